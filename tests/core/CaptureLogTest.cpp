@@ -79,8 +79,9 @@ TEST(CaptureLog, AnUnwritableFileLosesOnlyThatLine)
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(lines.first().endsWith("kept"));
     EXPECT_TRUE(lines.last().endsWith("after"));
-    if (!root)
+    if (!root) {
         EXPECT_EQ(lines.size(), 2);
+    }
 }
 
 TEST(CaptureLog, OverlappingMeasuresCountInFlightPerLabel)

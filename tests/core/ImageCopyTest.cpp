@@ -33,8 +33,9 @@ TEST(ImageCopy, ReducedCopiesKeepAspectAndNeverEnlarge)
     for (const Case& c : cases) {
         const auto copy = ImageCopy::independentDownscaled(filled(c.source.width(), c.source.height()), c.max);
         EXPECT_EQ(copy ? std::optional<QSize>(copy->size()) : std::nullopt, c.expected);
-        if (copy)
+        if (copy) {
             EXPECT_EQ(copy->format(), image::workingFormat);
+        }
     }
     EXPECT_EQ(ImageCopy::independentDownscaled(QImage(), 10), std::nullopt);
     EXPECT_EQ(ImageCopy::jpegData(filled(10, 10), 0, 0.8), std::nullopt);
