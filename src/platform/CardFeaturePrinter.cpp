@@ -67,6 +67,16 @@ float centre(cv::Mat& channel)
 
 std::optional<std::vector<float>> CardFeaturePrinter::featurePrint(const QImage& image) const
 {
+    // Feature prints never fail loudly: an image the algorithms cannot take gives nothing.
+    try {
+        return print(image);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<float>> CardFeaturePrinter::print(const QImage& image)
+{
     if (image.isNull() || image.width() < 16 || image.height() < 16)
         return std::nullopt;
     // Premultiplied RGBA: transparent areas count as black.
