@@ -101,24 +101,33 @@ void putFloat(QByteArray& out, float value)
     putUInt(out, bits, 4);
 }
 
-// Euclidean distance in single precision; eight running sums so the loop vectorises.
+// Euclidean distance in single precision over eight running sums (one vector register of
+// eight floats, or two of four), so that the loop runs in SIMD.
 // Gives up early (returning infinity) once the partial sum already exceeds `limit`:
 // sums of squares only grow, so such an entry can never come back under the limit.
+typedef float Float8 __attribute__((vector_size(32)));
+
+constexpr std::size_t prefetchAhead = 4;
+constexpr int prefetchLines = 8;
+
 float distanceWithin(const float* a, const float* b, std::size_t n, float limit)
 {
-    float lanes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    Float8 lanes = {0, 0, 0, 0, 0, 0, 0, 0};
     std::size_t i = 0;
-    constexpr std::size_t block = 64;
+    constexpr std::size_t block = 32;
+    auto total = [&lanes] {
+        return ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
+    };
     while (i + block <= n) {
         for (std::size_t end = i + block; i < end; i += 8) {
-            for (int j = 0; j < 8; ++j) {
-                const float d = a[i + j] - b[i + j];
-                lanes[j] += d * d;
-            }
+            Float8 x;
+            Float8 y;
+            std::memcpy(&x, a + i, sizeof x);
+            std::memcpy(&y, b + i, sizeof y);
+            const Float8 d = x - y;
+            lanes += d * d;
         }
-        const float partial = ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3]))
-                              + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
-        if (std::sqrt(partial) > limit)
+        if (std::sqrt(total()) > limit)
             return std::numeric_limits<float>::infinity();
     }
     float tail = 0;
@@ -126,9 +135,7 @@ float distanceWithin(const float* a, const float* b, std::size_t n, float limit)
         const float d = a[i] - b[i];
         tail += d * d;
     }
-    const float sum = (((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7])))
-                      + tail;
-    return std::sqrt(sum);
+    return std::sqrt(total() + tail);
 }
 
 } // namespace
@@ -194,7 +201,15 @@ std::vector<ArtCardMatch> ArtCardIndex::nearest(const std::vector<float>& query,
     std::vector<ArtCardMatch> matches;
     if (static_cast<qint64>(query.size()) != dimension || k < 1 || entries.empty())
         return matches;
-    for (const ArtCardEntry& entry : entries) {
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        // Each vector lives in its own allocation: fetch the head of a later one while this
+        // one is compared (most entries are dropped within their first few hundred bytes).
+        if (n + prefetchAhead < entries.size()) {
+            const char* ahead = reinterpret_cast<const char*>(entries[n + prefetchAhead].vector.data());
+            for (int line = 0; line < prefetchLines; ++line)
+                __builtin_prefetch(ahead + 64 * line);
+        }
+        const ArtCardEntry& entry = entries[n];
         if (entry.vector.size() != query.size())
             continue;
         const float distance = distanceWithin(query.data(), entry.vector.data(), query.size(), maxDistance);

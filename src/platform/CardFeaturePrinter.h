@@ -21,6 +21,8 @@ public:
     int revision() const override { return kRevision; }
     int dimension() const override { return kDimension; }
     std::optional<std::vector<float>> featurePrint(const QImage& image) const override;
+    // The scan halved as often as the print itself would halve it.
+    QImage reducedForPrinting(const QImage& image) const override;
 
 private:
     static std::optional<std::vector<float>> print(const QImage& image);

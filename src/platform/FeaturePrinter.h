@@ -19,6 +19,9 @@ public:
     // An L2-normalised vector of `dimension()` floats, or nothing when the image carries no
     // usable content (null, tiny or a single flat colour).
     virtual std::optional<std::vector<float>> featurePrint(const QImage& image) const = 0;
+    // A smaller copy that prints (nearly) the same, for callers that print several turned
+    // copies of one large image. The image itself by default.
+    virtual QImage reducedForPrinting(const QImage& image) const { return image; }
 };
 
 } // namespace vantry

@@ -96,3 +96,14 @@ TEST(CardFeaturePrinter, ScansLieCloseToTheirOwnReferenceAndFarFromOthers)
     EXPECT_LT(same.back(), 0.45f);
     EXPECT_GT(different.front(), 0.6f);
 }
+
+TEST(CardFeaturePrinter, ReducedCopyPrintsLikeTheScan)
+{
+    const CardFeaturePrinter printer;
+    const QImage scan = simulateScan(renderArtCard(99, QStringLiteral("Reduced")), {.dpi = 600, .skewDegrees = 1.0});
+    const QImage reduced = printer.reducedForPrinting(scan);
+    EXPECT_LT(reduced.width(), scan.width() / 2);
+    EXPECT_LT(distance(*printer.featurePrint(scan), *printer.featurePrint(reduced)), 0.01f);
+    const QImage small = renderArtCard(99, QStringLiteral("Small"), 200, 280);
+    EXPECT_EQ(printer.reducedForPrinting(small), small);
+}
