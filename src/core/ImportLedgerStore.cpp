@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantry {
@@ -237,8 +238,9 @@ ImportLedger ImportLedgerStore::load()
 
 std::optional<QString> ImportLedgerStore::hash(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
+    // Only regular files (or links to them): opening a pipe would block the worker for good.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -121,6 +121,7 @@ TEST_F(ImportLedgerStoreTest, HashIsSha256OfTheBytesOrAbsent)
     writeFile(home.file("empty.bin"), "");
     writeFile(home.file("abc.bin"), "abc");
     QDir().mkpath(home.file("folder"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.file("pipe")).constData(), 0600), 0);
     struct Case {
         QString path;
         std::optional<QString> expected;
@@ -130,6 +131,7 @@ TEST_F(ImportLedgerStoreTest, HashIsSha256OfTheBytesOrAbsent)
         {home.file("abc.bin"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         {home.file("missing.bin"), std::nullopt},
         {home.file("folder"), std::nullopt},
+        {home.file("pipe"), std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ImportLedgerStore::hash(c.path), c.expected) << c.path.toStdString();
