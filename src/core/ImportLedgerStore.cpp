@@ -111,8 +111,7 @@ bool setCorruptFileAside(const QString& path, const DiskRead& read)
         return false;
     }
     CaptureLog::log(QStringLiteral("import ledger: %1 does not decode; moved aside to %2, %3 keys recovered")
-                        .arg(path, movedTo)
-                        .arg(read.ledger.imported.size()));
+                        .arg(path, movedTo, QString::number(read.ledger.imported.size())));
     return true;
 }
 
