@@ -351,8 +351,11 @@ QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
         }
         EmitJob job = std::move(emitQueue_.front());
         emitQueue_.pop_front();
+        // The closure holds only a pointer into this frame, which outlives the work: GCC 12
+        // destroys the closure twice inside CPUWork::run, so it must own nothing.
+        const EmitJob* input = &job;
         const DedupeResult result =
-            co_await CPUWork::run([pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); });
+            co_await CPUWork::run([input] { return dedupePages(input->batch, input->sides); });
         if (!self || self->generation_ != generation)
             co_return;
         if (!deliver(job, result.kept, result.dropped))

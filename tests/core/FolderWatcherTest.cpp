@@ -305,15 +305,14 @@ TEST(FolderWatcher, DuplexKeepsPairsAcrossBatches)
 
     h.png("s4.png", 4);
     h.png("s5.png", 5);
-    h.png("s6.png", 6);
     h.ticks(3);
     h.settle();
-    EXPECT_EQ(h.events.last(), "batch s3.png,s4.png,s5.png");
+    EXPECT_EQ(h.events.last().toStdString(), "batch s3.png,s4.png");
     EXPECT_EQ(h.watcher.pendingFileCount(), 1);
 
     // Stopping hands the waiting page over as a card of its own.
     h.watcher.stop();
-    EXPECT_EQ(h.events.last(), "batch s6.png");
+    EXPECT_EQ(h.events.last().toStdString(), "batch s5.png");
     EXPECT_EQ(h.events.size(), 3);
 }
 
@@ -404,7 +403,9 @@ TEST(FolderWatcher, ReplacedFileUnderTheSameNameIsNew)
     h.png("scan.png", 1);
     h.watcher.start(h.folder);
     ASSERT_TRUE(QFile::remove(h.path("scan.png")));
-    h.png("scan.png", 2); // between two polls: only its identity tells
+    // Between two polls: only its identity tells. (The inode number may be reused and the
+    // clock may not have moved, so the new file differs in size, as a new scan would.)
+    h.write("scan.png", QByteArray(500, 'x'));
     h.ticks(3);
     h.settle();
     EXPECT_EQ(h.events, QStringList{"batch scan.png"});
