@@ -351,11 +351,10 @@ QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
         }
         EmitJob job = std::move(emitQueue_.front());
         emitQueue_.pop_front();
-        // The closure holds only a pointer into this frame, which outlives the work: GCC 12
-        // destroys the closure twice inside CPUWork::run, so it must own nothing.
-        const EmitJob* input = &job;
-        const DedupeResult result =
-            co_await CPUWork::run([input] { return dedupePages(input->batch, input->sides); });
+        // Named: GCC 12 destroys a capturing closure twice when it is a temporary of the
+        // co_await expression.
+        auto work = [pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); };
+        const DedupeResult result = co_await CPUWork::run(std::move(work));
         if (!self || self->generation_ != generation)
             co_return;
         if (!deliver(job, result.kept, result.dropped))
