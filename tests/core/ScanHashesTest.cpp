@@ -5,10 +5,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantry;
@@ -230,4 +232,27 @@ TEST(RouteIntoFolder, SameFolderSpellings)
         EXPECT_TRUE(isSameFolder(a, spelling)) << spelling.toStdString();
     EXPECT_FALSE(isSameFolder(a, dir.filePath("scans2")));
     EXPECT_FALSE(isSameFolder(a, a + "/sub"));
+}
+
+TEST(RouteIntoFolder, AcrossFileSystemsCopiesThenRemoves)
+{
+    QTemporaryDir dir;
+    QTemporaryDir other(QStringLiteral("/dev/shm/vantry-route-XXXXXX"));
+    struct stat a {}, b {};
+    if (!other.isValid() || ::stat(QFile::encodeName(dir.path()).constData(), &a) != 0 ||
+        ::stat(QFile::encodeName(other.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system here";
+    writeFile(dir.filePath("page.png"), "page bytes");
+    writeFile(other.filePath("page.png"), "already there");
+    const QDateTime written = QFileInfo(dir.filePath("page.png")).lastModified();
+
+    EXPECT_EQ(routeIntoFolder({dir.filePath("page.png")}, other.path()), QStringList{other.filePath("page (2).png")});
+    EXPECT_FALSE(QFile::exists(dir.filePath("page.png")));
+    QFile moved(other.filePath("page (2).png"));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), "page bytes");
+    EXPECT_EQ(QFileInfo(moved.fileName()).lastModified(), written); // scan timing reads it
+    QFile kept(other.filePath("page.png"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "already there");
 }
