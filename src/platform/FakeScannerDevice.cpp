@@ -105,7 +105,9 @@ void FakeScannerDevice::requestScan(const ScanRequest& request)
     const int generation = ++scanGeneration_;
     scanning_ = true;
     auto delay = script_.firstPageDelay;
+    auto last = script_.firstPageDelay;
     for (int i = 0; i < script_.pages; ++i) {
+        last = delay;
         const QString name = i < script_.pageNames.size() ? script_.pageNames[i] : QString();
         later(delay, [this, generation, name] {
             if (generation != scanGeneration_ || !scanning_)
@@ -116,7 +118,7 @@ void FakeScannerDevice::requestScan(const ScanRequest& request)
     }
     if (!script_.completes)
         return;
-    later(delay - script_.pageInterval + script_.callbackDelay, [this, generation] {
+    later(last + script_.callbackDelay, [this, generation] {
         if (generation != scanGeneration_ || !scanning_)
             return;
         scanning_ = false;
