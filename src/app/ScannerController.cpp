@@ -9,6 +9,7 @@
 #include "core/SerialQueue.h"
 #include "core/UnsharpMask.h"
 #include "platform/Paths.h"
+#include "platform/SaneScannerBrowser.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -86,6 +87,8 @@ ScannerController::ScannerController(ScannerBrowserFactory browserFactory, Delay
                                      QObject* parent)
     : QObject(parent), browserFactory_(std::move(browserFactory)), scheduler_(scheduler), timing_(timing)
 {
+    if (!browserFactory_)
+        browserFactory_ = [] { return std::unique_ptr<ScannerBrowser>(std::make_unique<SaneScannerBrowser>()); };
     downloadsDir_ = QDir(QDir::tempPath()).filePath(QStringLiteral("VantryCapture"));
     QDir().mkpath(downloadsDir_);
     installBrowser();

@@ -48,8 +48,10 @@ public:
     static constexpr int maxOpenAttempts = 5;
     static constexpr int maxNotReadyRetries = 6;
 
-    explicit ScannerController(ScannerBrowserFactory browserFactory, DelayScheduler& scheduler = QtDelayScheduler::shared(),
-                               Timing timing = Timing(), QObject* parent = nullptr);
+    // Without a factory the controller browses SANE devices.
+    explicit ScannerController(ScannerBrowserFactory browserFactory = {},
+                               DelayScheduler& scheduler = QtDelayScheduler::shared(), Timing timing = Timing(),
+                               QObject* parent = nullptr);
     ~ScannerController() override;
 
     const QList<std::shared_ptr<ScannerDevice>>& devices() const { return devices_; }
