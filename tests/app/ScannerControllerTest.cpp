@@ -390,3 +390,21 @@ TEST(ScannerController, OnlyAFailedCloseResetsTheDeviceAndBrowsing)
         EXPECT_TRUE(diagContains(QStringLiteral("didCloseSession error=close failed code=%1").arg(c.code)));
     }
 }
+
+TEST(ScannerController, PhaseRawValuesAreTheCaseNames)
+{
+    const std::vector<std::pair<ScannerPhase, QString>> phases = {
+        {ScannerPhase::idle, "idle"},
+        {ScannerPhase::openingSession, "openingSession"},
+        {ScannerPhase::selectingUnit, "selectingUnit"},
+        {ScannerPhase::configuringUnit, "configuringUnit"},
+        {ScannerPhase::scanning, "scanning"},
+        {ScannerPhase::closing, "closing"},
+    };
+    for (const auto& [phase, raw] : phases) {
+        EXPECT_EQ(rawValue(phase), raw);
+        EXPECT_EQ(scannerPhaseFromRaw(raw), phase);
+    }
+    for (const QString& raw : {QStringLiteral("Idle"), QStringLiteral(""), QStringLiteral("closing ")})
+        EXPECT_FALSE(scannerPhaseFromRaw(raw));
+}
