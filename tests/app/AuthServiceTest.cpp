@@ -491,3 +491,22 @@ TEST(AuthService, NoCodeOrTokenReachesAnyLog)
         EXPECT_FALSE(messages.contains(secret)) << messages.toStdString();
     }
 }
+
+TEST(AuthService, ARefreshOutlivingTheServiceAnswersNoNewToken)
+{
+    Home home;
+    writeTokenFile(R"({"vantry.capture.accessToken":"A","vantry.capture.refreshToken":"R"})");
+    FakeHttpServer server;
+    FakeHttpResponse silent;
+    silent.noReply = true;
+    server.route("POST", "/token", silent);
+    FakeWebAuthSession web;
+    auto auth = std::make_unique<AuthService>(configFor(server), web);
+
+    auto leader = auth->refreshAccessToken();
+    auto follower = auth->refreshAccessToken();
+    ASSERT_TRUE(waitFor([&] { return server.count("POST", "/token") == 1; }));
+    auth.reset();
+    EXPECT_FALSE(QCoro::waitFor(std::move(follower)));
+    QTest::qWait(20);
+}
