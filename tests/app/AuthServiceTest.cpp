@@ -510,3 +510,24 @@ TEST(AuthService, ARefreshOutlivingTheServiceAnswersNoNewToken)
     EXPECT_FALSE(QCoro::waitFor(std::move(follower)));
     QTest::qWait(20);
 }
+
+TEST(AuthService, TheCodeIsNeverRedirectedToAnotherHost)
+{
+    Home home;
+    FakeHttpServer server;
+    FakeHttpServer stranger;
+    stranger.route("POST", "/token", FakeHttpResponse::json(200, tokenReply("A", "R")));
+    server.route("POST", "/token",
+                 FakeHttpResponse::text(307, "moved").header("Location", stranger.url("/token").toEncoded()));
+    FakeWebAuthSession web;
+    AuthService auth(configFor(server), web);
+
+    auth.signIn(AuthProvider::google);
+    ASSERT_TRUE(web.complete(callback("code=C&state=" + web.sentState())));
+    ASSERT_TRUE(waitFor([&] { return auth.errorMessage().has_value(); }));
+    // The network layer stops at the refused redirect without reading its body.
+    EXPECT_TRUE(auth.errorMessage()->startsWith("Sign-in failed: POST /token -> HTTP 307: "))
+        << auth.errorMessage()->toStdString();
+    EXPECT_TRUE(stranger.journal().empty());
+    EXPECT_FALSE(auth.isSignedIn());
+}
