@@ -188,7 +188,7 @@ QCoro::Task<TokenResponse> AuthService::postToken(QString body)
     if (status.isValid()) {
         const int code = status.toInt();
         if (code >= 200 && code <= 299)
-            co_return TokenResponse::fromJson(bytes);
+            co_return TokenResponse::decode(bytes);
         throw CaptureError::http(code, utf8OrEmpty(bytes), QStringLiteral("POST"), QStringLiteral("/token"));
     }
     if (reply->error() == QNetworkReply::OperationCanceledError)
@@ -200,15 +200,15 @@ QCoro::Task<TokenResponse> AuthService::postToken(QString body)
 
 void AuthService::store(const TokenResponse& response)
 {
-    accessToken_ = response.access_token;
-    bool written = TokenStore::set(response.access_token, TokenStore::accessTokenKey);
-    if (response.refresh_token) {
-        refreshToken_ = response.refresh_token;
-        written = TokenStore::set(*response.refresh_token, TokenStore::refreshTokenKey) && written;
+    accessToken_ = response.accessToken;
+    bool written = TokenStore::set(response.accessToken, TokenStore::accessTokenKey);
+    if (response.refreshToken) {
+        refreshToken_ = response.refreshToken;
+        written = TokenStore::set(*response.refreshToken, TokenStore::refreshTokenKey) && written;
     }
     if (!written)
         authLog(QStringLiteral("the token file could not be written; the sign-in lasts for this run only"));
-    setEmail(OAuth::email(response.access_token));
+    setEmail(OAuth::email(response.accessToken));
     setIsSignedIn(true);
     setErrorMessage(std::nullopt);
 }

@@ -4,11 +4,10 @@
 
 namespace vantry {
 
-TokenResponse TokenResponse::fromJson(const QByteArray& body)
+TokenResponse TokenResponse::decode(const QByteArray& bytes)
 {
-    const json::Reader reader(json::parseObject(body), QStringLiteral("token response"));
-    return TokenResponse{reader.string(QStringLiteral("access_token")),
-                         reader.optString(QStringLiteral("refresh_token"))};
+    const json::Reader r(json::parseObject(bytes));
+    return {r.string("access_token"), r.optString("refresh_token")};
 }
 
 } // namespace vantry

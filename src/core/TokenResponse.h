@@ -7,14 +7,14 @@
 
 namespace vantry {
 
-// The token endpoint's reply. Other members (token type, lifetime, id token) are ignored.
+// The token endpoint's reply; other keys are ignored.
 struct TokenResponse {
-    QString access_token;
-    std::optional<QString> refresh_token;
+    QString accessToken;                 // "access_token", required
+    std::optional<QString> refreshToken; // "refresh_token"
 
-    // Throws json::Error when the body is not an object, or `access_token` is missing,
-    // null or not text, or `refresh_token` is present and neither null nor text.
-    static TokenResponse fromJson(const QByteArray& body);
+    bool operator==(const TokenResponse&) const = default;
+    // Throws json::Error when the reply is unreadable.
+    static TokenResponse decode(const QByteArray& bytes);
 };
 
 } // namespace vantry

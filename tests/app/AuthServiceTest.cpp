@@ -160,7 +160,7 @@ TEST(AuthService, TokenEndpointFailuresAreShownAndChangeNothing)
         {FakeHttpResponse::text(401, "expired"), "Sign-in failed: POST /token -> HTTP 401: expired"},
         {FakeHttpResponse::text(500, "\xff\xfe\xfd"), "Sign-in failed: POST /token -> HTTP 500: "},
         {FakeHttpResponse::text(200, "<html>maintenance</html>"), "Sign-in failed: malformed JSON", true},
-        {FakeHttpResponse::json(200, R"({"refresh_token":"R"})"), "Sign-in failed: token response.access_token", true},
+        {FakeHttpResponse::json(200, R"({"refresh_token":"R"})"), "Sign-in failed: access_token", true},
         {hangUp, "Sign-in failed: ", true, 0},
         {silent, "Sign-in failed: the sign-in service did not answer in time"},
     };
@@ -421,13 +421,15 @@ TEST(AuthService, SignOutForgetsTheTokensEvenWhenTheFileCannotBeRewritten)
         EXPECT_FALSE(QCoro::waitFor(auth.refreshAccessToken()));
         const QFileInfo left(path);
         EXPECT_EQ(left.exists() || left.isSymLink(), c.fileLeft);
-        if (c.setup == Setup::plainFile)
+        if (c.setup == Setup::plainFile) {
             EXPECT_EQ(tokenFile(), (QJsonObject{{"other", "kept"}}));
-        if (c.userTold)
+        }
+        if (c.userTold) {
             EXPECT_EQ(auth.errorMessage(), "Signed out, but the saved sign-in could not be deleted. Delete the file " +
                                                path + " to finish signing out.");
-        else
+        } else {
             EXPECT_EQ(auth.errorMessage(), std::nullopt);
+        }
         EXPECT_TRUE(server.journal().empty()); // nothing is revoked remotely
     }
 }

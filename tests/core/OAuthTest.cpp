@@ -196,11 +196,11 @@ TEST(OAuth, ProvidersAndTokenReplies)
     };
     for (const Case& c : cases) {
         if (!c.decodes) {
-            EXPECT_THROW(TokenResponse::fromJson(c.body), json::Error) << c.body.toStdString();
+            EXPECT_THROW(TokenResponse::decode(c.body), json::Error) << c.body.toStdString();
             continue;
         }
-        const TokenResponse r = TokenResponse::fromJson(c.body);
-        EXPECT_EQ(r.access_token, c.access);
-        EXPECT_EQ(r.refresh_token, c.refresh);
+        const TokenResponse r = TokenResponse::decode(c.body);
+        EXPECT_EQ(r.accessToken, c.access);
+        EXPECT_EQ(r.refreshToken, c.refresh);
     }
 }
