@@ -1,6 +1,7 @@
 #include "app/AuthService.h"
 #include "app/TokenStore.h"
 #include "core/CaptureLog.h"
+#include "core/HTTPTransport.h"
 #include "core/OAuth.h"
 #include "platform/BrowserWebAuthSession.h"
 #include "platform/FakeBrowser.h"
@@ -8,6 +9,7 @@
 
 #include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -532,4 +534,38 @@ TEST(AuthService, TheCodeIsNeverRedirectedToAnotherHost)
         << auth.errorMessage()->toStdString();
     EXPECT_TRUE(stranger.journal().empty());
     EXPECT_FALSE(auth.isSignedIn());
+}
+
+TEST(AuthService, TwoRequestsRefusedWithA401ShareOneRefreshThroughTheTransport)
+{
+    Home home;
+    writeTokenFile(R"({"vantry.capture.accessToken":"A-old","vantry.capture.refreshToken":"R-single-use"})");
+    FakeHttpServer server;
+    server.route("GET", "/me/workspaces", [](const FakeHttpRequest& r) {
+        if (r.header("authorization") == "Bearer A-new")
+            return FakeHttpResponse::json(200, R"({"workspaces":[]})");
+        return FakeHttpResponse::text(401, "expired");
+    });
+    int used = 0;
+    server.route("POST", "/token", [&used](const FakeHttpRequest& r) {
+        if (r.body.contains("R-single-use") && used++ == 0)
+            // Held long enough for the other request's 401 to arrive while it runs.
+            return FakeHttpResponse::json(200, tokenReply("A-new", "R-next")).after(250);
+        return FakeHttpResponse::text(400, "invalid_grant");
+    });
+    FakeWebAuthSession web;
+    AuthService auth(configFor(server), web);
+    // The providers the batch model gives its service client.
+    HTTPTransport transport(
+        server.baseUrl().toString(),
+        [&auth]() -> QCoro::Task<std::optional<QString>> { co_return auth.accessToken(); },
+        [&auth]() { return auth.refreshAccessToken(); });
+
+    auto first = transport.send("GET", "/me/workspaces", std::nullopt);
+    auto second = transport.send("GET", "/me/workspaces", std::nullopt);
+    EXPECT_EQ(test::waitFor(std::move(first)), QByteArray(R"({"workspaces":[]})"));
+    EXPECT_EQ(test::waitFor(std::move(second)), QByteArray(R"({"workspaces":[]})"));
+    EXPECT_EQ(server.count("POST", "/token"), 1);
+    EXPECT_EQ(server.count("GET", "/me/workspaces"), 4);
+    EXPECT_EQ(tokenFile().value("vantry.capture.refreshToken").toString(), "R-next");
 }
