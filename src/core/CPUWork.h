@@ -81,8 +81,7 @@ template <class F>
 QCoro::Task<std::invoke_result_t<F>> CPUWork::run(F work, CPULane lane)
 {
     using R = std::invoke_result_t<F>;
-    // A named awaiter: GCC 12 destroys a temporary awaiter of a co_await expression twice,
-    // and with it everything the work captured.
+    // A named awaiter: GCC destroys a non-trivial temporary of a co_await expression twice.
     Awaiter<F> awaiter{std::move(work), lane, std::nullopt};
     if constexpr (std::is_void_v<R>) {
         co_await awaiter;

@@ -2,6 +2,20 @@
 
 namespace vantry {
 
+namespace {
+
+// The pool task is made outside any co_await expression: GCC destroys non-trivial
+// temporaries of a co_await full-expression twice.
+template <class F>
+QCoro::Task<std::vector<OCRLine>> onPool(F work, CPULane lane)
+{
+    auto task = CPUWork::run(std::move(work), lane);
+    auto lines = co_await std::move(task);
+    co_return lines;
+}
+
+} // namespace
+
 std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engine, const QImage& image)
 {
     try {
@@ -14,32 +28,31 @@ std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engin
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeText(TextEngine engine, QImage image, CPULane lane)
 {
-    co_return co_await CPUWork::run([engine, image] { return ocrLines(*engine, image); }, lane);
+    std::function<std::vector<OCRLine>()> work = [engine, image] { return ocrLines(*engine, image); };
+    return onPool(std::move(work), lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeStrip(TextEngine engine, QImage image,
                                                                        AttributionStrip::Edge edge, CPULane lane)
 {
-    co_return co_await CPUWork::run(
-        [engine, image, edge] {
-            const auto strip = AttributionStrip::upscaledStrip(image, edge, AttributionStrip::defaultHeightFraction,
-                                                               AttributionStrip::defaultScale);
-            return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
-        },
-        lane);
+    std::function<std::vector<OCRLine>()> work = [engine, image, edge] {
+        const auto strip = AttributionStrip::upscaledStrip(image, edge, AttributionStrip::defaultHeightFraction,
+                                                           AttributionStrip::defaultScale);
+        return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeInteriorBand(TextEngine engine, QImage image,
                                                                               CPULane lane)
 {
-    co_return co_await CPUWork::run(
-        [engine, image] {
-            const auto band = AttributionStrip::upscaledBand(image, AttributionStrip::interiorTopFraction,
-                                                             AttributionStrip::interiorHeightFraction,
-                                                             AttributionStrip::defaultScale);
-            return band ? ocrLines(*engine, *band) : std::vector<OCRLine>{};
-        },
-        lane);
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto band = AttributionStrip::upscaledBand(image, AttributionStrip::interiorTopFraction,
+                                                         AttributionStrip::interiorHeightFraction,
+                                                         AttributionStrip::defaultScale);
+        return band ? ocrLines(*engine, *band) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeAttributionLines(TextEngine engine, QImage image,
