@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <clocale>
+#include <dlfcn.h>
 #include <cmath>
 #include <locale.h>
 #include <memory>
@@ -17,8 +18,9 @@ namespace vantry {
 
 namespace {
 
-constexpr double kLargestGlyph = 44;
-constexpr double kTargetGlyph = 30;
+constexpr double kLargestGlyph = 26;
+constexpr double kTargetGlyph = 22;
+constexpr double kBlankPixels = 0.4e6;
 
 // One engine per thread: TessBaseAPI is not safe to share.
 struct Engine {
@@ -30,8 +32,14 @@ void prepareProcessOnce()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The engine's own thread pool would fight the CPU pool for cores.
+        // The engine's OpenMP team would fight the CPU pool for cores (and spin while it
+        // waits). OpenMP reads OMP_THREAD_LIMIT only when it is loaded, which happened
+        // with the engine's library, so also make every parallel region inactive through
+        // the runtime's setter.
         qputenv("OMP_THREAD_LIMIT", "1");
+        using SetLevels = void (*)(int);
+        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+            setLevels(0);
     });
 }
 
@@ -62,30 +70,30 @@ Engine* threadEngine()
 }
 
 // 8-bit luma of the image drawn over black (premultiplied RGB weighted as Rec. 601).
-std::vector<uint8_t> lumaOf(const QImage& input, int& width, int& height)
+cv::Mat lumaOf(const QImage& input)
 {
     const QImage image = input.format() == QImage::Format_RGBA8888_Premultiplied
                              ? input
                              : input.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    width = image.width();
-    height = image.height();
-    std::vector<uint8_t> out(size_t(width) * size_t(height));
-    for (int y = 0; y < height; ++y) {
-        const uchar* row = image.constScanLine(y);
-        uint8_t* dst = out.data() + size_t(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const uchar* p = row + 4 * x;
-            dst[x] = uint8_t((299 * p[0] + 587 * p[1] + 114 * p[2] + 500) / 1000);
-        }
-    }
-    return out;
+    const cv::Mat rgba(image.height(), image.width(), CV_8UC4, const_cast<uchar*>(image.constBits()),
+                       size_t(image.bytesPerLine()));
+    cv::Mat grey;
+    cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
+    return grey;
 }
 
-// Median height of the glyph-sized blobs of either polarity; 0 when there are none.
+// Median height of the glyph-sized blobs of either polarity, in pixels of `grey`; 0 when
+// there are fewer than three. Counted on a copy of about a megapixel.
 double typicalGlyphHeight(const cv::Mat& grey)
 {
+    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 1.0e6)));
+    cv::Mat sample = grey;
+    if (k > 1)
+        cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
+                   cv::INTER_AREA);
     cv::Mat binary;
-    cv::threshold(grey, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    cv::threshold(sample, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    const int minHeight = std::max(3, 8 / k);
     std::vector<int> heights;
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1)
@@ -95,35 +103,34 @@ double typicalGlyphHeight(const cv::Mat& grey)
         for (int i = 1; i < n; ++i) {
             const int bw = stats.at<int>(i, cv::CC_STAT_WIDTH), bh = stats.at<int>(i, cv::CC_STAT_HEIGHT);
             const int area = stats.at<int>(i, cv::CC_STAT_AREA);
-            if (bh >= 8 && bh <= grey.rows / 3 && bw <= 3 * bh && bw * 4 >= bh && area * 6 >= bw * bh)
+            if (bh >= minHeight && bh <= sample.rows / 3 && bw <= 3 * bh && bw * 4 >= bh && area * 6 >= bw * bh)
                 heights.push_back(bh);
         }
     }
     if (heights.size() < 3)
         return 0;
     std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-    return heights[heights.size() / 2];
+    return double(heights[heights.size() / 2]) * k;
 }
 
-// The engine reads best with capitals about 30 px high and spends its time in proportion
-// to the pixels: shrink images whose print is much larger (the enlarged strips). Line
-// coordinates are normalised, so they do not change.
-void rescaleForText(std::vector<uint8_t>& luma, int& w, int& h)
+// The engine reads best with capitals of some 20-30 px and spends its time in proportion
+// to the pixels: shrink images whose print is larger (the enlarged strips), and large
+// images without any print. Line coordinates are normalised, so they do not change.
+void rescaleForText(cv::Mat& grey)
 {
-    cv::Mat grey(h, w, CV_8UC1, luma.data());
     const double glyph = typicalGlyphHeight(grey);
-    if (glyph <= kLargestGlyph)
+    double f = 1;
+    if (glyph > kLargestGlyph)
+        f = std::max(kTargetGlyph / glyph, 0.25);
+    else if (glyph == 0 && double(grey.total()) > kBlankPixels)
+        f = std::sqrt(kBlankPixels / double(grey.total()));
+    if (f >= 1)
         return;
-    const double f = std::max(kTargetGlyph / glyph, 0.25);
-    const int nw = std::max(2, int(std::lround(w * f))), nh = std::max(2, int(std::lround(h * f)));
     cv::Mat small;
-    cv::resize(grey, small, cv::Size(nw, nh), 0, 0, cv::INTER_AREA);
-    std::vector<uint8_t> out(size_t(nw) * nh);
-    for (int y = 0; y < nh; ++y)
-        std::copy_n(small.ptr<uchar>(y), nw, out.data() + size_t(y) * nw);
-    luma.swap(out);
-    w = nw;
-    h = nh;
+    cv::resize(grey, small, cv::Size(std::max(2, int(std::lround(grey.cols * f))),
+                                     std::max(2, int(std::lround(grey.rows * f)))),
+               0, 0, cv::INTER_AREA);
+    grey = small;
 }
 
 // Pixel boxes of the rescaled image, origin top-left.
@@ -207,10 +214,17 @@ std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCh
     if (!engine)
         return out;
 
-    std::vector<uint8_t> luma = lumaOf(image, w, h);
-    rescaleForText(luma, w, h);
+    cv::Mat grey;
+    try {
+        grey = lumaOf(image);
+        rescaleForText(grey);
+    } catch (const cv::Exception&) {
+        return out;
+    }
+    w = grey.cols;
+    h = grey.rows;
     tesseract::TessBaseAPI& api = engine->api;
-    api.SetImage(luma.data(), w, h, 1, w);
+    api.SetImage(grey.data, grey.cols, grey.rows, 1, int(grey.step));
     api.SetSourceResolution(300);
     if (api.Recognize(nullptr) != 0) {
         api.Clear();
