@@ -5,6 +5,7 @@
 #include "core/FoilImageAnalysis.h"
 #include "core/ImageDecode.h"
 #include "core/Json.h"
+#include "core/ScryfallResolver.h"
 #include "core/SpecularDetector.h"
 
 #include <QCoroNetworkReply>
@@ -263,10 +264,9 @@ std::optional<DetectionResult> computeVerdict(const QImage& scan, const QImage& 
 
 } // namespace
 
-QString FoilDetectionService::defaultUserAgent()
-{
-    return QStringLiteral("VantryFinance/1.0 (mac capture; contact support@vantry.invalid)");
-}
+QString FoilDetectionService::defaultApiBase() { return QString::fromLatin1(ScryfallResolver::defaultApi); }
+
+QString FoilDetectionService::defaultUserAgent() { return QString::fromLatin1(ScryfallResolver::defaultUserAgent); }
 
 FoilDetectionService::FoilDetectionService(QString api, QString userAgent, int pictureCacheLimit)
     : state_(std::make_shared<State>())

@@ -32,12 +32,13 @@ public:
         bool foilAvailable = true;
     };
 
-    static constexpr const char* defaultApiBase = "https://api.scryfall.com";
+    // The catalogue and the user agent of the catalogue resolver.
+    static QString defaultApiBase();
     static QString defaultUserAgent();
     // Art crops are about 1 MB each decoded: keep the most recently used few.
     static constexpr int defaultPictureCacheLimit = 32;
 
-    explicit FoilDetectionService(QString api = QString::fromLatin1(defaultApiBase),
+    explicit FoilDetectionService(QString api = defaultApiBase(),
                                   QString userAgent = defaultUserAgent(),
                                   int pictureCacheLimit = defaultPictureCacheLimit);
     ~FoilDetectionService();
