@@ -1,6 +1,8 @@
 #include "core/FoilBandScan.h"
 
+#include "core/CardCropper.h"
 #include "support/GlyphImages.h"
+#include "support/SyntheticScan.h"
 
 #include <gtest/gtest.h>
 
@@ -240,4 +242,30 @@ TEST(FoilBandScan, ContourTraceAndShapeFeatures)
     EXPECT_LT(st.circularity, 0.62);
     EXPECT_LT(st.solidity, 0.8);
     EXPECT_NEAR(st.aspect, 1.0, 0.15);
+}
+
+TEST(FoilBandScan, RenderedCardsInBothOrientations)
+{
+    struct Case {
+        const char* name;
+        bool foil;
+        bool darkBorder;
+        int quarterTurns;
+        SeparatorGlyph expected;
+    };
+    const std::vector<Case> cases = {
+        {"star, upright", true, true, 0, SeparatorGlyph::star},
+        {"star, upside down", true, true, 2, SeparatorGlyph::star},
+        {"star, light border", true, false, 0, SeparatorGlyph::star},
+        {"star, light border, upside down", true, false, 2, SeparatorGlyph::star},
+        {"bullet, upright", false, true, 0, SeparatorGlyph::unknown},
+        {"bullet, upside down", false, true, 2, SeparatorGlyph::unknown},
+        {"bullet, light border", false, false, 0, SeparatorGlyph::unknown},
+    };
+    for (const Case& c : cases) {
+        SyntheticCard card = SyntheticCard::modern("Lightning Bolt", "M21", "0162", u'C', "EN", c.foil);
+        card.darkBorder = c.darkBorder;
+        card.quarterTurns = c.quarterTurns;
+        EXPECT_EQ(FoilBandScan::starGlyph(CardCropper::cropCard(renderSyntheticScan(card))), c.expected) << c.name;
+    }
 }
