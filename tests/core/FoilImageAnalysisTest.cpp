@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTransform>
+
 #include <cmath>
 #include <numbers>
 
@@ -123,6 +125,21 @@ TEST(FoilImageAnalysis, RadialSpectrumOfAPureFrequency)
     ASSERT_TRUE(scaled);
     EXPECT_EQ(std::max_element(scaled->bins.begin() + 1, scaled->bins.end()) - scaled->bins.begin(), 10);
     EXPECT_FALSE(FoilImageAnalysis::radialPowerSpectrum(QImage()));
+}
+
+TEST(FoilImageAnalysis, RadialSpectrumFoldsBothAxes)
+{
+    // The same wave across and down the image lands in the same radius with the same power:
+    // negative frequencies (indices above 256) fold back in both directions.
+    const QImage across = cosine(512, 20);
+    QTransform quarter;
+    quarter.rotate(90);
+    const QImage down = across.transformed(quarter);
+    const auto a = FoilImageAnalysis::radialPowerSpectrum(across);
+    const auto d = FoilImageAnalysis::radialPowerSpectrum(down);
+    ASSERT_TRUE(a && d);
+    EXPECT_NEAR(d->bins[20] / a->bins[20], 1.0, 0.01);
+    EXPECT_NEAR(d->bins[0] / a->bins[0], 1.0, 0.01);
 }
 
 TEST(FoilImageAnalysis, GreyRendering)
