@@ -351,8 +351,10 @@ QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
         }
         EmitJob job = std::move(emitQueue_.front());
         emitQueue_.pop_front();
-        const DedupeResult result =
-            co_await CPUWork::run([pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); });
+        // Named: GCC 12 destroys a capturing closure twice when it is a temporary of the
+        // co_await expression.
+        auto work = [pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); };
+        const DedupeResult result = co_await CPUWork::run(std::move(work));
         if (!self || self->generation_ != generation)
             co_return;
         if (!deliver(job, result.kept, result.dropped))

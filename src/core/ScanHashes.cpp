@@ -1,12 +1,13 @@
 #include "core/ScanHashes.h"
 
+#include "core/ImageDecode.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QSet>
 
-#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -95,17 +96,14 @@ std::optional<QString> scanImageIdentityHash(const QImage& image, int maxDimensi
     const int drawnWidth = std::max(1, int(scale * width));
     const int drawnHeight = std::max(1, int(scale * height));
 
-    const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    if (source.isNull())
+    const QImage drawn = image::resized(image, drawnWidth, drawnHeight);
+    if (drawn.isNull())
         return std::nullopt;
-    // Rows of exactly 4 x drawnWidth bytes, whatever padding the source has.
-    std::vector<uchar> pixels(size_t(drawnWidth) * size_t(drawnHeight) * 4, 0);
-    const cv::Mat src(height, width, CV_8UC4, const_cast<uchar*>(source.constBits()), size_t(source.bytesPerLine()));
-    cv::Mat dst(drawnHeight, drawnWidth, CV_8UC4, pixels.data(), size_t(drawnWidth) * 4);
-    if (drawnWidth == width && drawnHeight == height)
-        src.copyTo(dst);
-    else
-        cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);
+    // Rows of exactly 4 x drawnWidth bytes, whatever padding the image has.
+    std::vector<uchar> pixels(size_t(drawnWidth) * size_t(drawnHeight) * 4);
+    const size_t rowBytes = size_t(drawnWidth) * 4;
+    for (int y = 0; y < drawnHeight; ++y)
+        std::memcpy(pixels.data() + size_t(y) * rowBytes, drawn.constScanLine(y), rowBytes);
 
     QCryptographicHash digest(QCryptographicHash::Sha256);
     digest.addData(QStringLiteral("scan-image-v1:%1x%2:%3x%4:rgba:")

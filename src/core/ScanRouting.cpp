@@ -1,11 +1,12 @@
 #include "core/ScanRouting.h"
 
+#include "platform/FileMove.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -102,30 +103,28 @@ int copyThenRemove(const QByteArray& from, const QByteArray& to)
     return error;
 }
 
-// Moves without ever replacing an existing target; 0 or an errno value.
-int moveNoReplace(const QString& fromPath, const QString& toPath)
+bool onOneDevice(const QString& file, const QString& folder)
 {
-    const QByteArray from = QFile::encodeName(fromPath), to = QFile::encodeName(toPath);
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    struct stat a {}, b {};
+    return ::stat(QFile::encodeName(file).constData(), &a) == 0 &&
+           ::stat(QFile::encodeName(folder).constData(), &b) == 0 && a.st_dev == b.st_dev;
+}
+
+// Moves without ever replacing an existing target: 0, EEXIST when the name was taken
+// meanwhile, or another errno value. Across file systems the file is copied, then removed.
+int moveNoReplace(const QString& fromPath, const QString& toPath, const QString& folder, QString& reason)
+{
+    if (moveWithoutReplacing(fromPath, toPath, &reason))
         return 0;
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        // File systems without the no-replace flag: a hard link fails on an existing target.
-        if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
-                return 0;
-            error = errno;
-            ::unlink(to.constData());
-            return error;
-        }
-        error = errno;
-        if (error != EPERM && error != EOPNOTSUPP && error != EXDEV)
-            return error;
-        error = EXDEV;
+    if (exists(toPath))
+        return EEXIST;
+    if (QFile::exists(fromPath) && !onOneDevice(fromPath, folder)) {
+        const int error = copyThenRemove(QFile::encodeName(fromPath), QFile::encodeName(toPath));
+        if (error != 0)
+            reason = errorText(error);
+        return error;
     }
-    if (error == EXDEV)
-        return copyThenRemove(from, to);
-    return error;
+    return EIO;
 }
 
 QString standardised(const QString& path)
@@ -160,15 +159,15 @@ QStringList routeIntoFolder(const QStringList& paths, const QString& destination
         if (isSameFolder(info.absolutePath(), folder))
             continue;
         int error = EEXIST;
-        QString target;
+        QString target, reason;
         // A name taken between choosing and moving: choose again rather than replace.
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
             target = uniqueTarget(folder, info.fileName());
-            error = moveNoReplace(path, target);
+            error = moveNoReplace(path, target, folder, reason);
         }
         if (error != 0)
             throw RouteError(QStringLiteral("could not move ") + path + QStringLiteral(" to ") + target +
-                                 QStringLiteral(": ") + errorText(error),
+                                 QStringLiteral(": ") + (reason.isEmpty() ? errorText(error) : reason),
                              result);
         result[i] = target;
     }
