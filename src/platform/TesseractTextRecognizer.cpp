@@ -28,19 +28,19 @@ struct Engine {
     bool ready = false;
 };
 
-void prepareProcessOnce()
+// The engine's OpenMP teams would fight the CPU pool for cores (and spin while they
+// wait). OpenMP reads OMP_THREAD_LIMIT only when it is loaded, which happened with the
+// engine's library, and its nesting limit belongs to each thread: so every thread that
+// gets an engine makes its parallel regions inactive through the runtime's setter.
+void keepEngineSingleThreaded()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // The engine's OpenMP team would fight the CPU pool for cores (and spin while it
-        // waits). OpenMP reads OMP_THREAD_LIMIT only when it is loaded, which happened
-        // with the engine's library, so also make every parallel region inactive through
-        // the runtime's setter.
-        qputenv("OMP_THREAD_LIMIT", "1");
-        using SetLevels = void (*)(int);
-        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            setLevels(0);
-    });
+    using SetLevels = void (*)(int);
+    static const auto setLevels = [] {
+        qputenv("OMP_THREAD_LIMIT", "1"); // for child processes
+        return reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    }();
+    if (setLevels)
+        setLevels(0);
 }
 
 Engine* threadEngine()
@@ -48,7 +48,7 @@ Engine* threadEngine()
     thread_local std::unique_ptr<Engine> engine;
     if (engine)
         return engine->ready ? engine.get() : nullptr;
-    prepareProcessOnce();
+    keepEngineSingleThreaded();
     engine = std::make_unique<Engine>();
     // The engine reads its model with the C library's number parsing: give this thread
     // the C locale while it loads.
