@@ -93,6 +93,33 @@ QImage renderArtCard(std::uint32_t seed, const QString& name, int width, int hei
     return card;
 }
 
+QImage renderArtCardBack(const QString& name, const QString& collector, int quarterTurns)
+{
+    const int width = 744;
+    const int height = 1039;
+    QImage back(width, height, QImage::Format_RGBA8888_Premultiplied);
+    back.fill(QColor(238, 234, 226));
+    QPainter painter(&back);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(QColor(20, 20, 24));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(44);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 140, width, 70), Qt::AlignCenter, QStringLiteral("ART SERIES"));
+    font.setBold(false);
+    font.setPixelSize(52);
+    painter.setFont(font);
+    painter.drawText(QRect(40, 460, width - 80, 80), Qt::AlignCenter, name);
+    font.setPixelSize(34);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 880, width, 60), Qt::AlignCenter, collector);
+    painter.end();
+    QTransform turn;
+    turn.rotate(90.0 * quarterTurns);
+    return quarterTurns % 4 == 0 ? back : back.transformed(turn);
+}
+
 QImage simulateScan(const QImage& card, const ScanConditions& c)
 {
     // Resolution: the card is printed at about 270 ppi in the catalogue image.
