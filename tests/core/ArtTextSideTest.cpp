@@ -1,7 +1,5 @@
-#include "core/ArtTextSide.h"
-
 #include "core/ImageCopy.h"
-#include "core/VisionArtCardMatcher.h"
+#include "core/VisionCardRecognizer.h"
 #include "platform/FakeTextRecognizer.h"
 #include "platform/TesseractTextRecognizer.h"
 
@@ -15,12 +13,6 @@ using namespace vantry;
 using namespace vantry::test;
 
 namespace {
-
-std::shared_ptr<const ArtCardMatching> matcherWith(std::vector<ArtCardEntry> entries)
-{
-    ArtCardIndex index{2, 0, std::move(entries)};
-    return std::make_shared<VisionArtCardMatcher>(std::move(index));
-}
 
 ArtCardEntry entry(const QString& id, const QString& name, const QString& number)
 {
@@ -60,8 +52,8 @@ std::vector<OCRLine> lines(const QStringList& texts)
 
 TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
 {
-    const auto entries = matcherWith({entry("guide", "Goblin Guide", "12"), entry("guide2", "Goblin Guide", "40"),
-                                      entry("bolt", "Lightning Bolt", "7")});
+    const std::vector<ArtCardEntry> entries{entry("guide", "Goblin Guide", "12"), entry("guide2", "Goblin Guide", "40"),
+                                      entry("bolt", "Lightning Bolt", "7")};
     struct Case {
         const char* what;
         std::vector<OCRLine> seed;
@@ -98,7 +90,7 @@ TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
             reads.push_back(t);
             return lines(c.text[t]);
         });
-        const auto resolution = QCoro::waitFor(resolveArtTextSide(engine, probe(), c.seed, entries));
+        const auto resolution = QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), c.seed, entries));
         EXPECT_EQ(reads, c.expectedReads) << c.what;
         ASSERT_EQ(resolution.has_value(), c.exact.has_value()) << c.what;
         if (resolution) {
@@ -111,8 +103,7 @@ TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
 
     // Without entries nothing is read at all.
     auto engine = std::make_shared<FakeTextRecognizer>();
-    EXPECT_FALSE(QCoro::waitFor(resolveArtTextSide(engine, probe(), {}, matcherWith({}))));
-    EXPECT_FALSE(QCoro::waitFor(resolveArtTextSide(engine, probe(), {}, nullptr)));
+    EXPECT_FALSE(QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), {}, {})));
     EXPECT_EQ(engine->calls(), 0);
 }
 
@@ -121,11 +112,11 @@ TEST(ArtTextSide, ResolvesARenderedBackUpsideDown)
 {
     if (!TesseractTextRecognizer::available())
         GTEST_SKIP() << "no Tesseract English model";
-    const auto entries = matcherWith({entry("bolt", "Lightning Bolt", "07"), entry("guide", "Goblin Guide", "12"),
-                                      entry("other", "Lightning Helix", "12")});
+    const std::vector<ArtCardEntry> entries{entry("bolt", "Lightning Bolt", "07"), entry("guide", "Goblin Guide", "12"),
+                                      entry("other", "Lightning Helix", "12")};
     const QImage back = renderArtCardBack(QStringLiteral("Goblin Guide"), QStringLiteral("12/54"), 2);
     const auto resolution =
-        QCoro::waitFor(resolveArtTextSide(TesseractTextRecognizer::shared(), back, {}, entries));
+        QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(TesseractTextRecognizer::shared(), back, {}, entries));
     ASSERT_TRUE(resolution);
     ASSERT_EQ(resolution->exact.size(), 1u);
     EXPECT_EQ(resolution->exact[0].scryfallId, "guide");

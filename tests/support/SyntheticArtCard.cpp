@@ -85,10 +85,6 @@ QImage renderArtCard(std::uint32_t seed, const QString& name, int width, int hei
     painter.setFont(font);
     painter.drawText(QRect(border * 2, art.bottom() + border / 2, width - 4 * border, static_cast<int>(height * 0.06)),
                      Qt::AlignLeft | Qt::AlignVCenter, name);
-    font.setPixelSize(static_cast<int>(height * 0.018));
-    painter.setFont(font);
-    painter.drawText(QRect(border * 2, static_cast<int>(height * 0.92), width - 4 * border, static_cast<int>(height * 0.04)),
-                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("ART SERIES"));
     painter.end();
     return card;
 }
