@@ -34,4 +34,15 @@ QCoro::Task<std::vector<Candidate>> ArtSeriesStampingResolver::searchByName(QStr
     co_return stampArtSeries(std::move(candidates), artIds);
 }
 
+QSet<QString> artSeriesIds(const std::shared_ptr<const ArtCardMatching>& matcher)
+{
+    QSet<QString> ids;
+    if (!matcher)
+        return ids;
+    ids.reserve(static_cast<qsizetype>(matcher->entries().size()));
+    for (const ArtCardEntry& entry : matcher->entries())
+        ids.insert(entry.scryfallId);
+    return ids;
+}
+
 } // namespace vantry

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ArtCardMatching.h"
 #include "core/CardResolving.h"
 
 #include <QSet>
@@ -26,5 +27,8 @@ private:
     std::shared_ptr<const CardResolving> wrapped_;
     QSet<QString> artIds_;
 };
+
+// The ids to stamp: every print of the matcher's index; none without a matcher.
+QSet<QString> artSeriesIds(const std::shared_ptr<const ArtCardMatching>& matcher);
 
 } // namespace vantry

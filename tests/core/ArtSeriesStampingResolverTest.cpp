@@ -1,4 +1,5 @@
 #include "core/ArtSeriesStampingResolver.h"
+#include "core/VisionArtCardMatcher.h"
 
 #include <QCoroTask>
 #include <QCoroTimer>
@@ -68,4 +69,11 @@ TEST(ArtSeriesStampingResolver, PassesCallsThroughAndStampsIndexedPrints)
 
     inner->answer.clear();
     EXPECT_TRUE(QCoro::waitFor(again.searchByName("x", ScanFinish::nonfoil)).empty());
+}
+
+TEST(ArtSeriesStampingResolver, StampsEveryPrintOfTheLoadedIndex)
+{
+    ArtCardIndex index{2, 0, {{"a", "A", "S", "1", {}}, {"b", "B", "S", "2", {}}}};
+    EXPECT_EQ(artSeriesIds(std::make_shared<VisionArtCardMatcher>(index)), (QSet<QString>{"a", "b"}));
+    EXPECT_TRUE(artSeriesIds(nullptr).isEmpty());
 }
