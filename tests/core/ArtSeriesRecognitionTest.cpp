@@ -76,7 +76,7 @@ Recognized recognize(const QImage& front, std::optional<std::optional<QImage>> b
     auto resolver = std::make_shared<RecordingResolver>();
     auto trace = std::make_shared<QStringList>();
     VisionCardRecognizer recognizer(resolver, matcher(), [] { return false; },
-                                    {.text = engine(), .trace = [trace](const QString& line) { *trace << line; }});
+                                    {.text = engine(), .glyph = {}, .trace = [trace](const QString& line) { *trace << line; }});
     const auto outcome = QCoro::waitFor(
         recognizer.recognize(front, ScanFinish::foil, back ? backOf(*back, &run.backLoads) : nullptr));
     for (const Candidate& c : outcome.candidates) {
@@ -164,7 +164,7 @@ TEST(ArtSeriesRecognition, FindsARenderedArtCardByItsLook)
     auto trace = std::make_shared<QStringList>();
     VisionCardRecognizer recognizer(std::make_shared<RecordingResolver>(),
                                     std::make_shared<VisionArtCardMatcher>(std::move(index)), [] { return false; },
-                                    {.trace = [trace](const QString& line) { *trace << line; }});
+                                    {.text = {}, .glyph = {}, .trace = [trace](const QString& line) { *trace << line; }});
     const QImage scan = simulateScan(cards[2], {.dpi = 300, .skewDegrees = -1.0, .jpegQuality = 85});
     const auto outcome = QCoro::waitFor(recognizer.recognize(scan, ScanFinish::nonfoil));
     ASSERT_FALSE(outcome.candidates.empty()) << trace->join(u'\n').toStdString();
