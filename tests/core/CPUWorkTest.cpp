@@ -89,3 +89,27 @@ TEST(CPUWork, OneQueueRunsItsWorkInSubmissionOrder)
     const auto pos = [&](int v) { return std::find(finished.begin(), finished.end(), v) - finished.begin(); };
     EXPECT_LT(pos(0), pos(width));
 }
+
+namespace {
+// Counts live copies so that a double destruction shows up as a negative count.
+struct Tracked {
+    static inline int live = 0;
+    Tracked() { ++live; }
+    Tracked(const Tracked&) { ++live; }
+    Tracked(Tracked&&) noexcept { ++live; }
+    ~Tracked() { --live; }
+};
+} // namespace
+
+TEST(CPUWork, InlineClosuresAreDestroyedExactlyOnce)
+{
+    // A capturing lambda written inside the co_await expression, the common way to call the pool.
+    auto task = []() -> QCoro::Task<int> {
+        Tracked held;
+        const QStringList names{"a", "b"};
+        const int n = co_await CPUWork::run([held, names] { return int(names.size()); });
+        co_return n;
+    };
+    EXPECT_EQ(QCoro::waitFor(task()), 2);
+    EXPECT_EQ(Tracked::live, 0);
+}
