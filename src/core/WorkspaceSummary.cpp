@@ -1,0 +1,20 @@
+#include "core/WorkspaceSummary.h"
+
+#include "core/Json.h"
+
+namespace vantry {
+
+QJsonObject WorkspaceSummary::toJson() const
+{
+    json::Writer w;
+    w.set("wsId", wsId).setOpt("name", name).setOpt("role", role);
+    return w.object();
+}
+
+WorkspaceSummary WorkspaceSummary::fromJson(const QJsonValue& value, const QString& where)
+{
+    const json::Reader r(value, where);
+    return {r.string("wsId"), r.optString("name"), r.optString("role")};
+}
+
+} // namespace vantry
