@@ -49,6 +49,14 @@ Engine* threadEngine()
     if (engine)
         return engine->ready ? engine.get() : nullptr;
     prepareProcessOnce();
+    {
+        // The OpenMP runtime keeps this setting per thread: every pool thread that runs an
+        // engine must switch its own parallel regions off, or the engine's team spins
+        // against the pool (and other processes) for the cores.
+        using SetLevels = void (*)(int);
+        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+            setLevels(0);
+    }
     engine = std::make_unique<Engine>();
     // The engine reads its model with the C library's number parsing: give this thread
     // the C locale while it loads.
