@@ -452,6 +452,13 @@ void ScannerController::didScanTo(const QString& path)
 void ScannerController::didCompleteScan(const std::shared_ptr<ScannerDevice>& device,
                                         const std::optional<ScannerDeviceError>& error)
 {
+    // A waiting scan that has not asked for pages yet (or drives another device) cannot be
+    // the one that completed: this is the late end of a scan that was reset or timed out.
+    // It must neither end the new scan nor close the session the new scan is opening.
+    if (scanContinuation_ && (scanStartLatch_.armed || device != activeDevice_)) {
+        diag(QStringLiteral("didCompleteScan of an earlier scan ignored error=%1").arg(errorText(error)));
+        return;
+    }
     const QStringList pages = sortedPages();
     const ScanTimingBatchSummary summary(samples_);
     qCInfo(lcScanner).noquote() << QStringLiteral("didCompleteScan urls=%1 error=%2").arg(pages.size()).arg(errorText(error));

@@ -423,6 +423,11 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
         }
         s.reading = false;
 
+        // Some backends end a cancelled frame with EOF: what was read is only part of the page.
+        if (cancelled()) {
+            error = saneError(SANE_STATUS_CANCELLED);
+            break;
+        }
         if (status == SANE_STATUS_NO_DOCS && written > 0)
             break; // the feeder ran empty: the normal end of a batch
         if (status != SANE_STATUS_GOOD) {

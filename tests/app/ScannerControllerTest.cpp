@@ -408,3 +408,40 @@ TEST(ScannerController, PhaseRawValuesAreTheCaseNames)
     for (const QString& raw : {QStringLiteral("Idle"), QStringLiteral(""), QStringLiteral("closing ")})
         EXPECT_FALSE(scannerPhaseFromRaw(raw));
 }
+
+// A scan ended by the user or the watchdog is cancelled on the device, whose completion comes
+// late; a scan started meanwhile must neither fail with it nor have its session closed by it.
+TEST(ScannerController, TheLateEndOfAnEarlierScanLeavesTheNextScanAlone)
+{
+    for (const bool byWatchdog : {false, true}) {
+        SCOPED_TRACE(byWatchdog ? "watchdog" : "reset");
+        Script script;
+        script.pages = byWatchdog ? 1 : 3;
+        script.completes = !byWatchdog;
+        Rig rig(script);
+        auto first = rig.scan();
+        if (byWatchdog) {
+            // The page comes after about 1 s; stop right when the idle watchdog has fired,
+            // before the device reports the end of the cancelled scan.
+            rig.clock.advance(60s);
+            for (int ms = 0; ms < 2000 && rig.controller->phase() != ScannerPhase::closing; ++ms)
+                rig.clock.advance(1ms);
+            ASSERT_EQ(rig.controller->phase(), ScannerPhase::closing);
+        } else {
+            rig.clock.advance(1500ms);
+            rig.controller->resetSession();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return first->done; }, 5000));
+        EXPECT_EQ(rig.device->cancelRequests, 1);
+
+        rig.device->script().completes = true;
+        rig.device->script().pages = 3;
+        auto second = rig.scan();
+        ASSERT_TRUE(rig.finish(second));
+        ASSERT_FALSE(second->error) << second->error->what();
+        EXPECT_EQ(second->outcome->pages.size(), 3);
+        EXPECT_FALSE(second->outcome->warning);
+        EXPECT_EQ(rig.device->scanRequests.size(), 2);
+        EXPECT_EQ(rig.device->closeRequests, 2); // one for each scan's end
+    }
+}

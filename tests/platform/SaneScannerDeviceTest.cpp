@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sane/sane.h>
+
 #include <gtest/gtest.h>
 
 using namespace vantry;
@@ -157,4 +159,32 @@ TEST(SaneScannerDevice, NoBackendDeviceMeansAnEmptyList)
     SaneTestBackend backend({}, 0);
     SaneScannerBrowser browser;
     EXPECT_FALSE(firstDevice(browser));
+}
+
+// Cancelling while a page is being read keeps nothing of that page, whatever the backend
+// gives back for the rest of the frame.
+TEST(SaneScannerDevice, APageCancelledWhileItIsReadIsNotWritten)
+{
+    SaneTestBackend backend({{QStringLiteral("read-delay"), QStringLiteral("true")},
+                             {QStringLiteral("read-delay-duration"), QStringLiteral("100000")},
+                             {QStringLiteral("read-limit"), QStringLiteral("true")},
+                             {QStringLiteral("read-limit-size"), QStringLiteral("256")}});
+    QTemporaryDir out;
+    SaneScannerBrowser browser;
+    auto device = firstDevice(browser);
+    ASSERT_TRUE(device);
+    Session session(device);
+    session.openAndSelectFeeder();
+    ScanRequest request;
+    request.resolution = 150; // the whole 30 mm area: a page takes seconds to read
+    request.scanArea = QRectF(0, 0, 1.18, 1.18);
+    request.downloadsDirectory = out.path();
+    device->requestScan(request);
+    QTest::qWait(350); // a few of the first page's slow reads
+    device->cancelScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.completed; }, 20000));
+    ASSERT_TRUE(session.completeError);
+    EXPECT_EQ(session.completeError->code, int(SANE_STATUS_CANCELLED));
+    EXPECT_TRUE(session.pages.isEmpty());
+    EXPECT_TRUE(QDir(out.path()).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
 }

@@ -85,12 +85,35 @@ QImage renderArtCard(std::uint32_t seed, const QString& name, int width, int hei
     painter.setFont(font);
     painter.drawText(QRect(border * 2, art.bottom() + border / 2, width - 4 * border, static_cast<int>(height * 0.06)),
                      Qt::AlignLeft | Qt::AlignVCenter, name);
-    font.setPixelSize(static_cast<int>(height * 0.018));
-    painter.setFont(font);
-    painter.drawText(QRect(border * 2, static_cast<int>(height * 0.92), width - 4 * border, static_cast<int>(height * 0.04)),
-                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("ART SERIES"));
     painter.end();
     return card;
+}
+
+QImage renderArtCardBack(const QString& name, const QString& collector, int quarterTurns)
+{
+    const int width = 744;
+    const int height = 1039;
+    QImage back(width, height, QImage::Format_RGBA8888_Premultiplied);
+    back.fill(QColor(238, 234, 226));
+    QPainter painter(&back);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(QColor(20, 20, 24));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(44);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 140, width, 70), Qt::AlignCenter, QStringLiteral("ART SERIES"));
+    font.setBold(false);
+    font.setPixelSize(52);
+    painter.setFont(font);
+    painter.drawText(QRect(40, 460, width - 80, 80), Qt::AlignCenter, name);
+    font.setPixelSize(34);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 880, width, 60), Qt::AlignCenter, collector);
+    painter.end();
+    QTransform turn;
+    turn.rotate(90.0 * quarterTurns);
+    return quarterTurns % 4 == 0 ? back : back.transformed(turn);
 }
 
 QImage simulateScan(const QImage& card, const ScanConditions& c)

@@ -12,6 +12,10 @@ namespace vantry::test {
 // The same seed always gives the same pixels.
 QImage renderArtCard(std::uint32_t seed, const QString& name, int width = 672, int height = 936);
 
+// The printed back of an Art Series card as the cropper delivers it at 300 dpi: the marker
+// "ART SERIES", the card's name and "N/M", turned clockwise by `quarterTurns`.
+QImage renderArtCardBack(const QString& name, const QString& collector, int quarterTurns = 0);
+
 // How a scanner and the cropper turn a printed card into a crop.
 struct ScanConditions {
     int dpi = 300;                 // catalogue images are about 270 ppi
