@@ -83,10 +83,10 @@ cv::Mat lumaOf(const QImage& input)
 }
 
 // Median height of the glyph-sized blobs of either polarity, in pixels of `grey`; 0 when
-// there are fewer than three. Counted on a copy of about a megapixel.
+// there are fewer than three. Counted on a copy of about 0.3 megapixels.
 double typicalGlyphHeight(const cv::Mat& grey)
 {
-    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 1.0e6)));
+    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 0.3e6)));
     cv::Mat sample = grey;
     if (k > 1)
         cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
