@@ -1,7 +1,9 @@
 #include "app/AppInfo.h"
 #include "app/views/MainWindow.h"
+#include "core/CaptureLog.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -12,5 +14,13 @@ int main(int argc, char** argv)
 
     vantry::MainWindow window;
     window.show();
-    return app.exec();
+
+    // Once the event loop runs, launching is over.
+    QTimer::singleShot(0, &app, [] {
+        vantry::CaptureLog::log(QStringLiteral("=== app launched ==="));
+        vantry::CaptureLog::startHeartbeat();
+    });
+    const int status = app.exec();
+    vantry::CaptureLog::flush();
+    return status;
 }

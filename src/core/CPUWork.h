@@ -81,10 +81,12 @@ template <class F>
 QCoro::Task<std::invoke_result_t<F>> CPUWork::run(F work, CPULane lane)
 {
     using R = std::invoke_result_t<F>;
+    // A named awaiter: GCC destroys a non-trivial temporary of a co_await expression twice.
+    Awaiter<F> awaiter{std::move(work), lane, std::nullopt};
     if constexpr (std::is_void_v<R>) {
-        co_await Awaiter<F>{std::move(work), lane, std::nullopt};
+        co_await awaiter;
     } else {
-        co_return co_await Awaiter<F>{std::move(work), lane, std::nullopt};
+        co_return co_await awaiter;
     }
 }
 

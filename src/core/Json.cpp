@@ -1,5 +1,9 @@
 #include "core/Json.h"
 
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -256,6 +260,116 @@ QByteArray serialize(const QJsonObject& object, bool indented)
 QByteArray serialize(const QJsonArray& array, bool indented)
 {
     return QJsonDocument(array).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
+}
+
+namespace {
+
+void writeSortedString(QByteArray& out, const QString& text)
+{
+    out.append('"');
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        switch (c) {
+        case '"': out.append("\\\""); break;
+        case '\\': out.append("\\\\"); break;
+        case '/': out.append("\\/"); break;
+        case '\b': out.append("\\b"); break;
+        case '\f': out.append("\\f"); break;
+        case '\n': out.append("\\n"); break;
+        case '\r': out.append("\\r"); break;
+        case '\t': out.append("\\t"); break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                out.append(QByteArray("\\u00") + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0'));
+            else
+                out.append(c);
+        }
+    }
+    out.append('"');
+}
+
+void writeSortedNumber(QByteArray& out, double value)
+{
+    checkedFinite(value, {});
+    // Integral values within the exact range print without a fraction or exponent.
+    if (std::trunc(value) == value && std::fabs(value) < 1e15) {
+        out.append(QByteArray::number(static_cast<qint64>(value)));
+        return;
+    }
+    out.append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
+}
+
+void writeSortedValue(QByteArray& out, const QJsonValue& value, int depth);
+
+void indent(QByteArray& out, int depth) { out.append(QByteArray(2 * depth, ' ')); }
+
+void writeSortedObject(QByteArray& out, const QJsonObject& object, int depth)
+{
+    if (object.isEmpty()) {
+        out.append("{}");
+        return;
+    }
+    QStringList keys = object.keys();
+    std::sort(keys.begin(), keys.end());
+    out.append("{\n");
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        indent(out, depth + 1);
+        writeSortedString(out, keys.at(i));
+        out.append(" : ");
+        writeSortedValue(out, object.value(keys.at(i)), depth + 1);
+        if (i + 1 < keys.size())
+            out.append(',');
+        out.append('\n');
+    }
+    indent(out, depth);
+    out.append('}');
+}
+
+void writeSortedArray(QByteArray& out, const QJsonArray& array, int depth)
+{
+    if (array.isEmpty()) {
+        out.append("[]");
+        return;
+    }
+    out.append("[\n");
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        indent(out, depth + 1);
+        writeSortedValue(out, array.at(i), depth + 1);
+        if (i + 1 < array.size())
+            out.append(',');
+        out.append('\n');
+    }
+    indent(out, depth);
+    out.append(']');
+}
+
+void writeSortedValue(QByteArray& out, const QJsonValue& value, int depth)
+{
+    switch (value.type()) {
+    case QJsonValue::Null:
+    case QJsonValue::Undefined: out.append("null"); break;
+    case QJsonValue::Bool: out.append(value.toBool() ? "true" : "false"); break;
+    case QJsonValue::Double: writeSortedNumber(out, value.toDouble()); break;
+    case QJsonValue::String: writeSortedString(out, value.toString()); break;
+    case QJsonValue::Array: writeSortedArray(out, value.toArray(), depth); break;
+    case QJsonValue::Object: writeSortedObject(out, value.toObject(), depth); break;
+    }
+}
+
+} // namespace
+
+QByteArray serializeSorted(const QJsonObject& object)
+{
+    QByteArray out;
+    writeSortedObject(out, object, 0);
+    return out;
+}
+
+QByteArray serializeSorted(const QJsonArray& array)
+{
+    QByteArray out;
+    writeSortedArray(out, array, 0);
+    return out;
 }
 
 } // namespace vantry::json

@@ -143,4 +143,11 @@ private:
 QByteArray serialize(const QJsonObject& object, bool indented = false);
 QByteArray serialize(const QJsonArray& array, bool indented = false);
 
+// The stable form of files that people open and diff: object keys in ascending order at
+// every level, one member or element per line, two blanks of indent per level,
+// `"key" : value`, "/" written as "\/", non-ASCII text as UTF-8, empty containers as
+// "{}" and "[]", numbers in their shortest exact form, no final line feed.
+QByteArray serializeSorted(const QJsonObject& object);
+QByteArray serializeSorted(const QJsonArray& array);
+
 } // namespace vantry::json

@@ -1,0 +1,179 @@
+// The scanner controller against SANE's "test" backend.
+#include "ScannerTestRig.h"
+
+#include "platform/Paths.h"
+#include "platform/SaneScannerBrowser.h"
+#include "support/SaneTestBackend.h"
+
+#include <QDir>
+#include <QImage>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using namespace vantry;
+using namespace vantry::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+using PageOptions = QList<QPair<QByteArray, QByteArray>>;
+
+struct SaneRig {
+    TempHome home;
+    SaneTestBackend backend;
+    QtDelayScheduler scheduler;
+    SaneScannerBrowser* browser = nullptr;
+    std::vector<QCoro::Task<>> tasks;
+    std::unique_ptr<ScannerController> controller;
+    QTemporaryDir out;
+    QStringList handedOver;
+
+    // `scale` shortens the controller's waits: 0.01 turns the 30 s watchdog into 0.3 s.
+    SaneRig(QMap<QString, QString> settings, SanePageOptions pageOptions = {}, double scale = 1.0, int devices = 1)
+        : backend(std::move(settings), devices), scheduler(scale)
+    {
+        controller = std::make_unique<ScannerController>(
+            [this, pageOptions]() -> std::unique_ptr<ScannerBrowser> {
+                SaneScannerBrowser::Options options;
+                options.pollInterval = 50ms;
+                options.pageOptions = pageOptions;
+                auto made = std::make_unique<SaneScannerBrowser>(options);
+                browser = made.get();
+                return made;
+            },
+            scheduler);
+        controller->onPageScanned = [this](const QString& path) { handedOver << QFileInfo(path).fileName(); };
+        controller->startBrowsing();
+    }
+
+    std::shared_ptr<ScannerDevice> device()
+    {
+        QTest::qWaitFor([&] { return !controller->devices().isEmpty(); }, 5000);
+        return controller->devices().value(0);
+    }
+
+    std::shared_ptr<ScanRun> scan(int dpi = 75)
+    {
+        auto run = std::make_shared<ScanRun>();
+        tasks.push_back(startScan(*controller, device(), false, dpi, out.path(), run));
+        return run;
+    }
+
+    bool finish(const std::shared_ptr<ScanRun>& run) { return QTest::qWaitFor([&] { return run->done; }, 20000); }
+};
+
+PageOptions failFrom(int page, int failingPage, const QByteArray& status)
+{
+    if (page >= failingPage)
+        return {{"read-return-value", status}};
+    return {};
+}
+
+} // namespace
+
+TEST(ScannerControllerSane, ColourFeederScanGivesTenSharpenedPagesInNameOrder)
+{
+    SaneRig rig({{QStringLiteral("scan-source"), QStringLiteral("Flatbed")}});
+    QSettings(paths::settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("vy.keepRawScanCopies"), true);
+    auto run = rig.scan(75);
+    ASSERT_TRUE(rig.finish(run));
+    ASSERT_FALSE(run->error) << run->error->what();
+    ASSERT_EQ(run->outcome->pages.size(), 10);
+    EXPECT_FALSE(run->outcome->warning);
+    QStringList expected;
+    for (int i = 1; i <= 10; ++i)
+        expected << QStringLiteral("card_%1.png").arg(i, 4, 10, QLatin1Char('0'));
+    QStringList names;
+    for (const QString& page : run->outcome->pages)
+        names << QFileInfo(page).fileName();
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(rig.handedOver, expected); // all sharpened before the scan returned
+
+    for (const QString& page : run->outcome->pages) {
+        const QImage sharpened(page);
+        const QImage raw(QDir(rig.out.path()).filePath(QStringLiteral("__raw__/") + QFileInfo(page).fileName()));
+        ASSERT_FALSE(sharpened.isNull());
+        EXPECT_EQ(sharpened.size(), QSize(88, 88)); // 30 mm at 75 dpi, as the backend rounds it
+        EXPECT_EQ(sharpened.size(), raw.size());
+        EXPECT_EQ(sharpened.dotsPerMeterX(), raw.dotsPerMeterX());
+        EXPECT_NE(sharpened, raw);
+    }
+    EXPECT_NEAR(QImage(run->outcome->pages[0]).dotsPerMeterX() * 0.0254, 75.0, 0.1);
+    EXPECT_TRUE(diagContains(QStringLiteral("resolution requested=75 supported=")));
+    EXPECT_TRUE(diagContains(QStringLiteral("didCompleteScan pages=10 requestedDpi=75 appliedDpi=75 timing=files=10")));
+    EXPECT_TRUE(diagContains(QStringLiteral("dpiMeta=75")));
+}
+
+TEST(ScannerControllerSane, AFeederErrorGivesTheMatchingFailureWithThePagesBeforeIt)
+{
+    struct Case {
+        QByteArray status;
+        int failingPage;
+        QString text;
+    };
+    const std::vector<Case> cases = {
+        {"SANE_STATUS_JAMMED", 4, QStringLiteral("Scan failed: Document feeder jammed")},
+        {"SANE_STATUS_COVER_OPEN", 4, QStringLiteral("Scan failed: Scanner cover is open")},
+        {"SANE_STATUS_IO_ERROR", 4, QStringLiteral("Scan failed: Error during device I/O")},
+        {"SANE_STATUS_JAMMED", 1, QStringLiteral("Scan failed: Document feeder jammed")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status.toStdString() + " from page " + std::to_string(c.failingPage));
+        SaneRig rig({}, [c](int page) { return failFrom(page, c.failingPage, c.status); });
+        auto run = rig.scan();
+        ASSERT_TRUE(rig.finish(run));
+        if (c.failingPage == 1) {
+            ASSERT_TRUE(run->error);
+            EXPECT_EQ(run->error->errorDescription(), c.text);
+            continue;
+        }
+        ASSERT_TRUE(run->outcome);
+        EXPECT_EQ(run->outcome->pages.size(), c.failingPage - 1);
+        ASSERT_TRUE(run->outcome->warning);
+        EXPECT_EQ(run->outcome->warning->errorDescription(), c.text);
+        // The page that failed half-way was not kept.
+        EXPECT_EQ(QDir(rig.out.path()).entryList({QStringLiteral("*.png")}, QDir::Files).size(), c.failingPage - 1);
+    }
+}
+
+TEST(ScannerControllerSane, AStalledDeviceEndsWithTheStuckError)
+{
+    SaneRig rig({{QStringLiteral("read-delay"), QStringLiteral("true")},
+                 {QStringLiteral("read-delay-duration"), QStringLiteral("200000")},
+                 {QStringLiteral("read-limit"), QStringLiteral("true")},
+                 {QStringLiteral("read-limit-size"), QStringLiteral("512")}},
+                {}, 0.01);
+    auto run = rig.scan();
+    ASSERT_TRUE(rig.finish(run));
+    ASSERT_TRUE(run->error);
+    EXPECT_EQ(run->error->errorDescription(),
+              QStringLiteral("Scan got stuck in phase \"scanning\" for 30s with no progress. The driver may be holding "
+                             "the device — unplug + replug the scanner and try again."));
+    EXPECT_TRUE(diagContains(QStringLiteral("watchdog FIRED phase=scanning after=30s pages=0")));
+}
+
+TEST(ScannerControllerSane, ResettingMidScanCancelsIt)
+{
+    SaneRig rig({{QStringLiteral("read-delay"), QStringLiteral("true")},
+                 {QStringLiteral("read-delay-duration"), QStringLiteral("20000")},
+                 {QStringLiteral("read-limit"), QStringLiteral("true")},
+                 {QStringLiteral("read-limit-size"), QStringLiteral("2048")}});
+    auto run = rig.scan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.controller->scannedURLs().isEmpty(); }, 10000));
+    rig.controller->resetSession();
+    ASSERT_TRUE(rig.finish(run));
+    ASSERT_TRUE(run->error);
+    EXPECT_EQ(run->error->errorDescription(), QStringLiteral("Scanner session canceled."));
+    // The device stops feeding: far fewer than the feeder's ten pages were written.
+    QTest::qWait(200);
+    EXPECT_LT(QDir(rig.out.path()).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 10);
+}
+
+TEST(ScannerControllerSane, NoScannerGivesAnEmptyList)
+{
+    SaneRig rig({}, {}, 1.0, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.browser && rig.browser->hasPolled(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_TRUE(rig.controller->devices().isEmpty());
+}

@@ -1,0 +1,92 @@
+#include "ScannerTestRig.h"
+
+#include <QRegularExpression>
+
+namespace vantry::test {
+
+namespace {
+QMutex captureLock;
+QStringList* captured = nullptr;
+} // namespace
+
+ScannerLogCapture::ScannerLogCapture()
+{
+    QMutexLocker lock(&captureLock);
+    captured = new QStringList;
+    previous_ = qInstallMessageHandler(&ScannerLogCapture::handler);
+}
+
+ScannerLogCapture::~ScannerLogCapture()
+{
+    qInstallMessageHandler(previous_);
+    QMutexLocker lock(&captureLock);
+    delete captured;
+    captured = nullptr;
+}
+
+void ScannerLogCapture::handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    {
+        QMutexLocker lock(&captureLock);
+        if (captured && context.category && QByteArray(context.category) == "com.vantry.capture.scanner")
+            captured->push_back(message);
+    }
+    Q_UNUSED(type);
+}
+
+QStringList ScannerLogCapture::lines() const
+{
+    QMutexLocker lock(&captureLock);
+    return captured ? *captured : QStringList{};
+}
+
+bool ScannerLogCapture::contains(const QString& text) const
+{
+    for (const QString& line : lines())
+        if (line.contains(text))
+            return true;
+    return false;
+}
+
+QStringList scannerDiagLines()
+{
+    CaptureLog::flush();
+    QFile file(CaptureLog::filePath());
+    QStringList out;
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        const int at = line.indexOf(QStringLiteral("[scanner] "));
+        if (at >= 0)
+            out << line.mid(at + 10);
+    }
+    return out;
+}
+
+bool diagContains(const QString& text)
+{
+    for (const QString& line : scannerDiagLines())
+        if (line.contains(text))
+            return true;
+    return false;
+}
+
+namespace {
+QCoro::Task<> awaitScan(QCoro::Task<ScannerController::ScanOutcome> task, ScanRun* run)
+{
+    try {
+        run->outcome = co_await task;
+    } catch (const ScannerError& error) {
+        run->error = error;
+    }
+    run->done = true;
+}
+} // namespace
+
+QCoro::Task<> startScan(ScannerController& controller, std::shared_ptr<ScannerDevice> device, bool duplex, int dpi,
+                        std::optional<QString> out, std::shared_ptr<ScanRun> run)
+{
+    return awaitScan(controller.scan(std::move(device), duplex, dpi, std::move(out)), run.get());
+}
+
+} // namespace vantry::test
