@@ -496,11 +496,16 @@ TEST(VantryClient, CommitReplaceSendsTheReplacementAfterTheStatus)
     EXPECT_EQ(bodyOf(service.journal()[3])["status"], "reviewing");
     EXPECT_EQ(ScanReplaceRequest::fromJson(bodyOf(service.journal()[4])), request);
 
-    // The real commit on the preview's session.
+    // The real commit on the preview's session, then the background commit finishes.
     ScanReplaceRequest real = request;
     real.dryRun = false;
     const auto committed = vantry::test::waitFor(client.importReplace(outcome.sessionId, real));
     EXPECT_EQ(committed.sessionStatus, QString("committing"));
+    auto record = std::make_shared<RecordedSleeps>();
+    EXPECT_EQ(vantry::test::waitFor(withRecordedSleeps(client, record).awaitRecountCommit(outcome.sessionId, 5ms, 80)),
+              service.commitResult);
+    EXPECT_EQ(service.calls(Endpoint::poll), 3);
+    EXPECT_EQ(record->sleeps.size(), 2u);
 
     // Without a workspace the replacement path has no query; a failed status stops it.
     FakeInventoryService failing;

@@ -74,6 +74,11 @@ void FakeInventoryService::failCall(Endpoint endpoint, int nth, int status, cons
     failCall(endpoint, nth, FakeHttpResponse::text(status, body));
 }
 
+void FakeInventoryService::unauthorizedOnce(Endpoint endpoint)
+{
+    failCall(endpoint, calls(endpoint) + 1, FakeHttpResponse::json(401, R"({"error":"token expired"})"));
+}
+
 int FakeInventoryService::calls(Endpoint endpoint) const
 {
     const auto it = callCounts_.find(endpoint);
@@ -336,6 +341,8 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
                 pollScript.pop_front();
             session->status = poll.status;
         } else {
+            if (session->status == "committing" && ++session->pollsWhileCommitting > committingPolls)
+                session->status = QStringLiteral("saved");
             poll.status = session->status;
             if (poll.status == "saved")
                 poll.commitResult = commitResult;

@@ -65,6 +65,7 @@ public:
         std::vector<Frame> frames;
         std::optional<ImportBody> imported;
         std::vector<ScanReplaceRequest> replacements;
+        int pollsWhileCommitting = 0;
     };
 
     FakeInventoryService();
@@ -92,8 +93,11 @@ public:
     // The non-dry-run replacement answers with this session status ("committing" starts
     // a background commit that the poll script then reports).
     QString replaceSessionStatus = QStringLiteral("committing");
-    // Successive poll answers (the last one repeats); empty: the session's own status.
+    // Successive poll answers (the last one repeats). Without a script a "committing"
+    // session answers "committing" for `committingPolls` polls, then "saved" with
+    // `commitResult`; any other session answers its own status.
     std::deque<ScanSessionPoll> pollScript;
+    int committingPolls = 2;
     ScanReplaceCommitResult commitResult{3, 1, 2, 4, 12.5, {"A1"}};
     // When set, only "Bearer <token>" is accepted; anything else gets 401.
     std::optional<QString> acceptedToken;
@@ -101,6 +105,8 @@ public:
     // The n-th call (1-based, counted per endpoint) answers with `response` instead.
     void failCall(Endpoint endpoint, int nth, FakeHttpResponse response);
     void failCall(Endpoint endpoint, int nth, int status, const QByteArray& body = "scripted failure");
+    // The next call of `endpoint` answers 401 once (the transport refreshes and repeats).
+    void unauthorizedOnce(Endpoint endpoint);
     int calls(Endpoint endpoint) const;
 
     std::map<QString, Session> sessions;
