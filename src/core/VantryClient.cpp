@@ -320,18 +320,16 @@ QCoro::Task<ScanReplaceCommitResult> VantryClient::awaitRecountCommit(QString se
 
     for (int attempt = 0; attempt < maxAttempts; ++attempt) {
         const bool last = attempt + 1 >= maxAttempts;
+        // A poll that failed leaves `poll` empty and is retried after the interval.
         std::optional<ScanSessionPoll> poll;
-        std::exception_ptr failure;
         try {
             poll = co_await self.getSession(sessionId);
         } catch (const CaptureError& e) {
             if (last || !isRetryablePollFailure(e))
                 throw e.withSessionId(sessionId);
-            failure = std::current_exception();
         } catch (const json::Error&) {
             if (last)
                 throw;
-            failure = std::current_exception();
         }
 
         if (poll) {
