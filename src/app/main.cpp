@@ -1,9 +1,15 @@
 #include "app/AppInfo.h"
 #include "app/views/MainWindow.h"
 #include "core/CaptureLog.h"
+#include "core/OAuthConfig.h"
+#include "platform/BrowserWebAuthSession.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemBrowser.h"
 
 #include <QApplication>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -12,8 +18,35 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(vantry::AppInfo::organizationName());
     QGuiApplication::setDesktopFileName(vantry::AppInfo::desktopFileName());
 
+    // A second start (the desktop passing a sign-in callback, or the user) hands its URL to the
+    // running instance and ends here, before any store, file or log is touched.
+    using vantry::SingleInstance;
+    const std::optional<QUrl> callback =
+        SingleInstance::urlArgument(app.arguments(), vantry::OAuthConfig::application().callbackScheme);
+    switch (SingleInstance::forward(SingleInstance::defaultServerName(), callback.value_or(QUrl()))) {
+    case SingleInstance::Forward::delivered:
+        return 0;
+    case SingleInstance::Forward::failed:
+        std::fputs("Vantry Capture is already running but did not answer.\n", stderr);
+        return 1;
+    case SingleInstance::Forward::noInstance:
+        break;
+    }
+    SingleInstance instance;
+    instance.listen();
+
+    // Sign-in callbacks handed over by later starts complete the browser session.
+    vantry::SystemBrowser browser;
+    vantry::BrowserWebAuthSession webAuth(browser);
+    QObject::connect(&instance, &SingleInstance::urlReceived, &webAuth, &vantry::BrowserWebAuthSession::deliverCallback);
+
     vantry::MainWindow window;
     window.show();
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
 
     // Once the event loop runs, launching is over.
     QTimer::singleShot(0, &app, [] {

@@ -1,5 +1,8 @@
 #include "core/FoilBandScan.h"
 
+#include "core/ImageCopy.h"
+#include "core/ImageDecode.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -24,7 +27,7 @@ std::optional<QImage> drawable(const QImage& image)
     if (image.width() < 2 || image.height() < 2 ||
         qint64(image.width()) * image.height() > FoilSeparator::maxPixels)
         return std::nullopt;
-    QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QImage rgba = image::toWorkingFormat(image);
     if (rgba.isNull())
         return std::nullopt;
     return rgba;
@@ -336,7 +339,7 @@ SeparatorGlyph FoilBandScan::starGlyph(const QImage& card)
     // The further tries count only for a star on a dense line.
     if (scanBand(card, w, h, true) == BandScan{true, true})
         return SeparatorGlyph::star;
-    const QImage turned = card.convertToFormat(QImage::Format_RGBA8888_Premultiplied).mirrored(true, true);
+    const QImage turned = rotatedByQuarterTurns(image::toWorkingFormat(card), 2);
     if (turned.isNull())
         return SeparatorGlyph::unknown;
     for (bool invert : {false, true}) {

@@ -1,5 +1,6 @@
 #include "core/FoilImageAnalysis.h"
 
+#include "core/ImageDecode.h"
 #include "core/MoireDetector.h"
 
 #include <opencv2/core.hpp>
@@ -30,7 +31,7 @@ std::optional<std::vector<Sample>> samples(const QImage& image)
     const int h = image.height();
     if (w < 1 || h < 1)
         return std::nullopt;
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const QImage rgba = image::toWorkingFormat(image);
     if (rgba.isNull())
         return std::nullopt;
     const int step = FoilImageAnalysis::samplingStep(w, h);
@@ -120,16 +121,13 @@ std::optional<std::vector<float>> FoilImageAnalysis::renderGrayscale(const QImag
 {
     if (size < 1 || image.width() < 1 || image.height() < 1)
         return std::nullopt;
-    QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    if (rgba.isNull())
+    // Scaled in colour with the system's pinned interpolation, then made grey; premultiplied
+    // channels put transparent areas on black, as drawing into a grey bitmap would.
+    const QImage scaledRgba = image::resized(image, size, size);
+    if (scaledRgba.isNull())
         return std::nullopt;
-    // Premultiplied channels: transparency lands on black, as drawn into a grey bitmap.
-    const cv::Mat src(rgba.height(), rgba.width(), CV_8UC4, rgba.bits(), std::size_t(rgba.bytesPerLine()));
-    cv::Mat grey;
-    cv::cvtColor(src, grey, cv::COLOR_RGBA2GRAY);
     cv::Mat scaled;
-    const bool shrinking = rgba.width() >= size && rgba.height() >= size;
-    cv::resize(grey, scaled, cv::Size(size, size), 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_CUBIC);
+    cv::cvtColor(image::asMat(scaledRgba), scaled, cv::COLOR_RGBA2GRAY);
     std::vector<float> out;
     out.reserve(std::size_t(size) * size);
     for (int y = 0; y < size; ++y) {

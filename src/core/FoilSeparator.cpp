@@ -1,5 +1,7 @@
 #include "core/FoilSeparator.h"
 
+#include "core/ImageDecode.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -60,7 +62,7 @@ std::optional<FoilSeparator::Blob> FoilSeparator::largestWhiteBlob(const QImage&
     const int h = crop.height();
     if (w < 2 || h < 2 || qint64(w) * qint64(h) > maxPixels)
         return std::nullopt;
-    const QImage rgba = crop.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const QImage rgba = image::toWorkingFormat(crop);
     if (rgba.isNull())
         return std::nullopt;
 

@@ -4,6 +4,7 @@
 #include "core/CollectorMatching.h"
 #include "core/CollectorStripParser.h"
 #include "core/ImageCopy.h"
+#include "core/SeparatorLocator.h"
 #include "platform/TesseractTextRecognizer.h"
 
 #include <algorithm>
@@ -65,6 +66,11 @@ VisionCardRecognizer::VisionCardRecognizer(std::shared_ptr<const CardResolving> 
 {
     if (!options_.text)
         options_.text = TesseractTextRecognizer::shared();
+    if (!options_.glyph) {
+        options_.glyph = [text = options_.text](QImage card, CPULane lane) {
+            return SeparatorLocator::glyph(text, std::move(card), lane);
+        };
+    }
     if (!options_.trace)
         options_.trace = printToStdout;
     if (!autoFoilDetect_)

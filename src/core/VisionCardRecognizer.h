@@ -34,7 +34,7 @@ public:
 
     struct Options {
         TextEngine text;   // default: Tesseract
-        GlyphReader glyph; // none: the glyph is always unknown
+        GlyphReader glyph; // default: the separator locator over `text`
         TraceSink trace;   // default: standard output
     };
 

@@ -133,10 +133,65 @@ void rescaleForText(cv::Mat& grey)
     grey = small;
 }
 
+// Pixel boxes of the rescaled image, origin top-left.
+struct PixelBox {
+    int left, top, right, bottom;
+};
+
 struct Word {
     QString text;
     int left, top, right, bottom;
+    std::vector<std::optional<PixelBox>> chars; // one per UTF-16 unit of text
 };
+
+// A line as read, before normalisation.
+struct ReadLine {
+    QString text;
+    int left, top, right, bottom;
+    std::vector<std::optional<PixelBox>> chars;
+};
+
+// The boxes of a word's characters from its symbols; when the symbols do not spell the
+// word, the word's box is shared out evenly.
+std::vector<std::optional<PixelBox>> characterBoxes(const QString& word, const PixelBox& wordBox,
+                                                    const std::vector<std::pair<QString, PixelBox>>& symbols)
+{
+    std::vector<std::optional<PixelBox>> out;
+    QString spelled;
+    for (const auto& [text, box] : symbols) {
+        spelled += text;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            out.push_back(box);
+    }
+    if (spelled == word)
+        return out;
+    out.clear();
+    const qsizetype n = word.size();
+    const double step = double(wordBox.right - wordBox.left) / double(std::max<qsizetype>(n, 1));
+    for (qsizetype i = 0; i < n; ++i)
+        out.push_back(PixelBox{wordBox.left + int(std::lround(i * step)), wordBox.top,
+                               wordBox.left + int(std::lround((i + 1) * step)), wordBox.bottom});
+    return out;
+}
+
+std::vector<std::pair<QString, PixelBox>> symbolsOfWord(const tesseract::ResultIterator& word)
+{
+    std::vector<std::pair<QString, PixelBox>> out;
+    tesseract::LTRResultIterator it(word);
+    do {
+        std::unique_ptr<char[]> text(it.GetUTF8Text(tesseract::RIL_SYMBOL));
+        int l, t, r, b;
+        if (!text || !it.BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b))
+            break;
+        out.emplace_back(QString::fromUtf8(text.get()).trimmed(), PixelBox{l, t, r, b});
+        if (it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL))
+            break;
+    } while (it.Next(tesseract::RIL_SYMBOL));
+    return out;
+}
+
+// Reads the lines of an image; `w` and `h` receive the size the boxes refer to.
+std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters);
 
 } // namespace
 
@@ -148,9 +203,11 @@ std::shared_ptr<const TextRecognizing> TesseractTextRecognizer::shared()
     return instance;
 }
 
-std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image) const
+namespace {
+
+std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters)
 {
-    std::vector<OCRLine> out;
+    std::vector<ReadLine> out;
     if (image.isNull() || image.width() < 2 || image.height() < 2)
         return out;
     Engine* engine = threadEngine();
@@ -164,7 +221,8 @@ std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image
     } catch (const cv::Exception&) {
         return out;
     }
-    const int h = grey.rows;
+    w = grey.cols;
+    h = grey.rows;
     tesseract::TessBaseAPI& api = engine->api;
     api.SetImage(grey.data, grey.cols, grey.rows, 1, int(grey.step));
     api.SetSourceResolution(300);
@@ -192,14 +250,21 @@ std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image
                 continue;
             QStringList parts;
             int top = words[start].top, bottom = words[start].bottom;
+            int left = words[start].left, right = words[start].right;
+            std::vector<std::optional<PixelBox>> chars;
             for (size_t k = start; k < i; ++k) {
                 parts << words[k].text;
                 top = std::min(top, words[k].top);
                 bottom = std::max(bottom, words[k].bottom);
+                left = std::min(left, words[k].left);
+                right = std::max(right, words[k].right);
+                if (k > start)
+                    chars.emplace_back(); // the joining space
+                chars.insert(chars.end(), words[k].chars.begin(), words[k].chars.end());
             }
             const QString text = parts.join(u' ').trimmed();
             if (!text.isEmpty())
-                out.push_back({text, 1.0 - (top + bottom) / 2.0 / h, double(bottom - top) / h});
+                out.push_back({text, left, top, right, bottom, std::move(chars)});
             start = i;
         }
         words.clear();
@@ -219,12 +284,49 @@ std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image
         int l, t, r, b;
         if (text && it->BoundingBox(tesseract::RIL_WORD, &l, &t, &r, &b)) {
             const QString word = QString::fromUtf8(text.get()).trimmed();
-            if (!word.isEmpty())
-                words.push_back({word, l, t, r, b});
+            if (!word.isEmpty()) {
+                std::vector<std::optional<PixelBox>> chars;
+                if (withCharacters)
+                    chars = characterBoxes(word, PixelBox{l, t, r, b}, symbolsOfWord(*it));
+                words.push_back({word, l, t, r, b, std::move(chars)});
+            }
         }
     } while (it->Next(tesseract::RIL_WORD));
     flushLine();
     api.Clear();
+    return out;
+}
+
+} // namespace
+
+std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image) const
+{
+    int w = 0, h = 0;
+    std::vector<OCRLine> out;
+    for (const ReadLine& line : readLines(image, w, h, false))
+        out.push_back({line.text, 1.0 - (line.top + line.bottom) / 2.0 / h, double(line.bottom - line.top) / h});
+    return out;
+}
+
+std::vector<TextObservation> TesseractTextRecognizer::recognizeObservations(const QImage& image) const
+{
+    int w = 0, h = 0;
+    std::vector<TextObservation> out;
+    auto normalised = [&](const PixelBox& b) {
+        return TextBox{double(b.left) / w, 1.0 - double(b.bottom) / h, double(b.right - b.left) / w,
+                       double(b.bottom - b.top) / h};
+    };
+    for (const ReadLine& line : readLines(image, w, h, true)) {
+        TextObservation obs;
+        obs.text = line.text;
+        obs.box = normalised(PixelBox{line.left, line.top, line.right, line.bottom});
+        // The line's middle and height exactly as recognizeLines reports them.
+        obs.box.y = 1.0 - (line.top + line.bottom) / 2.0 / h - obs.box.height / 2;
+        for (const auto& c : line.chars)
+            obs.characterBoxes.push_back(c ? std::optional(normalised(*c)) : std::nullopt);
+        obs.characterBoxes.resize(std::size_t(obs.text.size()));
+        out.push_back(std::move(obs));
+    }
     return out;
 }
 

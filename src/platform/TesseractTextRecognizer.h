@@ -12,6 +12,8 @@ namespace vantry {
 class TesseractTextRecognizer : public TextRecognizing {
 public:
     std::vector<OCRLine> recognizeLines(const QImage& image) const override;
+    // Character boxes are the engine's symbol boxes.
+    std::vector<TextObservation> recognizeObservations(const QImage& image) const override;
 
     // Whether the engine and its English model load on this machine.
     static bool available();

@@ -49,7 +49,7 @@ struct SaneRig {
 
     std::shared_ptr<ScannerDevice> device()
     {
-        QTest::qWaitFor([&] { return !controller->devices().isEmpty(); }, 5000);
+        (void)QTest::qWaitFor([&] { return !controller->devices().isEmpty(); }, 5000);
         return controller->devices().value(0);
     }
 

@@ -23,7 +23,7 @@ std::shared_ptr<ScannerDevice> firstDevice(SaneScannerBrowser& browser)
             found = d;
     });
     browser.start();
-    QTest::qWaitFor([&] { return browser.hasPolled(); }, 5000);
+    (void)QTest::qWaitFor([&] { return browser.hasPolled(); }, 5000);
     return found;
 }
 

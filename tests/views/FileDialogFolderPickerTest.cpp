@@ -13,7 +13,7 @@ namespace {
 QFileDialog* openDialog()
 {
     QFileDialog* found = nullptr;
-    QTest::qWaitFor([&] {
+    (void)QTest::qWaitFor([&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible())
                 found = d;

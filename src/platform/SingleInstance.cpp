@@ -1,0 +1,130 @@
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcInstance, "com.vantry.capture.instance", QtInfoMsg)
+
+namespace vantry {
+
+namespace {
+
+// Long enough for any callback URL; a peer that sends more is dropped.
+constexpr qsizetype maxLineBytes = 16 * 1024;
+const QByteArray ack = QByteArrayLiteral("ok\n");
+
+} // namespace
+
+SingleInstance::SingleInstance(QString serverName, QObject* parent)
+    : QObject(parent), serverName_(std::move(serverName))
+{
+}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::defaultServerName()
+{
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    return runtime + QStringLiteral("/vantry-capture.socket");
+}
+
+std::optional<QUrl> SingleInstance::urlArgument(const QStringList& arguments, const QString& scheme)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QUrl url(arguments.at(i), QUrl::StrictMode);
+        if (url.isValid() && url.scheme().compare(scheme, Qt::CaseInsensitive) == 0)
+            return url;
+    }
+    return std::nullopt;
+}
+
+SingleInstance::Forward SingleInstance::forward(const QString& serverName, const QUrl& url, int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(timeoutMs))
+        return Forward::noInstance;
+
+    QByteArray line = url.isEmpty() ? QByteArray() : url.toEncoded();
+    line.replace('\n', QByteArray()).replace('\r', QByteArray());
+    line.append('\n');
+    socket.write(line);
+    if (!socket.waitForBytesWritten(timeoutMs)) {
+        qCWarning(lcInstance) << "hand-off to the running instance failed:" << socket.errorString();
+        return Forward::failed;
+    }
+    QByteArray answer;
+    while (!answer.contains('\n')) {
+        if (!socket.waitForReadyRead(timeoutMs)) {
+            qCWarning(lcInstance) << "the running instance did not confirm the hand-off";
+            return Forward::failed;
+        }
+        answer += socket.readAll();
+        if (answer.size() > ack.size())
+            break;
+    }
+    socket.disconnectFromServer();
+    return answer == ack ? Forward::delivered : Forward::failed;
+}
+
+bool SingleInstance::listen()
+{
+    if (server_)
+        return server_->isListening();
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
+    if (server_->listen(serverName_))
+        return true;
+    if (server_->serverError() == QAbstractSocket::AddressInUseError) {
+        // Nobody answered on it (forward() found no instance): a crashed process left it.
+        QLocalServer::removeServer(serverName_);
+        if (server_->listen(serverName_))
+            return true;
+    }
+    qCWarning(lcInstance) << "cannot listen for other instances:" << server_->errorString();
+    return false;
+}
+
+void SingleInstance::acceptConnection()
+{
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->property("handled").toBool()) {
+                socket->readAll();
+                return;
+            }
+            QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+            const qsizetype end = buffer.indexOf('\n');
+            if (end < 0) {
+                if (buffer.size() > maxLineBytes)
+                    socket->abort();
+                else
+                    socket->setProperty("buffer", buffer);
+                return;
+            }
+            socket->setProperty("handled", true);
+            socket->setProperty("buffer", QVariant());
+            const QByteArray line = buffer.left(end).trimmed();
+            socket->write(ack);
+            socket->flush();
+            if (line.isEmpty()) {
+                emit activationRequested();
+                return;
+            }
+            const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
+            if (url.isValid())
+                emit urlReceived(url);
+            else
+                qCWarning(lcInstance) << "ignored a hand-off that is not a URL";
+        });
+    }
+}
+
+} // namespace vantry

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QLocalServer;
+
+namespace vantry {
+
+// Keeps the application to one process per user. A process started while another runs
+// (by the desktop, for a `vantrycapture://` sign-in callback, or by the user) hands its URL
+// to the running one over a local socket and exits before it opens any store.
+//
+// Wire form: the client writes one line (the URL, or nothing to ask the running process to
+// come forward) ending in "\n"; the running process answers "ok\n" once it has taken it.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+public:
+    enum class Forward {
+        delivered,  // the running process took the URL: exit now
+        noInstance, // nobody listens: this process becomes the running one
+        failed,     // a process listens but did not take it: exit without touching anything
+    };
+
+    explicit SingleInstance(QString serverName = defaultServerName(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // A socket in the user's runtime folder ($XDG_RUNTIME_DIR, owner-only), so each user has
+    // an instance of their own.
+    static QString defaultServerName();
+
+    // The first argument after the program name that is a URL of `scheme`.
+    static std::optional<QUrl> urlArgument(const QStringList& arguments, const QString& scheme);
+
+    // Blocking hand-off for main(), before the event loop runs; an empty URL asks the running
+    // process to come forward.
+    static Forward forward(const QString& serverName, const QUrl& url, int timeoutMs = 3000);
+
+    // Becomes the running process; a socket left by a crashed process is removed first.
+    bool listen();
+    QString serverName() const { return serverName_; }
+
+signals:
+    void urlReceived(const QUrl& url);
+    void activationRequested();
+
+private:
+    void acceptConnection();
+
+    QString serverName_;
+    QLocalServer* server_ = nullptr;
+};
+
+} // namespace vantry

@@ -1,0 +1,98 @@
+#include "platform/SingleInstance.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLocalServer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+using namespace vantry;
+
+namespace {
+
+// Runs the blocking hand-off of a second process on a thread of its own while this thread's
+// event loop serves the running instance.
+SingleInstance::Forward forwardFromAnotherThread(const QString& name, const QUrl& url, int timeoutMs = 3000)
+{
+    std::atomic<bool> done{false};
+    SingleInstance::Forward result = SingleInstance::Forward::failed;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        result = SingleInstance::forward(name, url, timeoutMs);
+        done = true;
+    }));
+    thread->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 10000));
+    thread->wait();
+    return result;
+}
+
+} // namespace
+
+TEST(SingleInstance, ASecondProcessHandsItsCallbackToTheRunningOne)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+
+    const QUrl callback("vantrycapture://auth?code=a%2Bb&state=0F8FAD5B-D9CB-469F-A165-70867728950E");
+    EXPECT_EQ(forwardFromAnotherThread(name, callback), SingleInstance::Forward::delivered);
+    ASSERT_TRUE(urls.count() == 1 || urls.wait(2000));
+    EXPECT_EQ(urls.at(0).at(0).toUrl(), callback);
+    EXPECT_EQ(urls.at(0).at(0).toUrl().toEncoded(), callback.toEncoded());
+
+    // Started again without a URL: the running one is asked to come forward.
+    EXPECT_EQ(forwardFromAnotherThread(name, QUrl()), SingleInstance::Forward::delivered);
+    EXPECT_TRUE(activations.count() == 1 || activations.wait(2000));
+    EXPECT_EQ(urls.count(), 1);
+}
+
+TEST(SingleInstance, WithoutARunningInstanceThisProcessBecomesIt)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    EXPECT_EQ(SingleInstance::forward(name, QUrl("vantrycapture://auth?code=x"), 500),
+              SingleInstance::Forward::noInstance);
+
+    // A socket file left behind by a crashed process does not block the next start.
+    QFile stale(name);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    EXPECT_EQ(SingleInstance::forward(name, QUrl(), 500), SingleInstance::Forward::noInstance);
+    SingleInstance running(name);
+    EXPECT_TRUE(running.listen());
+    EXPECT_EQ(forwardFromAnotherThread(name, QUrl()), SingleInstance::Forward::delivered);
+}
+
+TEST(SingleInstance, AListenerThatNeverConfirmsIsAFailureNotADelivery)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(name));
+    EXPECT_EQ(forwardFromAnotherThread(name, QUrl("vantrycapture://auth?code=x"), 200), SingleInstance::Forward::failed);
+}
+
+TEST(SingleInstance, UrlArgument)
+{
+    struct Case {
+        QStringList arguments;
+        std::optional<QUrl> url;
+    };
+    const std::vector<Case> cases = {
+        {{"vantry-capture"}, std::nullopt},
+        {{"vantry-capture", "--verbose", "vantrycapture://auth?code=1&state=S"}, QUrl("vantrycapture://auth?code=1&state=S")},
+        {{"vantry-capture", "https://x.test/?code=1"}, std::nullopt},
+        {{"vantrycapture://auth?code=0"}, std::nullopt}, // the program name itself is not an argument
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SingleInstance::urlArgument(c.arguments, "vantrycapture"), c.url) << c.arguments.join(' ').toStdString();
+}
