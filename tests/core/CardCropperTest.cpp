@@ -122,7 +122,7 @@ TEST(CardCropper, CropsRenderedCards)
 {
     test::TempHome home;
     for (int dpi : {300, 600}) {
-        for (const QByteArray format : {QByteArray("PNG"), QByteArray("JPEG")}) {
+        for (const QByteArray& format : {QByteArray("PNG"), QByteArray("JPEG")}) {
             test::SyntheticCard card;
             card.dpi = dpi;
             card.darkBorder = false;
