@@ -1,0 +1,47 @@
+// CPU cost of reading one card: decode, crop and the four text passes, run one after
+// another on this thread (the pool runs them in parallel; the sum is the CPU spent).
+#include "core/CardCropper.h"
+#include "core/VisionCardRecognizer.h"
+#include "platform/TesseractTextRecognizer.h"
+#include "support/SyntheticScan.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace vantry;
+
+static void BM_ReadCard(benchmark::State& state)
+{
+    const int dpi = int(state.range(0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("card.png");
+    auto card = test::SyntheticCard::modern("Goblin Guide", "DSK", "0255", u'L');
+    card.dpi = dpi;
+    if (!test::saveSyntheticScan(card, path)) {
+        state.SkipWithError("render failed");
+        return;
+    }
+    const TesseractTextRecognizer engine;
+    (void)engine.recognizeLines(QImage(64, 64, QImage::Format_RGBA8888_Premultiplied)); // load the model
+    for (auto _ : state) {
+        const auto crop = CardCropper::croppedImage(path);
+        size_t lines = VisionCardRecognizer::ocrLines(engine, *crop).size();
+        for (auto edge : {AttributionStrip::Edge::bottom, AttributionStrip::Edge::top})
+            lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledStrip(*crop, edge)).size();
+        lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledBand(*crop)).size();
+        benchmark::DoNotOptimize(lines);
+    }
+}
+BENCHMARK(BM_ReadCard)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // fonts for the renderer
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

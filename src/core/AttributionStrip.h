@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/OCRLine.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <optional>
+#include <vector>
+
+namespace vantry {
+
+// The regions of a card read besides the whole image: a strip along the bottom and the
+// top edge and a band in the upper part, enlarged so that small print is read, and the
+// mapping of their lines back into whole-image coordinates.
+namespace AttributionStrip {
+
+enum class Edge { bottom, top };
+
+inline constexpr double defaultHeightFraction = 0.18;
+inline constexpr int defaultScale = 3;
+inline constexpr double interiorTopFraction = 0.1;
+inline constexpr double interiorHeightFraction = 0.2;
+
+// Pixel rectangles, origin top-left.
+std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
+std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,
+                                    int scale = defaultScale);
+std::optional<QRect> bandRect(int width, int height, double topFraction = interiorTopFraction,
+                              double heightFraction = interiorHeightFraction);
+std::optional<QImage> upscaledBand(const QImage& image, double topFraction = interiorTopFraction,
+                                   double heightFraction = interiorHeightFraction, int scale = defaultScale);
+// The rectangle cut out and enlarged `scale` times (cubic); none when the cut fails.
+std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int scale);
+
+OCRLine remapLine(const OCRLine& line, Edge edge, double heightFraction = defaultHeightFraction);
+OCRLine remapBandLine(const OCRLine& line, double topFraction = interiorTopFraction,
+                      double heightFraction = interiorHeightFraction);
+
+// Bottom-strip lines, then top-strip, then band (all remapped), then the whole-image
+// lines; no sorting, no de-duplication.
+std::vector<OCRLine> mergedLines(const std::vector<OCRLine>& whole, const std::vector<OCRLine>& bottomStrip,
+                                 const std::vector<OCRLine>& topStrip, const std::vector<OCRLine>& interiorBand,
+                                 double heightFraction = defaultHeightFraction);
+
+} // namespace AttributionStrip
+
+} // namespace vantry
