@@ -6,6 +6,9 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 Q_LOGGING_CATEGORY(lcInstance, "com.vantry.capture.instance", QtInfoMsg)
 
 namespace vantry {
@@ -15,6 +18,15 @@ namespace {
 // Long enough for any callback URL; a peer that sends more is dropped.
 constexpr qsizetype maxLineBytes = 16 * 1024;
 const QByteArray ack = QByteArrayLiteral("ok\n");
+
+// The process at the other end runs as this user (the socket may sit in a shared folder).
+bool peerIsThisUser(const QLocalSocket& socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::geteuid();
+}
 
 } // namespace
 
@@ -49,6 +61,12 @@ SingleInstance::Forward SingleInstance::forward(const QString& serverName, const
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
         return Forward::noInstance;
+    // A sign-in callback is never handed to another user's process.
+    if (!peerIsThisUser(socket)) {
+        qCWarning(lcInstance) << "the instance socket belongs to another user; not handed over";
+        socket.abort();
+        return Forward::noInstance;
+    }
 
     QByteArray line = url.isEmpty() ? QByteArray() : url.toEncoded();
     line.replace('\n', QByteArray()).replace('\r', QByteArray());
