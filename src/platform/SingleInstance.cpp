@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
@@ -94,6 +95,14 @@ bool SingleInstance::listen()
 {
     if (server_)
         return server_->isListening();
+    // Listening replaces a socket file that is in the way, a live one too: when two starts both
+    // found nobody, the lock decides which one runs (a crashed holder's lock counts as free).
+    lock_ = std::make_unique<QLockFile>(serverName_ + QStringLiteral(".lock"));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        qCWarning(lcInstance) << "another instance is running";
+        return false;
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);

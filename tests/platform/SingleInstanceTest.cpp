@@ -80,6 +80,22 @@ TEST(SingleInstance, WithoutARunningInstanceThisProcessBecomesIt)
     EXPECT_EQ(forwardFromAnotherThread(name, QUrl()), SingleInstance::Forward::delivered);
 }
 
+TEST(SingleInstance, ALaterStartNeverTakesTheSocketOfARunningInstance)
+{
+    // Two starts that both found nobody listening: the one that listens first stays reachable.
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.listen());
+    SingleInstance second(name);
+    EXPECT_FALSE(second.listen());
+
+    QSignalSpy urls(&first, &SingleInstance::urlReceived);
+    const QUrl callback("vantrycapture://auth?code=c&state=S");
+    EXPECT_EQ(forwardFromAnotherThread(name, callback), SingleInstance::Forward::delivered);
+    EXPECT_TRUE(urls.count() == 1 || urls.wait(2000));
+}
+
 TEST(SingleInstance, AListenerThatNeverConfirmsIsAFailureNotADelivery)
 {
     QTemporaryDir dir;
