@@ -1,7 +1,7 @@
 #include "core/ImportLedgerStore.h"
 
 #include "core/CaptureLog.h"
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 #include "platform/FileMove.h"
 #include "platform/Paths.h"
 
