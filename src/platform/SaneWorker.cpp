@@ -2,7 +2,28 @@
 
 #include <sane/sane.h>
 
+#include <cerrno>
+#include <dlfcn.h>
+#include <pthread.h>
+
 #include <mutex>
+
+// SANE backends read pages on a helper thread that switches itself to asynchronous
+// cancellation, and sane_cancel/sane_start/sane_read end it with pthread_cancel. Cancelled
+// asynchronously inside malloc or free, that thread dies holding the heap arena's lock, and
+// the next thread to use that arena (a later page, a thread exit, exit() itself) waits
+// forever. So this process never switches on asynchronous cancellation: the request is
+// turned into deferred cancellation, and the reader thread ends at its next cancellation
+// point (its pipe write, whose other end SANE has already closed). The executable exports
+// this definition, so it takes precedence over the C library's for the backends SANE loads.
+extern "C" int pthread_setcanceltype(int type, int* oldType)
+{
+    using Fn = int (*)(int, int*);
+    static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "pthread_setcanceltype"));
+    if (!real)
+        return ENOSYS;
+    return real(type == PTHREAD_CANCEL_ASYNCHRONOUS ? PTHREAD_CANCEL_DEFERRED : type, oldType);
+}
 
 namespace vantry {
 
