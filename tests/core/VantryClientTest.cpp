@@ -605,3 +605,36 @@ TEST(VantryClient, ARefusedPollIsNotRetriedAndATimedOutWaitCanResume)
     EXPECT_EQ(service.calls(Endpoint::importReplace), 1);
     EXPECT_EQ(service.session(outcome.sessionId).replacements.size(), 1u);
 }
+
+TEST(VantryClient, ARequestWhoseConnectionDropsIsNotSentAgain)
+{
+    // The service may have carried a request out before its connection dropped: an import sent
+    // again could import the cards twice, an item added again could double its count.
+    struct Case {
+        const char* name;
+        Endpoint endpoint;
+        QStringList lines;
+        bool carriesSession;
+    };
+    const std::vector<Case> cases = {
+        {"import", Endpoint::importToPortfolio,
+         {"POST /scan-sessions", "PATCH /scan-sessions/sess-1", "PATCH /scan-sessions/sess-1",
+          "POST /scan-sessions/sess-1/import-to-portfolio"},
+         true},
+        {"add item", Endpoint::addItem, {"POST /scan-sessions", "PATCH /scan-sessions/sess-1"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeInventoryService service;
+        FakeHttpResponse hangUp;
+        hangUp.hangUp = true;
+        service.failCall(c.endpoint, 1, hangUp);
+        const auto error = captureFailure(
+            [&] { vantry::test::waitFor(clientFor(service).commit({item("a:nonfoil")}, std::nullopt, std::nullopt, {})); });
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->kind(), CaptureError::Kind::transport);
+        EXPECT_TRUE(error->description().contains("not sent again")) << error->description().toStdString();
+        EXPECT_EQ(service.lines(), c.lines);
+        EXPECT_EQ(error->sessionId().has_value(), c.carriesSession);
+    }
+}
