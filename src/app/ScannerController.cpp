@@ -6,7 +6,7 @@
 #include "core/ScanTimingBatchSummary.h"
 #include "core/ScanTimingDiagnostics.h"
 #include "core/ScannerSessionDiagnosis.h"
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 #include "core/UnsharpMask.h"
 #include "platform/Paths.h"
 #include "platform/SaneScannerBrowser.h"

@@ -7,9 +7,32 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantry::TokenStore {
+
+namespace {
+
+// QSaveFile creates its temporary file with the default mode (0666 less the umask) when the
+// file does not exist yet, and otherwise with 0600 and then the existing file's mode: a
+// descriptor opened in either window keeps reading the tokens written later. An owner-only file
+// in place first makes the temporary file owner-only from its creation on.
+bool ensureOwnerOnlyFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0)
+        return !S_ISREG(info.st_mode) || (info.st_mode & 0077) == 0 || ::chmod(name.constData(), 0600) == 0;
+    // Nothing there yet (or a link to nothing): the check after opening decides.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    return true;
+}
+
+} // namespace
 
 QString fileURL()
 {
@@ -66,14 +89,17 @@ bool save(const QMap<QString, QString>& object)
         json.insert(it.key(), it.value());
     const QByteArray bytes = QJsonDocument(json).toJson(QJsonDocument::Compact);
 
-    QSaveFile file(fileURL());
+    const QString path = fileURL();
+    if (!ensureOwnerOnlyFile(path))
+        return false;
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    // The temporary file is created with the umask's mode: narrow it before any token is
-    // written, and check that it took, so the tokens never sit in a wider file.
+    // A temporary file that is (or was, should the file have vanished meanwhile) wider than
+    // owner-only never receives a token.
     struct stat info {};
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || ::fstat(file.handle(), &info) != 0 ||
-        (info.st_mode & 0077) != 0) {
+    if (::fstat(file.handle(), &info) != 0 || (info.st_mode & 0077) != 0 ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         file.cancelWriting();
         return false;
     }

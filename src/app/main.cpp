@@ -23,17 +23,21 @@ int main(int argc, char** argv)
     using vantry::SingleInstance;
     const std::optional<QUrl> callback =
         SingleInstance::urlArgument(app.arguments(), vantry::OAuthConfig::application().callbackScheme);
-    switch (SingleInstance::forward(SingleInstance::defaultServerName(), callback.value_or(QUrl()))) {
-    case SingleInstance::Forward::delivered:
-        return 0;
-    case SingleInstance::Forward::failed:
-        std::fputs("Vantry Capture is already running but did not answer.\n", stderr);
-        return 1;
-    case SingleInstance::Forward::noInstance:
-        break;
-    }
     SingleInstance instance;
-    instance.listen();
+    // Twice: a start that lost the race to listen hands over to the one that won it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (SingleInstance::forward(instance.serverName(), callback.value_or(QUrl()))) {
+        case SingleInstance::Forward::delivered:
+            return 0;
+        case SingleInstance::Forward::failed:
+            std::fputs("Vantry Capture is already running but did not answer.\n", stderr);
+            return 1;
+        case SingleInstance::Forward::noInstance:
+            break;
+        }
+        if (instance.listen())
+            break;
+    }
 
     // Sign-in callbacks handed over by later starts complete the browser session.
     vantry::SystemBrowser browser;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 
 #include <QCoroTask>
 #include <QObject>

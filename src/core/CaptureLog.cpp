@@ -1,6 +1,6 @@
 #include "core/CaptureLog.h"
 
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 #include "platform/Paths.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,7 @@
 #include "core/FoilDetectionService.h"
 
+#include "core/CatalogueRatePacer.h"
+
 #include "core/CPUWork.h"
 #include "core/FoilDetector.h"
 #include "core/FoilImageAnalysis.h"
@@ -76,6 +78,7 @@ std::optional<QUrl> fetchableUrl(const QString& text)
 
 struct Reply {
     bool ok = false;
+    int status = 0;
     QByteArray body;
 };
 
@@ -86,9 +89,10 @@ QCoro::Task<Reply> get(QNetworkAccessManager* nam, QNetworkRequest request)
     co_await reply.get();
     Reply out;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    out.status = status.isValid() ? status.toInt() : 0;
     if (reply->error() != QNetworkReply::NoError || !status.isValid())
         co_return out;
-    const int code = status.toInt();
+    const int code = out.status;
     if (code < 200 || code > 299)
         co_return out;
     out.ok = true;
@@ -104,6 +108,7 @@ struct FoilDetectionService::State {
     QString api;
     QString userAgent;
     int pictureCacheLimit = defaultPictureCacheLimit;
+    std::shared_ptr<CatalogueRatePacer> pacer;
     QNetworkAccessManager nam;
 
     // Guards the caches; never held across a network wait or a computation.
@@ -178,7 +183,12 @@ QCoro::Task<std::optional<ReferenceInfo>> referenceInfo(std::shared_ptr<State> s
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", state->userAgent.toUtf8());
     request.setRawHeader("Accept", "application/json;q=0.9,*/*;q=0.8");
+    const std::shared_ptr<CatalogueRatePacer> pacer = state->pacer;
+    if (!co_await pacer->acquire())
+        co_return std::nullopt;
     const Reply reply = co_await get(&state->nam, request);
+    if (reply.status == 429)
+        pacer->noteTooManyRequests();
     if (!reply.ok)
         co_return std::nullopt;
 
@@ -268,9 +278,11 @@ QString FoilDetectionService::defaultApiBase() { return QString::fromLatin1(Scry
 
 QString FoilDetectionService::defaultUserAgent() { return QString::fromLatin1(ScryfallResolver::defaultUserAgent); }
 
-FoilDetectionService::FoilDetectionService(QString api, QString userAgent, int pictureCacheLimit)
+FoilDetectionService::FoilDetectionService(QString api, QString userAgent, int pictureCacheLimit,
+                                           std::shared_ptr<CatalogueRatePacer> pacer)
     : state_(std::make_shared<State>())
 {
+    state_->pacer = pacer ? std::move(pacer) : CatalogueRatePacer::shared();
     while (api.endsWith(u'/'))
         api.chop(1);
     state_->api = std::move(api);

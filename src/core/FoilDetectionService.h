@@ -12,6 +12,8 @@
 
 namespace vantry {
 
+class CatalogueRatePacer;
+
 // Estimates whether a scan shows a foil printing by comparing its art with the public
 // catalogue's reference art crop of the same printing. Card records, pictures and the
 // reference moire score are cached; failures are never cached, so a later probe retries.
@@ -38,9 +40,12 @@ public:
     // Art crops are about 1 MB each decoded: keep the most recently used few.
     static constexpr int defaultPictureCacheLimit = 32;
 
+    // Catalogue requests wait their turn at `pacer` (the process's shared one by default), so
+    // probes and the catalogue resolver together stay within the catalogue's rate limit.
     explicit FoilDetectionService(QString api = defaultApiBase(),
                                   QString userAgent = defaultUserAgent(),
-                                  int pictureCacheLimit = defaultPictureCacheLimit);
+                                  int pictureCacheLimit = defaultPictureCacheLimit,
+                                  std::shared_ptr<CatalogueRatePacer> pacer = nullptr);
     ~FoilDetectionService();
 
     FoilDetectionService(const FoilDetectionService&) = delete;

@@ -1,7 +1,7 @@
 #include "core/ImportLedgerStore.h"
 
 #include "core/CaptureLog.h"
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 #include "platform/FileMove.h"
 #include "platform/Paths.h"
 
@@ -116,6 +116,7 @@ bool setCorruptFileAside(const QString& path, const DiskRead& read)
 }
 
 void scheduleWrite();
+void installTerminateDrain();
 
 // First load of the process; the caller holds the cache lock.
 ImportLedger& loadedCache()
@@ -128,6 +129,8 @@ ImportLedger& loadedCache()
     s.cachedLedger = read.ledger;
     if (read.kind == DiskRead::Kind::corrupt && setCorruptFileAside(path, read) && !read.ledger.imported.isEmpty()) {
         // Put the recovered keys back on disk now, not only when the next import happens.
+        // The file is already moved aside, so a quit must wait for this write too.
+        installTerminateDrain();
         scheduleWrite();
     } else if (read.kind == DiskRead::Kind::unreadable) {
         CaptureLog::log(QStringLiteral("import ledger: cannot read %1: %2").arg(path, read.reason));

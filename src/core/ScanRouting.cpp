@@ -110,10 +110,30 @@ bool onOneDevice(const QString& file, const QString& folder)
            ::stat(QFile::encodeName(folder).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }
 
+// A link whose target is named relative to its own folder: moved elsewhere, it would point
+// at nothing.
+bool isRelativeLink(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(encoded.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    char target[2];
+    const ssize_t length = ::readlink(encoded.constData(), target, sizeof target);
+    return length > 0 && target[0] != '/';
+}
+
 // Moves without ever replacing an existing target: 0, EEXIST when the name was taken
-// meanwhile, or another errno value. Across file systems the file is copied, then removed.
+// meanwhile, or another errno value. Across file systems the file is copied, then removed;
+// so is the file behind a relative link, which the page would otherwise lose.
 int moveNoReplace(const QString& fromPath, const QString& toPath, const QString& folder, QString& reason)
 {
+    if (isRelativeLink(fromPath)) {
+        const int error = copyThenRemove(QFile::encodeName(fromPath), QFile::encodeName(toPath));
+        if (error != 0)
+            reason = errorText(error);
+        return error;
+    }
     if (moveWithoutReplacing(fromPath, toPath, &reason))
         return 0;
     if (exists(toPath))

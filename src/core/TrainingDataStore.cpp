@@ -1,6 +1,6 @@
 #include "core/TrainingDataStore.h"
 
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 #include "platform/Paths.h"
 
 #include <QBuffer>
@@ -171,8 +171,10 @@ void TrainingDataStore::writeBatch(const std::vector<std::pair<TrainingLabel, QI
         sqlite3_finalize(statement);
         return;
     }
-    const bool began = sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK;
-
+    // Thumbnails first, outside the transaction: rendering a large batch takes seconds, and
+    // holding the write lock that long would make another store's batch time out and drop rows.
+    std::vector<const TrainingLabel*> ready;
+    ready.reserve(batch.size());
     for (const auto& [label, image] : batch) {
         if (!isSafeThumbnailName(label.thumbnailFilename)) {
             logError(QStringLiteral("training: unsafe thumbnail filename for ") + label.id);
@@ -191,15 +193,20 @@ void TrainingDataStore::writeBatch(const std::vector<std::pair<TrainingLabel, QI
                 continue;
             }
         }
+        ready.push_back(&label);
+    }
+
+    const bool began = sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (const TrainingLabel* label : ready) {
         sqlite3_reset(statement);
         sqlite3_clear_bindings(statement);
-        bindText(statement, 1, label.id);
-        bindText(statement, 2, label.scryfallId);
-        bindText(statement, 3, rawValue(label.finish));
-        sqlite3_bind_int(statement, 4, label.verified ? 1 : 0);
-        bindText(statement, 5, label.timestamp);
-        bindText(statement, 6, label.thumbnailFilename);
-        bindText(statement, 7, label.appVersion);
+        bindText(statement, 1, label->id);
+        bindText(statement, 2, label->scryfallId);
+        bindText(statement, 3, rawValue(label->finish));
+        sqlite3_bind_int(statement, 4, label->verified ? 1 : 0);
+        bindText(statement, 5, label->timestamp);
+        bindText(statement, 6, label->thumbnailFilename);
+        bindText(statement, 7, label->appVersion);
         if (sqlite3_step(statement) != SQLITE_DONE)
             logError(QStringLiteral("training: insert failed: ") + sqliteMessage(db_));
     }

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 namespace vantry {
 
 namespace {
@@ -20,6 +22,15 @@ bool writeWhole(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+// Whether `target` itself (a link there is not followed) is the file `source` names.
+bool sameFile(const QString& source, const QString& target)
+{
+    struct stat s {};
+    struct stat t {};
+    return ::stat(QFile::encodeName(source).constData(), &s) == 0 &&
+           ::lstat(QFile::encodeName(target).constData(), &t) == 0 && s.st_dev == t.st_dev && s.st_ino == t.st_ino;
 }
 
 } // namespace
@@ -76,6 +87,9 @@ bool TrainingExporter::write(const std::vector<TrainingLabel>& labels, const Tra
         const QString source = store.thumbnailsURL() + QLatin1Char('/') + label.thumbnailFilename;
         const QString target = thumbnails + QLatin1Char('/') + label.thumbnailFilename;
         if (!QFileInfo::exists(source))
+            continue;
+        // Exporting into the store's own folder: removing the target would delete the source.
+        if (sameFile(source, target))
             continue;
         if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
             QFile::remove(target);

@@ -4,8 +4,6 @@
 
 #include <mutex>
 
-#include <pthread.h>
-
 namespace vantry {
 
 struct SaneWorker::Private {
@@ -28,69 +26,31 @@ std::shared_ptr<SaneWorker> SaneWorker::acquire()
     return created;
 }
 
-SaneWorker::SaneWorker() : d_(std::make_shared<Private>())
-{
-    thread_ = std::thread([this] {
-        pthread_setname_np(pthread_self(), "vantry-sane");
-        loop();
-    });
-}
-
-void SaneWorker::loop()
-{
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (jobs_.empty())
-            return; // stopping, and everything queued has run
-        std::function<void()> job = std::move(jobs_.front());
-        jobs_.pop_front();
-        running_ = true;
-        lock.unlock();
-        job();
-        lock.lock();
-        running_ = false;
-        if (jobs_.empty())
-            idle_.notify_all();
-    }
-}
+SaneWorker::SaneWorker() : d_(std::make_shared<Private>()) {}
 
 SaneWorker::~SaneWorker()
 {
-    // Users queue the closing of their handles before letting go, so those run first.
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back([d = d_] {
-            if (d->initialised && d->ready)
-                sane_exit();
-            d->initialised = d->ready = false;
-        });
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
+    // Users queue the closing of their handles before letting go, so those run first; the
+    // queue runs everything submitted before its thread ends.
+    queue_.submit([d = d_] {
+        if (d->initialised && d->ready)
+            sane_exit();
+        d->initialised = d->ready = false;
+    });
 }
 
 void SaneWorker::submit(std::function<void(bool)> job)
 {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back([d = d_, job = std::move(job)] {
-            if (!d->initialised) {
-                d->initialised = true;
-                SANE_Int version = 0;
-                d->ready = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
-            }
-            job(d->ready);
-        });
-    }
-    wake_.notify_one();
+    queue_.submit([d = d_, job = std::move(job)] {
+        if (!d->initialised) {
+            d->initialised = true;
+            SANE_Int version = 0;
+            d->ready = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
+        }
+        job(d->ready);
+    });
 }
 
-void SaneWorker::drain()
-{
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return jobs_.empty() && !running_; });
-}
+void SaneWorker::drain() { queue_.drain(); }
 
 } // namespace vantry

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/SerialQueue.h"
+
 #include <QMetaObject>
 #include <QObject>
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace vantry {
 
@@ -32,15 +31,7 @@ private:
     SaneWorker();
     struct Private;
     std::shared_ptr<Private> d_;
-    void loop();
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::deque<std::function<void()>> jobs_;
-    bool running_ = false;
-    bool stopping_ = false;
-    std::thread thread_;
+    SerialQueue queue_{QStringLiteral("vantry-sane")};
 };
 
 // Lets the worker hand results to a main-thread object that may be destroyed meanwhile:

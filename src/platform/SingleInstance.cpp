@@ -3,8 +3,12 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcInstance, "com.vantry.capture.instance", QtInfoMsg)
 
@@ -15,6 +19,15 @@ namespace {
 // Long enough for any callback URL; a peer that sends more is dropped.
 constexpr qsizetype maxLineBytes = 16 * 1024;
 const QByteArray ack = QByteArrayLiteral("ok\n");
+
+// The process at the other end runs as this user (the socket may sit in a shared folder).
+bool peerIsThisUser(const QLocalSocket& socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::geteuid();
+}
 
 } // namespace
 
@@ -49,6 +62,12 @@ SingleInstance::Forward SingleInstance::forward(const QString& serverName, const
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
         return Forward::noInstance;
+    // A sign-in callback is never handed to another user's process.
+    if (!peerIsThisUser(socket)) {
+        qCWarning(lcInstance) << "the instance socket belongs to another user; not handed over";
+        socket.abort();
+        return Forward::noInstance;
+    }
 
     QByteArray line = url.isEmpty() ? QByteArray() : url.toEncoded();
     line.replace('\n', QByteArray()).replace('\r', QByteArray());
@@ -76,6 +95,14 @@ bool SingleInstance::listen()
 {
     if (server_)
         return server_->isListening();
+    // Listening replaces a socket file that is in the way, a live one too: when two starts both
+    // found nobody, the lock decides which one runs (a crashed holder's lock counts as free).
+    lock_ = std::make_unique<QLockFile>(serverName_ + QStringLiteral(".lock"));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        qCWarning(lcInstance) << "another instance is running";
+        return false;
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);

@@ -5,9 +5,11 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QLocalServer;
+class QLockFile;
 
 namespace vantry {
 
@@ -41,6 +43,7 @@ public:
     static Forward forward(const QString& serverName, const QUrl& url, int timeoutMs = 3000);
 
     // Becomes the running process; a socket left by a crashed process is removed first.
+    // False when another process is the running one (it won a race of two starts) or on failure.
     bool listen();
     QString serverName() const { return serverName_; }
 
@@ -52,6 +55,7 @@ private:
     void acceptConnection();
 
     QString serverName_;
+    std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
 };
 

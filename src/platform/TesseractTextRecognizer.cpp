@@ -28,19 +28,19 @@ struct Engine {
     bool ready = false;
 };
 
-void prepareProcessOnce()
+// The engine's OpenMP teams would fight the CPU pool for cores (and spin while they
+// wait). OpenMP reads OMP_THREAD_LIMIT only when it is loaded, which happened with the
+// engine's library, and its nesting limit belongs to each thread: so every thread that
+// gets an engine makes its parallel regions inactive through the runtime's setter.
+void keepEngineSingleThreaded()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // The engine's OpenMP team would fight the CPU pool for cores (and spin while it
-        // waits). OpenMP reads OMP_THREAD_LIMIT only when it is loaded, which happened
-        // with the engine's library, so also make every parallel region inactive through
-        // the runtime's setter.
-        qputenv("OMP_THREAD_LIMIT", "1");
-        using SetLevels = void (*)(int);
-        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            setLevels(0);
-    });
+    using SetLevels = void (*)(int);
+    static const auto setLevels = [] {
+        qputenv("OMP_THREAD_LIMIT", "1"); // for child processes
+        return reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    }();
+    if (setLevels)
+        setLevels(0);
 }
 
 Engine* threadEngine()
@@ -48,15 +48,7 @@ Engine* threadEngine()
     thread_local std::unique_ptr<Engine> engine;
     if (engine)
         return engine->ready ? engine.get() : nullptr;
-    prepareProcessOnce();
-    {
-        // The OpenMP runtime keeps this setting per thread: every pool thread that runs an
-        // engine must switch its own parallel regions off, or the engine's team spins
-        // against the pool (and other processes) for the cores.
-        using SetLevels = void (*)(int);
-        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            setLevels(0);
-    }
+    keepEngineSingleThreaded();
     engine = std::make_unique<Engine>();
     // The engine reads its model with the C library's number parsing: give this thread
     // the C locale while it loads.
@@ -91,10 +83,10 @@ cv::Mat lumaOf(const QImage& input)
 }
 
 // Median height of the glyph-sized blobs of either polarity, in pixels of `grey`; 0 when
-// there are fewer than three. Counted on a copy of about a megapixel.
+// there are fewer than three. Counted on a copy of about 0.3 megapixels.
 double typicalGlyphHeight(const cv::Mat& grey)
 {
-    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 1.0e6)));
+    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 0.3e6)));
     cv::Mat sample = grey;
     if (k > 1)
         cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,

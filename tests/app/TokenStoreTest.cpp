@@ -10,7 +10,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/fanotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantry;
 
@@ -122,4 +129,66 @@ TEST(TokenStore, AWriteThatCannotReplaceTheFileReportsFailure)
     ASSERT_TRUE(QDir().mkpath(path + "/inside"));
     EXPECT_FALSE(TokenStore::set("A", TokenStore::accessTokenKey));
     EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+TEST(TokenStore, NoFileThatReceivesTheTokensIsEverWiderThanOwnerOnly)
+{
+    test::TempHome home;
+    OpenUmask umask; // a file created with the default mode would be 0666
+    const QString path = TokenStore::fileURL();
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+
+    // Another user who opens a file while it is readable keeps reading what is written into it
+    // later. fanotify holds every open in the folder until it is answered, so the mode each new
+    // file is opened with can be seen (it needs the rights to watch opens).
+    const int fan = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_CLOEXEC);
+    if (fan < 0)
+        GTEST_SKIP() << "cannot watch opens here";
+    ASSERT_EQ(::fanotify_mark(fan, FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD, folder.constData()), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> seen{0};
+    std::atomic<int> wide{0};
+    std::thread watcher([&] {
+        alignas(fanotify_event_metadata) char buffer[4096];
+        while (!stop) {
+            pollfd p{fan, POLLIN, 0};
+            if (::poll(&p, 1, 10) <= 0)
+                continue;
+            ssize_t n = ::read(fan, buffer, sizeof buffer);
+            for (auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer); FAN_EVENT_OK(event, n);
+                 event = FAN_EVENT_NEXT(event, n)) {
+                if (event->fd < 0)
+                    continue;
+                struct stat info {};
+                char link[64];
+                char name[4096] = {};
+                std::snprintf(link, sizeof link, "/proc/self/fd/%d", event->fd);
+                ::readlink(link, name, sizeof name - 1);
+                // The file's own name is the old file, left as it was; every other is a new copy.
+                if (::fstat(event->fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                    !QByteArray(name).endsWith("/auth.json")) {
+                    ++seen;
+                    if (info.st_mode & 0077)
+                        ++wide;
+                }
+                fanotify_response answer{event->fd, FAN_ALLOW};
+                (void)::write(fan, &answer, sizeof answer);
+                ::close(event->fd);
+            }
+        }
+    });
+
+    // A new file, and a file left wider by someone else.
+    QFile::remove(path);
+    EXPECT_TRUE(TokenStore::set("A1", TokenStore::accessTokenKey));
+    writeFile(path, R"({"other":"kept"})", 0644);
+    EXPECT_TRUE(TokenStore::set("A2", TokenStore::accessTokenKey));
+    stop = true;
+    watcher.join();
+    ::close(fan);
+
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(readObject(path), (QJsonObject{{"other", "kept"}, {"vantry.capture.accessToken", "A2"}}));
+    EXPECT_EQ(seen.load(), 2);
+    EXPECT_EQ(wide.load(), 0);
 }

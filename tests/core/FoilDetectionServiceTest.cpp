@@ -1,4 +1,5 @@
 #include "core/FoilDetectionService.h"
+#include "core/CatalogueRatePacer.h"
 
 #include "core/ImageDecode.h"
 #include "support/FakeHttpServer.h"
@@ -79,11 +80,13 @@ QByteArray cardJson(const QString& artUrl, const QByteArray& finishes = {})
 struct Fixture {
     FakeHttpServer server;
     FoilLogCapture log;
+    // A pacer of its own: no spacing, and a lockout that other tests never see.
+    std::shared_ptr<CatalogueRatePacer> pacer = std::make_shared<CatalogueRatePacer>(std::chrono::milliseconds(0));
     std::unique_ptr<FoilDetectionService> service;
 
     explicit Fixture(int pictureCacheLimit = FoilDetectionService::defaultPictureCacheLimit)
         : service(std::make_unique<FoilDetectionService>(server.baseUrl().toString(), QStringLiteral("TestAgent/1"),
-                                                         pictureCacheLimit))
+                                                         pictureCacheLimit, pacer))
     {
     }
     QString artUrl(const QByteArray& name) const { return server.url("/art/" + name + ".png").toString(); }
@@ -268,4 +271,15 @@ TEST(FoilDetectionService, ProbeOutlivesTheService)
     f.service.reset();
     const auto result = QCoro::waitFor(std::move(task));
     EXPECT_TRUE(result);
+}
+
+TEST(FoilDetectionService, ACatalogue429LocksOutTheSharedPacer)
+{
+    Fixture f;
+    f.server.route("GET", "/cards/id-a", FakeHttpResponse::json(429, "{}"));
+    EXPECT_FALSE(f.detect(cardWithArt(referenceArt()), QStringLiteral("id-a")));
+    EXPECT_TRUE(f.pacer->lockedOut());
+    // While locked out nothing more reaches the catalogue, from the probe or anyone else.
+    EXPECT_FALSE(f.detect(cardWithArt(referenceArt()), QStringLiteral("id-a")));
+    EXPECT_EQ(f.server.journal().size(), 1u);
 }

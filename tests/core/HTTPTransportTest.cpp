@@ -25,7 +25,11 @@ HTTPTransport makeTransport(const QString& base, std::shared_ptr<Tokens> tokens)
 {
     return HTTPTransport(
         base,
-        [tokens]() -> QCoro::Task<std::optional<QString>> { co_return tokens->current; },
+        [tokens]() -> QCoro::Task<std::optional<QString>> {
+            // A copy: QCoro 0.8 moves from an lvalue given to co_return.
+            std::optional<QString> token = tokens->current;
+            co_return token;
+        },
         [tokens]() -> QCoro::Task<bool> {
             ++tokens->refreshCalls;
             if (tokens->refreshSucceeds)

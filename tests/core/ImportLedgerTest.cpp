@@ -262,3 +262,34 @@ TEST(ImportLedgerStoreQuit, KeysSurviveAQuitRightAfterARecord)
         EXPECT_EQ(ledger->imported, keys({"k1", "k2"})) << mode;
     }
 }
+
+// The child half of the next test: finds a broken ledger at its first load, which moves
+// the file aside and queues the rewrite of the recovered keys; then it quits at once.
+TEST(ImportLedgerStoreQuit, DISABLED_CorruptLoadChildProcess)
+{
+    ASSERT_FALSE(qgetenv("VANTRY_TEST_LEDGER_CHILD").isEmpty());
+    writeFile(ImportLedgerStore::fileURL(), R"({"imported":["k1","k2","k)");
+    ImportLedgerStore::setWriteHookForTesting([] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+    ASSERT_EQ(ImportLedgerStore::load().imported.size(), 2);
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    ::_exit(0); // skips the exit handlers: only the quit signal drained
+}
+
+TEST(ImportLedgerStoreQuit, KeysRecoveredFromABrokenFileSurviveAQuitRightAfterTheLoad)
+{
+    test::TempHome home;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VANTRY_TEST_LEDGER_CHILD", "corrupt-load");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ImportLedgerStoreQuit.DISABLED_CorruptLoadChildProcess", "--gtest_also_run_disabled_tests"});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().constData();
+    // The broken file was moved aside, so the rewrite is the only place the keys are found.
+    const auto ledger =
+        ImportLedger::decodeStrict(readFile(home.file(".local/share/VantryCapture/imported-scans.json")));
+    ASSERT_TRUE(ledger.has_value());
+    EXPECT_EQ(ledger->imported, keys({"k1", "k2"}));
+}

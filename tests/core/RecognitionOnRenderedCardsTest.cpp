@@ -31,7 +31,12 @@ TEST(RecognitionOnRenderedCards, ReadsSetLanguageAndNumber)
     };
     SyntheticCard token = SyntheticCard::modern("Goblin", "MKM", "0012", u'T');
     token.typeLine = "Token Creature — Goblin";
+    SyntheticCard legalBesideNumber = SyntheticCard::modern("Sheoldred", "DMU", "0107", u'M');
+    legalBesideNumber.legalOnLine = 0; // joined to the number by a line-based engine
+    SyntheticCard foil = SyntheticCard::modern("Ragavan", "MH2", "0138", u'M', "EN", true);
     const std::vector<Case> cases{
+        {"legal line beside the number", with(legalBesideNumber, 300, true), "PNG", "DMU", "en", "0107"},
+        {"foil star separator", with(foil, 600, false), "PNG", "MH2", "en", "0138"},
         {"modern dark 300", with(SyntheticCard::modern("Goblin Guide", "DSK", "0255", u'L'), 300, true), "PNG", "DSK",
          "en", "0255"},
         {"modern light japanese", with(SyntheticCard::modern("Lightning Bolt", "NEO", "0045", u'C', "JA"), 300, false),

@@ -221,6 +221,28 @@ TEST(RouteIntoFolder, FailuresTellWhereEveryPageIs)
     }
 }
 
+TEST(RouteIntoFolder, LinkedPagesStillOpenAfterTheMove)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in"), out = dir.filePath("out");
+    ASSERT_TRUE(QDir().mkpath(in));
+    writeFile(in + "/real.jpg", "page bytes");
+    ASSERT_EQ(::symlink("real.jpg", QFile::encodeName(in + "/relative.jpg").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(in + "/real.jpg").constData(), QFile::encodeName(in + "/absolute.jpg").constData()), 0);
+
+    const QStringList moved = routeIntoFolder({in + "/absolute.jpg", in + "/relative.jpg"}, out);
+    ASSERT_EQ(moved, (QStringList{out + "/absolute.jpg", out + "/relative.jpg"}));
+    for (const QString& page : moved) {
+        QFile f(page);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << page.toStdString();
+        EXPECT_EQ(f.readAll(), "page bytes") << page.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(in + "/relative.jpg") || QFileInfo(in + "/relative.jpg").isSymLink());
+    QFile original(in + "/real.jpg"); // what a link points at is not the link's to move
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), "page bytes");
+}
+
 TEST(RouteIntoFolder, SameFolderSpellings)
 {
     QTemporaryDir dir;

@@ -227,3 +227,30 @@ TEST(TrainingDataStore, ThumbnailWriteFailureDropsTheLabel)
     store.appendBatch({{label("a"), image()}}, false);
     EXPECT_EQ(store.stats().total, 0);
 }
+
+TEST(TrainingDataStore, ThumbnailsAreMadeWithoutHoldingTheWriteLock)
+{
+    test::TempHome home;
+    TrainingDataStore store(home.file("t"));
+    // Another store (here a plain connection) holds the write lock meanwhile.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(home.file("t/labels.db")).constData(), &other), SQLITE_OK);
+    // Its commit may briefly meet the store's own shared lock, like any second writer.
+    sqlite3_busy_timeout(other, 5000);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    store.appendBatch({{label("a"), image()}, {label("b"), image()}}, false);
+    // The rendering does not wait for the lock, so a long batch never makes the other
+    // writer's transaction wait for its thumbnails.
+    bool rendered = false;
+    for (int i = 0; i < 1000 && !rendered; ++i) {
+        rendered = QFileInfo::exists(store.thumbnailsURL() + "/a.jpg") &&
+                   QFileInfo::exists(store.thumbnailsURL() + "/b.jpg");
+        if (!rendered)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(rendered);
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(ids(store.allLabels()), (QStringList{"a", "b"}));
+}

@@ -162,3 +162,19 @@ TEST(TrainingExporter, FailedCopyStopsBeforeTheReadme)
     file.close();
     EXPECT_FALSE(TrainingExporter::write(labels, store, home.file("taken")));
 }
+
+TEST(TrainingExporter, ExportIntoTheStoresOwnFolderKeepsEveryThumbnail)
+{
+    test::TempHome home;
+    TrainingDataStore store(home.file("store"));
+    store.appendBatch({{label("1"), image()}, {label("2"), image()}}, false);
+    const auto labels = store.allLabels();
+    const QByteArray first = readFile(store.thumbnailsURL() + "/1.jpg");
+    ASSERT_FALSE(first.isEmpty());
+
+    // The chosen folder is the store's own: each copy's target is its source.
+    EXPECT_TRUE(TrainingExporter::write(labels, store, store.baseURL()));
+    EXPECT_EQ(readFile(store.thumbnailsURL() + "/1.jpg"), first);
+    EXPECT_TRUE(QFileInfo::exists(store.thumbnailsURL() + "/2.jpg"));
+    EXPECT_EQ(store.allLabels(), labels);
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cstring>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,6 +12,13 @@
 
 #include <atomic>
 #include <memory>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vantry;
 
@@ -72,6 +80,22 @@ TEST(SingleInstance, WithoutARunningInstanceThisProcessBecomesIt)
     EXPECT_EQ(forwardFromAnotherThread(name, QUrl()), SingleInstance::Forward::delivered);
 }
 
+TEST(SingleInstance, ALaterStartNeverTakesTheSocketOfARunningInstance)
+{
+    // Two starts that both found nobody listening: the one that listens first stays reachable.
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.listen());
+    SingleInstance second(name);
+    EXPECT_FALSE(second.listen());
+
+    QSignalSpy urls(&first, &SingleInstance::urlReceived);
+    const QUrl callback("vantrycapture://auth?code=c&state=S");
+    EXPECT_EQ(forwardFromAnotherThread(name, callback), SingleInstance::Forward::delivered);
+    EXPECT_TRUE(urls.count() == 1 || urls.wait(2000));
+}
+
 TEST(SingleInstance, AListenerThatNeverConfirmsIsAFailureNotADelivery)
 {
     QTemporaryDir dir;
@@ -95,4 +119,50 @@ TEST(SingleInstance, UrlArgument)
     };
     for (const Case& c : cases)
         EXPECT_EQ(SingleInstance::urlArgument(c.arguments, "vantrycapture"), c.url) << c.arguments.join(' ').toStdString();
+}
+
+TEST(SingleInstance, NeverHandsTheUrlToAnotherUsersProcess)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs to start a process as another user";
+    // A shared folder, as the runtime folder's fallback is, where another user listens first.
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+    const QByteArray name = QFile::encodeName(dir.filePath("instance.socket"));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another user's listener that takes everything and confirms it.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, name.constData(), sizeof address.sun_path - 1);
+        if (::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::chmod(name.constData(), 0777) != 0 || ::listen(server, 4) != 0)
+            ::_exit(4);
+        (void)::write(ready[1], "r", 1);
+        for (;;) {
+            const int peer = ::accept(server, nullptr, nullptr);
+            char buffer[512];
+            (void)::read(peer, buffer, sizeof buffer);
+            (void)::write(peer, "ok\n", 3);
+            ::close(peer);
+        }
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool listening = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+
+    const SingleInstance::Forward result =
+        listening ? SingleInstance::forward(QString::fromLocal8Bit(name), QUrl("vantrycapture://auth?code=x&state=S"), 500)
+                  : SingleInstance::Forward::failed;
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(result, SingleInstance::Forward::noInstance);
 }

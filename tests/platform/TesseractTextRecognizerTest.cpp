@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <thread>
+
 using namespace vantry;
 
 namespace {
@@ -80,6 +84,24 @@ TEST(TesseractTextRecognizer, DegenerateImagesGiveNoLines)
     QImage grey16(200, 50, QImage::Format_Grayscale16);
     grey16.fill(Qt::white);
     EXPECT_NO_THROW(ocr.recognizeLines(grey16));
+}
+
+TEST(TesseractTextRecognizer, EveryReadingThreadKeepsOpenMPSingleThreaded)
+{
+    // OpenMP teams per engine thread would oversubscribe the CPU pool many times over.
+    using GetLevels = int (*)();
+    const auto getLevels = reinterpret_cast<GetLevels>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
+    if (!getLevels)
+        GTEST_SKIP() << "the engine is built without OpenMP";
+    for (int i = 0; i < 2; ++i) {
+        int levels = -1;
+        std::thread reader([&] {
+            (void)TesseractTextRecognizer().recognizeLines(page(64, 64));
+            levels = getLevels();
+        });
+        reader.join();
+        EXPECT_EQ(levels, 0);
+    }
 }
 
 TEST(FakeTextRecognizer, AnswersThroughItsScriptAndCounts)

@@ -1,4 +1,4 @@
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 
 #include <pthread.h>
 #include <sys/resource.h>

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "core/InventoryBinSummary.h"
+#include "core/ScanItemPayload.h"
+#include "core/ScanReplace.h"
+#include "core/ServiceRecords.h"
+#include "core/WorkspaceSummary.h"
+#include "support/FakeHttpServer.h"
+
+#include <QString>
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace vantry::test {
+
+// The inventory service, on a loopback FakeHttpServer, with every endpoint the client
+// calls, strict checks of what it receives (bodies read with the client's own records,
+// no null anywhere, known sessions and upload keys) and scripted failures.
+// The API lives below "/api" (so tests exercise a base URL with a path); presigned uploads
+// go to "/storage/..." on the same loopback server.
+class FakeInventoryService {
+public:
+    enum class Endpoint {
+        workspaces,
+        bins,
+        events,
+        cleanupStale,
+        createSession,
+        addItem,
+        setStatus,
+        presign,
+        upload,
+        finalize,
+        importToPortfolio,
+        importReplace,
+        poll,
+    };
+
+    enum class BinShape { current, legacy };
+    enum class BinsReply { list, null, missing };
+    // Where the import count travels, or an unreadable reply.
+    enum class ImportReply { topLevel, underData, both, emptyObject, unreadable };
+    enum class PresignHeaders { absent, empty, custom };
+
+    struct Frame {
+        QString itemId;
+        QString s3Key;
+        std::optional<StringDictionary> metadata;
+        QString contentType;
+        bool uploaded = false;
+        bool finalized = false;
+        QByteArray uploadedBytes;
+        FakeHeaders uploadHeaders;
+    };
+
+    struct Session {
+        QString id;
+        CreateSessionBody create;
+        std::vector<ScanItemPayload> items;
+        std::vector<QString> statusChanges;
+        QString status = QStringLiteral("open");
+        std::vector<Frame> frames;
+        std::optional<ImportBody> imported;
+        std::vector<ScanReplaceRequest> replacements;
+        int pollsWhileCommitting = 0;
+    };
+
+    FakeInventoryService();
+
+    FakeHttpServer& server() { return server_; }
+    const std::vector<FakeHttpRequest>& journal() const { return server_.journal(); }
+    // "http://127.0.0.1:<port>/api"
+    QString baseURL() const;
+    // Journal lines with the "/api" prefix removed ("POST /scan-sessions"); uploads keep
+    // their full target.
+    QStringList lines() const;
+
+    // --- state the service answers from ---
+    std::vector<WorkspaceSummary> workspaces{{"ws-1", QString("Main shop"), QString("owner")}};
+    std::vector<InventoryBinSummary> bins;
+    BinShape binShape = BinShape::current;
+    BinsReply binsReply = BinsReply::list;
+    std::vector<QString> staleSessionIds;
+    // Ids handed out by create-session, in order; then "sess-<n>".
+    std::deque<QString> nextSessionIds;
+    ImportReply importReply = ImportReply::topLevel;
+    PresignHeaders presignHeaders = PresignHeaders::absent;
+    StringDictionary customUploadHeaders{{"content-type", "image/jpeg"}, {"x-amz-meta-origin", "capture"}};
+    std::optional<QString> uploadUrlOverride; // e.g. an ftp:// or empty URL
+    // The non-dry-run replacement answers with this session status ("committing" starts
+    // a background commit that the poll script then reports).
+    QString replaceSessionStatus = QStringLiteral("committing");
+    // Successive poll answers (the last one repeats). Without a script a "committing"
+    // session answers "committing" for `committingPolls` polls, then "saved" with
+    // `commitResult`; any other session answers its own status.
+    std::deque<ScanSessionPoll> pollScript;
+    int committingPolls = 2;
+    ScanReplaceCommitResult commitResult{3, 1, 2, 4, 12.5, {"A1"}};
+    // When set, only "Bearer <token>" is accepted; anything else gets 401.
+    std::optional<QString> acceptedToken;
+
+    // The n-th call (1-based, counted per endpoint) answers with `response` instead.
+    void failCall(Endpoint endpoint, int nth, FakeHttpResponse response);
+    void failCall(Endpoint endpoint, int nth, int status, const QByteArray& body = "scripted failure");
+    // The next call of `endpoint` answers 401 once (the transport refreshes and repeats).
+    void unauthorizedOnce(Endpoint endpoint);
+    int calls(Endpoint endpoint) const;
+
+    std::map<QString, Session> sessions;
+    std::vector<QString> sessionOrder;
+    const Session& session(const QString& id) const { return sessions.at(id); }
+    const Session& lastSession() const { return sessions.at(sessionOrder.back()); }
+
+private:
+    FakeHttpResponse handle(const FakeHttpRequest& request);
+    FakeHttpResponse dispatch(const FakeHttpRequest& request, Endpoint endpoint, const std::vector<QString>& segments);
+    std::optional<Endpoint> classify(const FakeHttpRequest& request, std::vector<QString>& segments) const;
+
+    FakeHttpServer server_;
+    std::map<Endpoint, int> callCounts_;
+    std::map<std::pair<Endpoint, int>, FakeHttpResponse> scripted_;
+    int sessionCounter_ = 0;
+    int frameCounter_ = 0;
+};
+
+} // namespace vantry::test
