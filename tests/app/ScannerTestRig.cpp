@@ -1,6 +1,6 @@
 #include "ScannerTestRig.h"
 
-#include "core/SerialQueue.h"
+#include "platform/SerialQueue.h"
 
 #include <QRegularExpression>
 
