@@ -163,7 +163,7 @@ QString VisionCardRecognizer::rawLine(const std::vector<OCRLine>& lines)
 
 QCoro::Task<std::optional<ArtCardBackResolution>>
 VisionCardRecognizer::resolveArtTextSide(TextEngine engine, QImage image, std::vector<OCRLine> seedLines,
-                                         std::vector<ArtCardEntry> entries, CPULane lane)
+                                         const std::vector<ArtCardEntry>& entries, CPULane lane)
 {
     if (entries.empty())
         co_return std::nullopt;
