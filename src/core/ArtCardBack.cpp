@@ -37,6 +37,9 @@ QStringList words(const QString& text)
 
 bool nameOnLine(const QString& face, const QString& line)
 {
+    // A blank name is "contained" in every line; it cannot confirm anything.
+    if (face.trimmed().isEmpty())
+        return false;
     const QStringList faceWords = words(face);
     const bool comparable = std::any_of(faceWords.begin(), faceWords.end(), [](const QString& w) { return w.size() >= 4; });
     if (!comparable)

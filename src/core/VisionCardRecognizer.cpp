@@ -33,6 +33,10 @@ void printToStdout(const QString& line)
 
 QString orNil(const std::optional<QString>& value) { return value ? *value : QStringLiteral("nil"); }
 
+// A single name between double quotes, as it is.
+QString inQuotes(const QString& text) { return u'"' + text + u'"'; }
+
+// A list element, escaped the way a printed string list shows it.
 QString quoted(const QString& text)
 {
     QString escaped = text;
@@ -163,7 +167,7 @@ QString VisionCardRecognizer::rawLine(const std::vector<OCRLine>& lines)
 
 QCoro::Task<std::optional<ArtCardBackResolution>>
 VisionCardRecognizer::resolveArtTextSide(TextEngine engine, QImage image, std::vector<OCRLine> seedLines,
-                                         std::vector<ArtCardEntry> entries, CPULane lane)
+                                         const std::vector<ArtCardEntry>& entries, CPULane lane)
 {
     if (entries.empty())
         co_return std::nullopt;
@@ -281,7 +285,7 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             co_return RecognitionOutcome{r.candidates, attribution};
         }
         if (r.kind == AttributionResolution::Kind::demote) {
-            trace(QStringLiteral("[recognize]   set+collector -> ") + quoted(r.demoted->name) +
+            trace(QStringLiteral("[recognize]   set+collector -> ") + inQuotes(r.demoted->name) +
                   QStringLiteral(" but titles were ") + quotedList(titles) +
                   QStringLiteral(" \u2014 demoting to review"));
             demoted = r.demoted;
@@ -355,13 +359,13 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         const auto names = co_await std::move(searching);
         if (!names.empty()) {
             trace(QStringLiteral("[recognize]   -> ") + QString::number(names.size()) +
-                  QStringLiteral(" name candidates for ") + quoted(*title) +
+                  QStringLiteral(" name candidates for ") + inQuotes(*title) +
                   (attribution.isToken ? QStringLiteral(" (token-biased)") : QString()) +
                   (attribution.isArtSeries ? QStringLiteral(" (art-biased)") : QString()) +
                   QStringLiteral(" (review)"));
             co_return RecognitionOutcome{names, attribution};
         }
-        trace(QStringLiteral("[recognize]   name search for ") + quoted(*title) + QStringLiteral(" found nothing"));
+        trace(QStringLiteral("[recognize]   name search for ") + inQuotes(*title) + QStringLiteral(" found nothing"));
     }
 
     // 11. Visual art match, with the back read as an Art Series text side first.

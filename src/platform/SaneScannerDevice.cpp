@@ -373,6 +373,18 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
 
     ScanPageFile pages(request.downloadsDirectory, request.documentName);
     auto cancelled = [&] { return s.cancelledThrough.load() >= scanNumber; };
+    // A cancel from the main thread may only interrupt the reads of a started frame: backends
+    // lose track of their reader when sane_cancel runs alongside sane_start or another
+    // sane_cancel, and a reader left running crashes once sane_exit unloads the backend.
+    auto setReading = [&](bool on) {
+        std::lock_guard lock(s.handleLock);
+        s.reading = on;
+    };
+    auto cancelHere = [&] {
+        std::lock_guard lock(s.handleLock);
+        s.reading = false;
+        sane_cancel(h);
+    };
     std::optional<ScannerDeviceError> error;
     int written = 0;
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
@@ -388,11 +400,12 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
 
         SaneFrameAssembler frames;
         SANE_Status status = SANE_STATUS_GOOD;
-        s.reading = true;
         for (bool firstFrame = true;; firstFrame = false) {
             status = sane_start(h);
+            if (status == SANE_STATUS_GOOD)
+                setReading(true);
             if (cancelled()) {
-                sane_cancel(h);
+                cancelHere();
                 status = SANE_STATUS_CANCELLED;
             }
             if (status != SANE_STATUS_GOOD)
@@ -410,6 +423,7 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
                     break;
                 data.append(buffer.constData(), length);
             }
+            setReading(false); // before the next frame's sane_start
             if (status != SANE_STATUS_EOF)
                 break;
             status = SANE_STATUS_GOOD;
@@ -421,7 +435,7 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
                 break;
             Q_UNUSED(firstFrame);
         }
-        s.reading = false;
+        setReading(false);
 
         // Some backends end a cancelled frame with EOF: what was read is only part of the page.
         if (cancelled()) {
@@ -450,7 +464,7 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
         if (!feeder)
             break;
     }
-    sane_cancel(h); // ends the batch, as SANE asks after the last page
+    cancelHere(); // ends the batch, as SANE asks after the last page
     return error;
 }
 

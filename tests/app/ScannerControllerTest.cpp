@@ -421,12 +421,22 @@ TEST(ScannerController, TheLateEndOfAnEarlierScanLeavesTheNextScanAlone)
         Rig rig(script);
         auto first = rig.scan();
         if (byWatchdog) {
-            // The page comes after about 1 s; stop right when the idle watchdog has fired,
-            // before the device reports the end of the cancelled scan.
+            // The page comes after about 1 s and re-arms the 60 s idle watchdog; its sharpening
+            // runs on a real thread, so wait for it before moving virtual time on.
             rig.clock.advance(60s);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return rig.handedOver.size() == 1; }, 5000));
+            // The timed-out scan goes idle as soon as the sharpen queue has passed it, which
+            // real threads decide; held, the phase stays `closing` until we have looked.
+            SharpenQueueHold hold;
+            // Stop right when the idle watchdog has fired, before the device reports the end
+            // of the cancelled scan.
             for (int ms = 0; ms < 2000 && rig.controller->phase() != ScannerPhase::closing; ++ms)
                 rig.clock.advance(1ms);
-            ASSERT_EQ(rig.controller->phase(), ScannerPhase::closing);
+            ASSERT_EQ(rig.controller->phase(), ScannerPhase::closing)
+                << "phases: " << phaseList(rig.phases).toStdString() << "\nlog:\n"
+                << scannerDiagLines().join(QLatin1Char('\n')).toStdString();
+            EXPECT_EQ(rig.device->closeRequests, 1); // only the watchdog's close so far
+            hold.release();
         } else {
             rig.clock.advance(1500ms);
             rig.controller->resetSession();

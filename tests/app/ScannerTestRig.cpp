@@ -1,5 +1,7 @@
 #include "ScannerTestRig.h"
 
+#include "platform/SerialQueue.h"
+
 #include <QRegularExpression>
 
 namespace vantry::test {
@@ -69,6 +71,33 @@ bool diagContains(const QString& text)
         if (line.contains(text))
             return true;
     return false;
+}
+
+SharpenQueueHold::SharpenQueueHold() : gate_(std::make_shared<Gate>())
+{
+    ScannerController::sharpenQueue().submit([gate = gate_] {
+        std::unique_lock lock(gate->mutex);
+        gate->opened.wait(lock, [&] { return gate->open; });
+    });
+}
+
+SharpenQueueHold::~SharpenQueueHold() { release(); }
+
+void SharpenQueueHold::release()
+{
+    {
+        std::lock_guard lock(gate_->mutex);
+        gate_->open = true;
+    }
+    gate_->opened.notify_all();
+}
+
+QString phaseList(const QList<ScannerPhase>& phases)
+{
+    QStringList names;
+    for (ScannerPhase phase : phases)
+        names << rawValue(phase);
+    return names.join(QStringLiteral(", "));
 }
 
 namespace {

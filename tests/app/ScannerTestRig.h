@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace vantry::test {
 
@@ -40,6 +42,29 @@ struct ScanRun {
     std::optional<ScannerController::ScanOutcome> outcome;
     std::optional<ScannerError> error;
 };
+
+// Keeps the shared sharpen queue busy until released (at the latest when destroyed). A scan
+// that has ended returns only after the queue has worked through it, so while this is held
+// the test can look at the controller between the end of a scan and its return.
+class SharpenQueueHold {
+public:
+    SharpenQueueHold();
+    ~SharpenQueueHold();
+    SharpenQueueHold(const SharpenQueueHold&) = delete;
+    SharpenQueueHold& operator=(const SharpenQueueHold&) = delete;
+    void release();
+
+private:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    };
+    std::shared_ptr<Gate> gate_;
+};
+
+// "openingSession, selectingUnit, ..." for failure messages.
+QString phaseList(const QList<ScannerPhase>& phases);
 
 // Starts `scan` and records how it ends.
 QCoro::Task<> startScan(ScannerController& controller, std::shared_ptr<ScannerDevice> device, bool duplex, int dpi,

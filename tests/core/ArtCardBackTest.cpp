@@ -112,6 +112,18 @@ TEST(ArtCardBack, LinesWithoutSignificantWordsConfirmNoName)
     EXPECT_EQ(resolution.collectorMatches[0].scryfallId, "bolt");
 }
 
+// An entry without a name (an index built from an incomplete list) has nothing a back line
+// could show, so it is never confirmed by name.
+TEST(ArtCardBack, AnEntryWithoutANameIsNeverConfirmedByName)
+{
+    const std::vector<ArtCardEntry> entries{entry("unnamed", "", "12"), entry("blank", " ", "5")};
+    const auto resolution = ArtCardBack::resolve({"12", {"ART SERIES", "Goblin Guide"}}, entries);
+    EXPECT_TRUE(resolution.exact.empty());
+    EXPECT_TRUE(resolution.nameMatches.empty());
+    ASSERT_EQ(resolution.collectorMatches.size(), 1u);
+    EXPECT_EQ(resolution.collectorMatches[0].scryfallId, "unnamed");
+}
+
 TEST(ArtCardBack, MergeFollowsTheScoreLadder)
 {
     const auto e = [](const char* id) { return entry(id, id, "1"); };

@@ -291,3 +291,34 @@ TEST(VisionCardRecognizer, ArtSeriesPaths)
         }
     }
 }
+
+TEST(VisionCardRecognizer, SingleNamesAreQuotedAsTheyAre)
+{
+    // A card name or a read title may hold double quotes of its own: the single name in a
+    // trace line is written as it is between its quotes; only the bracketed list escapes.
+    const Candidate kongming = makeCandidate("kong", "Kongming, \"Sleeping Dragon\"", "neo", "123", 1.0);
+    {
+        Harness h;
+        h.upright = {line("Goblin \"Guide\"", 0.93), line("NEO • EN", 0.05), line("0123", 0.07)};
+        h.resolver->onSet = [&](const QString& set, auto&&...) {
+            return set == "NEO" ? std::vector<Candidate>{kongming} : std::vector<Candidate>{};
+        };
+        h.run();
+        EXPECT_EQ(h.trace->at(2), "[recognize]   set+collector -> \"Kongming, \"Sleeping Dragon\"\" but titles were "
+                                  "[\"Goblin \\\"Guide\\\"\"] \u2014 demoting to review");
+    }
+    for (bool found : {true, false}) {
+        SCOPED_TRACE(found);
+        Harness h;
+        h.upright = {line("Kongming, \"Sleeping Dragon\"", 0.9)};
+        h.resolver->onSearch = [&](auto&&...) {
+            return found ? std::vector<Candidate>{kongming} : std::vector<Candidate>{};
+        };
+        h.run();
+        EXPECT_EQ(h.trace->last(), found ? "[recognize]   -> 1 name candidates for \"Kongming, \"Sleeping Dragon\"\" (review)"
+                                         : "[recognize]   -> nothing parsed");
+        if (!found)
+            EXPECT_EQ(h.trace->at(h.trace->size() - 2),
+                      "[recognize]   name search for \"Kongming, \"Sleeping Dragon\"\" found nothing");
+    }
+}
