@@ -9,13 +9,14 @@
 #include <mutex>
 
 // SANE backends read pages on a helper thread that switches itself to asynchronous
-// cancellation, and sane_cancel/sane_start/sane_read end it with pthread_cancel. Cancelled
-// asynchronously inside malloc or free, that thread dies holding the heap arena's lock, and
-// the next thread to use that arena (a later page, a thread exit, exit() itself) waits
-// forever. So this process never switches on asynchronous cancellation: the request is
-// turned into deferred cancellation, and the reader thread ends at its next cancellation
-// point (its pipe write, whose other end SANE has already closed). The executable exports
-// this definition, so it takes precedence over the C library's for the backends SANE loads.
+// cancellation, and end it with pthread_cancel when a pass is cancelled. Cancelled
+// asynchronously inside malloc/free or gettext (strerror), that thread dies holding a heap
+// arena's lock or the locale lock, and the next thread to take it (a later page, a thread
+// exit, exit() freeing a locale) waits forever. So this process never switches on
+// asynchronous cancellation: the request becomes deferred cancellation, and the reader
+// thread ends at its next cancellation point (its pipe write, whose other end the backend
+// has already closed). The executable exports this definition, so the backends SANE loads
+// bind to it rather than to the C library's.
 extern "C" int pthread_setcanceltype(int type, int* oldType)
 {
     using Fn = int (*)(int, int*);
