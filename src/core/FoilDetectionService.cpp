@@ -8,7 +8,7 @@
 #include "core/ImageDecode.h"
 #include "core/Json.h"
 #include "core/ScryfallResolver.h"
-#include "core/SpecularDetector.h"
+#include "core/HighlightDetector.h"
 
 #include <QCoroNetworkReply>
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/ColorStats.h"
-#include "core/SpecularStats.h"
+#include "core/HighlightStats.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "core/FoilDetector.h"
 #include "core/MoireDetector.h"
-#include "core/SpecularDetector.h"
+#include "core/HighlightDetector.h"
 
 #include <gtest/gtest.h>
 

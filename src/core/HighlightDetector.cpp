@@ -1,4 +1,4 @@
-#include "core/SpecularDetector.h"
+#include "core/HighlightDetector.h"
 
 #include <algorithm>
 

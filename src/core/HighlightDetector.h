@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SpecularStats.h"
+#include "core/HighlightStats.h"
 
 namespace vantry {
 
