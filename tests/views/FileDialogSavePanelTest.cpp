@@ -56,3 +56,13 @@ TEST(FileDialogSavePanel, ShowsTheRequestAndReturnsTheChoiceOrNone)
     answerDialog([](QFileDialog* dialog) { static_cast<QDialog*>(dialog)->reject(); });
     EXPECT_EQ(QCoro::waitFor(panel.run(request)), std::nullopt);
 }
+
+TEST(FileDialogSavePanel, ClosingTheParentWindowEndsTheWaitWithNothing)
+{
+    auto* window = new QWidget;
+    window->show();
+    answerDialog([window](QFileDialog*) { delete window; });
+    FileDialogSavePanel panel(window);
+    const auto chosen = QCoro::waitFor(panel.run({"Export Training Data", "Export", "name", true}));
+    EXPECT_EQ(chosen, std::nullopt);
+}
