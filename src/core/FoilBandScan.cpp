@@ -1,5 +1,7 @@
 #include "core/FoilBandScan.h"
 
+#include "core/PixelComponents.h"
+
 #include "core/ImageCopy.h"
 #include "core/ImageDecode.h"
 
@@ -94,48 +96,12 @@ std::vector<FoilBandScan::Comp> FoilBandScan::components(const Mask& mask, int w
     std::vector<Comp> out;
     if (w < 1 || h < 1 || mask.size() < std::size_t(w) * h)
         return out;
-    const int n = w * h;
-    std::vector<std::uint8_t> marked(n, 0);
-    std::vector<int> stack;
-    for (int start = 0; start < n; ++start) {
-        if (marked[start] || !mask[start])
-            continue;
-        Comp comp;
-        int minX = w, maxX = -1, minY = h, maxY = -1;
-        marked[start] = 1;
-        stack.push_back(start);
-        while (!stack.empty()) {
-            const int i = stack.back();
-            stack.pop_back();
-            comp.pts.push_back(i);
-            const int x = i % w;
-            const int y = i / w;
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-            auto push = [&](int j) {
-                if (!marked[j] && mask[j]) {
-                    marked[j] = 1;
-                    stack.push_back(j);
-                }
-            };
-            if (x >= 1)
-                push(i - 1);
-            if (x < w - 1)
-                push(i + 1);
-            if (y >= 1)
-                push(i - w);
-            if (y < h - 1)
-                push(i + w);
-        }
-        comp.minX = minX;
-        comp.minY = minY;
-        comp.w = maxX - minX + 1;
-        comp.h = maxY - minY + 1;
-        comp.area = int(comp.pts.size());
-        out.push_back(std::move(comp));
-    }
+    forEach4ConnectedComponent(
+        w, h, [&](int i) { return mask[i] != 0; },
+        [&](const PixelComponent& c) {
+            out.push_back(Comp{c.pixels, c.minX, c.minY, c.maxX - c.minX + 1, c.maxY - c.minY + 1,
+                               int(c.pixels.size())});
+        });
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "core/FoilSeparator.h"
 
+#include "core/PixelComponents.h"
+
 #include "core/ImageDecode.h"
 
 #include <algorithm>
@@ -82,47 +84,22 @@ std::optional<FoilSeparator::Blob> FoilSeparator::largestWhiteBlob(const QImage&
         return std::nullopt;
 
     const int t = otsuThreshold(grey);
-    std::vector<std::uint8_t> visited(n, 0);
     std::optional<Blob> best;
-    std::vector<int> stack;
-    for (int start = 0; start < int(n); ++start) {
-        if (visited[start] || grey[start] <= t)
-            continue;
-        Blob region;
-        int minX = w, maxX = -1, minY = h, maxY = -1;
-        visited[start] = 1;
-        stack.push_back(start);
-        while (!stack.empty()) {
-            const int i = stack.back();
-            stack.pop_back();
-            const int x = i % w;
-            const int y = i / w;
-            region.points.emplace_back(x, y);
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-            auto push = [&](int j) {
-                if (!visited[j] && grey[j] > t) {
-                    visited[j] = 1;
-                    stack.push_back(j);
-                }
-            };
-            if (x >= 1)
-                push(i - 1);
-            if (x < w - 1)
-                push(i + 1);
-            if (y >= 1)
-                push(i - w);
-            if (y < h - 1)
-                push(i + w);
-        }
-        region.area = int(region.points.size());
-        region.width = maxX - minX + 1;
-        region.height = maxY - minY + 1;
-        if (!best || region.area > best->area)
+    forEach4ConnectedComponent(
+        w, h, [&](int i) { return grey[i] > t; },
+        [&](const PixelComponent& c) {
+            const int area = int(c.pixels.size());
+            if (best && area <= best->area)
+                return;
+            Blob region;
+            region.points.reserve(c.pixels.size());
+            for (int i : c.pixels)
+                region.points.emplace_back(i % w, i / w);
+            region.area = area;
+            region.width = c.maxX - c.minX + 1;
+            region.height = c.maxY - c.minY + 1;
             best = std::move(region);
-    }
+        });
     return best;
 }
 
