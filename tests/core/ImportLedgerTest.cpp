@@ -2,6 +2,7 @@
 #include "core/ImportLedger.h"
 #include "core/ImportLedgerStore.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <unistd.h>
 
 using namespace vantry;
+using vantry::test::readFile;
+using vantry::test::writeFile;
 
 namespace {
 
@@ -26,20 +29,6 @@ QSet<QString> keys(std::initializer_list<const char*> list)
     for (const char* k : list)
         out.insert(QString::fromUtf8(k));
     return out;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 // The keys in the ledger file, read as a set (the array's order carries no meaning).

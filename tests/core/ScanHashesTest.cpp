@@ -1,5 +1,6 @@
 #include "core/ScanHashes.h"
 #include "core/ScanRouting.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 using namespace vantry;
+using vantry::test::readFile;
+using vantry::test::writeFile;
 
 namespace {
 
@@ -58,13 +61,6 @@ QImage noise(int w, int h)
             image.setPixel(x, y, qRgb((x * 3) & 255, (y * 5) & 255, (state >> 16) & 63));
         }
     return image;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace

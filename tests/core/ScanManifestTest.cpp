@@ -1,6 +1,7 @@
 #include "core/Json.h"
 #include "core/ScanManifestStore.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,22 +16,10 @@
 #include <limits>
 
 using namespace vantry;
+using vantry::test::readFile;
+using vantry::test::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 ScanManifestEntry entry(const QString& frontPath, const QString& itemId, double confidence = 0.9)
 {

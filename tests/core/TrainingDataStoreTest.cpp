@@ -1,5 +1,6 @@
 #include "core/TrainingDataStore.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <thread>
 
 using namespace vantry;
+using vantry::test::readFile;
+using vantry::test::writeFile;
 
 namespace {
 
@@ -27,12 +30,6 @@ QImage image(int width = 64, int height = 64, QColor colour = Qt::red)
     QImage img(width, height, QImage::Format_RGB32);
     img.fill(colour);
     return img;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList ids(const std::vector<TrainingLabel>& labels)

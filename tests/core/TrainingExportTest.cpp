@@ -4,6 +4,7 @@
 #include "core/TrainingLabelCSV.h"
 #include "platform/FakeSavePanel.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 using namespace vantry;
+using vantry::test::readFile;
+using vantry::test::writeFile;
 
 namespace {
 
@@ -26,12 +29,6 @@ QImage image()
     QImage img(32, 32, QImage::Format_RGB32);
     img.fill(Qt::gray);
     return img;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const QByteArray readmeOfZero = "Vantry Capture \xe2\x80\x94 Foil Training Data Export\n"
