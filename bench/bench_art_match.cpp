@@ -1,7 +1,7 @@
 // Art-card matching cost: the descriptor, the brute-force search over a 20,000-print index,
 // and one whole match of a card in four orientations (the budget is 50 ms).
-#include "core/ImageCopy.h"
-#include "core/VisionArtCardMatcher.h"
+#include "core/support/ImageCopy.h"
+#include "core/art/VisionArtCardMatcher.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>

@@ -1,7 +1,7 @@
 // CPU cost of reading one card: decode, crop and the four text passes, run one after
 // another on this thread (the pool runs them in parallel; the sum is the CPU spent).
-#include "core/CardCropper.h"
-#include "core/VisionCardRecognizer.h"
+#include "core/reading/CardCropper.h"
+#include "core/recognition/VisionCardRecognizer.h"
 #include "platform/TesseractTextRecognizer.h"
 #include "support/SyntheticScan.h"
 

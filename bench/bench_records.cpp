@@ -1,6 +1,6 @@
 // Decoding speed of the records that cross the wire in bulk.
-#include "core/Json.h"
-#include "core/ScanItemPayload.h"
+#include "core/support/Json.h"
+#include "core/card/ScanItemPayload.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Scan intake costs: one watcher poll over a large folder (runs on the main thread every
 // 1.5 s, so it must stay far below that) and the pixel hash of one 600-dpi page.
-#include "core/FolderWatcher.h"
-#include "core/ScanFileListing.h"
-#include "core/ScanHashes.h"
+#include "core/intake/FolderWatcher.h"
+#include "core/intake/ScanFileListing.h"
+#include "core/intake/ScanHashes.h"
 
 #include <QCoreApplication>
 #include <QFile>

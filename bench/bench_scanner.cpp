@@ -1,8 +1,8 @@
 // Cost of sharpening one scanned page, and how the main thread fares during a direct scan
 // through SANE's "test" backend.
-#include "app/ScannerController.h"
-#include "core/CaptureLog.h"
-#include "core/UnsharpMask.h"
+#include "app/scanner/ScannerController.h"
+#include "core/support/CaptureLog.h"
+#include "core/support/UnsharpMask.h"
 #include "platform/SaneScannerBrowser.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "support/FakeInventoryService.h"
 
-#include "core/Json.h"
+#include "core/support/Json.h"
 
 #include <QUrl>
 #include <QUrlQuery>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/InventoryBinSummary.h"
-#include "core/ScanItemPayload.h"
-#include "core/ScanReplace.h"
-#include "core/ServiceRecords.h"
-#include "core/WorkspaceSummary.h"
+#include "core/service/InventoryBinSummary.h"
+#include "core/card/ScanItemPayload.h"
+#include "core/service/ScanReplace.h"
+#include "core/service/ServiceRecords.h"
+#include "core/service/WorkspaceSummary.h"
 #include "support/FakeHttpServer.h"
 
 #include <QString>

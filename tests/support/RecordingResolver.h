@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/CardResolving.h"
+#include "core/resolution/CardResolving.h"
 
 #include <QStringList>
 

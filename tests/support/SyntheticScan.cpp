@@ -1,7 +1,7 @@
 #include "support/SyntheticScan.h"
 
-#include "core/ImageCopy.h"
-#include "core/ImageDecode.h"
+#include "core/support/ImageCopy.h"
+#include "core/support/ImageDecode.h"
 
 #include <QFile>
 #include <QFont>

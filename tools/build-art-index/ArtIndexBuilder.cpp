@@ -1,6 +1,6 @@
 #include "ArtIndexBuilder.h"
 
-#include "core/ImageDecode.h"
+#include "core/support/ImageDecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ArtCardIndex.h"
+#include "core/art/ArtCardIndex.h"
 #include "platform/FeaturePrinter.h"
 
 #include <QString>

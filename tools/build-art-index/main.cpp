@@ -8,7 +8,7 @@
 // placed in "$XDG_DATA_HOME/Vantry Capture/".
 #include "ArtIndexBuilder.h"
 
-#include "core/VisionArtCardMatcher.h"
+#include "core/art/VisionArtCardMatcher.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

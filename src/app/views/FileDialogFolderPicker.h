@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FolderPicker.h"
+#include "core/intake/FolderPicker.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,0 +1,467 @@
+#include "core/intake/FolderWatcher.h"
+
+#include "core/support/CPUWork.h"
+#include "core/support/CaptureLog.h"
+#include "core/intake/ScanFileOrder.h"
+#include "core/intake/ScanHashes.h"
+#include "core/intake/ScanRouting.h"
+#include "core/intake/ScanTimingDiagnostics.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSet>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vantry {
+
+namespace {
+
+QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
+
+// Repeated pages of one batch by PNG pixel hash. Duplex batches are compared as front/back
+// pairs and dropped whole, so that the pages after a repeat keep their sides.
+DedupeResult dedupePages(const QStringList& pages, ScanSides sides)
+{
+    if (sides == ScanSides::single)
+        return dedupeByContentHash(pages, pngPixelHashOfFile);
+    DedupeResult result;
+    QSet<QString> met;
+    for (qsizetype i = 0; i < pages.size(); i += 2) {
+        const QStringList card = pages.mid(i, 2);
+        std::optional<QString> key;
+        if (card.size() == 2) {
+            const auto front = pngPixelHashOfFile(card[0]);
+            const auto back = pngPixelHashOfFile(card[1]);
+            if (front && back)
+                key = *front + QLatin1Char('/') + *back;
+        }
+        if (key && met.contains(*key)) {
+            result.dropped += card;
+            continue;
+        }
+        if (key)
+            met.insert(*key);
+        result.kept += card;
+    }
+    return result;
+}
+
+void printLine(const QString& line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+FolderWatcher::FolderWatcher(QObject* parent) : FolderWatcher(defaultInterval, parent) {}
+
+FolderWatcher::FolderWatcher(std::chrono::milliseconds interval, QObject* parent)
+    : QObject(parent), interval_(interval), clock_([] { return QDateTime::currentDateTimeUtc(); })
+{
+    connect(&timer_, &QTimer::timeout, this, &FolderWatcher::tick);
+}
+
+FolderWatcher::~FolderWatcher()
+{
+    // Running emits resume later, find the watcher gone and deliver nothing.
+    ++generation_;
+    emitQueue_.clear();
+}
+
+void FolderWatcher::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+void FolderWatcher::start(const QString& folder, const std::optional<QString>& routeInto, ScanSides sides)
+{
+    stop();
+    const QString watched = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (folder_ != watched) {
+        folder_ = watched;
+        emit folderChanged();
+    }
+    std::optional<QString> route;
+    if (routeInto && !routeInto->isEmpty() && !isSameFolder(*routeInto, watched))
+        route = QDir::cleanPath(QFileInfo(*routeInto).absoluteFilePath());
+    if (routeInto_ != route) {
+        routeInto_ = route;
+        emit routeIntoChanged();
+    }
+    sides_ = sides;
+
+    seen_.clear();
+    try {
+        for (const ScanFileEntry& e : listImageEntries(watched))
+            seen_.insert(e.name, e.identity);
+    } catch (const ScanFolderError&) {
+    }
+    try {
+        const ImageListingDiagnostics d = imageListingDiagnostics(watched);
+        CaptureLog::log(QStringLiteral("watcher ") + lastComponent(watched) + QStringLiteral(" START entries=") +
+                        QString::number(d.totalEntries) + QStringLiteral(" images=") +
+                        QString::number(d.scanImages) + QStringLiteral(" hiddenSidecars=") +
+                        QString::number(d.hiddenImageSidecars) + QStringLiteral(" routeInto=") +
+                        (route ? lastComponent(*route) : QStringLiteral("none")));
+    } catch (const ScanFolderError&) {
+    }
+
+    setWatching(true);
+    setPaused(false);
+    setFilesSeen(0);
+    updatePendingCount();
+    if (lastActivityAt_) {
+        lastActivityAt_.reset();
+        emit lastActivityAtChanged();
+    }
+    if (lastScanTiming_) {
+        lastScanTiming_.reset();
+        emit lastScanTimingChanged();
+    }
+    pendingArrivalSamples_.clear();
+    lastFileTimestamp_.reset();
+    lastObservedAt_.reset();
+    setBatchesEmitted(0);
+    scheduleTimer();
+}
+
+void FolderWatcher::stop()
+{
+    timer_.stop();
+    const bool inFlight = drainerRunning_ || !emitQueue_.empty();
+    ++generation_;
+    emitQueue_.clear();
+    drainerRunning_ = false;
+
+    std::vector<Page> carried;
+    carried.swap(carried_);
+    std::vector<ScanArrivalSample> carriedSamples;
+    for (const Page& p : carried)
+        if (auto it = pendingArrivalSamples_.constFind(p.path); it != pendingArrivalSamples_.cend())
+            carriedSamples.push_back(*it);
+    pending_.clear();
+    pendingArrivalSamples_.clear();
+    idleTicks_ = 0;
+    setWatching(false);
+    setPaused(false);
+    updatePendingCount();
+
+    // A front page still waiting for its back is a card of its own once scanning ends.
+    // When an earlier batch was cancelled above, the page goes with it.
+    if (carried.empty() || inFlight || !folder_)
+        return;
+    QStringList paths;
+    for (const Page& p : carried)
+        paths.append(p.path);
+    const ScanTimingBatchSummary summary(carriedSamples);
+    CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" EMIT batch=") +
+                    QString::number(paths.size()) + QStringLiteral(" timing=") + summary.logDescription());
+    if (summary.fileCount >= 1) {
+        lastScanTiming_ = summary;
+        emit lastScanTimingChanged();
+    }
+    deliver(EmitJob{paths, routeInto_, sides_}, paths, {});
+}
+
+void FolderWatcher::pause()
+{
+    if (!isWatching_ || isPaused_)
+        return;
+    timer_.stop();
+    setPaused(true);
+}
+
+void FolderWatcher::resume()
+{
+    if (!isWatching_ || !isPaused_)
+        return;
+    setPaused(false);
+    idleTicks_ = 0;
+    scheduleTimer();
+    tick();
+}
+
+void FolderWatcher::scheduleTimer()
+{
+    timer_.stop();
+    timer_.start(interval_);
+}
+
+void FolderWatcher::tick()
+{
+    if (!isWatching_ || isPaused_ || !folder_)
+        return;
+    std::vector<ScanFileEntry> entries;
+    try {
+        entries = listImageEntries(*folder_);
+    } catch (const ScanFolderError&) {
+        return; // no information: nothing is forgotten, nothing counts as quiet
+    }
+    QHash<QString, const ScanFileEntry*> current;
+    current.reserve(qsizetype(entries.size()));
+    for (const ScanFileEntry& e : entries)
+        current.insert(e.name, &e);
+
+    // Waiting pages that left the folder are gone; ones that changed are not settled.
+    bool changed = false;
+    QSet<QString> waiting;
+    auto refresh = [&](std::vector<Page>& pages) {
+        std::vector<Page> still;
+        for (Page& p : pages) {
+            const ScanFileEntry* e = current.value(p.name);
+            if (!e) {
+                pendingArrivalSamples_.remove(p.path);
+                changed = true;
+                continue;
+            }
+            if (!(e->identity == p.identity)) {
+                p.identity = e->identity;
+                changed = true;
+                const auto old = pendingArrivalSamples_.constFind(p.path);
+                const QDateTime observedAt = old != pendingArrivalSamples_.cend() ? old->observedAt : clock_();
+                pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
+            }
+            waiting.insert(p.name);
+            still.push_back(std::move(p));
+        }
+        pages.swap(still);
+    };
+    refresh(pending_);
+    refresh(carried_);
+
+    QHash<QString, FileIdentity> updatedSeen;
+    updatedSeen.reserve(qsizetype(entries.size()));
+    std::vector<const ScanFileEntry*> fresh; // in name order: the listing is
+    for (const ScanFileEntry& e : entries) {
+        updatedSeen.insert(e.name, e.identity);
+        if (waiting.contains(e.name))
+            continue;
+        const auto s = seen_.constFind(e.name);
+        if (s != seen_.cend() && *s == e.identity)
+            continue;
+        fresh.push_back(&e);
+    }
+    seen_.swap(updatedSeen);
+
+    if (!fresh.empty()) {
+        const QDateTime now = clock_();
+        qint64 k = filesSeenSinceStart_;
+        for (const ScanFileEntry* e : fresh) {
+            pending_.push_back(Page{e->path, e->name, e->identity});
+            const ScanArrivalSample sample = ScanTimingDiagnostics::sample(e->path, now);
+            std::optional<double> scannerGap, observedGap;
+            if (lastFileTimestamp_)
+                scannerGap = double(lastFileTimestamp_->msecsTo(sample.fileTimestamp)) / 1000.0;
+            if (lastObservedAt_)
+                observedGap = double(lastObservedAt_->msecsTo(sample.observedAt)) / 1000.0;
+            pendingArrivalSamples_.insert(e->path, sample);
+            lastFileTimestamp_ = sample.fileTimestamp;
+            lastObservedAt_ = sample.observedAt;
+            CaptureLog::log(QStringLiteral("scan-timing arrival #") + QString::number(++k) + QStringLiteral(" file=") +
+                            sample.fileName + QLatin1Char(' ') + ScanTimingDiagnostics::qualityDescription(sample) +
+                            QStringLiteral(" scannerGap=") + ScanTimingDiagnostics::gapDescription(scannerGap) +
+                            QStringLiteral(" observedGap=") + ScanTimingDiagnostics::gapDescription(observedGap) +
+                            QStringLiteral(" pending=") + QString::number(pending_.size() + carried_.size()));
+        }
+        setFilesSeen(filesSeenSinceStart_ + qint64(fresh.size()));
+        updatePendingCount();
+        lastActivityAt_ = now;
+        emit lastActivityAtChanged();
+        idleTicks_ = 0;
+        CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" fresh=") +
+                        QString::number(fresh.size()) + QStringLiteral(" pending=") +
+                        QString::number(pending_.size() + carried_.size()) + QStringLiteral(" total=") +
+                        QString::number(entries.size()));
+        return;
+    }
+    updatePendingCount();
+    if (pending_.empty())
+        return;
+    if (changed) {
+        idleTicks_ = 0;
+        return;
+    }
+    if (++idleTicks_ < settleTicks)
+        return;
+    emitBatch();
+}
+
+void FolderWatcher::emitBatch()
+{
+    // Empty files are pages still being created: they wait for their content.
+    std::vector<Page> ready, empty;
+    for (Page& p : pending_)
+        (p.identity.size > 0 ? ready : empty).push_back(std::move(p));
+    pending_.swap(empty);
+    if (ready.empty())
+        return;
+    std::stable_sort(ready.begin(), ready.end(),
+                     [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
+
+    std::vector<Page> pages;
+    pages.swap(carried_);
+    pages.insert(pages.end(), ready.begin(), ready.end());
+    if (sides_ == ScanSides::duplex && pages.size() % 2 == 1) {
+        carried_.push_back(pages.back());
+        pages.pop_back();
+    }
+    idleTicks_ = 0;
+    updatePendingCount();
+    if (pages.empty())
+        return;
+
+    QStringList batch;
+    std::vector<ScanArrivalSample> samples;
+    for (const Page& p : pages) {
+        batch.append(p.path);
+        if (auto it = pendingArrivalSamples_.find(p.path); it != pendingArrivalSamples_.end()) {
+            samples.push_back(*it);
+            pendingArrivalSamples_.erase(it);
+        }
+    }
+    const ScanTimingBatchSummary summary(std::move(samples));
+    if (summary.fileCount >= 1)
+        lastScanTiming_ = summary;
+    else
+        lastScanTiming_.reset();
+    emit lastScanTimingChanged();
+    CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" EMIT batch=") +
+                    QString::number(batch.size()) + QStringLiteral(" timing=") + summary.logDescription());
+    enqueue(EmitJob{batch, routeInto_, sides_});
+}
+
+void FolderWatcher::enqueue(EmitJob job)
+{
+    emitQueue_.push_back(std::move(job));
+    if (drainerRunning_)
+        return;
+    drainerRunning_ = true;
+    drainEmits(generation_);
+}
+
+QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
+{
+    QPointer<FolderWatcher> self(this);
+    for (;;) {
+        if (emitQueue_.empty()) {
+            drainerRunning_ = false;
+            co_return;
+        }
+        EmitJob job = std::move(emitQueue_.front());
+        emitQueue_.pop_front();
+        // Named: GCC 12 destroys a capturing closure twice when it is a temporary of the
+        // co_await expression.
+        auto work = [pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); };
+        const DedupeResult result = co_await CPUWork::run(std::move(work));
+        if (!self || self->generation_ != generation)
+            co_return;
+        if (!deliver(job, result.kept, result.dropped))
+            co_return;
+    }
+}
+
+bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const QStringList& dropped)
+{
+    QPointer<FolderWatcher> self(this);
+    const quint64 generation = generation_;
+    auto valid = [&] { return self && self->generation_ == generation; };
+
+    if (!dropped.isEmpty() && onDuplicatesDropped) {
+        const auto callback = onDuplicatesDropped;
+        callback(int(dropped.size()));
+        if (!valid())
+            return false;
+    }
+    QStringList outgoing = kept;
+    if (job.route) {
+        try {
+            const QStringList moved = routeIntoFolder(kept, *job.route);
+            int count = 0;
+            QStringList left;
+            for (qsizetype i = 0; i < kept.size(); ++i)
+                if (moved[i] != kept[i]) {
+                    ++count;
+                    left.append(kept[i]);
+                }
+            forget(left);
+            outgoing = moved;
+            if (count > 0 && onRouted) {
+                const auto callback = onRouted;
+                callback(count, *job.route);
+                if (!valid())
+                    return false;
+            }
+        } catch (const RouteError& error) {
+            printLine(QStringLiteral("[watcher] route into ") + *job.route + QStringLiteral(" failed: ") +
+                      QString::fromStdString(error.what()));
+            // Pages moved before the failure are handed over where they are now.
+            outgoing = error.paths();
+            QStringList left;
+            for (qsizetype i = 0; i < kept.size() && i < outgoing.size(); ++i)
+                if (outgoing[i] != kept[i])
+                    left.append(kept[i]);
+            forget(left);
+        }
+    }
+    if (!outgoing.isEmpty()) {
+        if (onBatch) {
+            const auto callback = onBatch;
+            callback(outgoing);
+        }
+        if (!valid())
+            return false;
+        setBatchesEmitted(batchesEmitted_ + 1);
+    }
+    return true;
+}
+
+void FolderWatcher::forget(const QStringList& movedPaths)
+{
+    for (const QString& path : movedPaths)
+        seen_.remove(ScanFileOrder::fileName(path));
+}
+
+void FolderWatcher::setWatching(bool value)
+{
+    if (isWatching_ == value)
+        return;
+    isWatching_ = value;
+    emit isWatchingChanged();
+}
+
+void FolderWatcher::setPaused(bool value)
+{
+    if (isPaused_ == value)
+        return;
+    isPaused_ = value;
+    emit isPausedChanged();
+}
+
+void FolderWatcher::setFilesSeen(qint64 value)
+{
+    if (filesSeenSinceStart_ == value)
+        return;
+    filesSeenSinceStart_ = value;
+    emit filesSeenSinceStartChanged();
+}
+
+void FolderWatcher::updatePendingCount()
+{
+    const int count = int(pending_.size() + carried_.size());
+    if (pendingFileCount_ == count)
+        return;
+    pendingFileCount_ = count;
+    emit pendingFileCountChanged();
+}
+
+void FolderWatcher::setBatchesEmitted(int value)
+{
+    if (batchesEmitted_ == value)
+        return;
+    batchesEmitted_ = value;
+    emit batchesEmittedChanged();
+}
+
+} // namespace vantry

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "core/intake/ScanArrivalSample.h"
+#include "core/intake/ScanFileListing.h"
+#include "core/intake/ScanSides.h"
+#include "core/intake/ScanTimingBatchSummary.h"
+
+#include <QCoroTask>
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace vantry {
+
+// Polls a scan folder and hands over the pages that arrived, once the scanner has been
+// quiet for `settleTicks` polls, in name order, without repeated pages, and optionally
+// moved into a second folder. Main thread only.
+//
+// A page is a new file, or a file that is no longer the one seen under its name (another
+// inode, size or modification time). A page is handed over only once its size and
+// modification time held over the quiet polls; a file still empty waits. In duplex mode
+// batches always hold whole front/back pairs: an odd last page waits for the next batch,
+// and repeated pairs are dropped as pairs. A poll whose listing fails changes nothing.
+class FolderWatcher : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isWatching READ isWatching NOTIFY isWatchingChanged)
+    Q_PROPERTY(bool isPaused READ isPaused NOTIFY isPausedChanged)
+    Q_PROPERTY(std::optional<QString> folder READ folder NOTIFY folderChanged)
+    Q_PROPERTY(std::optional<QString> routeInto READ routeInto NOTIFY routeIntoChanged)
+    Q_PROPERTY(qint64 filesSeenSinceStart READ filesSeenSinceStart NOTIFY filesSeenSinceStartChanged)
+    Q_PROPERTY(int pendingFileCount READ pendingFileCount NOTIFY pendingFileCountChanged)
+    Q_PROPERTY(std::optional<QDateTime> lastActivityAt READ lastActivityAt NOTIFY lastActivityAtChanged)
+    Q_PROPERTY(std::optional<ScanTimingBatchSummary> lastScanTiming READ lastScanTiming NOTIFY lastScanTimingChanged)
+    Q_PROPERTY(int batchesEmitted READ batchesEmitted NOTIFY batchesEmittedChanged)
+
+public:
+    static constexpr std::chrono::milliseconds defaultInterval{1500};
+    static constexpr int settleTicks = 2;
+
+    explicit FolderWatcher(QObject* parent = nullptr);
+    // `interval` between polls; tests pass a short one or drive `tick` themselves.
+    explicit FolderWatcher(std::chrono::milliseconds interval, QObject* parent = nullptr);
+    ~FolderWatcher() override;
+
+    // The time source of arrival samples and `lastActivityAt`.
+    void setClock(std::function<QDateTime()> clock);
+
+    // Starts afresh (stopping first). Files already in the folder are not handed over.
+    // A route folder naming the watched folder itself is ignored.
+    void start(const QString& folder, const std::optional<QString>& routeInto = std::nullopt,
+               ScanSides sides = ScanSides::single);
+    // Stops polling and cancels every batch not yet handed over. A duplex page waiting for
+    // its back is handed over alone when no batch is in flight.
+    void stop();
+    void pause();
+    // Polls at once; pending pages need the full quiet count again.
+    void resume();
+    // One poll, as the timer does it. Does nothing unless watching and not paused.
+    void tick();
+
+    // A batch is being hashed or handed over.
+    bool isEmitting() const { return drainerRunning_; }
+
+    bool isWatching() const { return isWatching_; }
+    bool isPaused() const { return isPaused_; }
+    std::optional<QString> folder() const { return folder_; }
+    std::optional<QString> routeInto() const { return routeInto_; }
+    qint64 filesSeenSinceStart() const { return filesSeenSinceStart_; }
+    int pendingFileCount() const { return pendingFileCount_; }
+    std::optional<QDateTime> lastActivityAt() const { return lastActivityAt_; }
+    std::optional<ScanTimingBatchSummary> lastScanTiming() const { return lastScanTiming_; }
+    int batchesEmitted() const { return batchesEmitted_; }
+    std::chrono::milliseconds interval() const { return interval_; }
+    ScanSides sides() const { return sides_; }
+
+    // Called on the main thread, per batch in this order: dropped, routed, batch.
+    std::function<void(const QStringList& pages)> onBatch;
+    std::function<void(int droppedPages)> onDuplicatesDropped;
+    std::function<void(int movedPages, const QString& destination)> onRouted;
+
+signals:
+    void isWatchingChanged();
+    void isPausedChanged();
+    void folderChanged();
+    void routeIntoChanged();
+    void filesSeenSinceStartChanged();
+    void pendingFileCountChanged();
+    void lastActivityAtChanged();
+    void lastScanTimingChanged();
+    void batchesEmittedChanged();
+
+private:
+    struct Page {
+        QString path;
+        QString name;
+        FileIdentity identity;
+    };
+    struct EmitJob {
+        QStringList batch;
+        std::optional<QString> route;
+        ScanSides sides;
+    };
+
+    void scheduleTimer();
+    void emitBatch();
+    void enqueue(EmitJob job);
+    QCoro::Task<> drainEmits(quint64 generation);
+    // Hands one hashed batch over; false when the watcher was stopped or destroyed meanwhile.
+    bool deliver(const EmitJob& job, const QStringList& kept, const QStringList& dropped);
+    void forget(const QStringList& movedPaths);
+
+    void setWatching(bool value);
+    void setPaused(bool value);
+    void setFilesSeen(qint64 value);
+    void updatePendingCount();
+    void setBatchesEmitted(int value);
+
+    std::chrono::milliseconds interval_;
+    std::function<QDateTime()> clock_;
+    QTimer timer_;
+
+    bool isWatching_ = false;
+    bool isPaused_ = false;
+    std::optional<QString> folder_;
+    std::optional<QString> routeInto_;
+    qint64 filesSeenSinceStart_ = 0;
+    int pendingFileCount_ = 0;
+    std::optional<QDateTime> lastActivityAt_;
+    std::optional<ScanTimingBatchSummary> lastScanTiming_;
+    int batchesEmitted_ = 0;
+
+    ScanSides sides_ = ScanSides::single;
+    QHash<QString, FileIdentity> seen_;
+    std::vector<Page> pending_;
+    std::vector<Page> carried_; // duplex: a front page whose back has not come yet
+    QHash<QString, ScanArrivalSample> pendingArrivalSamples_;
+    std::optional<QDateTime> lastFileTimestamp_;
+    std::optional<QDateTime> lastObservedAt_;
+    int idleTicks_ = 0;
+
+    quint64 generation_ = 0; // bumped by stop: emits of an older generation deliver nothing
+    std::deque<EmitJob> emitQueue_;
+    bool drainerRunning_ = false;
+};
+
+} // namespace vantry

@@ -1,0 +1,274 @@
+#include "core/reading/CollectorStripParser.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantry {
+
+namespace {
+
+// Hyphens and dashes, bullet, middle dot, bullet operator, asterisk, star, dagger, plus,
+// guillemets, tilde and degree sign: the separator glyphs as printed and as the engine
+// misreads them. Tesseract's English model has no bullet and reads it as "«", "*", "+" or
+// a cent sign, so the cent sign is accepted too.
+const QString kSeparators =
+    QStringLiteral("\\-\u2013\u2014\u2011\u2022\u00B7\u2219*\u2605\u2020+\u00AB\u00BB~\u00B0\u00A2");
+
+constexpr auto kOptions = QRegularExpression::UseUnicodePropertiesOption;
+
+const QRegularExpression& setPattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\b(?=\\s*[%1]{1,2}\\s*[A-Z]{2}\\b)")
+            .arg(kSeparators),
+        kOptions);
+    return re;
+}
+
+const QRegularExpression& languagePattern()
+{
+    static const QRegularExpression re(QStringLiteral("[%1]{1,2}\\s*([A-Z]{2})\\b").arg(kSeparators), kOptions);
+    return re;
+}
+
+const QRegularExpression& tokenPattern()
+{
+    static const QRegularExpression re(QStringLiteral("(?<![A-Za-z0-9])T\\s?\\d{2,5}\\b"), kOptions);
+    return re;
+}
+
+const QRegularExpression& collectorPattern()
+{
+    static const QRegularExpression re(QStringLiteral("(?<![A-Za-z0-9])(\\d{2,5}[a-z\u2605\u2020]*)(?![A-Za-z0-9])"),
+                                       kOptions);
+    return re;
+}
+
+const QRegularExpression& artSeriesPattern()
+{
+    static const QRegularExpression re(QStringLiteral("ART\\s*SERIES"), kOptions);
+    return re;
+}
+
+// Group 1 when it took part, else the whole match.
+std::optional<QString> firstValue(const QRegularExpression& re, const QString& text)
+{
+    if (!re.isValid())
+        return std::nullopt;
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    if (re.captureCount() >= 1 && m.capturedStart(1) >= 0)
+        return m.captured(1);
+    return m.captured(0);
+}
+
+struct CollectorRead {
+    QString token;
+    bool isPartial = false;
+};
+
+std::optional<CollectorRead> firstCollectorRead(const QString& text)
+{
+    const auto m = collectorPattern().match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    CollectorRead read{m.captured(1), false};
+    const qsizetype end = m.capturedEnd(0);
+    if (end < text.size()) {
+        const QChar next = text.at(end);
+        read.isPartial = next == u'.' || next == u',' || next == QChar(0x00B7) || next == QChar(0x2022);
+    }
+    return read;
+}
+
+bool hasLetter(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t c = text.at(i).isHighSurrogate() && i + 1 < text.size()
+                               ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                               : text.at(i).unicode();
+        if (QChar::isLetter(c))
+            return true;
+    }
+    return false;
+}
+
+// Whitespace without line breaks.
+bool isBlank(QChar c) { return c != u'\n' && c != u'\r' && c != QChar(0x2028) && c != QChar(0x2029) && c.isSpace(); }
+
+} // namespace
+
+QString collectorSeparatorClass() { return kSeparators; }
+
+QString strippingCollectorMarks(const QString& number)
+{
+    QString out = number;
+    out.remove(QChar(0x2605));
+    out.remove(QChar(0x2020));
+    return out;
+}
+
+QString normalizeCollectorNumber(const QString& number)
+{
+    qsizetype start = 0, end = number.size();
+    while (start < end && isBlank(number.at(start)))
+        ++start;
+    while (end > start && isBlank(number.at(end - 1)))
+        --end;
+    const QString trimmed = number.mid(start, end - start);
+    qsizetype run = 0;
+    while (run < trimmed.size() && trimmed.at(run).isNumber())
+        ++run;
+    if (run == 0)
+        return trimmed;
+    QString digits = trimmed.left(run);
+    qsizetype zeros = 0;
+    while (zeros < digits.size() && digits.at(zeros) == u'0')
+        ++zeros;
+    digits = digits.mid(zeros);
+    if (digits.isEmpty())
+        digits = QStringLiteral("0");
+    return digits + trimmed.mid(run);
+}
+
+std::optional<ScanFinish> finishFromCollector(const std::optional<QString>& number)
+{
+    if (!number || number->isEmpty())
+        return std::nullopt;
+    if (number->contains(QChar(0x2605)) || number->contains(QChar(0x2020)))
+        return ScanFinish::foil;
+    return std::nullopt;
+}
+
+QStringList normalizedCollectorLookupCandidates(const QString& number)
+{
+    const QString base = normalizeCollectorNumber(number);
+    if (number.contains(QChar(0x2605)) || number.contains(QChar(0x2020))) {
+        const QString stripped = normalizeCollectorNumber(strippingCollectorMarks(number));
+        if (stripped != base)
+            return {base, stripped};
+    }
+    return {base};
+}
+
+namespace ArtCardBack {
+bool sawMarker(const std::vector<OCRLine>& lines)
+{
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const OCRLine& line) { return artSeriesPattern().match(line.text.toUpper()).hasMatch(); });
+}
+} // namespace ArtCardBack
+
+CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
+{
+    CardAttribution out;
+
+    // 1. Set code and language: each from the first line that yields it.
+    std::optional<double> setLine;
+    std::optional<double> languageLine;
+    for (const OCRLine& line : lines) {
+        const QString upper = line.text.toUpper();
+        if (!out.setCode) {
+            if (auto set = firstValue(setPattern(), upper)) {
+                out.setCode = *set;
+                setLine = line.midY;
+            }
+        }
+        if (!out.language) {
+            if (auto lang = firstValue(languagePattern(), upper)) {
+                out.language = lang->toLower();
+                languageLine = line.midY;
+            }
+        }
+    }
+
+    // 2. Collector number: the read nearest the set line, legal lines skipped.
+    std::optional<QString> foilMark;
+    std::optional<CollectorRead> kept;
+    double keptDistance = 0;
+    std::optional<double> collectorLine;
+    for (const OCRLine& line : lines) {
+        const QString upper = line.text.toUpper();
+        if (upper.contains(QStringLiteral("WIZARD")) || upper.contains(QStringLiteral("COAST")) ||
+            upper.contains(QChar(0x00A9)))
+            continue;
+        if (setLine) {
+            if (std::abs(line.midY - *setLine) > 0.08)
+                continue;
+            if (!foilMark) {
+                if (line.text.contains(QChar(0x2605)))
+                    foilMark = QString(QChar(0x2605));
+                else if (line.text.contains(QChar(0x2020)))
+                    foilMark = QString(QChar(0x2020));
+            }
+        }
+        const auto read = firstCollectorRead(line.text);
+        if (!read)
+            continue;
+        const double distance = setLine ? std::abs(line.midY - *setLine) : 0.0;
+        if (!kept || distance < keptDistance) {
+            kept = read;
+            keptDistance = distance;
+            collectorLine = line.midY;
+        }
+    }
+    if (kept) {
+        QString number = kept->token;
+        if (foilMark && !number.contains(QChar(0x2605)) && !number.contains(QChar(0x2020)))
+            number += *foilMark;
+        out.collectorNumber = number;
+        out.collectorNumberIsPartial = kept->isPartial;
+    }
+
+    // 3-4. A token number near any anchor of the strip.
+    std::vector<double> anchors;
+    if (setLine)
+        anchors.push_back(*setLine);
+    if (languageLine)
+        anchors.push_back(*languageLine);
+    if (collectorLine)
+        anchors.push_back(*collectorLine);
+    for (const OCRLine& line : lines) {
+        const bool near = std::any_of(anchors.begin(), anchors.end(),
+                                      [&](double a) { return std::abs(line.midY - a) <= 0.08; });
+        if (near && tokenPattern().match(line.text.toUpper()).hasMatch()) {
+            out.isToken = true;
+            break;
+        }
+    }
+
+    // 5.
+    out.isArtSeries = ArtCardBack::sawMarker(lines);
+
+    // 6-7. Title: the lettered line farthest from the strip (or the topmost).
+    std::vector<const OCRLine*> titles;
+    for (const OCRLine& line : lines)
+        if (line.text.size() > 2 && hasLetter(line.text))
+            titles.push_back(&line);
+    if (setLine) {
+        const double s = *setLine;
+        std::stable_sort(titles.begin(), titles.end(), [s](const OCRLine* a, const OCRLine* b) {
+            return std::abs(a->midY - s) > std::abs(b->midY - s);
+        });
+    } else {
+        std::stable_sort(titles.begin(), titles.end(),
+                         [](const OCRLine* a, const OCRLine* b) { return a->midY > b->midY; });
+    }
+    if (!titles.empty())
+        out.title = titles.front()->text;
+    if (setLine && titles.size() >= 2) {
+        const double s = *setLine;
+        const OCRLine* t = titles.front();
+        for (size_t i = 1; i < titles.size() && i <= 2; ++i) {
+            const OCRLine* l = titles[i];
+            if (std::abs(l->midY - t->midY) <= 0.18 && (std::abs(t->midY - s) - std::abs(l->midY - s)) <= 0.18)
+                out.titleAlternatives << l->text;
+        }
+    }
+    return out;
+}
+
+} // namespace vantry

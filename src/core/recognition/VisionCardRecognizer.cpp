@@ -1,0 +1,405 @@
+#include "core/recognition/VisionCardRecognizer.h"
+
+#include "core/support/CaptureLog.h"
+#include "core/reading/CollectorMatching.h"
+#include "core/reading/CollectorStripParser.h"
+#include "core/support/ImageCopy.h"
+#include "core/foil/SeparatorLocator.h"
+#include "platform/TesseractTextRecognizer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vantry {
+
+namespace {
+
+// Pool tasks are made outside any co_await expression: GCC destroys non-trivial
+// temporaries of a co_await full-expression twice.
+template <class F>
+QCoro::Task<std::vector<OCRLine>> onPool(F work, CPULane lane)
+{
+    auto task = CPUWork::run(std::move(work), lane);
+    auto lines = co_await std::move(task);
+    co_return lines;
+}
+
+void printToStdout(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+QString orNil(const std::optional<QString>& value) { return value ? *value : QStringLiteral("nil"); }
+
+// A single name between double quotes, as it is.
+QString inQuotes(const QString& text) { return u'"' + text + u'"'; }
+
+// A list element, escaped the way a printed string list shows it.
+QString quoted(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\"));
+    escaped.replace(u'"', QStringLiteral("\\\""));
+    return u'"' + escaped + u'"';
+}
+
+bool singleExact(const std::optional<ArtCardBackResolution>& r) { return r && r->exact.size() == 1; }
+
+// The scan turned by some quarter turns, read in four passes and parsed.
+QCoro::Task<CardAttribution> readTurned(VisionCardRecognizer::TextEngine text, QImage image, int turns, CPULane lane)
+{
+    if (turns != 0) {
+        std::function<QImage()> rotate = [image, turns] { return rotatedByQuarterTurns(image, turns); };
+        auto rotating = CPUWork::run(std::move(rotate), lane);
+        image = co_await std::move(rotating);
+    }
+    auto reading = VisionCardRecognizer::recognizeAttributionLines(text, image, lane);
+    const auto lines = co_await std::move(reading);
+    co_return parseAttribution(lines);
+}
+
+} // namespace
+
+VisionCardRecognizer::VisionCardRecognizer(std::shared_ptr<const CardResolving> resolver,
+                                           std::shared_ptr<const ArtCardMatching> artMatcher,
+                                           std::function<bool()> autoFoilDetect, Options options)
+    : resolver_(std::move(resolver)), artMatcher_(std::move(artMatcher)), autoFoilDetect_(std::move(autoFoilDetect)),
+      options_(std::move(options))
+{
+    if (!options_.text)
+        options_.text = TesseractTextRecognizer::shared();
+    if (!options_.glyph) {
+        options_.glyph = [text = options_.text](QImage card, CPULane lane) {
+            return SeparatorLocator::glyph(text, std::move(card), lane);
+        };
+    }
+    if (!options_.trace)
+        options_.trace = printToStdout;
+    if (!autoFoilDetect_)
+        autoFoilDetect_ = [] { return false; };
+}
+
+std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engine, const QImage& image)
+{
+    try {
+        return engine.recognizeLines(image);
+    } catch (...) {
+        // A failed pass contributes no lines.
+        return {};
+    }
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeText(TextEngine engine, QImage image, CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] { return ocrLines(*engine, image); };
+    return onPool(std::move(work), lane);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeStrip(TextEngine engine, QImage image,
+                                                                       AttributionStrip::Edge edge, CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image, edge] {
+        const auto strip = AttributionStrip::upscaledStrip(image, edge, AttributionStrip::defaultHeightFraction,
+                                                           AttributionStrip::defaultScale);
+        return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeInteriorBand(TextEngine engine, QImage image,
+                                                                              CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto band = AttributionStrip::upscaledBand(image, AttributionStrip::interiorTopFraction,
+                                                         AttributionStrip::interiorHeightFraction,
+                                                         AttributionStrip::defaultScale);
+        return band ? ocrLines(*engine, *band) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeAttributionLines(TextEngine engine, QImage image,
+                                                                                  CPULane lane)
+{
+    // Tasks start eagerly: all four are queued on the pool before the first await.
+    auto whole = recognizeText(engine, image, lane);
+    auto bottom = recognizeStrip(engine, image, AttributionStrip::Edge::bottom, lane);
+    auto top = recognizeStrip(engine, image, AttributionStrip::Edge::top, lane);
+    auto band = recognizeInteriorBand(engine, image, lane);
+    auto wholeLines = co_await std::move(whole);
+    auto bottomLines = co_await std::move(bottom);
+    auto topLines = co_await std::move(top);
+    auto bandLines = co_await std::move(band);
+    co_return AttributionStrip::mergedLines(wholeLines, bottomLines, topLines, bandLines,
+                                            AttributionStrip::defaultHeightFraction);
+}
+
+QString VisionCardRecognizer::quotedList(const QStringList& items)
+{
+    QStringList parts;
+    for (const QString& item : items)
+        parts << quoted(item);
+    return u'[' + parts.join(QStringLiteral(", ")) + u']';
+}
+
+QString VisionCardRecognizer::summaryLine(std::size_t lineCount, const CardAttribution& a, ScanFinish finish,
+                                          const QString& finishNote)
+{
+    return QStringLiteral("[recognize] ") + QString::number(lineCount) + QStringLiteral(" lines \u00B7 set=") +
+           orNil(a.setCode) + QStringLiteral(" collector=") + orNil(a.collectorNumber) + QStringLiteral(" lang=") +
+           orNil(a.language) + QStringLiteral(" title=") + orNil(a.title) + QStringLiteral(" alts=") +
+           quotedList(a.titleAlternatives) + QStringLiteral(" finish=") + rawValue(finish) + finishNote +
+           (a.isArtSeries ? QStringLiteral(" ART-SERIES") : QString());
+}
+
+QString VisionCardRecognizer::rawLine(const std::vector<OCRLine>& lines)
+{
+    std::vector<OCRLine> sorted = lines;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const OCRLine& a, const OCRLine& b) { return a.midY > b.midY; });
+    QStringList parts;
+    for (const OCRLine& l : sorted)
+        parts << u'"' + l.text + QStringLiteral("\"@y") + QString::asprintf("%.2f", l.midY) + u'h' +
+                     QString::asprintf("%.2f", l.height);
+    return QStringLiteral("[recognize]   raw: ") + parts.join(QStringLiteral(" | "));
+}
+
+QCoro::Task<std::optional<ArtCardBackResolution>>
+VisionCardRecognizer::resolveArtTextSide(TextEngine engine, QImage image, std::vector<OCRLine> seedLines,
+                                         const std::vector<ArtCardEntry>& entries, CPULane lane)
+{
+    if (entries.empty())
+        co_return std::nullopt;
+    std::vector<OCRLine> lines = seedLines;
+    std::optional<ArtCardBackResolution> best;
+    auto resolveLines = [&]() -> bool {
+        if (auto read = ArtCardBack::parse(lines)) {
+            best = ArtCardBack::resolve(*read, entries);
+            return singleExact(best);
+        }
+        return false;
+    };
+    if (!seedLines.empty() && resolveLines())
+        co_return best;
+
+    auto readRotated = [engine, image, lane](int turns) {
+        std::function<std::vector<OCRLine>()> work = [engine, image, turns] {
+            return ocrLines(*engine, turns == 0 ? image : rotatedByQuarterTurns(image, turns));
+        };
+        return onPool(std::move(work), lane);
+    };
+    const std::vector<int> first = seedLines.empty() ? std::vector<int>{0, 2} : std::vector<int>{2};
+    for (int turns : first) {
+        if (ArtCardBack::sawMarker(lines))
+            break;
+        auto reading = readRotated(turns);
+        auto more = co_await std::move(reading);
+        lines.insert(lines.end(), more.begin(), more.end());
+    }
+    if (!ArtCardBack::sawMarker(lines))
+        co_return std::nullopt;
+    if (resolveLines())
+        co_return best;
+    for (int turns : {1, 3}) {
+        auto reading = readRotated(turns);
+        auto more = co_await std::move(reading);
+        lines.insert(lines.end(), more.begin(), more.end());
+        if (resolveLines())
+            co_return best;
+    }
+    co_return best;
+}
+
+QCoro::Task<std::vector<Candidate>> VisionCardRecognizer::nameCandidates(std::shared_ptr<const CardResolving> resolver,
+                                                                         QString title, CardAttribution attribution,
+                                                                         ScanFinish finish)
+{
+    auto plainSearch = resolver->searchByName(title, finish);
+    std::vector<Candidate> plain = co_await std::move(plainSearch);
+    if (attribution.isArtSeries || attribution.isToken) {
+        const QString typedQuery = attribution.isArtSeries ? artSeriesQuery(title) : tokenTypeQuery(title);
+        auto typedSearch = resolver->searchByName(typedQuery, finish);
+        std::vector<Candidate> typed = co_await std::move(typedSearch);
+        co_return mergeFirst(typed, plain);
+    }
+    auto list = floatCollectorMatches(plain, attribution.collectorNumber, attribution.collectorNumberIsPartial);
+    list = promoteCollectorPinnedMatch(list, attribution.collectorNumber, title, attribution.collectorNumberIsPartial);
+    if (!list.empty() && list.front().score == collectorPinnedScore) {
+        const Candidate& pinned = list.front();
+        CaptureLog::log(QStringLiteral("recognize collector-pinned ") + pinned.setCode + u' ' +
+                        pinned.collectorNumber + QStringLiteral(" '") + pinned.name + u'\'');
+    }
+    co_return list;
+}
+
+QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, ScanFinish finish, BackLoader back,
+                                                                CPULane lane) const
+{
+    // Everything the scan needs is copied here: the recognizer may go away while it runs.
+    const auto resolver = resolver_;
+    const auto matcher = artMatcher_;
+    const auto autoFoilDetect = autoFoilDetect_;
+    const Options options = options_;
+    const auto& trace = options.trace;
+    const SetCollectorLookup lookup = [resolver](QString set, QString number, ScanFinish f,
+                                                 std::optional<QString> language) {
+        return resolver->resolveSetCollector(set, number, f, language);
+    };
+
+    // 1-2. Lines and what they say.
+    auto reading = recognizeAttributionLines(options.text, image, lane);
+    const std::vector<OCRLine> lines = co_await std::move(reading);
+    const CardAttribution attribution = parseAttribution(lines);
+
+    // 3. Finish: the glyph, then the collector mark, then the caller's, when detection is on.
+    ScanFinish chosen = finish;
+    QString finishNote;
+    if (autoFoilDetect()) {
+        SeparatorGlyph glyph = SeparatorGlyph::unknown;
+        if (options.glyph) {
+            auto locating = options.glyph(image, lane);
+            glyph = co_await std::move(locating);
+        }
+        if (glyph != SeparatorGlyph::unknown) {
+            chosen = glyph == SeparatorGlyph::star ? ScanFinish::foil : ScanFinish::nonfoil;
+            finishNote = QStringLiteral(" (shape \u2605/\u2022)");
+        } else if (auto marked = finishFromCollector(attribution.collectorNumber)) {
+            chosen = *marked;
+            finishNote = QStringLiteral(" (\u2605 ocr)");
+        }
+    }
+
+    // 4-5.
+    const QStringList titles = titleCandidates(attribution);
+    trace(summaryLine(lines.size(), attribution, chosen, finishNote));
+    trace(rawLine(lines));
+
+    // 6. Exact printing.
+    std::optional<Candidate> demoted;
+    {
+        auto resolving = resolveAttribution(attribution, chosen, titles, lookup);
+        const AttributionResolution r = co_await std::move(resolving);
+        if (r.kind == AttributionResolution::Kind::trusted) {
+            trace(QStringLiteral("[recognize]   -> resolved exact printing via set+collector"));
+            co_return RecognitionOutcome{r.candidates, attribution};
+        }
+        if (r.kind == AttributionResolution::Kind::demote) {
+            trace(QStringLiteral("[recognize]   set+collector -> ") + inQuotes(r.demoted->name) +
+                  QStringLiteral(" but titles were ") + quotedList(titles) +
+                  QStringLiteral(" \u2014 demoting to review"));
+            demoted = r.demoted;
+        }
+    }
+
+    // 7. Sideways re-read.
+    if (!attribution.isArtSeries && (!attribution.collectorNumber || !attribution.setCode)) {
+        const TextEngine text = options.text;
+        const AttributionReader readAt = [text, image, lane](int turns) {
+            return readTurned(text, image, turns, lane);
+        };
+        auto sideways = resolveSidewaysAttribution(finish, autoFoilDetect(), sidewaysRetryQuarterTurns, readAt, lookup);
+        auto found = co_await std::move(sideways);
+        if (found) {
+            trace(QStringLiteral("[recognize]   -> resolved exact printing via sideways re-read (Battle / landscape card)"));
+            co_return RecognitionOutcome{found->candidates, found->attribution};
+        }
+    }
+
+    const std::optional<QString> title =
+        attribution.title && !attribution.title->isEmpty() ? attribution.title : std::nullopt;
+
+    // 8. A demoted hit joins the name search.
+    if (demoted) {
+        std::vector<Candidate> names;
+        if (title) {
+            auto searching = nameCandidates(resolver, *title, attribution, chosen);
+            names = co_await std::move(searching);
+        }
+        Candidate suggestion = *demoted;
+        suggestion.score = 0.6;
+        std::vector<Candidate> result;
+        if (names.empty())
+            result = {suggestion};
+        else if (std::any_of(names.begin(), names.end(),
+                             [&](const Candidate& c) { return c.scryfallId == suggestion.scryfallId; }))
+            result = names;
+        else {
+            result = names;
+            result.push_back(suggestion);
+        }
+        co_return RecognitionOutcome{result, attribution};
+    }
+
+    // 9. The scanned side is an Art Series text side.
+    if (attribution.isArtSeries && matcher) {
+        auto sideReading = resolveArtTextSide(options.text, image, lines, matcher->entries(), lane);
+        const auto side = co_await std::move(sideReading);
+        std::vector<Candidate> visual;
+        if (!singleExact(side) && back) {
+            auto loading = back();
+            const auto backImage = co_await std::move(loading);
+            if (backImage) {
+                auto matching = matcher->match(*backImage, chosen, lane);
+                visual = co_await std::move(matching);
+            }
+        }
+        const auto merged = ArtCardBack::merge(visual, side, chosen);
+        if (!merged.empty()) {
+            trace(QStringLiteral("[recognize]   -> ") + QString::number(merged.size()) +
+                  QStringLiteral(" art-series candidates from text side") +
+                  (merged.front().score == 1.0 ? QStringLiteral(" (exact, auto)") : QStringLiteral(" (review)")));
+            co_return RecognitionOutcome{merged, attribution};
+        }
+    }
+
+    // 10. Name search.
+    if (title) {
+        auto searching = nameCandidates(resolver, *title, attribution, chosen);
+        const auto names = co_await std::move(searching);
+        if (!names.empty()) {
+            trace(QStringLiteral("[recognize]   -> ") + QString::number(names.size()) +
+                  QStringLiteral(" name candidates for ") + inQuotes(*title) +
+                  (attribution.isToken ? QStringLiteral(" (token-biased)") : QString()) +
+                  (attribution.isArtSeries ? QStringLiteral(" (art-biased)") : QString()) +
+                  QStringLiteral(" (review)"));
+            co_return RecognitionOutcome{names, attribution};
+        }
+        trace(QStringLiteral("[recognize]   name search for ") + inQuotes(*title) + QStringLiteral(" found nothing"));
+    }
+
+    // 11. Visual art match, with the back read as an Art Series text side first.
+    if (!attribution.isArtSeries && matcher) {
+        std::optional<ArtCardBackResolution> side;
+        if (back) {
+            auto loading = back();
+            const auto backImage = co_await std::move(loading);
+            if (backImage) {
+                auto sideReading = resolveArtTextSide(options.text, *backImage, {}, matcher->entries(), lane);
+                side = co_await std::move(sideReading);
+                if (singleExact(side)) {
+                    const auto merged = ArtCardBack::merge({}, side, chosen);
+                    trace(QStringLiteral("[recognize]   -> art card resolved exactly from its back (auto)"));
+                    co_return RecognitionOutcome{merged, attribution};
+                }
+            }
+        }
+        auto matching = matcher->match(image, chosen, lane);
+        const auto visual = co_await std::move(matching);
+        const auto merged = ArtCardBack::merge(visual, side, chosen);
+        if (!merged.empty()) {
+            trace(QStringLiteral("[recognize]   -> ") + QString::number(merged.size()) +
+                  QStringLiteral(" art-card candidates (visual") +
+                  (side ? QStringLiteral(" + back text") : QString()) + QStringLiteral(") (review)"));
+            co_return RecognitionOutcome{merged, attribution};
+        }
+        trace(QStringLiteral("[recognize]   -> nothing parsed"));
+        co_return RecognitionOutcome{{}, attribution};
+    }
+
+    // 12.
+    trace(QStringLiteral("[recognize]   -> nothing parsed"));
+    co_return RecognitionOutcome{{}, attribution};
+}
+
+} // namespace vantry

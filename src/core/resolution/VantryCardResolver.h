@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/resolution/CardResolving.h"
+#include "core/resolution/HttpFetch.h"
+
+#include <QNetworkAccessManager>
+
+#include <chrono>
+#include <memory>
+
+namespace vantry {
+
+// The inventory service's card lookup ("/cards/resolve-printing", "/cards/search"), sent
+// without a token on its own HTTP session; when the service has no answer the same
+// question goes to the fallback.
+class VantryCardResolver final : public CardResolving {
+public:
+    static constexpr std::chrono::milliseconds defaultIdleTimeout{10000};
+    static constexpr std::chrono::milliseconds defaultTotalTimeout{15000};
+    static constexpr int searchLimit = 40;
+
+    // Build on the thread that will call it (normally the main thread).
+    explicit VantryCardResolver(QString apiBase, std::shared_ptr<const CardResolving> fallback = nullptr,
+                                HttpTimeouts timeouts = {defaultIdleTimeout, defaultTotalTimeout});
+
+    const QString& base() const { return base_; }
+
+    QCoro::Task<std::vector<Candidate>> resolveSetCollector(QString setCode, QString collectorNumber,
+                                                            ScanFinish finish,
+                                                            std::optional<QString> language) const override;
+    QCoro::Task<std::vector<Candidate>> searchByName(QString text, ScanFinish finish) const override;
+
+private:
+    QCoro::Task<std::optional<QByteArray>> get(QByteArray pathAndQuery) const;
+
+    QString base_;
+    std::shared_ptr<QNetworkAccessManager> session_;
+    std::shared_ptr<const CardResolving> fallback_;
+    HttpTimeouts timeouts_;
+};
+
+} // namespace vantry

@@ -1,0 +1,467 @@
+#include "core/intake/FolderWatcher.h"
+
+#include "core/support/CaptureLog.h"
+#include "core/intake/ScanFileOrder.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace vantry;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A watcher on a temporary folder, polled by hand, recording its callbacks in order.
+struct Harness {
+    test::TempHome home;
+    QTemporaryDir dir;
+    QString folder = dir.filePath("scans");
+    FolderWatcher watcher{1h};
+    std::vector<QStringList> batches;
+    QStringList events;
+
+    Harness()
+    {
+        QDir().mkpath(folder);
+        watcher.onBatch = [this](const QStringList& pages) {
+            batches.push_back(pages);
+            QStringList names;
+            for (const QString& p : pages)
+                names.append(ScanFileOrder::fileName(p));
+            events.append("batch " + names.join(","));
+        };
+        watcher.onDuplicatesDropped = [this](int n) { events.append("dropped " + QString::number(n)); };
+        watcher.onRouted = [this](int n, const QString& to) {
+            events.append("routed " + QString::number(n) + " " + QFileInfo(to).fileName());
+        };
+    }
+
+    QString path(const QString& name) const { return folder + "/" + name; }
+
+    void write(const QString& name, const QByteArray& bytes, QIODevice::OpenMode mode = QIODevice::WriteOnly)
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(mode)) << name.toStdString();
+        f.write(bytes);
+    }
+
+    // A small PNG whose pixels depend on `seed`; equal seeds give identical image data.
+    void png(const QString& name, int seed)
+    {
+        QImage image(16, 12, QImage::Format_RGB32);
+        image.fill(qRgb(seed * 7 % 256, seed * 13 % 256, seed * 29 % 256));
+        ASSERT_TRUE(image.save(path(name), "PNG"));
+    }
+
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            watcher.tick();
+    }
+
+    // Lets queued batches finish hashing and be handed over.
+    void settle()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !watcher.isEmitting(); }, 10000));
+        QCoreApplication::processEvents();
+    }
+
+    QStringList names(size_t batch) const
+    {
+        QStringList out;
+        for (const QString& p : batches.at(batch))
+            out.append(ScanFileOrder::fileName(p));
+        return out;
+    }
+
+    QString log() const
+    {
+        CaptureLog::flush();
+        QFile f(CaptureLog::filePath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+};
+
+} // namespace
+
+TEST(FolderWatcher, PreExistingFilesNeverEmittedNewPageAfterTwoQuietPolls)
+{
+    Harness h;
+    h.png("old.png", 1);
+    h.watcher.start(h.folder);
+    EXPECT_TRUE(h.watcher.isWatching());
+    h.ticks(3);
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+
+    h.png("new.png", 2);
+    h.ticks(1); // noticed
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1);
+    EXPECT_EQ(h.watcher.filesSeenSinceStart(), 1);
+    h.ticks(1); // first quiet poll
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    h.ticks(1); // second quiet poll: emit
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.batches[0], QStringList{h.path("new.png")});
+    EXPECT_EQ(h.watcher.batchesEmitted(), 1);
+    EXPECT_EQ(h.watcher.pendingFileCount(), 0);
+    ASSERT_TRUE(h.watcher.lastScanTiming().has_value());
+    EXPECT_EQ(h.watcher.lastScanTiming()->fileCount, 1);
+
+    h.ticks(5);
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 1u);
+
+    const QString log = h.log();
+    EXPECT_TRUE(log.contains("watcher scans START entries=1 images=1 hiddenSidecars=0 routeInto=none\n"));
+    EXPECT_TRUE(log.contains(QRegularExpression(
+        "scan-timing arrival #1 file=new\\.png bytes=\\d+B pixels=16x12 mp=0\\.0 dpiMeta=\\S+ scannerGap=first "
+        "observedGap=first pending=1\n")));
+    EXPECT_TRUE(log.contains("watcher scans fresh=1 pending=1 total=2\n"));
+    EXPECT_TRUE(log.contains("watcher scans EMIT batch=1 timing=files=1 first=new.png last=new.png fileSpan=0.0s"));
+}
+
+TEST(FolderWatcher, StackOverSeveralPollsIsOneBatchInNameOrder)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.png("page 10.png", 10);
+    h.ticks(1);
+    h.png("page 9.png", 9);
+    h.ticks(1);
+    h.ticks(1); // one quiet poll...
+    h.png("Page 2.png", 2);
+    h.ticks(1); // ...restarted by a new page
+    h.ticks(1);
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    h.ticks(1);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.names(0), (QStringList{"Page 2.png", "page 9.png", "page 10.png"}));
+    EXPECT_EQ(h.watcher.filesSeenSinceStart(), 3);
+    EXPECT_TRUE(h.log().contains(QRegularExpression("scan-timing arrival #3 file=Page 2\\.png .* scannerGap=\\S+s "
+                                                    "observedGap=\\S+s pending=3\n")));
+}
+
+TEST(FolderWatcher, GrowingAndEmptyFilesWaitUntilSettled)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.write("growing.jpg", QByteArray(1000, 'a'));
+    h.write("empty.png", QByteArray());
+    h.ticks(1);
+    for (int i = 0; i < 4; ++i) { // still being written: never quiet
+        h.write("growing.jpg", QByteArray(1000, 'b'), QIODevice::Append);
+        h.ticks(1);
+    }
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    h.ticks(2);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.names(0), QStringList{"growing.jpg"});
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1); // the empty file waits for content
+
+    h.png("empty.png", 4);
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 2u);
+    EXPECT_EQ(h.names(1), QStringList{"empty.png"});
+    h.ticks(4);
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 2u);
+}
+
+TEST(FolderWatcher, IdenticalPngsDroppedJpegsKept)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.png("a.png", 1);
+    h.png("b.png", 1);
+    h.png("c.png", 2);
+    h.write("d.jpg", "same bytes");
+    h.write("e.jpg", "same bytes");
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, (QStringList{"dropped 1", "batch a.png,c.png,d.jpg,e.jpg"}));
+}
+
+TEST(FolderWatcher, RoutesBatchesWithoutReplacing)
+{
+    Harness h;
+    const QString archive = h.dir.filePath("archive");
+    QDir().mkpath(archive);
+    QFile taken(archive + "/a.png");
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+
+    h.watcher.start(h.folder, archive);
+    EXPECT_EQ(h.watcher.routeInto(), archive);
+    h.png("a.png", 1);
+    h.png("b.png", 1);
+    h.png("c.png", 3);
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, (QStringList{"dropped 1", "routed 2 archive", "batch a (2).png,c.png"}));
+    EXPECT_EQ(h.batches[0], (QStringList{archive + "/a (2).png", archive + "/c.png"}));
+    EXPECT_FALSE(QFile::exists(h.path("a.png")));
+    EXPECT_TRUE(QFile::exists(h.path("b.png"))); // the dropped copy stays where it was
+    EXPECT_TRUE(h.log().contains("START entries=0 images=0 hiddenSidecars=0 routeInto=archive\n"));
+
+    // A page written under a routed name is new.
+    h.png("c.png", 5);
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 2u);
+    EXPECT_EQ(h.batches[1], QStringList{archive + "/c (2).png"});
+}
+
+TEST(FolderWatcher, RouteIntoTheWatchedFolderIsIgnored)
+{
+    for (const QString& spelling : {QString("/"), QString("/."), QString("/../scans/")}) {
+        Harness h;
+        h.watcher.start(h.folder, h.folder + spelling);
+        EXPECT_FALSE(h.watcher.routeInto().has_value()) << spelling.toStdString();
+        h.png("a.png", 1);
+        h.ticks(3);
+        h.settle();
+        EXPECT_EQ(h.events, QStringList{"batch a.png"});
+        EXPECT_TRUE(h.log().contains("routeInto=none\n"));
+    }
+}
+
+TEST(FolderWatcher, FailedRoutingStillDeliversThePages)
+{
+    Harness h;
+    const QString notAFolder = h.dir.filePath("blocker");
+    QFile blocker(notAFolder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    h.watcher.start(h.folder, notAFolder + "/sub");
+    h.png("a.png", 1);
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch a.png"});
+    EXPECT_EQ(h.batches[0], QStringList{h.path("a.png")});
+    EXPECT_EQ(h.watcher.batchesEmitted(), 1);
+}
+
+TEST(FolderWatcher, PauseKeepsPagesResumeRestartsTheQuietCount)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.png("a.png", 1);
+    h.ticks(2); // noticed, one quiet poll
+    h.watcher.pause();
+    EXPECT_TRUE(h.watcher.isPaused());
+    h.png("b.png", 2);
+    h.ticks(5); // polls do nothing while paused
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1);
+
+    h.watcher.resume(); // polls at once: b is fresh
+    EXPECT_EQ(h.watcher.pendingFileCount(), 2);
+    h.ticks(1);
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    h.ticks(1);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch a.png,b.png"});
+
+    // Resuming with nothing new: the immediate poll is the first quiet one.
+    h.png("c.png", 3);
+    h.ticks(1);
+    h.watcher.pause();
+    h.watcher.resume();
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 1u);
+    h.ticks(1);
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 2u);
+}
+
+TEST(FolderWatcher, DuplexKeepsPairsAcrossBatches)
+{
+    Harness h;
+    h.watcher.start(h.folder, std::nullopt, ScanSides::duplex);
+    h.png("s1.png", 1);
+    h.png("s2.png", 2);
+    h.png("s3.png", 3);
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch s1.png,s2.png"});
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1); // s3 waits for its back
+
+    h.png("s4.png", 4);
+    h.png("s5.png", 5);
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events.last().toStdString(), "batch s3.png,s4.png");
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1);
+
+    // Stopping hands the waiting page over as a card of its own.
+    h.watcher.stop();
+    EXPECT_EQ(h.events.last().toStdString(), "batch s5.png");
+    EXPECT_EQ(h.events.size(), 3);
+}
+
+TEST(FolderWatcher, DuplexDropsRepeatedPairsWhole)
+{
+    Harness h;
+    h.watcher.start(h.folder, std::nullopt, ScanSides::duplex);
+    h.png("p1.png", 1); // card A front
+    h.png("p2.png", 2); // card A back
+    h.png("p3.png", 1); // card A again
+    h.png("p4.png", 2);
+    h.png("p5.png", 1); // a card whose front looks like A's but whose back does not
+    h.png("p6.png", 9);
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, (QStringList{"dropped 2", "batch p1.png,p2.png,p5.png,p6.png"}));
+}
+
+TEST(FolderWatcher, StopCancelsEveryPendingEmit)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.png("a.png", 1);
+    h.ticks(3); // batch 1 is hashing; the event loop has not run
+    h.png("b.png", 2);
+    h.ticks(3); // batch 2 queued behind it
+    EXPECT_TRUE(h.watcher.isEmitting());
+    h.watcher.stop();
+    h.settle();
+    QTest::qWait(20);
+    EXPECT_TRUE(h.events.isEmpty());
+    EXPECT_FALSE(h.watcher.isWatching());
+
+    // Watching again starts afresh: the files present are old.
+    h.watcher.start(h.folder);
+    h.ticks(3);
+    h.settle();
+    EXPECT_TRUE(h.events.isEmpty());
+}
+
+TEST(FolderWatcher, DestroyedWhileHashingCallsNothing)
+{
+    Harness h;
+    bool called = false;
+    auto* watcher = new FolderWatcher(1h);
+    watcher->onBatch = [&](const QStringList&) { called = true; };
+    watcher->start(h.folder);
+    h.png("a.png", 1);
+    for (int i = 0; i < 3; ++i)
+        watcher->tick();
+    EXPECT_TRUE(watcher->isEmitting());
+    delete watcher;
+    QTest::qWait(50);
+    EXPECT_FALSE(called);
+}
+
+TEST(FolderWatcher, VanishingFolderReEmitsNothingOld)
+{
+    Harness h;
+    h.png("old.png", 1);
+    h.watcher.start(h.folder);
+    h.png("a.png", 2);
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 1u);
+
+    h.png("b.png", 3);
+    h.ticks(1); // b pending
+    const QString away = h.dir.filePath("away");
+    ASSERT_TRUE(QDir().rename(h.folder, away));
+    h.ticks(4); // listing fails: nothing changes, nothing counts as quiet
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1);
+    ASSERT_TRUE(QDir().rename(away, h.folder));
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 2u);
+    EXPECT_EQ(h.names(1), QStringList{"b.png"});
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 2u);
+}
+
+TEST(FolderWatcher, ReplacedFileUnderTheSameNameIsNew)
+{
+    Harness h;
+    h.png("scan.png", 1);
+    h.watcher.start(h.folder);
+    ASSERT_TRUE(QFile::remove(h.path("scan.png")));
+    // Between two polls: only its identity tells. (The inode number may be reused and the
+    // clock may not have moved, so the new file differs in size, as a new scan would.)
+    h.write("scan.png", QByteArray(500, 'x'));
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch scan.png"});
+}
+
+TEST(FolderWatcher, BadEntriesNeitherCrashNorRepeat)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    QDir(h.folder).mkdir("folder.png");
+    h.write("truncated.png", QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x10\x00IDATab", 18));
+    h.write("huge length.png", QByteArray("\x89PNG\r\n\x1a\n\xff\xff\xff\xffIDAT", 16));
+    h.write("no extension", "x");
+    h.write("ünïcode name.jpg", "j");
+    ::symlink("missing.png", QFile::encodeName(h.path("dangling.png")).constData());
+    ::symlink("ünïcode name.jpg", QFile::encodeName(h.path("link.jpg")).constData());
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch huge length.png,link.jpg,truncated.png,ünïcode name.jpg"});
+    h.ticks(6);
+    h.settle();
+    EXPECT_EQ(h.events.size(), 1);
+}
+
+TEST(FolderWatcher, TimerDrivesPolls)
+{
+    Harness h;
+    FolderWatcher fast(5ms);
+    QStringList got;
+    fast.onBatch = [&](const QStringList& pages) { got += pages; };
+    fast.start(h.folder);
+    EXPECT_EQ(fast.interval(), 5ms);
+    h.png("a.png", 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !got.isEmpty(); }, 10000));
+    EXPECT_EQ(got, QStringList{h.path("a.png")});
+    EXPECT_EQ(FolderWatcher().interval(), 1500ms);
+}
+
+TEST(FolderWatcher, PublishesStateChanges)
+{
+    Harness h;
+    int watching = 0, pending = 0, timing = 0;
+    QObject::connect(&h.watcher, &FolderWatcher::isWatchingChanged, [&] { ++watching; });
+    QObject::connect(&h.watcher, &FolderWatcher::pendingFileCountChanged, [&] { ++pending; });
+    QObject::connect(&h.watcher, &FolderWatcher::lastScanTimingChanged, [&] { ++timing; });
+    const QDateTime fixed(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    h.watcher.setClock([&] { return fixed; });
+    h.watcher.start(h.folder);
+    h.png("a.png", 1);
+    h.ticks(3);
+    h.settle();
+    h.watcher.stop();
+    EXPECT_EQ(watching, 2);
+    EXPECT_EQ(pending, 2);
+    EXPECT_GE(timing, 1);
+    EXPECT_EQ(h.watcher.lastActivityAt(), fixed);
+    EXPECT_EQ(h.watcher.property("batchesEmitted").toInt(), 1);
+    EXPECT_EQ(h.watcher.property("isWatching").toBool(), false);
+}

@@ -1,0 +1,73 @@
+#include "core/reading/AttributionStrip.h"
+#include "core/support/ImageDecode.h"
+#include "core/recognition/VisionCardRecognizer.h"
+#include "platform/FakeTextRecognizer.h"
+
+#include <QCoroTask>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace vantry;
+using Edge = AttributionStrip::Edge;
+
+TEST(AttributionStrip, Rectangles)
+{
+    EXPECT_EQ(AttributionStrip::stripRect(50, 100, Edge::top, 0.18), QRect(0, 0, 50, 18));
+    EXPECT_EQ(AttributionStrip::stripRect(50, 100, Edge::bottom, 0.18), QRect(0, 82, 50, 18));
+    EXPECT_EQ(AttributionStrip::stripRect(1, 100, Edge::top, 0.18), std::nullopt);
+    EXPECT_EQ(AttributionStrip::stripRect(50, 100, Edge::top, 1.0), std::nullopt);
+    EXPECT_EQ(AttributionStrip::stripRect(50, 100, Edge::top, 0.0), std::nullopt);
+    EXPECT_EQ(AttributionStrip::stripRect(50, 2, Edge::top, 0.1), std::nullopt); // rounds to 0 rows
+    EXPECT_EQ(AttributionStrip::bandRect(50, 100, 0.1, 0.2), QRect(0, 10, 50, 20));
+    EXPECT_EQ(AttributionStrip::bandRect(50, 100, 0.9, 0.2), std::nullopt);
+    EXPECT_EQ(AttributionStrip::bandRect(50, 100, -0.1, 0.2), std::nullopt);
+
+    QImage img(50, 100, image::workingFormat);
+    img.fill(Qt::white);
+    const auto strip = AttributionStrip::upscaledStrip(img, Edge::bottom, 0.18, 3);
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->size(), QSize(150, 54));
+    EXPECT_EQ(AttributionStrip::upscaledStrip(img, Edge::bottom, 0.18, 0), std::nullopt);
+    EXPECT_EQ(AttributionStrip::upscaledBand(img)->size(), QSize(150, 60));
+    EXPECT_EQ(AttributionStrip::upscaledCrop(img, QRect(60, 0, 5, 5), 3), std::nullopt);
+}
+
+TEST(AttributionStrip, RemapsAndMerges)
+{
+    EXPECT_DOUBLE_EQ(AttributionStrip::remapLine({"x", 0.5, 0.1}, Edge::bottom).midY, 0.09);
+    EXPECT_DOUBLE_EQ(AttributionStrip::remapLine({"x", 0.5, 0.1}, Edge::top).midY, 0.91);
+    EXPECT_DOUBLE_EQ(AttributionStrip::remapLine({"x", 0.5, 0.1}, Edge::top).height, 0.018);
+    EXPECT_DOUBLE_EQ(AttributionStrip::remapBandLine({"x", 0.5, 0.1}).midY, 0.8);
+    EXPECT_DOUBLE_EQ(AttributionStrip::remapBandLine({"x", 0.5, 0.1}).height, 0.02);
+
+    const auto merged = AttributionStrip::mergedLines({{"w", 0.5, 0.1}}, {{"b", 0.5, 0.1}}, {{"t", 0.5, 0.1}},
+                                                      {{"i", 0.5, 0.1}});
+    ASSERT_EQ(merged.size(), 4u);
+    EXPECT_EQ(merged[0].text, "b");
+    EXPECT_EQ(merged[1].text, "t");
+    EXPECT_EQ(merged[2].text, "i");
+    EXPECT_EQ(merged[3], (OCRLine{"w", 0.5, 0.1}));
+}
+
+TEST(AttributionStrip, FourPassesRunAndAFailingPassDropsOut)
+{
+    // The fake tells the passes apart by their image sizes: whole 100x200, strips 300x108,
+    // band 300x120. The band pass fails.
+    auto engine = std::make_shared<FakeTextRecognizer>([](const QImage& img) -> std::vector<OCRLine> {
+        if (img.size() == QSize(100, 200))
+            return {{"whole", 0.5, 0.1}};
+        if (img.size() == QSize(300, 108))
+            return {{"strip", 0.5, 0.1}};
+        throw std::runtime_error("engine failed");
+    });
+    QImage img(100, 200, image::workingFormat);
+    img.fill(Qt::white);
+    const auto lines = QCoro::waitFor(VisionCardRecognizer::recognizeAttributionLines(engine, img));
+    EXPECT_EQ(engine->calls(), 4);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], (OCRLine{"strip", 0.09, 0.018}));
+    EXPECT_DOUBLE_EQ(lines[1].midY, 0.91);
+    EXPECT_EQ(lines[2].text, "whole");
+}

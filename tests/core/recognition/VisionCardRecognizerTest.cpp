@@ -1,0 +1,324 @@
+#include "core/support/CaptureLog.h"
+#include "core/support/ImageDecode.h"
+#include "core/recognition/VisionCardRecognizer.h"
+#include "platform/FakeTextRecognizer.h"
+#include "support/RecordingResolver.h"
+#include "support/TempHome.h"
+
+#include <QCoroTask>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace vantry;
+using test::makeCandidate;
+
+namespace {
+
+// Scans are 100 x 200; the fake engine answers the whole-image pass of the upright scan
+// with `upright` and of the scan turned a quarter (200 x 100) with `turned`. Strips and
+// band read nothing.
+struct Harness {
+    std::vector<OCRLine> upright;
+    std::vector<OCRLine> turned;
+    std::shared_ptr<test::RecordingResolver> resolver = std::make_shared<test::RecordingResolver>();
+    std::shared_ptr<FakeTextRecognizer> engine = std::make_shared<FakeTextRecognizer>();
+    std::shared_ptr<QStringList> trace = std::make_shared<QStringList>();
+    bool autoFoil = false;
+    SeparatorGlyph glyph = SeparatorGlyph::unknown;
+    std::shared_ptr<const ArtCardMatching> matcher;
+    std::vector<OCRLine> backLines; // what the whole-image pass of a 300 x 400 image reads
+
+    RecognitionOutcome run(ScanFinish finish = ScanFinish::nonfoil, CardRecognizing::BackLoader back = {})
+    {
+        engine->setScript([up = upright, side = turned, b = backLines](const QImage& img) {
+            if (img.size() == QSize(100, 200))
+                return up;
+            if (img.size() == QSize(200, 100))
+                return side;
+            if (img.size() == QSize(300, 400))
+                return b;
+            return std::vector<OCRLine>{};
+        });
+        VisionCardRecognizer::Options options;
+        options.text = engine;
+        options.trace = [t = trace](const QString& line) { *t << line; };
+        const SeparatorGlyph g = glyph;
+        options.glyph = [g](QImage, CPULane) -> QCoro::Task<SeparatorGlyph> { co_return g; };
+        const bool on = autoFoil;
+        const auto recognizer = std::make_shared<VisionCardRecognizer>(resolver, matcher, [on] { return on; }, options);
+        QImage scan(100, 200, image::workingFormat);
+        scan.fill(Qt::white);
+        return QCoro::waitFor(recognizer->recognize(scan, finish, back));
+    }
+};
+
+OCRLine line(const char* text, double y) { return {QString::fromUtf8(text), y, 0.02}; }
+
+QStringList ids(const std::vector<Candidate>& list)
+{
+    QStringList out;
+    for (const auto& c : list)
+        out << c.scryfallId + u'@' + QString::number(c.score);
+    return out;
+}
+
+class FakeMatcher final : public ArtCardMatching {
+public:
+    std::vector<ArtCardEntry> list;
+    std::vector<Candidate> visual;
+    std::shared_ptr<int> calls = std::make_shared<int>(0);
+
+    QCoro::Task<std::vector<Candidate>> match(QImage, ScanFinish, CPULane) const override
+    {
+        ++*calls;
+        co_return visual;
+    }
+    const std::vector<ArtCardEntry>& entries() const override { return list; }
+};
+
+const Candidate kBolt = makeCandidate("bolt", "Lightning Bolt", "neo", "123", 1.0);
+const Candidate kGuide = makeCandidate("guide", "Goblin Guide", "neo", "123", 1.0);
+
+} // namespace
+
+TEST(VisionCardRecognizer, TrustedExactPrinting)
+{
+    Harness h;
+    h.upright = {line("Lightning Bolt", 0.93), line("NEO • EN", 0.05), line("0123", 0.07)};
+    h.resolver->onSet = [](const QString& set, const QString& number, ScanFinish, const std::optional<QString>&) {
+        return set == "NEO" && number == "0123" ? std::vector<Candidate>{kBolt} : std::vector<Candidate>{};
+    };
+    const auto outcome = h.run();
+    EXPECT_EQ(ids(outcome.candidates), QStringList{"bolt@1"});
+    EXPECT_EQ(outcome.attribution.setCode, QString("NEO"));
+    EXPECT_EQ(*h.resolver->calls, QStringList{"set NEO 0123 nonfoil en"});
+    EXPECT_EQ(*h.trace,
+              (QStringList{"[recognize] 3 lines · set=NEO collector=0123 lang=en title=Lightning Bolt alts=[] "
+                           "finish=nonfoil",
+                           "[recognize]   raw: \"Lightning Bolt\"@y0.93h0.02 | \"0123\"@y0.07h0.02 | "
+                           "\"NEO • EN\"@y0.05h0.02",
+                           "[recognize]   -> resolved exact printing via set+collector"}));
+    EXPECT_EQ(h.engine->calls(), 4);
+}
+
+TEST(VisionCardRecognizer, DemotedHitJoinsTheNameSearch)
+{
+    test::TempHome home;
+    struct Case {
+        const char* name;
+        std::vector<Candidate> names;
+        QStringList expected;
+    };
+    Candidate other = makeCandidate("other", "Lightning Bolt", "m21", "162");
+    Candidate guideInNames = kGuide;
+    guideInNames.score = 0.3;
+    const std::vector<Case> cases{
+        {"appended last at 0.6", {other}, {"other@0", "guide@0.6"}},
+        // The name result with the read number floats to the front.
+        {"listed once with the name score", {other, guideInNames}, {"guide@0.3", "other@0"}},
+        {"alone when the search finds nothing", {}, {"guide@0.6"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.upright = {line("Lightning Bolt", 0.93), line("NEO • EN", 0.05), line("0123", 0.07)};
+        h.resolver->onSet = [](const QString& set, auto&&...) {
+            return set == "NEO" ? std::vector<Candidate>{kGuide} : std::vector<Candidate>{};
+        };
+        h.resolver->onSearch = [names = c.names](auto&&...) { return names; };
+        const auto outcome = h.run();
+        EXPECT_EQ(ids(outcome.candidates), c.expected);
+        EXPECT_EQ(*h.resolver->calls, (QStringList{"set NEO 0123 nonfoil en", "set TNEO 0123 nonfoil en",
+                                                   "search Lightning Bolt nonfoil"}));
+        EXPECT_EQ(h.trace->at(2), "[recognize]   set+collector -> \"Goblin Guide\" but titles were "
+                                  "[\"Lightning Bolt\"] \u2014 demoting to review");
+        EXPECT_EQ(h.trace->size(), 3);
+    }
+}
+
+TEST(VisionCardRecognizer, CollectorPinnedNameSearchIsLogged)
+{
+    test::TempHome home;
+    Harness h;
+    h.upright = {line("Lightning Bolt", 0.93), line("0123", 0.07)}; // no set line: no exact lookup
+    h.resolver->onSearch = [](auto&&...) {
+        return std::vector<Candidate>{makeCandidate("a", "Lightning Bolt", "m21", "162"),
+                                      makeCandidate("b", "Lightning Bolt", "neo", "123")};
+    };
+    const auto outcome = h.run();
+    EXPECT_EQ(ids(outcome.candidates), (QStringList{"b@0.95", "a@0"}));
+    EXPECT_EQ(h.trace->last(), "[recognize]   -> 2 name candidates for \"Lightning Bolt\" (review)");
+    CaptureLog::flush();
+    QFile log(CaptureLog::filePath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("recognize collector-pinned neo 123 'Lightning Bolt'"));
+}
+
+TEST(VisionCardRecognizer, SetWithoutNumberIsReadSidewaysFirst)
+{
+    Harness h;
+    h.upright = {line("Goblin Guide", 0.93), line("NEO • EN", 0.05)};
+    h.turned = {line("Lightning Bolt", 0.9), line("NEO • EN", 0.05), line("0123", 0.07)};
+    h.resolver->onSet = [](const QString& set, const QString& number, auto&&...) {
+        return set == "NEO" && number == "0123" ? std::vector<Candidate>{kBolt} : std::vector<Candidate>{};
+    };
+    const auto outcome = h.run();
+    EXPECT_EQ(ids(outcome.candidates), QStringList{"bolt@1"});
+    EXPECT_EQ(outcome.attribution.title, QString("Lightning Bolt")); // the rotated read's attribution
+    EXPECT_EQ(*h.resolver->calls, QStringList{"set NEO 0123 nonfoil en"});
+    EXPECT_EQ(h.trace->last(),
+              "[recognize]   -> resolved exact printing via sideways re-read (Battle / landscape card)");
+    EXPECT_EQ(h.engine->calls(), 8);
+}
+
+TEST(VisionCardRecognizer, NothingReadEndsInNothingParsed)
+{
+    Harness h;
+    const auto outcome = h.run();
+    EXPECT_TRUE(outcome.candidates.empty());
+    EXPECT_EQ(outcome.attribution, CardAttribution{});
+    EXPECT_TRUE(h.resolver->calls->isEmpty());
+    EXPECT_EQ(h.trace->first(), "[recognize] 0 lines · set=nil collector=nil lang=nil title=nil alts=[] finish=nonfoil");
+    EXPECT_EQ(h.trace->last(), "[recognize]   -> nothing parsed");
+
+    // A title that finds nothing, with an art matcher that finds nothing either.
+    Harness named;
+    named.upright = {line("Goblin Guide", 0.9)};
+    named.turned = {line("Goblin Guide", 0.9)};
+    auto matcher = std::make_shared<FakeMatcher>();
+    named.matcher = matcher;
+    named.run();
+    EXPECT_EQ(named.trace->mid(2), (QStringList{"[recognize]   name search for \"Goblin Guide\" found nothing",
+                                                "[recognize]   -> nothing parsed"}));
+    EXPECT_EQ(*matcher->calls, 1);
+}
+
+TEST(VisionCardRecognizer, FinishChoice)
+{
+    struct Case {
+        const char* name;
+        bool autoFoil;
+        SeparatorGlyph glyph;
+        const char* number;
+        ScanFinish expected;
+        QString note;
+    };
+    const std::vector<Case> cases{
+        {"dot beats the star mark", true, SeparatorGlyph::dot, "45★", ScanFinish::nonfoil, " (shape ★/•)"},
+        {"star glyph", true, SeparatorGlyph::star, "45", ScanFinish::foil, " (shape ★/•)"},
+        {"unknown glyph, star mark", true, SeparatorGlyph::unknown, "45★", ScanFinish::foil, " (★ ocr)"},
+        {"unknown glyph, no mark", true, SeparatorGlyph::unknown, "45", ScanFinish::etched, ""},
+        {"detection off", false, SeparatorGlyph::star, "45★", ScanFinish::etched, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.autoFoil = c.autoFoil;
+        h.glyph = c.glyph;
+        h.upright = {line("NEO • EN", 0.05), line(c.number, 0.07)};
+        h.run(ScanFinish::etched);
+        EXPECT_TRUE(h.trace->first().endsWith("finish=" + rawValue(c.expected) + c.note)) << h.trace->first().toStdString();
+        ASSERT_FALSE(h.resolver->calls->isEmpty());
+        EXPECT_TRUE(h.resolver->calls->first().contains(" " + rawValue(c.expected) + " "));
+    }
+}
+
+TEST(VisionCardRecognizer, ArtSeriesPaths)
+{
+    // No matcher: straight to the name search, art-typed hits first.
+    {
+        Harness h;
+        h.upright = {line("Goblin Guide", 0.9), line("ART SERIES 3/54", 0.1)};
+        h.resolver->onSearch = [](const QString& text, ScanFinish) {
+            return text.endsWith("is:artseries") ? std::vector<Candidate>{makeCandidate("art", "Goblin Guide", "aneo", "3")}
+                                                 : std::vector<Candidate>{kGuide};
+        };
+        const auto outcome = h.run();
+        EXPECT_EQ(ids(outcome.candidates), (QStringList{"art@0", "guide@1"}));
+        EXPECT_EQ(*h.resolver->calls, (QStringList{"search Goblin Guide nonfoil", "search Goblin Guide is:artseries nonfoil"}));
+        EXPECT_EQ(h.trace->last(), "[recognize]   -> 2 name candidates for \"Goblin Guide\" (art-biased) (review)");
+        EXPECT_TRUE(h.trace->first().endsWith(" ART-SERIES"));
+    }
+    // With a matcher and the marker already in the upright read: no rotated reads, and an
+    // exact back resolution needs neither the back nor the matcher.
+    {
+        Harness h;
+        h.upright = {line("Goblin Guide", 0.9), line("ART SERIES 3/54", 0.1)};
+        auto matcher = std::make_shared<FakeMatcher>();
+        matcher->list = {{"art3", "Goblin Guide", "aneo", "3", {}}, {"art4", "Lightning Bolt", "aneo", "4", {}}};
+        h.matcher = matcher;
+        int backLoads = 0;
+        const auto outcome = h.run(ScanFinish::nonfoil, [&]() -> QCoro::Task<std::optional<QImage>> {
+            ++backLoads;
+            co_return std::nullopt;
+        });
+        EXPECT_EQ(ids(outcome.candidates), QStringList{"art3@1"});
+        EXPECT_EQ(h.engine->calls(), 4);
+        EXPECT_EQ(backLoads, 0);
+        EXPECT_EQ(*matcher->calls, 0);
+        EXPECT_EQ(h.trace->last(), "[recognize]   -> 1 art-series candidates from text side (exact, auto)");
+    }
+    // A plain card with no name hits: its back is read as an Art Series text side.
+    for (bool backHasMarker : {true, false}) {
+        SCOPED_TRACE(backHasMarker);
+        Harness h;
+        h.upright = {line("Goblin Guide", 0.9)};
+        if (backHasMarker)
+            h.backLines = {line("Goblin Guide", 0.9), line("ART SERIES 3/54", 0.1)};
+        auto matcher = std::make_shared<FakeMatcher>();
+        matcher->list = {{"art3", "Goblin Guide", "aneo", "3", {}}};
+        matcher->visual = {makeCandidate("vis", "Goblin Guide", "aneo", "3", 0.5)};
+        h.matcher = matcher;
+        int backLoads = 0;
+        const auto outcome = h.run(ScanFinish::foil, [&]() -> QCoro::Task<std::optional<QImage>> {
+            ++backLoads;
+            QImage back(300, 400, image::workingFormat);
+            back.fill(Qt::white);
+            co_return back;
+        });
+        EXPECT_EQ(backLoads, 1);
+        if (backHasMarker) {
+            EXPECT_EQ(ids(outcome.candidates), QStringList{"art3@1"});
+            EXPECT_EQ(outcome.candidates.front().finish, ScanFinish::foil);
+            EXPECT_EQ(*matcher->calls, 0);
+            EXPECT_EQ(h.trace->last(), "[recognize]   -> art card resolved exactly from its back (auto)");
+        } else {
+            // No marker on the back (read upright and upside down): the front is matched visually.
+            EXPECT_EQ(ids(outcome.candidates), QStringList{"vis@0.5"});
+            EXPECT_EQ(*matcher->calls, 1);
+            EXPECT_EQ(h.trace->last(), "[recognize]   -> 1 art-card candidates (visual) (review)");
+        }
+    }
+}
+
+TEST(VisionCardRecognizer, SingleNamesAreQuotedAsTheyAre)
+{
+    // A card name or a read title may hold double quotes of its own: the single name in a
+    // trace line is written as it is between its quotes; only the bracketed list escapes.
+    const Candidate kongming = makeCandidate("kong", "Kongming, \"Sleeping Dragon\"", "neo", "123", 1.0);
+    {
+        Harness h;
+        h.upright = {line("Goblin \"Guide\"", 0.93), line("NEO • EN", 0.05), line("0123", 0.07)};
+        h.resolver->onSet = [&](const QString& set, auto&&...) {
+            return set == "NEO" ? std::vector<Candidate>{kongming} : std::vector<Candidate>{};
+        };
+        h.run();
+        EXPECT_EQ(h.trace->at(2), "[recognize]   set+collector -> \"Kongming, \"Sleeping Dragon\"\" but titles were "
+                                  "[\"Goblin \\\"Guide\\\"\"] \u2014 demoting to review");
+    }
+    for (bool found : {true, false}) {
+        SCOPED_TRACE(found);
+        Harness h;
+        h.upright = {line("Kongming, \"Sleeping Dragon\"", 0.9)};
+        h.resolver->onSearch = [&](auto&&...) {
+            return found ? std::vector<Candidate>{kongming} : std::vector<Candidate>{};
+        };
+        h.run();
+        EXPECT_EQ(h.trace->last(), found ? "[recognize]   -> 1 name candidates for \"Kongming, \"Sleeping Dragon\"\" (review)"
+                                         : "[recognize]   -> nothing parsed");
+        if (!found)
+            EXPECT_EQ(h.trace->at(h.trace->size() - 2),
+                      "[recognize]   name search for \"Kongming, \"Sleeping Dragon\"\" found nothing");
+    }
+}
