@@ -34,7 +34,7 @@ ScanPageFile::ScanPageFile(QString directory, QString documentName)
 
 QString ScanPageFile::pageName(const QString& documentName, int number)
 {
-    return QStringLiteral("%1_%2.png").arg(documentName).arg(number, 4, 10, QLatin1Char('0'));
+    return documentName + u'_' + QStringLiteral("%1").arg(number, 4, 10, QLatin1Char('0')) + QStringLiteral(".png");
 }
 
 ScanPageFile::Written ScanPageFile::write(const QImage& source, double dpi)

@@ -252,7 +252,7 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
         f.itemId = body.itemId;
         f.contentType = body.contentType;
         f.metadata = body.metadata;
-        f.s3Key = QStringLiteral("frames/%1/%2.jpg").arg(session->id).arg(++frameCounter_);
+        f.s3Key = QStringLiteral("frames/%1/%2.jpg").arg(session->id, QString::number(++frameCounter_));
         session->frames.push_back(f);
         PresignFrameResponse reply;
         reply.uploadUrl = uploadUrlOverride.value_or(

@@ -39,8 +39,7 @@ std::optional<std::vector<ArtIndexSource>> readArtIndexManifest(const QString& m
         const QStringList fields = line.split(u'\t');
         if (fields.size() < 4 || fields.size() > 5 || fields[0].trimmed().isEmpty()) {
             fail(error, QStringLiteral("%1:%2: expected id, name, set code, collector number [, image] separated by tabs")
-                            .arg(manifestPath)
-                            .arg(lineNumber));
+                            .arg(manifestPath, QString::number(lineNumber)));
             return std::nullopt;
         }
         ArtIndexSource source{fields[0].trimmed(), fields[1].trimmed(), fields[2].trimmed(), fields[3].trimmed(), {}};
@@ -56,7 +55,7 @@ std::optional<std::vector<ArtIndexSource>> readArtIndexManifest(const QString& m
             }
         }
         if (source.imagePath.isEmpty() || !QFileInfo(source.imagePath).isFile()) {
-            fail(error, QStringLiteral("%1:%2: no image for %3").arg(manifestPath).arg(lineNumber).arg(source.scryfallId));
+            fail(error, QStringLiteral("%1:%2: no image for %3").arg(manifestPath, QString::number(lineNumber), source.scryfallId));
             return std::nullopt;
         }
         sources.push_back(std::move(source));

@@ -229,9 +229,8 @@ QCoro::Task<ScannerController::ScanOutcome> ScannerController::scan(std::shared_
     qCInfo(lcScanner).noquote() << QStringLiteral("scan begin device=%1 duplex=%2 outputDir=%3")
                                        .arg(name, boolText(duplex), outputDirectory.value_or(QStringLiteral("<temp>")));
     diag(QStringLiteral("scan begin device=%1 duplex=%2 dpi=%3 out=%4")
-             .arg(name, boolText(duplex))
-             .arg(resolutionDpi)
-             .arg(outputDirectory ? QFileInfo(*outputDirectory).fileName() : QStringLiteral("<temp>")));
+             .arg(name, boolText(duplex), QString::number(resolutionDpi),
+                  outputDirectory ? QFileInfo(*outputDirectory).fileName() : QStringLiteral("<temp>")));
 
     auto waiter = std::make_shared<Waiter>();
     scanContinuation_ = waiter;
@@ -311,7 +310,7 @@ void ScannerController::didOpenSession(const std::shared_ptr<ScannerDevice>& dev
     if (openAttempts_ < maxOpenAttempts) {
         const int n = ++openAttempts_;
         qCInfo(lcScanner).noquote() << QStringLiteral("retrying open session attempt=%1").arg(n);
-        diag(QStringLiteral("retrying open session attempt=%1/%2").arg(n).arg(maxOpenAttempts));
+        diag(QStringLiteral("retrying open session attempt=%1/%2").arg(QString::number(n), QString::number(maxOpenAttempts)));
         const quint64 generation = scanGeneration_;
         scheduler_.after(timing_.openRetryStep * n, this, [this, device, generation] {
             if (generation != scanGeneration_ || !scanContinuation_)
@@ -364,8 +363,9 @@ void ScannerController::reselectIfNotReady(const std::shared_ptr<ScannerDevice>&
         const int n = ++notReadyRetries_;
         reselectPending_ = true;
         qCInfo(lcScanner).noquote()
-            << QStringLiteral("unit not ready (no resolutions) — reselect %1/%2").arg(n).arg(maxNotReadyRetries);
-        diag(QStringLiteral("not-ready reselect %1/%2").arg(n).arg(maxNotReadyRetries));
+            << QStringLiteral("unit not ready (no resolutions) — reselect %1/%2")
+                   .arg(QString::number(n), QString::number(maxNotReadyRetries));
+        diag(QStringLiteral("not-ready reselect %1/%2").arg(QString::number(n), QString::number(maxNotReadyRetries)));
         const quint64 generation = scanGeneration_;
         scheduler_.after(timing_.reselectDelay, this, [this, device, generation] {
             if (generation != scanGeneration_)
@@ -401,9 +401,7 @@ void ScannerController::configureAndScan(const std::shared_ptr<ScannerDevice>& d
     for (int r : supported)
         list << QString::number(r);
     diag(QStringLiteral("resolution requested=%1 supported=%2 applied=%3")
-             .arg(pendingResolutionDpi_)
-             .arg(list.join(QLatin1Char(',')))
-             .arg(resolution));
+             .arg(QString::number(pendingResolutionDpi_), list.join(QLatin1Char(',')), QString::number(resolution)));
 
     const QSizeF physical = unit.physicalSize;
     const QRectF area = physical.width() > 0 && physical.height() > 0 ? QRectF(QPointF(0, 0), physical)
@@ -426,11 +424,9 @@ void ScannerController::configureAndScan(const std::shared_ptr<ScannerDevice>& d
     setPhase(Phase::scanning);
     qCInfo(lcScanner).noquote() << QStringLiteral("requestScan downloadsDir=%1").arg(request.downloadsDirectory);
     diag(QStringLiteral("requestScan dest=%1 res=%2 area=%3x%4 duplex=%5")
-             .arg(QFileInfo(request.downloadsDirectory).fileName())
-             .arg(resolution)
-             .arg(qint64(area.width()))
-             .arg(qint64(area.height()))
-             .arg(boolText(pendingDuplex_)));
+             .arg(QFileInfo(request.downloadsDirectory).fileName(), QString::number(resolution),
+                  QString::number(qint64(area.width())), QString::number(qint64(area.height())),
+                  boolText(pendingDuplex_)));
     device->requestScan(request);
 }
 
@@ -443,9 +439,8 @@ void ScannerController::didScanTo(const QString& path)
         gap = double(samples_.back().fileTimestamp.msecsTo(sample.fileTimestamp)) / 1000.0;
     samples_.push_back(sample);
     diag(QStringLiteral("didScanTo %1 (page %2) %3 scannerGap=%4")
-             .arg(QFileInfo(path).fileName())
-             .arg(scannedURLs_.size())
-             .arg(ScanTimingDiagnostics::qualityDescription(sample), ScanTimingDiagnostics::gapDescription(gap)));
+             .arg(QFileInfo(path).fileName(), QString::number(scannedURLs_.size()),
+                  ScanTimingDiagnostics::qualityDescription(sample), ScanTimingDiagnostics::gapDescription(gap)));
     armWatchdog();
 }
 
@@ -461,12 +456,10 @@ void ScannerController::didCompleteScan(const std::shared_ptr<ScannerDevice>& de
     }
     const QStringList pages = sortedPages();
     const ScanTimingBatchSummary summary(samples_);
-    qCInfo(lcScanner).noquote() << QStringLiteral("didCompleteScan urls=%1 error=%2").arg(pages.size()).arg(errorText(error));
+    qCInfo(lcScanner).noquote() << QStringLiteral("didCompleteScan urls=%1 error=%2").arg(QString::number(pages.size()), errorText(error));
     diag(QStringLiteral("didCompleteScan pages=%1 requestedDpi=%2 appliedDpi=%3 timing=%4 error=%5")
-             .arg(pages.size())
-             .arg(pendingResolutionDpi_)
-             .arg(activeAppliedResolutionDpi_.value_or(0))
-             .arg(summary.logDescription(), errorText(error)));
+             .arg(QString::number(pages.size()), QString::number(pendingResolutionDpi_),
+                  QString::number(activeAppliedResolutionDpi_.value_or(0)), summary.logDescription(), errorText(error)));
     // A completion that arrives after the scan ended still closes the session, but leaves
     // the idle phase alone.
     if (scanContinuation_)
@@ -488,7 +481,7 @@ void ScannerController::didCloseSession(const std::shared_ptr<ScannerDevice>& de
         return;
     }
     qCWarning(lcScanner).noquote() << QStringLiteral("didCloseSession error=%1").arg(error->description);
-    diag(QStringLiteral("didCloseSession error=%1 code=%2").arg(error->description).arg(error->code));
+    diag(QStringLiteral("didCloseSession error=%1 code=%2").arg(error->description, QString::number(error->code)));
     if (ScannerSessionDiagnosis::requiresHardReset(error->code)) {
         disconnect(device.get(), nullptr, this, nullptr);
         hardResetDevice(QStringLiteral("close failed %1").arg(error->code));
@@ -527,7 +520,7 @@ void ScannerController::hardResetDevice(const QString& reason)
 void ScannerController::resetSession()
 {
     qCInfo(lcScanner) << "resetSession (manual)";
-    diag(QStringLiteral("resetSession (manual) pages=%1 phase=%2").arg(scannedURLs_.size()).arg(rawValue(phase_)));
+    diag(QStringLiteral("resetSession (manual) pages=%1 phase=%2").arg(QString::number(scannedURLs_.size()), rawValue(phase_)));
     cancelWatchdog();
     setPhase(Phase::closing);
     if (activeDevice_) {
@@ -558,12 +551,10 @@ void ScannerController::timeoutScan(quint64 seconds)
     if (!scanContinuation_)
         return;
     const Phase stuckPhase = phase_;
-    qCWarning(lcScanner).noquote() << QStringLiteral("watchdog fired phase=%1 after=%2s").arg(rawValue(stuckPhase)).arg(seconds);
+    qCWarning(lcScanner).noquote() << QStringLiteral("watchdog fired phase=%1 after=%2s").arg(rawValue(stuckPhase), QString::number(seconds));
     diag(QStringLiteral("watchdog FIRED phase=%1 after=%2s pages=%3 openAttempts=%4")
-             .arg(rawValue(stuckPhase))
-             .arg(seconds)
-             .arg(scannedURLs_.size())
-             .arg(openAttempts_));
+             .arg(rawValue(stuckPhase), QString::number(seconds), QString::number(scannedURLs_.size()),
+                  QString::number(openAttempts_)));
     setPhase(Phase::closing);
     if (activeDevice_) {
         activeDevice_->cancelScan();

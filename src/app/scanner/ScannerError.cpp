@@ -51,8 +51,7 @@ QString ScannerError::errorDescription() const
     case Kind::stuck:
         return QStringLiteral("Scan got stuck in phase \"%1\" for %2s with no progress. The driver may be holding "
                               "the device — unplug + replug the scanner and try again.")
-            .arg(rawValue(phase_))
-            .arg(seconds_);
+            .arg(rawValue(phase_), QString::number(seconds_));
     case Kind::noFunctionalUnit: return QStringLiteral("Scanner has no document feeder.");
     case Kind::canceled: return QStringLiteral("Scanner session canceled.");
     }

@@ -106,13 +106,11 @@ std::shared_ptr<const VisionArtCardMatcher> VisionArtCardMatcher::bundled(
         return nullptr;
     if (index->revision != artCardFeaturePrintRevision) {
         printLine(QStringLiteral("[art-match] index revision %1 != %2; disabled")
-                      .arg(index->revision)
-                      .arg(artCardFeaturePrintRevision));
+                      .arg(QString::number(index->revision), QString::number(artCardFeaturePrintRevision)));
         return nullptr;
     }
     printLine(QStringLiteral("[art-match] loaded %1 art-series prints (dim %2)")
-                  .arg(index->entries.size())
-                  .arg(index->dimension));
+                  .arg(QString::number(index->entries.size()), QString::number(index->dimension)));
     return std::make_shared<const VisionArtCardMatcher>(std::move(*index), defaultArtCardMaxDistance, defaultK);
 }
 

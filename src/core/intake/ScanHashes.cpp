@@ -107,10 +107,8 @@ std::optional<QString> scanImageIdentityHash(const QImage& image, int maxDimensi
 
     QCryptographicHash digest(QCryptographicHash::Sha256);
     digest.addData(QStringLiteral("scan-image-v1:%1x%2:%3x%4:rgba:")
-                       .arg(width)
-                       .arg(height)
-                       .arg(drawnWidth)
-                       .arg(drawnHeight)
+                       .arg(QString::number(width), QString::number(height), QString::number(drawnWidth),
+                            QString::number(drawnHeight))
                        .toUtf8());
     digest.addData(QByteArrayView(reinterpret_cast<const char*>(pixels.data()), qsizetype(pixels.size())));
     return hex(digest);

@@ -151,8 +151,7 @@ std::optional<CaptureError> networkFailure(const RawReply& reply, std::chrono::m
     if (reply.error == QNetworkReply::OperationCanceledError || reply.error == QNetworkReply::TimeoutError)
         return CaptureError::transport(QNetworkReply::TimeoutError,
                                        QStringLiteral("The request timed out (no answer from %1 within %2 s).")
-                                           .arg(shownURL)
-                                           .arg(double(timeout.count()) / 1000.0));
+                                           .arg(shownURL, QString::number(double(timeout.count()) / 1000.0)));
     if (reply.error == QNetworkReply::ContentReSendError)
         return CaptureError::transport(reply.error,
                                        QStringLiteral("The connection to %1 closed without an answer (the request was not sent again).")

@@ -76,12 +76,12 @@ qint64 CaptureLog::durationMillis(qint64 startNs, qint64 endNs) { return (endNs 
 
 QString CaptureLog::measureStartLine(const QString& label, int n)
 {
-    return QStringLiteral("▶ %1 (inflight=%2)").arg(label).arg(n);
+    return QStringLiteral("▶ %1 (inflight=%2)").arg(label, QString::number(n));
 }
 
 QString CaptureLog::measureEndLine(const QString& label, qint64 millis, int n)
 {
-    return QStringLiteral("■ %1 %2ms (inflight=%3)").arg(label).arg(millis).arg(n);
+    return QStringLiteral("■ %1 %2ms (inflight=%3)").arg(label, QString::number(millis), QString::number(n));
 }
 
 int CaptureLog::enterMeasure(const QString& label)

@@ -39,8 +39,7 @@ QJsonDocument parseDocument(const QByteArray& bytes)
     QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
         throw Error(QStringLiteral("malformed JSON at offset %1: %2")
-                        .arg(error.offset)
-                        .arg(error.errorString())
+                        .arg(QString::number(error.offset), error.errorString())
                         .toStdString());
     return doc;
 }

@@ -37,10 +37,10 @@ struct Rig {
         QObject::connect(controller.get(), &ScannerController::phaseChanged, [this](ScannerPhase p) { phases << p; });
     }
 
-    std::shared_ptr<ScanRun> scan(bool duplex = false, int dpi = 600)
+    std::shared_ptr<ScanRun> scan(bool duplex = false, int dpi = 600, std::optional<QString> folder = {})
     {
         auto run = std::make_shared<ScanRun>();
-        tasks.push_back(startScan(*controller, device, duplex, dpi, out.path(), run));
+        tasks.push_back(startScan(*controller, device, duplex, dpi, folder.value_or(out.path()), run));
         return run;
     }
 
@@ -102,6 +102,21 @@ TEST(ScannerController, FeederScanReturnsSharpenedPagesInNameOrder)
     EXPECT_TRUE(diagContains(QStringLiteral("didCompleteScan pages=3 requestedDpi=600 appliedDpi=300 timing=files=3")));
     EXPECT_TRUE(log.contains(QStringLiteral("didScanTo url=card 1.png sharpened")));
     EXPECT_TRUE(log.contains(QStringLiteral("scanArea=8.500000x14.000000 physical=0.000000x0.000000 res=300 measurementUnit=0")));
+}
+
+TEST(ScannerController, LogLinesKeepPercentSignsInFolderNames)
+{
+    Script script;
+    script.pages = 1;
+    Rig rig(script);
+    const QString folder = rig.out.filePath(QStringLiteral("Scans 100%1"));
+
+    auto run = rig.scan(false, 300, folder);
+    ASSERT_TRUE(rig.finish(run));
+    ASSERT_FALSE(run->error) << run->error->what();
+    EXPECT_TRUE(diagContains(QStringLiteral("requestScan dest=Scans 100%1 res=300 area=8x11 duplex=false")))
+        << scannerDiagLines().join('\n').toStdString();
+    EXPECT_TRUE(diagContains(QStringLiteral("scan begin device=Fake Scanner duplex=false dpi=300 out=Scans 100%1")));
 }
 
 TEST(ScannerController, ProgramsTheResolutionAndAreaTheUnitAllows)

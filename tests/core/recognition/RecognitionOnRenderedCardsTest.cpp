@@ -60,7 +60,7 @@ TEST(RecognitionOnRenderedCards, ReadsSetLanguageAndNumber)
         const CardAttribution a = parseAttribution(lines);
         QStringList read;
         for (const auto& l : lines)
-            read << QString("%1@%2").arg(l.text).arg(l.midY, 0, 'f', 2);
+            read << l.text + u'@' + QString::number(l.midY, 'f', 2);
         SCOPED_TRACE(read.join(" | ").toStdString());
         EXPECT_EQ(a.setCode, c.set);
         EXPECT_EQ(a.language, c.language);

@@ -201,6 +201,7 @@ TEST(HTTPTransport, NetworkFailuresAreClearErrors)
     FakeHttpResponse silent;
     silent.noReply = true;
     server.route("GET", "/slow", silent);
+    server.route("GET", "/cards/a%2Fb", silent);
     server.route("GET", "/huge", FakeHttpResponse::json(200, QByteArray(50000, 'x')));
     FakeHttpResponse hang;
     hang.hangUp = true;
@@ -213,6 +214,10 @@ TEST(HTTPTransport, NetworkFailuresAreClearErrors)
     ASSERT_TRUE(slow);
     EXPECT_EQ(slow->kind(), CaptureError::Kind::transport);
     EXPECT_TRUE(slow->description().contains("timed out")) << slow->description().toStdString();
+    // The URL's own "%2F" stays as it is in the message.
+    const auto escaped = failureOf(transport.send("GET", "/cards/a%2Fb", std::nullopt));
+    ASSERT_TRUE(escaped);
+    EXPECT_TRUE(escaped->description().contains("/cards/a%2Fb within 0.1 s")) << escaped->description().toStdString();
 
     const auto huge = failureOf(transport.send("GET", "/huge", std::nullopt));
     ASSERT_TRUE(huge);

@@ -41,6 +41,9 @@ TEST(CaptureLog, LineFormat)
     EXPECT_EQ(CaptureLog::formatLine(t, false, "a\nb"), "2026-03-01T14:05:09.123Z [bg] a\nb");
     EXPECT_EQ(CaptureLog::measureStartLine("foil", 2), "▶ foil (inflight=2)");
     EXPECT_EQ(CaptureLog::measureEndLine("foil", 12, 0), "■ foil 12ms (inflight=0)");
+    // A label is outside text: its "%" signs are kept, never filled in.
+    EXPECT_EQ(CaptureLog::measureStartLine("scan 100%1", 2), "▶ scan 100%1 (inflight=2)");
+    EXPECT_EQ(CaptureLog::measureEndLine("ocr %2%3", 12, 0), "■ ocr %2%3 12ms (inflight=0)");
     EXPECT_EQ(CaptureLog::durationMillis(0, 900'000), 0);
     EXPECT_EQ(CaptureLog::durationMillis(1'000, 2'501'000), 2);
 }
