@@ -135,12 +135,16 @@ void FolderWatcher::stop()
     emitQueue_.clear();
     drainerRunning_ = false;
 
-    std::vector<Page> carried;
-    carried.swap(carried_);
-    std::vector<ScanArrivalSample> carriedSamples;
-    for (const Page& p : carried)
-        if (auto it = pendingArrivalSamples_.constFind(p.path); it != pendingArrivalSamples_.cend())
-            carriedSamples.push_back(*it);
+    // Cards still waiting are handed over as they are once scanning ends: a front page
+    // without its back as a card of its own, a card whose page stayed empty as unreadable.
+    // When an earlier batch was cancelled above, they go with it.
+    Cards cards;
+    if (!inFlight && folder_)
+        cards = cutCards(std::move(carried_), true);
+    carried_.clear();
+    logDropped(cards.dropped);
+    QStringList paths;
+    const ScanTimingBatchSummary summary(takeSamples(cards.ready, paths));
     pending_.clear();
     pendingArrivalSamples_.clear();
     idleTicks_ = 0;
@@ -148,14 +152,8 @@ void FolderWatcher::stop()
     setPaused(false);
     updatePendingCount();
 
-    // A front page still waiting for its back is a card of its own once scanning ends.
-    // When an earlier batch was cancelled above, the page goes with it.
-    if (carried.empty() || inFlight || !folder_)
+    if (paths.isEmpty())
         return;
-    QStringList paths;
-    for (const Page& p : carried)
-        paths.append(p.path);
-    const ScanTimingBatchSummary summary(carriedSamples);
     CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" EMIT batch=") +
                     QString::number(paths.size()) + QStringLiteral(" timing=") + summary.logDescription());
     if (summary.fileCount >= 1) {
@@ -204,32 +202,51 @@ void FolderWatcher::tick()
     for (const ScanFileEntry& e : entries)
         current.insert(e.name, &e);
 
-    // Waiting pages that left the folder are gone; ones that changed are not settled.
+    // Waiting pages that left the folder are gone but keep their place (they may come back,
+    // or under another name); ones that changed are not settled.
     bool changed = false;
     QSet<QString> waiting;
+    auto retake = [&](Page& p, const ScanFileEntry& e) {
+        const auto old = pendingArrivalSamples_.constFind(p.path);
+        const QDateTime observedAt = old != pendingArrivalSamples_.cend() ? old->observedAt : clock_();
+        pendingArrivalSamples_.remove(p.path);
+        p.path = e.path;
+        p.name = e.name;
+        p.identity = e.identity;
+        p.gone = false;
+        p.emptyPolls = 0;
+        pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
+        waiting.insert(p.name);
+        changed = true;
+    };
     auto refresh = [&](std::vector<Page>& pages) {
-        std::vector<Page> still;
         for (Page& p : pages) {
             const ScanFileEntry* e = current.value(p.name);
             if (!e) {
-                pendingArrivalSamples_.remove(p.path);
-                changed = true;
+                if (!p.gone) {
+                    p.gone = true;
+                    pendingArrivalSamples_.remove(p.path);
+                    changed = true;
+                }
                 continue;
             }
-            if (!(e->identity == p.identity)) {
-                p.identity = e->identity;
-                changed = true;
-                const auto old = pendingArrivalSamples_.constFind(p.path);
-                const QDateTime observedAt = old != pendingArrivalSamples_.cend() ? old->observedAt : clock_();
-                pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
-            }
+            if (p.gone || !(e->identity == p.identity))
+                retake(p, *e);
+            else if (p.identity.size == 0)
+                ++p.emptyPolls;
             waiting.insert(p.name);
-            still.push_back(std::move(p));
         }
-        pages.swap(still);
     };
     refresh(pending_);
     refresh(carried_);
+    // A gone page listed again under another name was renamed: it keeps its place.
+    auto renamed = [&](const FileIdentity& identity) -> Page* {
+        for (std::vector<Page>* pages : {&carried_, &pending_})
+            for (Page& p : *pages)
+                if (p.gone && p.identity == identity)
+                    return &p;
+        return nullptr;
+    };
 
     QHash<QString, FileIdentity> updatedSeen;
     updatedSeen.reserve(qsizetype(entries.size()));
@@ -241,6 +258,10 @@ void FolderWatcher::tick()
         const auto s = seen_.constFind(e.name);
         if (s != seen_.cend() && *s == e.identity)
             continue;
+        if (Page* page = renamed(e.identity)) {
+            retake(*page, e);
+            continue;
+        }
         fresh.push_back(&e);
     }
     seen_.swap(updatedSeen);
@@ -263,7 +284,7 @@ void FolderWatcher::tick()
                             sample.fileName + QLatin1Char(' ') + ScanTimingDiagnostics::qualityDescription(sample) +
                             QStringLiteral(" scannerGap=") + ScanTimingDiagnostics::gapDescription(scannerGap) +
                             QStringLiteral(" observedGap=") + ScanTimingDiagnostics::gapDescription(observedGap) +
-                            QStringLiteral(" pending=") + QString::number(pending_.size() + carried_.size()));
+                            QStringLiteral(" pending=") + QString::number(waitingPages()));
         }
         setFilesSeen(filesSeenSinceStart_ + qint64(fresh.size()));
         updatePendingCount();
@@ -272,13 +293,13 @@ void FolderWatcher::tick()
         idleTicks_ = 0;
         CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" fresh=") +
                         QString::number(fresh.size()) + QStringLiteral(" pending=") +
-                        QString::number(pending_.size() + carried_.size()) + QStringLiteral(" total=") +
+                        QString::number(waitingPages()) + QStringLiteral(" total=") +
                         QString::number(entries.size()));
         return;
     }
     updatePendingCount();
-    if (pending_.empty())
-        return;
+    if (pending_.empty() && carried_.size() < size_t(pagesPerCard()))
+        return; // nothing new, and at most a duplex front waiting for its back
     if (changed) {
         idleTicks_ = 0;
         return;
@@ -288,40 +309,75 @@ void FolderWatcher::tick()
     emitBatch();
 }
 
-void FolderWatcher::emitBatch()
+FolderWatcher::Cards FolderWatcher::cutCards(std::vector<Page> pages, bool final) const
 {
-    // Empty files are pages still being created: they wait for their content.
-    std::vector<Page> ready, empty;
-    for (Page& p : pending_)
-        (p.identity.size > 0 ? ready : empty).push_back(std::move(p));
-    pending_.swap(empty);
-    if (ready.empty())
-        return;
-    std::stable_sort(ready.begin(), ready.end(),
-                     [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
-
-    std::vector<Page> pages;
-    pages.swap(carried_);
-    pages.insert(pages.end(), ready.begin(), ready.end());
-    if (sides_ == ScanSides::duplex && pages.size() % 2 == 1) {
-        carried_.push_back(pages.back());
-        pages.pop_back();
+    Cards cards;
+    const size_t perCard = size_t(pagesPerCard());
+    for (size_t i = 0; i < pages.size(); i += perCard) {
+        const auto first = pages.begin() + qsizetype(i);
+        const auto last = pages.begin() + qsizetype(std::min(i + perCard, pages.size()));
+        const bool whole = size_t(last - first) == perCard;
+        const bool gone = std::any_of(first, last, [](const Page& p) { return p.gone; });
+        const bool empty = std::any_of(first, last, [](const Page& p) {
+            return p.identity.size == 0 && p.emptyPolls < emptyPageTicks;
+        });
+        std::vector<Page>& into = gone && (whole || final)   ? cards.dropped
+                                  : !final && (!whole || empty) ? cards.waiting
+                                                                : cards.ready;
+        into.insert(into.end(), std::make_move_iterator(first), std::make_move_iterator(last));
     }
-    idleTicks_ = 0;
-    updatePendingCount();
-    if (pages.empty())
-        return;
+    return cards;
+}
 
-    QStringList batch;
+void FolderWatcher::logDropped(const std::vector<Page>& dropped) const
+{
+    if (dropped.empty() || !folder_)
+        return;
+    QStringList pages, gone;
+    for (const Page& p : dropped) {
+        pages.append(p.name);
+        if (p.gone)
+            gone.append(p.name);
+    }
+    CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" DROP pages=") +
+                    pages.join(QLatin1Char(',')) + QStringLiteral(" gone=") + gone.join(QLatin1Char(',')));
+}
+
+std::vector<ScanArrivalSample> FolderWatcher::takeSamples(const std::vector<Page>& pages, QStringList& paths)
+{
     std::vector<ScanArrivalSample> samples;
     for (const Page& p : pages) {
-        batch.append(p.path);
+        paths.append(p.path);
         if (auto it = pendingArrivalSamples_.find(p.path); it != pendingArrivalSamples_.end()) {
             samples.push_back(*it);
             pendingArrivalSamples_.erase(it);
         }
     }
-    const ScanTimingBatchSummary summary(std::move(samples));
+    return samples;
+}
+
+void FolderWatcher::emitBatch()
+{
+    std::vector<Page> fresh;
+    fresh.swap(pending_);
+    std::stable_sort(fresh.begin(), fresh.end(),
+                     [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
+    std::vector<Page> pages;
+    pages.swap(carried_);
+    pages.insert(pages.end(), std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+
+    Cards cards = cutCards(std::move(pages), false);
+    carried_ = std::move(cards.waiting);
+    logDropped(cards.dropped);
+    for (const Page& p : cards.dropped)
+        pendingArrivalSamples_.remove(p.path);
+    idleTicks_ = 0;
+    updatePendingCount();
+    if (cards.ready.empty())
+        return;
+
+    QStringList batch;
+    const ScanTimingBatchSummary summary(takeSamples(cards.ready, batch));
     if (summary.fileCount >= 1)
         lastScanTiming_ = summary;
     else
@@ -447,9 +503,16 @@ void FolderWatcher::setFilesSeen(qint64 value)
     emit filesSeenSinceStartChanged();
 }
 
+int FolderWatcher::waitingPages() const
+{
+    const auto here = [](const Page& p) { return !p.gone; };
+    return int(std::count_if(pending_.begin(), pending_.end(), here) +
+               std::count_if(carried_.begin(), carried_.end(), here));
+}
+
 void FolderWatcher::updatePendingCount()
 {
-    const int count = int(pending_.size() + carried_.size());
+    const int count = waitingPages();
     if (pendingFileCount_ == count)
         return;
     pendingFileCount_ = count;

@@ -27,9 +27,16 @@ namespace vantry {
 //
 // A page is a new file, or a file that is no longer the one seen under its name (another
 // inode, size or modification time). A page is handed over only once its size and
-// modification time held over the quiet polls; a file still empty waits. In duplex mode
-// batches always hold whole front/back pairs: an odd last page waits for the next batch,
-// and repeated pairs are dropped as pairs. A poll whose listing fails changes nothing.
+// modification time held over the quiet polls. In duplex mode batches always hold whole
+// front/back pairs: an odd last page waits for the next batch, and repeated pairs are
+// dropped as pairs. A poll whose listing fails changes nothing.
+//
+// Once noticed, a page keeps its place in the scan, so that a missing page never pairs the
+// back of one card with the front of the next. A card with an empty page waits (as a whole
+// card) for the content, for at most `emptyPageTicks` polls; then it goes out as it is and
+// its empty page reads as unreadable. A card with a page that left the folder before it
+// was handed over is dropped whole, and logged; a page renamed meanwhile (the same file
+// under another name) keeps its place.
 class FolderWatcher : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isWatching READ isWatching NOTIFY isWatchingChanged)
@@ -45,6 +52,8 @@ class FolderWatcher : public QObject {
 public:
     static constexpr std::chrono::milliseconds defaultInterval{1500};
     static constexpr int settleTicks = 2;
+    // Polls a card with an empty page waits for the content (30 s at the default interval).
+    static constexpr int emptyPageTicks = 20;
 
     explicit FolderWatcher(QObject* parent = nullptr);
     // `interval` between polls; tests pass a short one or drive `tick` themselves.
@@ -58,8 +67,9 @@ public:
     // A route folder naming the watched folder itself is ignored.
     void start(const QString& folder, const std::optional<QString>& routeInto = std::nullopt,
                ScanSides sides = ScanSides::single);
-    // Stops polling and cancels every batch not yet handed over. A duplex page waiting for
-    // its back is handed over alone when no batch is in flight.
+    // Stops polling and cancels every batch not yet handed over. When no batch is in flight,
+    // cards held back for an empty page are handed over as they are, and a duplex page
+    // waiting for its back is handed over alone.
     void stop();
     void pause();
     // Polls at once; pending pages need the full quiet count again.
@@ -103,6 +113,15 @@ private:
         QString path;
         QString name;
         FileIdentity identity;
+        bool gone = false;  // left the folder; keeps its place so its card can be dropped whole
+        int emptyPolls = 0; // polls it has been seen empty and unchanged
+    };
+    // The pages in place order cut into cards: those to hand over, those that wait (whole
+    // cards, then an incomplete last one), and the pages of cards dropped for a gone page.
+    struct Cards {
+        std::vector<Page> ready;
+        std::vector<Page> waiting;
+        std::vector<Page> dropped;
     };
     struct EmitJob {
         QStringList batch;
@@ -111,6 +130,12 @@ private:
     };
 
     void scheduleTimer();
+    int pagesPerCard() const { return sides_ == ScanSides::duplex ? 2 : 1; }
+    // `final`: scanning has ended, so nothing waits any more.
+    Cards cutCards(std::vector<Page> pages, bool final) const;
+    void logDropped(const std::vector<Page>& dropped) const;
+    // Appends the pages' paths and removes their arrival samples, which it returns.
+    std::vector<ScanArrivalSample> takeSamples(const std::vector<Page>& pages, QStringList& paths);
     void emitBatch();
     void enqueue(EmitJob job);
     QCoro::Task<> drainEmits(quint64 generation);
@@ -121,6 +146,7 @@ private:
     void setWatching(bool value);
     void setPaused(bool value);
     void setFilesSeen(qint64 value);
+    int waitingPages() const; // pending and carried pages still in the folder
     void updatePendingCount();
     void setBatchesEmitted(int value);
 
@@ -141,7 +167,9 @@ private:
     ScanSides sides_ = ScanSides::single;
     QHash<QString, FileIdentity> seen_;
     std::vector<Page> pending_;
-    std::vector<Page> carried_; // duplex: a front page whose back has not come yet
+    // Pages whose place is fixed and that wait: cards held back for an empty page, then
+    // (duplex) a front page whose back has not come yet. Always ahead of `pending_`.
+    std::vector<Page> carried_;
     QHash<QString, ScanArrivalSample> pendingArrivalSamples_;
     std::optional<QDateTime> lastFileTimestamp_;
     std::optional<QDateTime> lastObservedAt_;

@@ -1,6 +1,7 @@
 #include "core/intake/FolderWatcher.h"
 
 #include "core/support/CaptureLog.h"
+#include "core/intake/ScanFileListing.h"
 #include "core/intake/ScanFileOrder.h"
 #include "support/TempHome.h"
 
@@ -329,6 +330,77 @@ TEST(FolderWatcher, DuplexDropsRepeatedPairsWhole)
     h.ticks(3);
     h.settle();
     EXPECT_EQ(h.events, (QStringList{"dropped 2", "batch p1.png,p2.png,p5.png,p6.png"}));
+}
+
+// A page that is late, stays empty, leaves or is renamed never makes a card take the
+// back of one card and the front of the next. Script: "+3" writes page p03.png, "e3"
+// writes it empty, "f3" fills it, "-3" removes it, "r3" renames it to p03r.png, "t2"
+// polls twice, "T" polls as long as an empty page may wait. The cards of every batch are
+// listed in order; "|" marks the stop that ends the script.
+TEST(FolderWatcher, EveryCardKeepsItsOwnPagesWhenAPageIsEmptyOrGone)
+{
+    struct Case {
+        const char* what;
+        ScanSides sides;
+        QString script;
+        QString cards;
+        QString log; // a line the log must hold
+    };
+    const std::vector<Case> cases = {
+        {"an empty front filled later", ScanSides::duplex, "+1 +2 e3 +4 t1 +5 +6 +7 +8 t3 f3 t3",
+         "p01/p02 p05/p06 p07/p08 p03/p04 |", ""},
+        {"an empty back filled in the next batch", ScanSides::duplex, "+1 +2 +3 e4 t3 +5 +6 f4 t3",
+         "p01/p02 p03/p04 p05/p06 |", ""},
+        {"an empty page that stays empty", ScanSides::duplex, "+1 +2 +3 +4 e5 +6 +7 +8 t3 T",
+         "p01/p02 p03/p04 p07/p08 p05/p06 |", ""},
+        {"an empty page when scanning stops", ScanSides::duplex, "+1 +2 e3 +4 +5 t3",
+         "p01/p02 | p03/p04 p05", ""},
+        {"a back that vanishes", ScanSides::duplex, "+1 +2 +3 +4 +5 +6 t1 -4 t3", "p01/p02 p05/p06 |",
+         "watcher scans DROP pages=p03.png,p04.png gone=p04.png\n"},
+        {"a waiting front that vanishes before its back", ScanSides::duplex, "+1 +2 +3 t3 -3 t1 +4 +5 +6 t3",
+         "p01/p02 p05/p06 |", "DROP pages=p03.png,p04.png gone=p03.png\n"},
+        {"an empty page that vanishes", ScanSides::duplex, "+1 e2 +3 +4 t3 -2 t3", "p03/p04 |",
+         "DROP pages=p01.png,p02.png gone=p02.png\n"},
+        {"a page removed and written again", ScanSides::duplex, "+1 +2 +3 +4 t1 -3 t1 +3 t3", "p01/p02 p03/p04 |",
+         ""},
+        {"a renamed page", ScanSides::duplex, "+1 +2 +3 +4 t1 r3 t3", "p01/p02 p03r/p04 |", ""},
+        {"one-sided: an empty page that stays empty", ScanSides::single, "+1 e2 +3 t3 T", "p01 p03 p02 |", ""},
+    };
+    auto name = [](const QString& n) { return QStringLiteral("p%1.png").arg(n.toInt(), 2, 10, QLatin1Char('0')); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        QStringList cards;
+        h.watcher.onBatch = [&](const QStringList& pages) {
+            for (const ScannedCard& card : pairImages(pages, c.sides))
+                cards << QFileInfo(card.front).baseName() +
+                             (card.back ? "/" + QFileInfo(*card.back).baseName() : QString());
+        };
+        h.watcher.start(h.folder, std::nullopt, c.sides);
+        for (const QString& step : c.script.split(' ')) {
+            const QChar op = step[0];
+            const QString arg = step.mid(1);
+            if (op == '+' || op == 'f')
+                h.png(name(arg), arg.toInt());
+            else if (op == 'e')
+                h.write(name(arg), QByteArray());
+            else if (op == '-')
+                ASSERT_TRUE(QFile::remove(h.path(name(arg))));
+            else if (op == 'r')
+                ASSERT_TRUE(QFile::rename(h.path(name(arg)), h.path(name(arg).replace(".png", "r.png"))));
+            else if (op == 't')
+                h.ticks(arg.toInt());
+            else if (op == 'T')
+                h.ticks(FolderWatcher::emptyPageTicks);
+            h.settle();
+        }
+        cards << "|";
+        h.watcher.stop();
+        h.settle();
+        EXPECT_EQ(cards.join(' ').toStdString(), c.cards.toStdString());
+        if (!c.log.isEmpty())
+            EXPECT_TRUE(h.log().contains(c.log)) << h.log().toStdString();
+    }
 }
 
 TEST(FolderWatcher, StopCancelsEveryPendingEmit)
