@@ -442,8 +442,10 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
             error = saneError(SANE_STATUS_CANCELLED);
             break;
         }
-        if (status == SANE_STATUS_NO_DOCS && written > 0)
-            break; // the feeder ran empty: the normal end of a batch
+        // The feeder ran out of paper: the normal end of a batch, and an empty scan (not a
+        // failure) when there was no paper to begin with.
+        if (status == SANE_STATUS_NO_DOCS && feeder)
+            break;
         if (status != SANE_STATUS_GOOD) {
             // A page that stopped half-way is not kept.
             error = cancelled() ? saneError(SANE_STATUS_CANCELLED) : saneError(status);

@@ -140,6 +140,31 @@ TEST(ScannerControllerSane, AFeederErrorGivesTheMatchingFailureWithThePagesBefor
     }
 }
 
+// A feeder without paper is an empty scan, so the caller can say that no card was fed; a
+// feeder that runs out part-way through a stack has simply ended the batch.
+TEST(ScannerControllerSane, AnEmptyFeederEndsTheScanWithoutAFailure)
+{
+    struct Case {
+        const char* what;
+        int emptyFromPage;
+    };
+    const std::vector<Case> cases = {
+        {"no paper at the start", 1},
+        {"paper runs out after three pages", 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaneRig rig({}, [c](int page) { return failFrom(page, c.emptyFromPage, "SANE_STATUS_NO_DOCS"); });
+        auto run = rig.scan();
+        ASSERT_TRUE(rig.finish(run));
+        ASSERT_FALSE(run->error) << run->error->what();
+        ASSERT_TRUE(run->outcome);
+        EXPECT_EQ(run->outcome->pages.size(), c.emptyFromPage - 1);
+        EXPECT_FALSE(run->outcome->warning);
+        EXPECT_TRUE(diagContains(QStringLiteral("didCompleteScan pages=%1 ").arg(c.emptyFromPage - 1)));
+    }
+}
+
 TEST(ScannerControllerSane, AStalledDeviceEndsWithTheStuckError)
 {
     SaneRig rig({{QStringLiteral("read-delay"), QStringLiteral("true")},
