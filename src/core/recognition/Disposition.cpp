@@ -25,6 +25,19 @@ bool collectorNumbersAgree(const QString& ocr, const QString& candidate)
 
 } // namespace
 
+QString rawValue(Disposition disposition)
+{
+    switch (disposition) {
+    case Disposition::autoConfirm:
+        return QStringLiteral("auto");
+    case Disposition::review:
+        return QStringLiteral("review");
+    case Disposition::unresolved:
+        return QStringLiteral("unresolved");
+    }
+    return {};
+}
+
 double clampUnit(double x)
 {
     if (std::isnan(x) || x < 0)

@@ -16,6 +16,9 @@ inline constexpr double defaultGapMin = 0.04;
 
 enum class Disposition { autoConfirm, review, unresolved };
 
+// The case name as logs and records print it: "auto", "review", "unresolved".
+QString rawValue(Disposition disposition);
+
 // Whether an automatic confirmation stands against what the collector strip said.
 struct AutoConfirmValidation {
     std::optional<QString> demotionReason; // absent: pass

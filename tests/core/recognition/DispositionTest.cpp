@@ -48,6 +48,11 @@ TEST(Disposition, Decides)
     };
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(decideDisposition(cases[i].list, cases[i].threshold, cases[i].gap), cases[i].expected) << i;
+
+    // Log fields print the case name ("disp=auto"), not the C++ enumerator.
+    EXPECT_EQ(rawValue(Disposition::autoConfirm), QStringLiteral("auto"));
+    EXPECT_EQ(rawValue(Disposition::review), QStringLiteral("review"));
+    EXPECT_EQ(rawValue(Disposition::unresolved), QStringLiteral("unresolved"));
 }
 
 TEST(Disposition, ValidatesAutoConfirmation)
