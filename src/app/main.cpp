@@ -1,5 +1,6 @@
 #include "app/AppInfo.h"
 #include "app/views/MainWindow.h"
+#include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
 #include "platform/BrowserWebAuthSession.h"
@@ -56,6 +57,8 @@ int main(int argc, char** argv)
     QTimer::singleShot(0, &app, [] {
         vantry::CaptureLog::log(QStringLiteral("=== app launched ==="));
         vantry::CaptureLog::startHeartbeat();
+        // Every batch shares one art matcher; reading its index starts now, off the main thread.
+        vantry::SharedArtCardMatcher::preload();
     });
     const int status = app.exec();
     vantry::CaptureLog::flush();
