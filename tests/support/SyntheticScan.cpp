@@ -1,5 +1,7 @@
 #include "support/SyntheticScan.h"
 
+#include "support/MarkerRecognizer.h"
+
 #include "core/support/ImageCopy.h"
 #include "core/support/ImageDecode.h"
 
@@ -102,6 +104,8 @@ QImage renderCard(const SyntheticCard& c)
         p.drawText(QPointF(px(58.5) - width, firstBaseline + row * lineStep), c.legalLine);
     }
     p.end();
+    if (c.marker)
+        drawRecognitionMarker(card, QRectF(0, 0, card.width(), card.height()), *c.marker);
     return card;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vantry::test {
 
 // A card to render as a scanner would deliver it: a light card with a title, a type line,
@@ -28,6 +30,8 @@ struct SyntheticCard {
     int quarterTurns = 0;
     // Size of the whole scan; empty: the card plus a margin of 0.2 in on every side.
     QSize canvas;
+    // A recognition marker in the art box, for MarkerRecognizer (0...65535).
+    std::optional<int> marker;
 
     // A frame from 2023 on: "R 0255" over "SET • EN ✎ ARTIST" (★ for foil).
     static SyntheticCard modern(const QString& title, const QString& set, const QString& number,
