@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/batch/ScanPrep.h"
+#include "core/card/ScannedCard.h"
+#include "core/records/ImportLedger.h"
+#include "core/recognition/CardRecognizing.h"
+#include "core/support/CPUWork.h"
+
+#include <QCoroTask>
+#include <QString>
+
+namespace vantry {
+
+// The CPU-heavy first step of ingest for one card: the scan's three keys (file hash, PNG
+// pixel hash, identity hash) against the import ledger, then decode, crop, thumbnail and zoom
+// image. Reads the file system only; shares nothing with the caller.
+namespace ScanPreparation {
+
+// Synchronous; never on the main thread. The byte digests are both taken before any lookup;
+// the image is decoded only when neither is in the ledger, and a scan the ledger knows is
+// never decoded past its identity hash. Never throws: every failure is an absent field.
+ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger);
+
+// `prepareScan` on the CPU pool's `lane`.
+QCoro::Task<ScanPrep> prepare(QString frontPath, ImportLedger ledger, CPULane lane = CPULane::ordinary);
+
+// Loads the card's back page (uncropped) on the CPU pool each time it is called; none for a
+// card without a back. The loader yields none when the back does not decode.
+CardRecognizing::BackLoader backImageProvider(const ScannedCard& card, CPULane lane = CPULane::ordinary);
+
+// The keys of ScanPrep's images.
+inline constexpr int identityHashMaxDimension = 1600;
+inline constexpr int thumbnailMaxDimension = 420;
+inline constexpr int zoomMaxDimension = 840;
+inline constexpr double zoomJPEGQuality = 0.8;
+
+} // namespace ScanPreparation
+
+} // namespace vantry
