@@ -5,6 +5,7 @@
 #include "core/support/CaptureLog.h"
 #include "core/support/Json.h"
 #include "core/service/OAuth.h"
+#include "core/service/OneShotBody.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,11 +141,16 @@ QCoro::Task<> AuthService::exchange(QString code, QString codeVerifier)
 {
     QPointer<AuthService> self(this);
     const quint64 epoch = epoch_;
-    const QString body = OAuth::codeExchangeBody(config_, code, codeVerifier);
+    const std::optional<QString> body = OAuth::codeExchangeBody(config_, code, codeVerifier);
     std::optional<TokenResponse> response;
     QString failure;
     try {
-        response = co_await postToken(body);
+        if (!body) {
+            authLog(QStringLiteral("code exchange not sent: the code cannot be form-encoded"));
+            failure = QStringLiteral("the sign-in reply carried a code that cannot be sent.");
+        } else {
+            response = co_await postToken(*body);
+        }
     } catch (const CaptureError& error) {
         failure = error.description();
         if (error.is(CaptureError::Kind::http))
@@ -179,7 +185,9 @@ QCoro::Task<TokenResponse> AuthService::postToken(QString body)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
 
-    QNetworkReply* reply = network_->post(request, body.toUtf8());
+    // Sent once: a code can be exchanged once, and a service that rotates refresh tokens
+    // signs the user out when one is presented twice.
+    QNetworkReply* reply = OneShotBody::send(*network_, request, "POST", body.toUtf8());
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(reply, [](QNetworkReply* r) { r->deleteLater(); });
     co_await reply;
 
@@ -193,6 +201,9 @@ QCoro::Task<TokenResponse> AuthService::postToken(QString body)
     }
     if (reply->error() == QNetworkReply::OperationCanceledError)
         throw CaptureError::transport(reply->error(), QStringLiteral("the sign-in service did not answer in time"));
+    if (reply->error() == QNetworkReply::ContentReSendError)
+        throw CaptureError::transport(reply->error(), QStringLiteral("the connection to the sign-in service closed "
+                                                                     "without an answer (the request was not sent again)"));
     if (reply->error() != QNetworkReply::NoError)
         throw CaptureError::transport(reply->error(), reply->errorString());
     throw CaptureError::http(-1, utf8OrEmpty(bytes), QStringLiteral("POST"), QStringLiteral("/token"));
@@ -232,8 +243,12 @@ QCoro::Task<bool> AuthService::refreshAccessToken()
     const quint64 epoch = epoch_;
 
     std::optional<TokenResponse> response;
+    const std::optional<QString> body = OAuth::refreshBody(config_, *refreshToken_);
     try {
-        response = co_await postToken(OAuth::refreshBody(config_, *refreshToken_));
+        if (body)
+            response = co_await postToken(*body);
+        else
+            authLog(QStringLiteral("token refresh not sent: the refresh token cannot be form-encoded"));
     } catch (const std::exception&) {
         authLog(QStringLiteral("token refresh failed"));
     }

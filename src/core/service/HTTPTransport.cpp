@@ -1,6 +1,7 @@
 #include "core/service/HTTPTransport.h"
 
 #include "core/service/CaptureError.h"
+#include "core/service/OneShotBody.h"
 
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
@@ -11,8 +12,6 @@
 #include <QStringDecoder>
 #include <QThread>
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace vantry {
@@ -41,39 +40,6 @@ QString utf8OrEmpty(const QByteArray& bytes)
     return text;
 }
 
-// A request body that can be read only once. Qt's HTTP/1 layer silently sends a request
-// again when its connection closes before an answer arrives; for a POST or PATCH the
-// service may already have carried it out (an import would then be imported twice), so
-// such a repeat fails instead of being sent.
-class OneShotBody : public QIODevice {
-public:
-    explicit OneShotBody(QByteArray data)
-        : data_(std::move(data))
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return data_.size() - position_ + QIODevice::bytesAvailable(); }
-    bool atEnd() const override { return position_ >= data_.size(); }
-    bool reset() override { return false; }
-
-protected:
-    qint64 readData(char* out, qint64 maxSize) override
-    {
-        const qint64 n = std::min<qint64>(maxSize, data_.size() - position_);
-        if (n <= 0)
-            return position_ >= data_.size() ? -1 : 0;
-        std::memcpy(out, data_.constData() + position_, size_t(n));
-        position_ += n;
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray data_;
-    qint64 position_ = 0;
-};
-
 bool isIdempotent(const QByteArray& method)
 {
     return method == "GET" || method == "HEAD" || method == "PUT" || method == "DELETE" || method == "OPTIONS";
@@ -100,13 +66,8 @@ QCoro::Task<RawReply> perform(QNetworkRequest request, QByteArray method, std::o
     QNetworkAccessManager* manager = networkManager();
     QNetworkReply* sent = nullptr;
     if (body && !isIdempotent(method)) {
-        // Streamed from a body that cannot be rewound, over HTTP/1.1, so it is sent once.
-        auto* device = new OneShotBody(*body);
-        request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
-        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-        request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-        sent = manager->sendCustomRequest(request, method, device);
-        device->setParent(sent);
+        // The service may already have carried it out when a connection drops: sent once.
+        sent = OneShotBody::send(*manager, request, method, *body);
     } else if (body) {
         sent = manager->sendCustomRequest(request, method, *body);
     } else {

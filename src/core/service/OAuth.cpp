@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QUuid>
 
@@ -65,20 +66,14 @@ bool isFormAllowed(char32_t cp)
     }
 }
 
-QString encodeFormValue(const QString& value)
+std::optional<QString> encodeFormValue(const QString& value)
 {
-    // A lone surrogate has no UTF-8 form: such a value is sent as it stands.
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (c.isSurrogate())
-            return value;
-    }
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const QByteArray utf8 = encoder(value);
+    if (encoder.hasError())
+        return std::nullopt; // a lone surrogate has no UTF-8 form
     QString out;
-    for (char32_t cp : value.toUcs4()) {
+    for (char32_t cp : QString::fromUtf8(utf8).toUcs4()) {
         if (isFormAllowed(cp)) {
             out.append(QString::fromUcs4(&cp, 1));
             continue;
@@ -121,7 +116,7 @@ QUrl tokenURL(const OAuthConfig& config)
     return QUrl(config.issuer + QStringLiteral("/token"));
 }
 
-QString codeExchangeBody(const OAuthConfig& config, const QString& code, const QString& codeVerifier)
+std::optional<QString> codeExchangeBody(const OAuthConfig& config, const QString& code, const QString& codeVerifier)
 {
     return form({{QStringLiteral("grant_type"), QStringLiteral("authorization_code")},
                  {QStringLiteral("client_id"), config.clientId},
@@ -130,19 +125,23 @@ QString codeExchangeBody(const OAuthConfig& config, const QString& code, const Q
                  {QStringLiteral("redirect_uri"), config.redirectURI}});
 }
 
-QString refreshBody(const OAuthConfig& config, const QString& refreshToken)
+std::optional<QString> refreshBody(const OAuthConfig& config, const QString& refreshToken)
 {
     return form({{QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
                  {QStringLiteral("refresh_token"), refreshToken},
                  {QStringLiteral("client_id"), config.clientId}});
 }
 
-QString form(const std::vector<std::pair<QString, QString>>& pairs)
+std::optional<QString> form(const std::vector<std::pair<QString, QString>>& pairs)
 {
     std::vector<QString> parts;
     parts.reserve(pairs.size());
-    for (const auto& [key, value] : pairs)
-        parts.push_back(key + QLatin1Char('=') + encodeFormValue(value));
+    for (const auto& [key, value] : pairs) {
+        const std::optional<QString> encoded = encodeFormValue(value);
+        if (!encoded)
+            return std::nullopt;
+        parts.push_back(key + QLatin1Char('=') + *encoded);
+    }
     // Plain scalar-value order (QString's own comparison orders UTF-16 code units).
     std::sort(parts.begin(), parts.end(),
               [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });

@@ -23,13 +23,16 @@ QUrl authorizeURL(const OAuthConfig& config, AuthProvider provider, const QStrin
 // issuer + "/token".
 QUrl tokenURL(const OAuthConfig& config);
 
-// Form bodies of the token endpoint (pairs sorted, values percent-encoded).
-QString codeExchangeBody(const OAuthConfig& config, const QString& code, const QString& codeVerifier);
-QString refreshBody(const OAuthConfig& config, const QString& refreshToken);
+// Form bodies of the token endpoint (pairs sorted, values percent-encoded); none when a
+// value cannot be encoded.
+std::optional<QString> codeExchangeBody(const OAuthConfig& config, const QString& code, const QString& codeVerifier);
+std::optional<QString> refreshBody(const OAuthConfig& config, const QString& refreshToken);
 
-// "key=value" pairs, values encoded keeping only letters, marks, digits and "-._~",
-// sorted by Unicode scalar values and joined with "&". Keys are not encoded.
-QString form(const std::vector<std::pair<QString, QString>>& pairs);
+// "key=value" pairs, values encoded from their UTF-8 form keeping only letters, marks,
+// digits and "-._~", sorted by Unicode scalar values and joined with "&". Keys are not
+// encoded. None when a value has no UTF-8 form (a lone surrogate): sent as it stands, an
+// "&" or "=" in it would add items of its own.
+std::optional<QString> form(const std::vector<std::pair<QString, QString>>& pairs);
 
 // The raw query of a URL as (name, value) items in order, both percent-decoded; an item
 // written without "=" has no value. None when the URL has no query.

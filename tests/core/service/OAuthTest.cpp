@@ -75,8 +75,9 @@ TEST(OAuth, FormEncoding)
 {
     struct Case {
         std::vector<std::pair<QString, QString>> pairs;
-        QString expected;
+        std::optional<QString> expected;
     };
+    const QChar high(0xD83D), low(0xDE00);
     const std::vector<Case> cases = {
         {{}, ""},
         {{{"k y", "v"}}, "k y=v"}, // keys are never encoded
@@ -85,9 +86,16 @@ TEST(OAuth, FormEncoding)
         {{{"v", "*'!()"}}, "v=%2A%27%21%28%29"},
         // "=" sorts before "_" and letters: a key that prefixes another comes first.
         {{{"ab", "3"}, {"a_b", "2"}, {"a", "1"}}, "a=1&a_b=2&ab=3"},
+        {{{"v", QString(high) + low}}, "v=%F0%9F%98%80"},
+        // A value without a UTF-8 form is refused, never sent with its "&" and "=" bare.
+        {{{"a", "1"}, {"v", QString(high) + "&grant_type=x"}}, std::nullopt},
+        {{{"v", "x" + QString(low) + "=y"}}, std::nullopt},
+        {{{"v", QString(low) + high}}, std::nullopt},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(OAuth::form(c.pairs), c.expected) << c.expected.toStdString();
+        EXPECT_EQ(OAuth::form(c.pairs), c.expected) << c.expected.value_or("(refused)").toStdString();
+    EXPECT_EQ(OAuth::refreshBody(appConfig(), "R" + QString(high) + "&client_id=other"), std::nullopt);
+    EXPECT_EQ(OAuth::codeExchangeBody(appConfig(), QString(low), "v"), std::nullopt);
 }
 
 TEST(OAuth, CodeAndStateFromTheCallback)
