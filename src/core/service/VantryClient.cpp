@@ -3,6 +3,8 @@
 #include "core/service/CaptureError.h"
 #include "core/support/Json.h"
 
+#include <QNetworkReply>
+
 #include <QCoroTimer>
 #include <QUrl>
 
@@ -327,9 +329,14 @@ QCoro::Task<ScanReplaceCommitResult> VantryClient::awaitRecountCommit(QString se
         } catch (const CaptureError& e) {
             if (last || !isRetryablePollFailure(e))
                 throw e.withSessionId(sessionId);
-        } catch (const json::Error&) {
+        } catch (const json::Error& e) {
+            // Like every other poll failure it names the session, so that the wait can be
+            // resumed: the commit may still be running on the service.
             if (last)
-                throw;
+                throw CaptureError::transport(QNetworkReply::UnknownContentError,
+                                              QStringLiteral("the reply to the recount poll could not be read: ") +
+                                                  QString::fromUtf8(e.what()))
+                    .withSessionId(sessionId);
         }
 
         if (poll) {

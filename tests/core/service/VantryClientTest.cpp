@@ -530,6 +530,7 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
         int polls;
         int sleeps;
         std::optional<QString> failure; // description, nullopt = success
+        std::vector<int> unreadablePolls = {}; // 1-based polls answered 200 with a body that is no session
     };
     const std::vector<Case> cases = {
         {"no attempts", {poll("saved", done)}, {}, 0, 0, 0,
@@ -549,6 +550,12 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
         {"failed polls are retried", {poll("committing"), poll("saved", done)}, {1, 2}, 80, 4, 3, std::nullopt},
         {"failed last poll", {poll("committing")}, {2}, 2, 2, 1,
          QString("GET /scan-sessions/sess-1 -> HTTP 503: busy (scan session sess-1)")},
+        {"unreadable polls are retried", {poll("committing"), poll("saved", done)}, {}, 80, 3, 2, std::nullopt, {1}},
+        // The commit may still be running: the failure names the session so the wait can resume.
+        {"unreadable last poll", {poll("committing")}, {}, 2, 2, 1,
+         QString("the reply to the recount poll could not be read: malformed JSON at offset 1: illegal value "
+                 "(scan session sess-1)"),
+         {2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -559,6 +566,8 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
         service.pollScript = c.script;
         for (int n : c.failPolls)
             service.failCall(Endpoint::poll, n, 503, "busy");
+        for (int n : c.unreadablePolls)
+            service.failCall(Endpoint::poll, n, FakeHttpResponse::json(200, "<html>busy</html>"));
         auto record = std::make_shared<RecordedSleeps>();
         const auto client = withRecordedSleeps(base, record);
 
