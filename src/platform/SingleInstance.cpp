@@ -7,6 +7,8 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -32,7 +34,12 @@ bool peerIsThisUser(const QLocalSocket& socket)
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), serverName_(std::move(serverName))
+    : SingleInstance(std::move(serverName), QtDelayScheduler::shared(), PeerLimits{}, parent)
+{
+}
+
+SingleInstance::SingleInstance(QString serverName, DelayScheduler& scheduler, PeerLimits limits, QObject* parent)
+    : QObject(parent), serverName_(std::move(serverName)), scheduler_(scheduler), limits_(limits)
 {
 }
 
@@ -118,40 +125,67 @@ bool SingleInstance::listen()
     return false;
 }
 
+int SingleInstance::openPeerCount() const
+{
+    int open = 0;
+    for (const QPointer<QLocalSocket>& peer : peers_)
+        if (peer && peer->state() != QLocalSocket::UnconnectedState)
+            ++open;
+    return open;
+}
+
 void SingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        peers_.removeAll(nullptr);
+        peers_.append(socket);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->property("handled").toBool()) {
-                socket->readAll();
-                return;
-            }
-            QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-            const qsizetype end = buffer.indexOf('\n');
-            if (end < 0) {
-                if (buffer.size() > maxLineBytes)
-                    socket->abort();
-                else
-                    socket->setProperty("buffer", buffer);
-                return;
-            }
-            socket->setProperty("handled", true);
-            socket->setProperty("buffer", QVariant());
-            const QByteArray line = buffer.left(end).trimmed();
-            socket->write(ack);
-            socket->flush();
-            if (line.isEmpty()) {
-                emit activationRequested();
-                return;
-            }
-            const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
-            if (url.isValid())
-                emit urlReceived(url);
-            else
-                qCWarning(lcInstance) << "ignored a hand-off that is not a URL";
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readPeer(socket); });
+        // A peer gets a short while to say what it wants.
+        scheduler_.after(limits_.idleTimeout, socket, [socket] {
+            if (!socket->property("handled").toBool())
+                socket->abort();
         });
+        // Too many open at once: the oldest go first.
+        while (peers_.size() > std::max(1, limits_.maxOpenPeers)) {
+            const QPointer<QLocalSocket> oldest = peers_.takeFirst();
+            if (oldest)
+                oldest->abort();
+        }
     }
+}
+
+void SingleInstance::readPeer(QLocalSocket* socket)
+{
+    if (socket->property("handled").toBool()) {
+        socket->readAll();
+        return;
+    }
+    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    const qsizetype end = buffer.indexOf('\n');
+    if (end < 0) {
+        if (buffer.size() > maxLineBytes)
+            socket->abort();
+        else
+            socket->setProperty("buffer", buffer);
+        return;
+    }
+    socket->setProperty("handled", true);
+    socket->setProperty("buffer", QVariant());
+    const QByteArray line = buffer.left(end).trimmed();
+    // Answered, then closed once the answer is out: a peer has one message.
+    socket->write(ack);
+    socket->disconnectFromServer();
+    peers_.removeAll(socket);
+    if (line.isEmpty()) {
+        emit activationRequested();
+        return;
+    }
+    const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
+    if (url.isValid())
+        emit urlReceived(url);
+    else
+        qCWarning(lcInstance) << "ignored a hand-off that is not a URL";
 }
 
 } // namespace vantry

@@ -1,15 +1,18 @@
 #include "platform/SingleInstance.h"
+#include "platform/VirtualDelayScheduler.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <cstring>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -103,6 +106,48 @@ TEST(SingleInstance, AListenerThatNeverConfirmsIsAFailureNotADelivery)
     QLocalServer silent;
     ASSERT_TRUE(silent.listen(name));
     EXPECT_EQ(forwardFromAnotherThread(name, QUrl("vantrycapture://auth?code=x"), 200), SingleInstance::Forward::failed);
+}
+
+TEST(SingleInstance, PeersAreClosedAfterTheirMessageWhenIdleAndPastTheLimit)
+{
+    using namespace std::chrono_literals;
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    VirtualDelayScheduler clock;
+    SingleInstance running(name, clock, {5s, 4});
+    ASSERT_TRUE(running.listen());
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    auto closed = [](const QLocalSocket& s) { return s.state() == QLocalSocket::UnconnectedState; };
+
+    // A peer that has handed over its line is answered, then closed.
+    QLocalSocket talker;
+    talker.connectToServer(name);
+    ASSERT_TRUE(talker.waitForConnected(2000));
+    talker.write("vantrycapture://auth?code=x&state=S\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed(talker); }, 5000));
+    EXPECT_EQ(talker.readAll(), "ok\n");
+    EXPECT_EQ(urls.count(), 1);
+    EXPECT_EQ(running.openPeerCount(), 0);
+
+    // Twenty peers that say nothing: no more than the limit stay open (the oldest go first)...
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 20; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(name);
+    }
+    auto closedCount = [&] { return int(std::count_if(idle.begin(), idle.end(), [&](auto& s) { return closed(*s); })); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closedCount() == 16; }, 5000)) << closedCount();
+    for (int i = 16; i < 20; ++i)
+        EXPECT_FALSE(closed(*idle[i])) << i;
+    EXPECT_EQ(running.openPeerCount(), 4);
+    // ...a real hand-off still gets through...
+    EXPECT_EQ(forwardFromAnotherThread(name, QUrl("vantrycapture://auth?code=y&state=S")),
+              SingleInstance::Forward::delivered);
+    EXPECT_TRUE(urls.count() == 2 || urls.wait(2000));
+    // ...and after the idle time none is left.
+    clock.advance(5s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closedCount() == 20; }, 5000)) << closedCount();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return running.openPeerCount() == 0; }, 2000));
 }
 
 TEST(SingleInstance, UrlArgument)
