@@ -44,8 +44,13 @@ QMap<QString, QString> load()
     QFile file(fileURL());
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    return parse(file.readAll());
+}
+
+QMap<QString, QString> parse(const QByteArray& bytes)
+{
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return {};
     QMap<QString, QString> out;
@@ -82,12 +87,17 @@ bool remove(const QStringList& keys)
     return save(object);
 }
 
-bool save(const QMap<QString, QString>& object)
+QByteArray encoded(const QMap<QString, QString>& object)
 {
     QJsonObject json;
     for (auto it = object.begin(); it != object.end(); ++it)
         json.insert(it.key(), it.value());
-    const QByteArray bytes = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
+bool save(const QMap<QString, QString>& object)
+{
+    const QByteArray bytes = encoded(object);
 
     const QString path = fileURL();
     if (!ensureOwnerOnlyFile(path))

@@ -19,6 +19,12 @@ inline const QString refreshTokenKey = QStringLiteral("vantry.capture.refreshTok
 // The file's path; creates the folder (0700) when it is missing.
 QString fileURL();
 
+// The file's bytes as its object; empty when they are not JSON, not an object, or hold a
+// member that is not text.
+QMap<QString, QString> parse(const QByteArray& bytes);
+// The object as the file's bytes (compact JSON).
+QByteArray encoded(const QMap<QString, QString>& object);
+
 // The whole object; empty when the file is missing, unreadable, not JSON, not an object,
 // or has a member that is not text.
 QMap<QString, QString> load();

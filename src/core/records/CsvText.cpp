@@ -31,4 +31,45 @@ QString CsvText::document(const std::vector<QStringList>& rows)
     return lines.join(QLatin1Char('\n'));
 }
 
+std::vector<QStringList> CsvText::parse(const QString& text)
+{
+    std::vector<QStringList> rows;
+    if (text.isEmpty())
+        return rows;
+    QStringList row;
+    QString cell;
+    bool quoted = false;   // inside a quoted cell
+    bool cellStart = true; // nothing of the current cell read yet
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c != QLatin1Char('"'))
+                cell.append(c);
+            else if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                cell.append(text.at(++i));
+            else
+                quoted = false;
+            continue;
+        }
+        if (c == QLatin1Char(',') || c == QLatin1Char('\n')) {
+            row.append(cell);
+            cell.clear();
+            cellStart = true;
+            if (c == QLatin1Char('\n')) {
+                rows.push_back(row);
+                row.clear();
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"') && cellStart)
+            quoted = true;
+        else
+            cell.append(c);
+        cellStart = false;
+    }
+    row.append(cell);
+    rows.push_back(row);
+    return rows;
+}
+
 } // namespace vantry

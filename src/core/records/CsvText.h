@@ -14,6 +14,10 @@ struct CsvText {
     static QString row(const QStringList& cells);
     // Rows joined by line feeds, none after the last.
     static QString document(const std::vector<QStringList>& rows);
+    // Reads the dialect back: the exact inverse of `document` for rows of at least one cell
+    // (an empty text is no rows). A quote inside an unquoted cell, or after a closing quote,
+    // is kept as text; a quoted cell left open runs to the end.
+    static std::vector<QStringList> parse(const QString& text);
 };
 
 } // namespace vantry

@@ -83,7 +83,7 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::resolveSetCollector(QStrin
             const Fetched fetched = co_await std::move(request);
             if (fetched.outcome == Outcome::body) {
                 try {
-                    co_return std::vector<Candidate>{candidate(json::parseObject(fetched.body), finish, 1.0)};
+                    co_return std::vector<Candidate>{decodeCard(fetched.body, finish)};
                 } catch (const json::Error&) {
                 }
                 break;
@@ -93,6 +93,23 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::resolveSetCollector(QStrin
         }
     }
     co_return std::vector<Candidate>{};
+}
+
+Candidate ScryfallResolver::decodeCard(const QByteArray& body, ScanFinish finish)
+{
+    return candidate(json::parseObject(body), finish, 1.0);
+}
+
+std::vector<Candidate> ScryfallResolver::decodeSearchPage(const QByteArray& body, ScanFinish finish)
+{
+    const json::Reader list(json::parseObject(body));
+    const QJsonArray data = list.array(QStringLiteral("data"));
+    std::vector<Candidate> out;
+    for (const QJsonValue& v : data)
+        out.push_back(candidate(v, finish, 0.0));
+    if (out.size() > size_t(searchLimit))
+        out.resize(searchLimit);
+    return out;
 }
 
 std::optional<QUrl> ScryfallResolver::cardsSearchURL(const QString& query, const QString& order,
@@ -145,16 +162,9 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::searchByName(QString text,
         if (fetched.outcome != Outcome::body)
             continue;
         try {
-            const json::Reader list(json::parseObject(fetched.body));
-            const QJsonArray data = list.array(QStringLiteral("data"));
-            std::vector<Candidate> out;
-            for (const QJsonValue& v : data)
-                out.push_back(candidate(v, finish, 0.0));
-            if (!out.empty()) {
-                if (out.size() > size_t(searchLimit))
-                    out.resize(searchLimit);
+            std::vector<Candidate> out = decodeSearchPage(fetched.body, finish);
+            if (!out.empty())
                 co_return out;
-            }
         } catch (const json::Error&) {
         }
     }

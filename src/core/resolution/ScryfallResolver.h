@@ -33,6 +33,12 @@ public:
                                                             std::optional<QString> language) const override;
     QCoro::Task<std::vector<Candidate>> searchByName(QString text, ScanFinish finish) const override;
 
+    // A card record's body as one candidate; throws json::Error when it does not decode.
+    static Candidate decodeCard(const QByteArray& body, ScanFinish finish);
+    // A search page's body: its "data" cards, at most `searchLimit`; throws json::Error when
+    // any of them does not decode.
+    static std::vector<Candidate> decodeSearchPage(const QByteArray& body, ScanFinish finish);
+
     // The search URL with its items "q", "unique", "order" and (when given) "dir", each
     // value percent-encoded; none when the base does not make a URL.
     std::optional<QUrl> cardsSearchURL(const QString& query, const QString& order,

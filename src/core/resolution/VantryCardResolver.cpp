@@ -85,6 +85,30 @@ VantryCardResolver::VantryCardResolver(QString apiBase, std::shared_ptr<const Ca
         base_.chop(1);
 }
 
+std::optional<Candidate> VantryCardResolver::decodeResolvedPrinting(const QByteArray& body, ScanFinish finish)
+{
+    const json::Reader envelope(json::parseObject(body));
+    const bool found = envelope.boolean(QStringLiteral("found"));
+    std::optional<Candidate> hit;
+    if (envelope.has(QStringLiteral("printing")))
+        hit = candidate(envelope.object().value(QStringLiteral("printing")), finish, 1.0);
+    if (!found)
+        return std::nullopt;
+    return hit;
+}
+
+std::vector<Candidate> VantryCardResolver::decodeSearchPage(const QByteArray& body, ScanFinish finish)
+{
+    const json::Reader envelope(json::parseObject(body));
+    const QJsonArray data = envelope.array(QStringLiteral("data"));
+    std::vector<Candidate> out;
+    for (const QJsonValue& v : data)
+        out.push_back(candidate(v, finish, 0.0)); // the whole reply must decode
+    if (out.size() > size_t(searchLimit))
+        out.resize(searchLimit);
+    return out;
+}
+
 QCoro::Task<std::optional<QByteArray>> VantryCardResolver::get(QByteArray pathAndQuery) const
 {
     const QUrl url = QUrl::fromEncoded(base_.toUtf8() + pathAndQuery, QUrl::StrictMode);
@@ -105,12 +129,7 @@ QCoro::Task<std::vector<Candidate>> VantryCardResolver::resolveSetCollector(QStr
     auto body = co_await std::move(request);
     if (body) {
         try {
-            const json::Reader envelope(json::parseObject(*body));
-            const bool found = envelope.boolean(QStringLiteral("found"));
-            std::optional<Candidate> hit;
-            if (envelope.has(QStringLiteral("printing")))
-                hit = candidate(envelope.object().value(QStringLiteral("printing")), finish, 1.0);
-            if (found && hit)
+            if (const auto hit = decodeResolvedPrinting(*body, finish))
                 co_return std::vector<Candidate>{*hit};
         } catch (const json::Error&) {
             // Undecodable: as if the service had not answered.
@@ -141,16 +160,9 @@ QCoro::Task<std::vector<Candidate>> VantryCardResolver::searchByName(QString tex
     auto body = co_await std::move(request);
     if (body) {
         try {
-            const json::Reader envelope(json::parseObject(*body));
-            const QJsonArray data = envelope.array(QStringLiteral("data"));
-            std::vector<Candidate> out;
-            for (const QJsonValue& v : data)
-                out.push_back(candidate(v, finish, 0.0)); // the whole reply must decode
-            if (!out.empty()) {
-                if (out.size() > size_t(searchLimit))
-                    out.resize(searchLimit);
+            std::vector<Candidate> out = decodeSearchPage(*body, finish);
+            if (!out.empty())
                 co_return out;
-            }
         } catch (const json::Error&) {
         }
     }

@@ -25,6 +25,13 @@ public:
 
     const QString& base() const { return base_; }
 
+    // A "/cards/resolve-printing" reply: its printing when found, none when the service has
+    // no answer; throws json::Error when it does not decode.
+    static std::optional<Candidate> decodeResolvedPrinting(const QByteArray& body, ScanFinish finish);
+    // A "/cards/search" reply: its "data" printings, at most `searchLimit`; throws json::Error
+    // when any of them does not decode.
+    static std::vector<Candidate> decodeSearchPage(const QByteArray& body, ScanFinish finish);
+
     QCoro::Task<std::vector<Candidate>> resolveSetCollector(QString setCode, QString collectorNumber,
                                                             ScanFinish finish,
                                                             std::optional<QString> language) const override;

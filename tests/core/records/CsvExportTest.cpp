@@ -26,6 +26,27 @@ TEST(CsvText, QuotesOnlyCellsThatNeedIt)
         EXPECT_EQ(CsvText::cell(cell), written) << cell.toStdString();
 }
 
+TEST(CsvText, ReadsBackWhatItWrites)
+{
+    struct Case {
+        QString text;
+        std::vector<QStringList> rows;
+        bool written = true; // `document` writes exactly this text for these rows
+    };
+    const std::vector<Case> cases{
+        {"", {}},
+        {"a,b\n\nc", {{"a", "b"}, {""}, {"c"}}},
+        {"\"a,\"\"b\"\"\nc\",\"\r\"\n", {{"a,\"b\"\nc", "\r"}, {""}}},
+        // Stray quotes are text; a quoted cell left open runs to the end.
+        {"a\"b,\"c\"d,\"e", {{"a\"b", "cd", "e"}}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CsvText::parse(c.text), c.rows) << c.text.toStdString();
+        if (c.written)
+            EXPECT_EQ(CsvText::document(c.rows), c.text) << c.text.toStdString();
+    }
+}
+
 TEST(RawScanCsvExport, WritesExactBytes)
 {
     const std::vector<RawScanCard> cards{
