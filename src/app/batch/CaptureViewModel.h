@@ -1,0 +1,349 @@
+#pragma once
+
+#include "app/auth/AuthService.h"
+#include "core/art/ArtCardMatching.h"
+#include "core/card/Candidate.h"
+#include "core/card/ScanFinish.h"
+#include "core/card/ScanItemPayload.h"
+#include "core/card/ScannedCard.h"
+#include "core/foil/FoilDetectionService.h"
+#include "core/recognition/CardRecognizing.h"
+#include "core/recognition/Disposition.h"
+#include "core/resolution/CardResolving.h"
+#include "core/service/InventoryBinSummary.h"
+#include "core/service/ScanReplace.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <QCoroTask>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace vantry {
+
+class DelayScheduler;
+class FolderPicker;
+class TrainingDataStore;
+struct CaptureConfig;
+
+// The model of one batch tab: its review rows and every value the capture window and the
+// recount screen observe, and the collaborators its operations use. Main thread only.
+//
+// Always owned by a shared_ptr (see `create`) and never by a QObject parent: a long
+// operation holds the model until it ends, so a closed tab's running work finishes on a
+// live object, and finds its rows again by id after every suspension.
+//
+// Every published value is a Qt property whose change signal is emitted on every
+// assignment, also one that keeps the value.
+class CaptureViewModel : public QObject, public std::enable_shared_from_this<CaptureViewModel> {
+    Q_OBJECT
+    Q_PROPERTY(std::vector<vantry::CaptureViewModel::Row> rows READ rows WRITE setRows NOTIFY rowsChanged)
+    Q_PROPERTY(bool isWorking READ isWorking WRITE setIsWorking NOTIFY isWorkingChanged)
+    Q_PROPERTY(bool isImporting READ isImporting WRITE setIsImporting NOTIFY isImportingChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessage WRITE setStatusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(std::optional<QString> importError READ importError WRITE setImportError NOTIFY importErrorChanged)
+    Q_PROPERTY(std::optional<QString> toast READ toast WRITE setToast NOTIFY toastChanged)
+    Q_PROPERTY(bool scanOrientationHintDismissed READ scanOrientationHintDismissed WRITE
+                   setScanOrientationHintDismissed NOTIFY scanOrientationHintDismissedChanged)
+    Q_PROPERTY(std::optional<vantry::CaptureViewModel::Progress> progress READ progress WRITE setProgress NOTIFY
+                   progressChanged)
+    Q_PROPERTY(std::optional<QString> lastImportedSession READ lastImportedSession WRITE setLastImportedSession
+                   NOTIFY lastImportedSessionChanged)
+    Q_PROPERTY(std::optional<QString> prefHealMessage READ prefHealMessage WRITE setPrefHealMessage NOTIFY
+                   prefHealMessageChanged)
+    Q_PROPERTY(std::optional<vantry::CaptureViewModel::LastRecountResult> lastRecountResult READ lastRecountResult
+                   WRITE setLastRecountResult NOTIFY lastRecountResultChanged)
+    Q_PROPERTY(bool replaceMode READ replaceMode WRITE setReplaceMode NOTIFY replaceModeChanged)
+    Q_PROPERTY(QString replaceBinsText READ replaceBinsText WRITE setReplaceBinsText NOTIFY replaceBinsTextChanged)
+    Q_PROPERTY(QSet<QString> selectedPrintings READ selectedPrintings WRITE setSelectedPrintings NOTIFY
+                   selectedPrintingsChanged)
+    Q_PROPERTY(vantry::CaptureViewModel::BinMap binByPrinting READ binByPrinting WRITE setBinByPrinting NOTIFY
+                   binByPrintingChanged)
+    Q_PROPERTY(QString bin READ bin WRITE setBin NOTIFY binChanged)
+    Q_PROPERTY(std::optional<vantry::ScanReplaceResult> pendingPreview READ pendingPreview WRITE setPendingPreview
+                   NOTIFY pendingPreviewChanged)
+    Q_PROPERTY(bool showReplaceConfirm READ showReplaceConfirm WRITE setShowReplaceConfirm NOTIFY
+                   showReplaceConfirmChanged)
+    Q_PROPERTY(std::vector<vantry::InventoryBinSummary> inventoryBins READ inventoryBins WRITE setInventoryBins
+                   NOTIFY inventoryBinsChanged)
+    Q_PROPERTY(std::optional<QDateTime> inventoryBinsLoadedAt READ inventoryBinsLoadedAt WRITE
+                   setInventoryBinsLoadedAt NOTIFY inventoryBinsLoadedAtChanged)
+    Q_PROPERTY(std::optional<QString> inventoryBinsError READ inventoryBinsError WRITE setInventoryBinsError NOTIFY
+                   inventoryBinsErrorChanged)
+    Q_PROPERTY(bool isLoadingInventoryBins READ isLoadingInventoryBins WRITE setIsLoadingInventoryBins NOTIFY
+                   isLoadingInventoryBinsChanged)
+
+public:
+    // One card under review. `id` and `card` are fixed once the row exists.
+    struct Row {
+        QUuid id;
+        ScannedCard card;
+        std::optional<QImage> thumbnail;
+        std::optional<QByteArray> zoomImageData; // JPEG
+        std::vector<Candidate> candidates;       // best first
+        std::optional<Candidate> chosen;         // present: confirmed; absent: needs review
+        Disposition disposition = Disposition::unresolved;
+        QString manualQuery;
+        std::optional<QString> readNote;
+        bool noTextDetected = false;
+        std::optional<QString> contentHash;
+        std::optional<QString> scanIdentityHash;
+        std::optional<double> autoFoilScore;
+        bool userTouchedFinish = false;
+        std::optional<QString> pendingReclassifyBin;
+        std::optional<ScanFinish> pendingReclassifyFinish;
+        int rotationQuarterTurns = 0; // 0...3
+        bool isReanalyzing = false;
+        bool isToken = false;
+        bool isArtSeries = false;
+        bool isMultiFeed = false;
+        bool reviewed = false;
+        bool isManual = false;
+    };
+
+    struct LastRecountResult {
+        std::vector<QString> binsWritten;
+        qint64 created = 0;
+        qint64 retired = 0;
+
+        bool operator==(const LastRecountResult&) const = default;
+    };
+
+    struct Progress {
+        qint64 done = 0;
+        qint64 total = 0;
+
+        bool operator==(const Progress&) const = default;
+    };
+
+    using BinMap = QHash<QString, QString>;
+
+    // What `create` builds itself when left empty. Tests pass fakes.
+    struct Collaborators {
+        // Kept as given; otherwise the recognizer over the resolver chain.
+        std::shared_ptr<const CardRecognizing> recognizer;
+        // Wrapped in the Art Series stamping resolver; otherwise the service's card lookup
+        // with the public catalogue as fallback, on the service URL of this moment.
+        std::shared_ptr<const CardResolving> resolver;
+        // Absent: the process's art matcher. Present but null: no art matching.
+        std::optional<std::shared_ptr<const ArtCardMatching>> artMatcher;
+        // The foil probe; otherwise the model's `FoilDetectionService`.
+        std::function<QCoro::Task<std::optional<FoilDetectionService::DetectionResult>>(QImage, QString)> foilProbe;
+        // Timers of toasts and foil verdicts; otherwise Qt timers.
+        DelayScheduler* scheduler = nullptr;
+        // Monotonic nanoseconds for throttles and timings; otherwise the steady clock.
+        std::function<qint64()> clockNs;
+        // Asks for the folder of a folder import; none: a folder import needs a preset.
+        std::shared_ptr<FolderPicker> folderPicker;
+        // Where the training store lives; none: its default folder.
+        std::optional<QString> trainingStoreURL;
+    };
+
+    static constexpr std::chrono::milliseconds toastDuration{4000};
+    static constexpr std::chrono::milliseconds foilVerdictWindow{200};
+    static constexpr std::chrono::milliseconds publishInterval{250};
+    static constexpr double foilVerdictMinimumScore = 0.4;
+
+    // `auth` gives the importer's identity; it outlives every model (one per process).
+    static std::shared_ptr<CaptureViewModel> create(AuthService* auth);
+    static std::shared_ptr<CaptureViewModel> create(AuthService* auth, Collaborators collaborators);
+    ~CaptureViewModel() override;
+
+    // --- Published state ---------------------------------------------------------------
+    const std::vector<Row>& rows() const { return rows_; }
+    void setRows(std::vector<Row> value);
+    bool isWorking() const { return isWorking_; }
+    void setIsWorking(bool value);
+    bool isImporting() const { return isImporting_; }
+    void setIsImporting(bool value);
+    const QString& statusMessage() const { return statusMessage_; }
+    void setStatusMessage(QString value);
+    const std::optional<QString>& importError() const { return importError_; }
+    void setImportError(std::optional<QString> value);
+    const std::optional<QString>& toast() const { return toast_; }
+    void setToast(std::optional<QString> value);
+    bool scanOrientationHintDismissed() const { return scanOrientationHintDismissed_; }
+    void setScanOrientationHintDismissed(bool value);
+    const std::optional<Progress>& progress() const { return progress_; }
+    void setProgress(std::optional<Progress> value);
+    const std::optional<QString>& lastImportedSession() const { return lastImportedSession_; }
+    void setLastImportedSession(std::optional<QString> value);
+    const std::optional<QString>& prefHealMessage() const { return prefHealMessage_; }
+    void setPrefHealMessage(std::optional<QString> value);
+    const std::optional<LastRecountResult>& lastRecountResult() const { return lastRecountResult_; }
+    void setLastRecountResult(std::optional<LastRecountResult> value);
+    bool replaceMode() const { return replaceMode_; }
+    // Switching recount mode on (again) drops a shown recount result.
+    void setReplaceMode(bool value);
+    const QString& replaceBinsText() const { return replaceBinsText_; }
+    // A different text drops the pending recount preview and its session.
+    void setReplaceBinsText(QString value);
+    const QSet<QString>& selectedPrintings() const { return selectedPrintings_; }
+    void setSelectedPrintings(QSet<QString> value);
+    const BinMap& binByPrinting() const { return binByPrinting_; }
+    void setBinByPrinting(BinMap value);
+    const QString& bin() const { return bin_; }
+    void setBin(QString value);
+    const std::optional<ScanReplaceResult>& pendingPreview() const { return pendingPreview_; }
+    void setPendingPreview(std::optional<ScanReplaceResult> value);
+    bool showReplaceConfirm() const { return showReplaceConfirm_; }
+    void setShowReplaceConfirm(bool value);
+    const std::vector<InventoryBinSummary>& inventoryBins() const { return inventoryBins_; }
+    void setInventoryBins(std::vector<InventoryBinSummary> value);
+    const std::optional<QDateTime>& inventoryBinsLoadedAt() const { return inventoryBinsLoadedAt_; }
+    void setInventoryBinsLoadedAt(std::optional<QDateTime> value);
+    const std::optional<QString>& inventoryBinsError() const { return inventoryBinsError_; }
+    void setInventoryBinsError(std::optional<QString> value);
+    bool isLoadingInventoryBins() const { return isLoadingInventoryBins_; }
+    void setIsLoadingInventoryBins(bool value);
+
+    // --- Plain state -------------------------------------------------------------------
+    // In-app scans in a row that delivered no page; kept by the capture window.
+    int directScanEmptyStreak = 0;
+    // The scan session remembered by the recount preview; cleared with `pendingPreview`.
+    std::optional<QString> replaceSessionId;
+    qint64 lastIngestSkippedCount() const { return lastIngestSkippedCount_; }
+    qint64 lastIngestDuplicateCount() const { return lastIngestDuplicateCount_; }
+    const QSet<QString>& admittedScanIdentities() const { return admittedScanIdentities_; }
+    qint64 ingestGeneration() const { return ingestGeneration_; }
+
+    // --- Collaborators -----------------------------------------------------------------
+    AuthService* auth() const { return auth_; }
+    const std::shared_ptr<const CardRecognizing>& recognizer() const { return recognizer_; }
+    const std::shared_ptr<const CardResolving>& resolver() const { return resolver_; }
+    FoilDetectionService& foilDetector() { return *foilDetector_; }
+    // Created on first use and kept, also when creation failed (then none, for good).
+    TrainingDataStore* trainingStore();
+
+    // --- Derived values (computed from the rows on every read) ---------------------------
+    std::vector<Candidate> chosen() const;
+    std::vector<ScanItemPayload> items() const;
+    QString manaboxCsvForExport() const;
+    QString rawScanCsvForExport() const;
+    bool hasConfirmedRows() const;
+    qint64 needsReviewCount() const;
+    qint64 noTextDetectedCount() const;
+    qint64 multiFeedCount() const;
+    double totalValue() const;
+    QString reviewStatusMessage() const;
+    // The review status line, or "No cards left in this batch." for an empty batch.
+    void refreshReviewStatusMessage();
+
+    // --- Ingest ---------------------------------------------------------------------------
+    // Imports a folder into a fresh batch: `preset`, or the folder the user picks.
+    QCoro::Task<> importFromFolder(std::optional<QString> preset = std::nullopt);
+    // Adds the cards in order; `append` false replaces the batch. Never throws.
+    QCoro::Task<> ingest(std::vector<ScannedCard> cards, bool append, bool showProgress, bool autoImport);
+    // Makes every running ingest stale: it stops at its next check and publishes nothing more.
+    void cancelIngests();
+
+    // --- Toasts ---------------------------------------------------------------------------
+    // Shows `text` for 4 s from this call; a newer toast restarts the time.
+    void showToast(const QString& text);
+    // Hides the toast now and forgets its pending dismissal.
+    void hideToast();
+
+    // --- Automatic foil verdicts -----------------------------------------------------------
+    // Probes one row in the background; a confident foil score lands in its `autoFoilScore`.
+    void spawnFoilProbe(QUuid rowId, QImage scan, QString scryfallId);
+    void enqueueAutoFoilVerdict(QUuid rowId, double score);
+    void applyPendingFoilVerdicts();
+    // Drops queued verdicts and their scheduled application.
+    void dropPendingFoilVerdicts();
+    std::size_t pendingFoilVerdictCount() const { return pendingFoilVerdicts_.size(); }
+
+signals:
+    void rowsChanged();
+    void isWorkingChanged();
+    void isImportingChanged();
+    void statusMessageChanged();
+    void importErrorChanged();
+    void toastChanged();
+    void scanOrientationHintDismissedChanged();
+    void progressChanged();
+    void lastImportedSessionChanged();
+    void prefHealMessageChanged();
+    void lastRecountResultChanged();
+    void replaceModeChanged();
+    void replaceBinsTextChanged();
+    void selectedPrintingsChanged();
+    void binByPrintingChanged();
+    void binChanged();
+    void pendingPreviewChanged();
+    void showReplaceConfirmChanged();
+    void inventoryBinsChanged();
+    void inventoryBinsLoadedAtChanged();
+    void inventoryBinsErrorChanged();
+    void isLoadingInventoryBinsChanged();
+
+private:
+    struct IngestRun;
+
+    CaptureViewModel(AuthService* auth, Collaborators collaborators);
+
+    void buildResolverChain(const std::shared_ptr<const ArtCardMatching>& matcher);
+    // Rebuilds the chain over the process's art matcher once its index has been read.
+    QCoro::Task<> awaitArtMatcher();
+    bool isScanIdentityAdmitted(const QString& hash) const;
+    void flushPendingRows(IngestRun& run);
+    void finishIngest(IngestRun& run);
+    qint64 nowNs() const;
+    DelayScheduler& scheduler() const;
+    CaptureConfig config() const;
+
+    std::vector<Row> rows_;
+    bool isWorking_ = false;
+    bool isImporting_ = false;
+    QString statusMessage_;
+    std::optional<QString> importError_;
+    std::optional<QString> toast_;
+    bool scanOrientationHintDismissed_ = false;
+    std::optional<Progress> progress_;
+    std::optional<QString> lastImportedSession_;
+    std::optional<QString> prefHealMessage_;
+    std::optional<LastRecountResult> lastRecountResult_;
+    quint64 toastTask_ = 0; // the pending dismissal; a newer toast or a hide moves it on
+    bool replaceMode_ = false;
+    QString replaceBinsText_;
+    QSet<QString> selectedPrintings_;
+    BinMap binByPrinting_;
+    QString bin_;
+    std::optional<ScanReplaceResult> pendingPreview_;
+    bool showReplaceConfirm_ = false;
+    std::vector<InventoryBinSummary> inventoryBins_;
+    std::optional<QDateTime> inventoryBinsLoadedAt_;
+    std::optional<QString> inventoryBinsError_;
+    bool isLoadingInventoryBins_ = false;
+
+    QPointer<AuthService> auth_;
+    std::shared_ptr<const CardRecognizing> givenRecognizer_;
+    std::shared_ptr<const CardResolving> baseResolver_;
+    bool awaitingArtMatcher_ = false;
+    std::shared_ptr<const CardRecognizing> recognizer_;
+    std::shared_ptr<const CardResolving> resolver_;
+    std::shared_ptr<FoilDetectionService> foilDetector_;
+    std::optional<std::unique_ptr<TrainingDataStore>> trainingStore_; // absent: not yet created
+    qint64 lastIngestSkippedCount_ = 0;
+    qint64 lastIngestDuplicateCount_ = 0;
+    QSet<QString> admittedScanIdentities_;
+    qint64 ingestGeneration_ = 0;
+    std::vector<std::pair<QUuid, double>> pendingFoilVerdicts_;
+    std::optional<quint64> foilVerdictFlushTask_; // the scheduled application, by number
+    quint64 foilVerdictFlushCount_ = 0;
+
+    Collaborators collaborators_;
+};
+
+} // namespace vantry
