@@ -1,0 +1,283 @@
+// The ingest pipeline of CaptureViewModel: scans become review rows.
+#include "app/batch/CaptureConfig.h"
+#include "app/batch/CaptureViewModel.h"
+#include "app/batch/PublishThrottle.h"
+#include "app/batch/ScanPreparation.h"
+#include "core/intake/FolderImporter.h"
+#include "core/intake/FolderPicker.h"
+#include "core/reading/CardCropper.h"
+#include "core/reading/CollectorMatching.h"
+#include "core/records/ImportLedgerStore.h"
+#include "core/support/CPUWork.h"
+#include "core/support/CaptureLog.h"
+
+#include <QFileInfo>
+
+namespace vantry {
+
+namespace {
+
+QString flag(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+
+qint64 millisSince(qint64 startNs, qint64 nowNs) { return qint64(double(nowNs - startNs) / 1'000'000.0); }
+
+QString multiFeedNote()
+{
+    return QStringLiteral("Looks like a multi-feed (two cards in one scan) \u2014 rescan this card on its own.");
+}
+
+} // namespace
+
+// What one run keeps between its awaits; nothing of it outlives the run.
+struct CaptureViewModel::IngestRun {
+    qint64 generation = 0;
+    CaptureConfig config;
+    qint64 startNs = 0;
+    qint64 cardCount = 0;
+    bool showProgress = false;
+    PublishThrottle progressThrottle{publishInterval};
+    PublishThrottle rowThrottle{publishInterval};
+    std::vector<Row> pendingRows;
+    struct FoilProbe {
+        QUuid rowId;
+        QImage scan;
+        QString scryfallId;
+    };
+    std::vector<FoilProbe> pendingFoilProbes;
+    qint64 prepTotal = 0, recognized = 0, recogTotal = 0;
+    qint64 autoCount = 0, review = 0, unresolved = 0, skipped = 0, duplicates = 0, multiFeed = 0;
+};
+
+QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset)
+{
+    const auto self = shared_from_this(); // alive while the picker and the ingest run
+    std::optional<QString> folder = std::move(preset);
+    if (!folder) {
+        if (!collaborators_.folderPicker)
+            co_return;
+        const auto picker = collaborators_.folderPicker;
+        folder = co_await FolderImporter::pickFolder(*picker, QStringLiteral("Import"),
+                                                     QStringLiteral("Choose the folder of scanned card images."));
+        if (!folder)
+            co_return;
+    }
+    const CaptureConfig settings = config();
+    // Listing a large folder reads the file system: off the main thread.
+    auto list = [folder = *folder, duplex = settings.duplex] { return FolderImporter::cards(folder, duplex); };
+    std::vector<ScannedCard> cards = co_await CPUWork::run(std::move(list));
+    co_await ingest(std::move(cards), false, true, true);
+}
+
+void CaptureViewModel::cancelIngests() { ++ingestGeneration_; }
+
+bool CaptureViewModel::isScanIdentityAdmitted(const QString& hash) const
+{
+    if (admittedScanIdentities_.contains(hash))
+        return true;
+    return std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
+        return row.scanIdentityHash == hash || row.contentHash == hash;
+    });
+}
+
+void CaptureViewModel::flushPendingRows(IngestRun& run)
+{
+    if (ingestGeneration_ != run.generation) {
+        run.pendingRows.clear();
+        run.pendingFoilProbes.clear();
+        return;
+    }
+    if (!run.pendingRows.empty()) {
+        std::vector<Row> updated = rows_;
+        updated.insert(updated.end(), std::make_move_iterator(run.pendingRows.begin()),
+                       std::make_move_iterator(run.pendingRows.end()));
+        run.pendingRows.clear();
+        setRows(std::move(updated));
+    }
+    for (auto& probe : std::exchange(run.pendingFoilProbes, {}))
+        spawnFoilProbe(probe.rowId, std::move(probe.scan), std::move(probe.scryfallId));
+}
+
+void CaptureViewModel::finishIngest(IngestRun& run)
+{
+    const qint64 n = std::max<qint64>(run.cardCount, 1);
+    CaptureLog::log(QStringLiteral("ingest END elapsed=") + QString::number(millisSince(run.startNs, nowNs())) +
+                    QStringLiteral("ms prepTotal=") + QString::number(run.prepTotal) + QStringLiteral("ms prepAvg=") +
+                    QString::number(run.prepTotal / n) + QStringLiteral("ms recognized=") +
+                    QString::number(run.recognized) + QStringLiteral(" recogTotal=") + QString::number(run.recogTotal) +
+                    QStringLiteral("ms recogAvg=") +
+                    QString::number(run.recognized ? run.recogTotal / run.recognized : 0) + QStringLiteral("ms auto=") +
+                    QString::number(run.autoCount) + QStringLiteral(" review=") + QString::number(run.review) +
+                    QStringLiteral(" unresolved=") + QString::number(run.unresolved) + QStringLiteral(" skipped=") +
+                    QString::number(run.skipped) + QStringLiteral(" duplicates=") + QString::number(run.duplicates) +
+                    QStringLiteral(" multiFeed=") + QString::number(run.multiFeed) + QStringLiteral(" rows=") +
+                    QString::number(rows_.size()) + QStringLiteral(" admitted=") +
+                    QString::number(admittedScanIdentities_.size()));
+    if (run.showProgress) {
+        setIsWorking(false);
+        setProgress(std::nullopt);
+    }
+}
+
+QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool append, bool showProgress,
+                                       bool autoImport)
+{
+    // The run keeps the model alive to its end, also when its tab is closed meanwhile.
+    const auto self = shared_from_this();
+    if (cards.empty()) {
+        if (!append)
+            setStatusMessage(QStringLiteral("No images found."));
+        co_return;
+    }
+    co_await awaitArtMatcher();
+    if (showProgress)
+        setIsWorking(true);
+    if (!append) {
+        setRows({});
+        admittedScanIdentities_.clear();
+        ++ingestGeneration_;
+    }
+
+    IngestRun run;
+    run.generation = ingestGeneration_;
+    run.config = config();
+    run.startNs = nowNs();
+    run.cardCount = qint64(cards.size());
+    run.showProgress = showProgress;
+    CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cards.size()) + QStringLiteral(" append=") +
+                    flag(append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
+                    QStringLiteral(" admitted=") + QString::number(admittedScanIdentities_.size()) +
+                    QStringLiteral(" bin=") + bin_);
+
+    auto stale = [&] {
+        if (ingestGeneration_ == run.generation)
+            return false;
+        CaptureLog::log(QStringLiteral("ingest CANCEL stale generation=") + QString::number(run.generation) +
+                        QStringLiteral(" current=") + QString::number(ingestGeneration_));
+        run.pendingRows.clear();
+        run.pendingFoilProbes.clear();
+        finishIngest(run);
+        return true;
+    };
+
+    // The ledger is read once per run; its first read loads the file, so off the main thread.
+    auto loadLedger = [] { return ImportLedgerStore::load(); };
+    const ImportLedger ledger = co_await CPUWork::run(std::move(loadLedger));
+    if (stale())
+        co_return;
+
+    for (qint64 i = 0; i < qint64(cards.size()); ++i) {
+        const ScannedCard& card = cards[std::size_t(i)];
+        const bool last = i == qint64(cards.size()) - 1;
+        if (showProgress && run.progressThrottle.shouldFire(nowNs(), last))
+            setProgress(Progress{i, qint64(cards.size())});
+
+        const qint64 prepStart = nowNs();
+        ScanPrep prep = co_await ScanPreparation::prepare(card.front, ledger);
+        if (stale())
+            co_return;
+        const qint64 prepMs = millisSince(prepStart, nowNs());
+        run.prepTotal += prepMs;
+
+        if (prep.alreadyImported) {
+            CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
+                            QStringLiteral(" SKIP already-imported prep=") + QString::number(prepMs) +
+                            QStringLiteral("ms"));
+            ++run.skipped;
+            continue;
+        }
+        if (prep.dedupeHash) {
+            if (isScanIdentityAdmitted(*prep.dedupeHash)) {
+                CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
+                                QStringLiteral(" SKIP duplicate-scan prep=") + QString::number(prepMs) +
+                                QStringLiteral("ms hash=") + prep.dedupeHash->left(12) + QStringLiteral(" file=") +
+                                QFileInfo(card.front).fileName());
+                ++run.duplicates;
+                continue;
+            }
+            admittedScanIdentities_.insert(*prep.dedupeHash);
+        }
+
+        Row row;
+        row.id = QUuid::createUuid();
+        row.card = card;
+        row.thumbnail = prep.thumbnail;
+        row.zoomImageData = prep.zoomJPEG;
+        row.contentHash = prep.hash;
+        row.scanIdentityHash = prep.dedupeHash;
+
+        if (prep.cropped() && looksLikeMultiFeed(prep.cardImage->width(), prep.cardImage->height())) {
+            row.disposition = Disposition::unresolved;
+            row.readNote = multiFeedNote();
+            row.isMultiFeed = true;
+            run.pendingRows.push_back(std::move(row));
+            ++run.multiFeed;
+            ++run.unresolved;
+            continue;
+        }
+
+        const qint64 recogStart = nowNs();
+        RecognitionOutcome outcome;
+        const std::optional<QImage> image = prep.cardImage;
+        if (image) {
+            const auto recognizer = recognizer_;
+            auto back = ScanPreparation::backImageProvider(card);
+            outcome = co_await recognizer->recognize(*image, ScanFinish::nonfoil, std::move(back), CPULane::ordinary);
+            // A crop that read nothing may have cut the card badly: once more on the whole scan.
+            if (outcome.candidates.empty() && prep.cropped())
+                outcome = co_await recognizer->recognize(*prep.full, ScanFinish::nonfoil, {}, CPULane::ordinary);
+        }
+        if (stale())
+            co_return;
+        const qint64 recogMs = millisSince(recogStart, nowNs());
+        ++run.recognized;
+        run.recogTotal += recogMs;
+
+        const CardAttribution& a = outcome.attribution;
+        const ValidatedDisposition decision =
+            validatedDisposition(outcome.candidates, a, run.config.autoThreshold, run.config.gapMin);
+        switch (decision.disposition) {
+        case Disposition::autoConfirm: ++run.autoCount; break;
+        case Disposition::review: ++run.review; break;
+        case Disposition::unresolved: ++run.unresolved; break;
+        }
+        const bool titleRead = a.title && !a.title->isEmpty();
+        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" prep=") +
+                        QString::number(prepMs) + QStringLiteral("ms recog=") + QString::number(recogMs) +
+                        QStringLiteral("ms cands=") + QString::number(outcome.candidates.size()) +
+                        QStringLiteral(" disp=") + rawValue(decision.disposition) + QStringLiteral(" validate=") +
+                        decision.validation.demotionReason.value_or(QStringLiteral("pass")) +
+                        QStringLiteral(" strip=set:") + a.setCode.value_or(QStringLiteral("-")) +
+                        QStringLiteral(" coll:") + a.collectorNumber.value_or(QStringLiteral("-")) +
+                        QStringLiteral(" title:") + (titleRead ? QStringLiteral("read") : QStringLiteral("-")));
+
+        row.candidates = outcome.candidates;
+        if (decision.disposition == Disposition::autoConfirm && !outcome.candidates.empty())
+            row.chosen = outcome.candidates.front();
+        row.disposition = decision.disposition;
+        if (outcome.candidates.empty())
+            row.readNote = unreadableNote(a);
+        row.noTextDetected = outcome.candidates.empty() && !a.setCode && !a.isArtSeries && !titleRead;
+        row.isToken = a.isToken;
+        row.isArtSeries = a.isArtSeries || (!outcome.candidates.empty() && outcome.candidates.front().isArtSeries);
+
+        if (image && run.config.autoFoilDetect && !outcome.candidates.empty() &&
+            outcome.candidates.front().finish == ScanFinish::nonfoil) {
+            run.pendingFoilProbes.push_back({row.id, *image, outcome.candidates.front().scryfallId});
+        }
+        run.pendingRows.push_back(std::move(row));
+        if (run.rowThrottle.shouldFire(nowNs(), false))
+            flushPendingRows(run);
+    }
+
+    flushPendingRows(run);
+    if (ingestGeneration_ == run.generation) {
+        lastIngestSkippedCount_ = run.skipped;
+        lastIngestDuplicateCount_ = run.duplicates;
+        refreshReviewStatusMessage();
+        // The automatic import of a fully confirmed batch joins here when `autoImport` allows it.
+        Q_UNUSED(autoImport);
+    }
+    finishIngest(run);
+}
+
+} // namespace vantry
