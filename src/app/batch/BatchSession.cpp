@@ -1,0 +1,76 @@
+#include "app/batch/BatchSession.h"
+
+#include "app/batch/CaptureConfig.h"
+#include "app/scanner/ScannerController.h"
+#include "core/intake/FolderWatcher.h"
+#include "core/intake/ScanFileListing.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vantry {
+
+BatchSession::BatchSession(AuthService* auth, QString scanFolderPath, QObject* parent)
+    : BatchSession(Parts{CaptureViewModel::create(auth), std::make_unique<FolderWatcher>(),
+                         std::make_unique<ScannerController>()},
+                   std::move(scanFolderPath), parent)
+{
+}
+
+BatchSession::BatchSession(Parts parts, QString scanFolderPath, QObject* parent)
+    : QObject(parent), id_(QUuid::createUuid()), viewModel_(std::move(parts.viewModel)),
+      watcher_(std::move(parts.watcher)), scanner_(std::move(parts.scanner)), scanFolderPath_(std::move(scanFolderPath))
+{
+}
+
+BatchSession::~BatchSession()
+{
+    if (watcher_) {
+        watcher_->onBatch = nullptr;
+        watcher_->onDuplicatesDropped = nullptr;
+        watcher_->onRouted = nullptr;
+    }
+}
+
+void BatchSession::setScanFolderPath(QString path)
+{
+    scanFolderPath_ = std::move(path);
+    emit scanFolderPathChanged();
+}
+
+QString BatchSession::title() const
+{
+    if (scanFolderPath_.isEmpty())
+        return QStringLiteral("New batch");
+    QString path = scanFolderPath_;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return QFileInfo(path).fileName();
+}
+
+void BatchSession::watchFolder(const QString& folder, const std::optional<QString>& routeInto)
+{
+    const ScanSides sides = CaptureConfig::current().duplex ? ScanSides::duplex : ScanSides::single;
+    std::weak_ptr<CaptureViewModel> model = viewModel_;
+    FolderWatcher* watcher = watcher_.get();
+    watcher_->onBatch = [model, watcher](const QStringList& pages) {
+        const auto vm = model.lock();
+        if (!vm)
+            return;
+        // Paired as the watcher grouped them, whatever the setting says by now.
+        vm->ingest(pairImages(pages, watcher->sides()), true, true, true);
+    };
+    watcher_->start(folder, routeInto, sides);
+}
+
+void BatchSession::close()
+{
+    watcher_->onBatch = nullptr;
+    watcher_->onDuplicatesDropped = nullptr;
+    watcher_->onRouted = nullptr;
+    viewModel_->cancelIngests();
+    watcher_->stop();
+    scanner_->stopBrowsing();
+}
+
+} // namespace vantry
