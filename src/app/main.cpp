@@ -1,13 +1,16 @@
 #include "app/AppInfo.h"
+#include "app/auth/AuthService.h"
 #include "app/views/MainWindow.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
 #include "platform/BrowserWebAuthSession.h"
+#include "platform/FeedUpdater.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemBrowser.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -18,6 +21,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(vantry::AppInfo::applicationName());
     QApplication::setOrganizationName(vantry::AppInfo::organizationName());
     QGuiApplication::setDesktopFileName(vantry::AppInfo::desktopFileName());
+    QApplication::setApplicationVersion(vantry::AppInfo::version());
 
     // A second start (the desktop passing a sign-in callback, or the user) hands its URL to the
     // running instance and ends here, before any store, file or log is touched.
@@ -45,7 +49,14 @@ int main(int argc, char** argv)
     vantry::BrowserWebAuthSession webAuth(browser);
     QObject::connect(&instance, &SingleInstance::urlReceived, &webAuth, &vantry::BrowserWebAuthSession::deliverCallback);
 
-    vantry::MainWindow window;
+    // The one sign-in service of the process, before any window: its tokens decide the first screen.
+    vantry::AuthService auth(webAuth);
+    vantry::FeedUpdater updater(vantry::FeedUpdater::configuredFeed(), vantry::AppInfo::version());
+
+    auto* batchTabs = new QLabel(QStringLiteral("Signed in."));
+    batchTabs->setObjectName(QStringLiteral("batchTabs"));
+    batchTabs->setAlignment(Qt::AlignCenter);
+    vantry::MainWindow window(auth, updater, batchTabs);
     window.show();
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.showNormal();

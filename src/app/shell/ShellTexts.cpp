@@ -1,0 +1,38 @@
+#include "app/shell/ShellTexts.h"
+
+namespace vantry {
+
+UpdateAlertText updateAlertText(const UpdateCheckResult& result)
+{
+    switch (result.kind) {
+    case UpdateCheckResult::Kind::upToDate:
+        return {QStringLiteral("You're up to date."),
+                QStringLiteral("Vantry Capture ") + result.currentVersion
+                    + QStringLiteral(" is the newest version available."),
+                false};
+    case UpdateCheckResult::Kind::available:
+        return {QStringLiteral("A new version of Vantry Capture is available."),
+                QStringLiteral("Vantry Capture ") + result.newestVersion + QStringLiteral(" is available; you have ")
+                    + result.currentVersion
+                    + QStringLiteral(". Install it with your system's package manager or from the download page."),
+                true};
+    case UpdateCheckResult::Kind::failed:
+        break;
+    }
+    return {QStringLiteral("Update check failed."), result.error, false};
+}
+
+QString aboutText(const QString& version)
+{
+    return QStringLiteral("Vantry Capture ") + version
+           + QStringLiteral("\nScans trading cards into your Vantry inventory.");
+}
+
+std::optional<QString> loginErrorLine(const std::optional<QString>& errorMessage)
+{
+    if (!errorMessage || errorMessage->isEmpty())
+        return std::nullopt;
+    return errorMessage;
+}
+
+} // namespace vantry

@@ -1,0 +1,33 @@
+#include "app/shell/ShellTexts.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantry;
+
+TEST(ShellTexts, UpdateAlertForEachOutcome)
+{
+    UpdateCheckResult upToDate{UpdateCheckResult::Kind::upToDate, "0.1.0", "0.1.0", {}, {}};
+    UpdateCheckResult available{UpdateCheckResult::Kind::available, "0.1.0", "0.3.1", QUrl("https://vantry.test/get"), {}};
+    UpdateCheckResult failed{UpdateCheckResult::Kind::failed, "0.1.0", {}, {}, "The update feed is not an RSS feed."};
+
+    const UpdateAlertText a = updateAlertText(upToDate);
+    EXPECT_EQ(a.title, "You're up to date.");
+    EXPECT_TRUE(a.message.contains("0.1.0"));
+    EXPECT_FALSE(a.offersDownload);
+
+    const UpdateAlertText b = updateAlertText(available);
+    EXPECT_TRUE(b.message.contains("0.3.1"));
+    EXPECT_TRUE(b.message.contains("0.1.0"));
+    EXPECT_TRUE(b.offersDownload);
+
+    const UpdateAlertText c = updateAlertText(failed);
+    EXPECT_EQ(c.message, "The update feed is not an RSS feed.");
+    EXPECT_FALSE(c.offersDownload);
+}
+
+TEST(ShellTexts, LoginErrorLineOnlyForARealMessage)
+{
+    EXPECT_EQ(loginErrorLine(std::nullopt), std::nullopt);
+    EXPECT_EQ(loginErrorLine(QString()), std::nullopt);
+    EXPECT_EQ(loginErrorLine(QStringLiteral("Sign-in canceled.")), QStringLiteral("Sign-in canceled."));
+}
