@@ -10,7 +10,9 @@
 #include "core/support/UnsharpMask.h"
 #include "platform/Paths.h"
 #include "platform/SaneScannerBrowser.h"
+#include "platform/WholeFileWrite.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -20,7 +22,6 @@
 #include <QImageWriter>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <coroutine>
@@ -620,19 +621,17 @@ void ScannerController::sharpenInPlace(const QString& path)
         return;
     }
     // Written beside the page and moved over it, so a reader sees the old page or the new one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcScanner).noquote() << QStringLiteral("sharpen: write failed %1").arg(file.errorString());
-        return;
-    }
-    QImageWriter writer(&file, "png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(sharpened)) {
-        file.cancelWriting();
         qCWarning(lcScanner) << "sharpen: PNG encode failed";
         return;
     }
-    if (!file.commit())
-        qCWarning(lcScanner).noquote() << QStringLiteral("sharpen: write failed %1").arg(file.errorString());
+    QString error;
+    if (!writeWholeFile(path, bytes, &error))
+        qCWarning(lcScanner).noquote() << QStringLiteral("sharpen: write failed %1").arg(error);
 }
 
 } // namespace vantry

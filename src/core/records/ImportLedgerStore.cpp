@@ -4,13 +4,13 @@
 #include "platform/SerialQueue.h"
 #include "platform/FileMove.h"
 #include "platform/Paths.h"
+#include "platform/WholeFileWrite.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -194,14 +194,12 @@ void writeJob()
         snapshot = *s.cachedLedger;
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        CaptureLog::log(QStringLiteral("import ledger: failed to write %1: %2").arg(path, file.errorString()));
-        return;
-    }
+    // The snapshot holds every key on disk, so the write only ever adds; bytes that are empty
+    // (an encoding failure) must not take the place of a ledger.
     const QByteArray bytes = snapshot.encoded();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        CaptureLog::log(QStringLiteral("import ledger: failed to write %1: %2").arg(path, file.errorString()));
+    QString error = QStringLiteral("the ledger encodes to nothing");
+    if (bytes.isEmpty() || !writeWholeFile(path, bytes, &error))
+        CaptureLog::log(QStringLiteral("import ledger: failed to write, the file on disk is kept: ") + error);
 }
 
 void scheduleWrite() { state().writeQueue.submit(writeJob); }

@@ -1,12 +1,12 @@
 #include "core/records/ScanManifestStore.h"
 
 #include "core/support/Json.h"
+#include "platform/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <map>
 
@@ -85,11 +85,9 @@ void ScanManifestStore::merge(const std::vector<ScanManifestEntry>& entries, con
     } catch (const json::Error& e) {
         fail(manifestPath, QString::fromStdString(e.what()));
     }
-    QSaveFile file(manifestPath);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(manifestPath, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        fail(manifestPath, file.errorString());
+    QString error;
+    if (!writeWholeFile(manifestPath, bytes, &error))
+        throw ScanManifestError(error.toStdString()); // names the file itself
 }
 
 std::vector<QString> ScanManifestStore::write(const std::vector<ScanManifestEntry>& entries, const QDateTime& now)

@@ -2,6 +2,7 @@
 
 #include "platform/SerialQueue.h"
 #include "platform/Paths.h"
+#include "platform/WholeFileWrite.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QLoggingCategory>
-#include <QSaveFile>
 
 #include <opencv2/imgproc.hpp>
 #include <sqlite3.h>
@@ -181,15 +181,17 @@ void TrainingDataStore::writeBatch(const std::vector<std::pair<TrainingLabel, QI
             continue;
         }
         const QString thumbnailPath = thumbnailsURL_ + QLatin1Char('/') + label.thumbnailFilename;
-        if (!QFileInfo::exists(thumbnailPath)) {
+        // An empty file is what a full disk used to leave behind: it is no thumbnail.
+        const QFileInfo existing(thumbnailPath);
+        if (!existing.exists() || existing.size() == 0) {
             const std::optional<QByteArray> jpeg = jpegData(image);
             if (!jpeg) {
                 logError(QStringLiteral("training: thumbnail render failed for ") + label.id);
                 continue;
             }
-            QSaveFile file(thumbnailPath);
-            if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.commit()) {
-                logError(QStringLiteral("training: thumbnail write failed: ") + file.errorString());
+            QString error;
+            if (!writeWholeFile(thumbnailPath, *jpeg, &error)) {
+                logError(QStringLiteral("training: thumbnail write failed: ") + error);
                 continue;
             }
         }

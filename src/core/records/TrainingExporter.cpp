@@ -3,11 +3,11 @@
 #include "core/records/TrainingDataStore.h"
 #include "core/records/TrainingLabelCSV.h"
 #include "platform/SavePanel.h"
+#include "platform/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <sys/stat.h>
@@ -17,12 +17,6 @@ namespace vantry {
 namespace {
 
 bool makeFolder(const QString& path) { return QDir().mkpath(path) && QFileInfo(path).isDir(); }
-
-bool writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
 
 // Whether `target` itself (a link there is not followed) is the file `source` names.
 bool sameFile(const QString& source, const QString& target)
@@ -79,7 +73,7 @@ bool TrainingExporter::write(const std::vector<TrainingLabel>& labels, const Tra
     const QString thumbnails = folder + QStringLiteral("/thumbnails");
     if (!makeFolder(folder) || !makeFolder(thumbnails))
         return false;
-    if (!writeWhole(folder + QStringLiteral("/labels.csv"), TrainingLabelCSV::render(labels).toUtf8()))
+    if (!writeWholeFile(folder + QStringLiteral("/labels.csv"), TrainingLabelCSV::render(labels).toUtf8()))
         return false;
     for (const TrainingLabel& label : labels) {
         if (!TrainingDataStore::isSafeThumbnailName(label.thumbnailFilename))
@@ -91,12 +85,17 @@ bool TrainingExporter::write(const std::vector<TrainingLabel>& labels, const Tra
         // Exporting into the store's own folder: removing the target would delete the source.
         if (sameFile(source, target))
             continue;
-        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        // A link there is replaced itself, never the file it points at.
+        if (QFileInfo(target).isSymLink())
             QFile::remove(target);
-        if (!QFile::copy(source, target))
+        QFile in(source);
+        if (!in.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray bytes = in.readAll();
+        if (in.error() != QFileDevice::NoError || !writeWholeFile(target, bytes))
             return false;
     }
-    return writeWhole(folder + QStringLiteral("/README.txt"), readmeText(qsizetype(labels.size())).toUtf8());
+    return writeWholeFile(folder + QStringLiteral("/README.txt"), readmeText(qsizetype(labels.size())).toUtf8());
 }
 
 QCoro::Task<std::optional<QString>> TrainingExporter::runWithSavePanel(std::shared_ptr<TrainingDataStore> store,

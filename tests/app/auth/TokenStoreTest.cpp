@@ -1,5 +1,8 @@
 #include "app/auth/TokenStore.h"
 
+#include "platform/FakeFileLayer.h"
+#include "support/DiskFailures.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -191,4 +194,47 @@ TEST(TokenStore, NoFileThatReceivesTheTokensIsEverWiderThanOwnerOnly)
     EXPECT_EQ(readObject(path), (QJsonObject{{"other", "kept"}, {"vantry.capture.accessToken", "A2"}}));
     EXPECT_EQ(seen.load(), 2);
     EXPECT_EQ(wide.load(), 0);
+}
+
+TEST(TokenStore, AFailedWriteReportsFailureAndKeepsTheSignIn)
+{
+    const QByteArray stored = R"({"vantry.capture.accessToken":"A","vantry.capture.refreshToken":"R"})";
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        test::TempHome home;
+        const QString path = TokenStore::fileURL();
+        writeFile(path, stored, 0600);
+        {
+            FakeFileLayer files;
+            failure.apply(files);
+            EXPECT_FALSE(TokenStore::set("A2", TokenStore::accessTokenKey));
+            EXPECT_GT(files.failures(), 0);
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), stored);
+        EXPECT_EQ(modeOf(path), 0600u);
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{"auth.json"});
+    }
+}
+
+TEST(TokenStore, AFullDiskNeverEmptiesTheTokenFile)
+{
+    test::TempHome home;
+    test::SmallTmpfs disk(home.file(".local/share"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    ASSERT_TRUE(TokenStore::set("A1", TokenStore::accessTokenKey));
+    ASSERT_TRUE(TokenStore::set("R1", TokenStore::refreshTokenKey));
+
+    disk.fill();
+    EXPECT_FALSE(TokenStore::set("A2", TokenStore::accessTokenKey));
+    // The next start still finds the sign-in.
+    EXPECT_EQ(TokenStore::get(TokenStore::accessTokenKey), QStringLiteral("A1"));
+    EXPECT_EQ(TokenStore::get(TokenStore::refreshTokenKey), QStringLiteral("R1"));
+
+    disk.release();
+    EXPECT_TRUE(TokenStore::set("A2", TokenStore::accessTokenKey));
+    EXPECT_EQ(TokenStore::get(TokenStore::accessTokenKey), QStringLiteral("A2"));
 }

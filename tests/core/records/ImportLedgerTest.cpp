@@ -1,6 +1,9 @@
 #include "core/support/CaptureLog.h"
 #include "core/records/ImportLedger.h"
 #include "core/records/ImportLedgerStore.h"
+#include "platform/FakeFileLayer.h"
+#include "support/DiskFailures.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -216,6 +219,59 @@ TEST_F(ImportLedgerStoreTest, UnusableDataFolderKeepsKeysForTheSession)
     EXPECT_EQ(readFile(home.file(".local/share/VantryCapture")), QByteArray("not a folder"));
     CaptureLog::flush();
     EXPECT_TRUE(readFile(CaptureLog::filePath()).contains("import ledger: failed to write"));
+}
+
+TEST_F(ImportLedgerStoreTest, AFailedWriteKeepsTheLedgerOnDiskAndTheKeysInMemory)
+{
+    const QString path = ImportLedgerStore::fileURL();
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        ImportLedgerStore::resetForTesting();
+        writeFile(path, R"({"imported":["a","b"]})");
+        {
+            FakeFileLayer files;
+            failure.apply(files);
+            ImportLedgerStore::record({"c"});
+            ImportLedgerStore::drain();
+            EXPECT_GT(files.failures(), 0);
+        }
+        EXPECT_EQ(readFile(path), QByteArray(R"({"imported":["a","b"]})"));
+        EXPECT_TRUE(ImportLedgerStore::load().contains("c"));
+        // Once the disk works again the next write puts every key down.
+        ImportLedgerStore::record({"d"});
+        ImportLedgerStore::drain();
+        EXPECT_EQ(keysOnDisk(), keys({"a", "b", "c", "d"}));
+    }
+    CaptureLog::flush();
+    EXPECT_TRUE(readFile(CaptureLog::filePath()).contains("import ledger: failed to write, the file on disk is kept"));
+}
+
+TEST_F(ImportLedgerStoreTest, AFullDiskNeverEmptiesTheLedger)
+{
+    test::SmallTmpfs disk(home.file(".local/share"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    // Well under 16 KiB, the size a buffered writer holds back until it closes the file.
+    std::vector<QString> imported;
+    for (int i = 0; i < 340; ++i)
+        imported.push_back(QStringLiteral("scan-%1").arg(i));
+    ImportLedgerStore::record(imported);
+    ImportLedgerStore::drain();
+    const QByteArray written = readFile(ImportLedgerStore::fileURL());
+    ASSERT_EQ(keysOnDisk().size(), 340);
+
+    disk.fill();
+    ImportLedgerStore::record({"while full"});
+    ImportLedgerStore::drain();
+    EXPECT_EQ(readFile(ImportLedgerStore::fileURL()), written);
+    // A restart finds every key imported before.
+    ImportLedgerStore::resetForTesting();
+    EXPECT_EQ(ImportLedgerStore::load().imported.size(), 340);
+
+    disk.release();
+    ImportLedgerStore::record({"after"});
+    ImportLedgerStore::drain();
+    EXPECT_EQ(keysOnDisk().size(), 341);
 }
 
 // The child half of the quit test: records with a slow writer, then ends the process the

@@ -1,5 +1,8 @@
 #include "core/support/Json.h"
 #include "core/records/ScanManifestStore.h"
+#include "platform/FakeFileLayer.h"
+#include "support/DiskFailures.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -202,4 +205,46 @@ TEST(ScanManifestStore, UnwritableFolderOrMissingPathThrows)
     EXPECT_THROW(ScanManifestStore::write({entry("", "x"), entry(home.file("ok/1.png"), "y")}, now),
                  ScanManifestError);
     EXPECT_TRUE(QFile::exists(home.file("ok/vantry-scan-manifest.json")));
+}
+
+TEST(ScanManifestStore, AFailedWriteThrowsAndKeepsTheManifest)
+{
+    test::TempHome home;
+    QDir().mkpath(home.file("scans"));
+    const QString front = home.file("scans/1.png");
+    const auto written = ScanManifestStore::write({entry(front, "first")}, now);
+    ASSERT_EQ(written.size(), 1u);
+    const QByteArray before = readFile(written.front());
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        FakeFileLayer files;
+        failure.apply(files);
+        try {
+            ScanManifestStore::write({entry(front, "second")}, now);
+            ADD_FAILURE() << "no error";
+        } catch (const ScanManifestError& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(written.front())) << e.what();
+        }
+        EXPECT_EQ(readFile(written.front()), before);
+    }
+}
+
+TEST(ScanManifestStore, AFullDiskKeepsTheManifest)
+{
+    test::TempHome home;
+    test::SmallTmpfs disk(home.file("scans"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    const QString front = home.file("scans/1.png");
+    const auto written = ScanManifestStore::write({entry(front, "first")}, now);
+    ASSERT_EQ(written.size(), 1u);
+    const QByteArray before = readFile(written.front());
+    ASSERT_FALSE(before.isEmpty());
+
+    disk.fill();
+    EXPECT_THROW(ScanManifestStore::write({entry(front, "second")}, now), ScanManifestError);
+    EXPECT_EQ(readFile(written.front()), before);
+    const auto loaded = ScanManifestStore::load(written.front());
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(itemIds(*loaded), QStringList{"first"});
 }

@@ -1,4 +1,7 @@
 #include "core/records/TrainingDataStore.h"
+#include "platform/FakeFileLayer.h"
+#include "support/DiskFailures.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -250,4 +253,56 @@ TEST(TrainingDataStore, ThumbnailsAreMadeWithoutHoldingTheWriteLock)
     ASSERT_EQ(sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(other);
     EXPECT_EQ(ids(store.allLabels()), (QStringList{"a", "b"}));
+}
+
+TEST(TrainingDataStore, AFailedThumbnailWriteLeavesNoFileAndTheNextBatchWritesIt)
+{
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        test::TempHome home;
+        TrainingDataStore store(home.file("t"));
+        const QString thumbnail = store.thumbnailsURL() + "/a.jpg";
+        {
+            FakeFileLayer files;
+            failure.apply(files);
+            store.appendBatch({{label("a"), image()}}, false);
+            EXPECT_EQ(store.stats().total, 0);
+            EXPECT_GT(files.failures(), 0);
+        }
+        EXPECT_FALSE(QFileInfo::exists(thumbnail));
+        store.appendBatch({{label("a"), image()}}, false);
+        EXPECT_EQ(store.stats().total, 1);
+        EXPECT_EQ(QImageReader(thumbnail).size(), QSize(224, 224));
+    }
+}
+
+TEST(TrainingDataStore, AnEmptyThumbnailIsWrittenAgain)
+{
+    test::TempHome home;
+    TrainingDataStore store(home.file("t"));
+    const QString thumbnail = store.thumbnailsURL() + "/a.jpg";
+    writeFile(thumbnail, "");
+    store.appendBatch({{label("a"), image()}}, false);
+    EXPECT_EQ(store.stats().total, 1);
+    EXPECT_EQ(QImageReader(thumbnail).size(), QSize(224, 224));
+}
+
+TEST(TrainingDataStore, AFullDiskLeavesNoEmptyThumbnail)
+{
+    test::TempHome home;
+    test::SmallTmpfs disk(home.file("t/thumbnails"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    TrainingDataStore store(home.file("t"));
+    const QString thumbnail = store.thumbnailsURL() + "/a.jpg";
+
+    disk.fill();
+    store.appendBatch({{label("a"), image()}}, false);
+    EXPECT_EQ(store.stats().total, 0);
+    EXPECT_FALSE(QFileInfo::exists(thumbnail));
+
+    disk.release();
+    store.appendBatch({{label("a"), image()}}, false);
+    EXPECT_EQ(store.stats().total, 1);
+    EXPECT_EQ(QImageReader(thumbnail).size(), QSize(224, 224));
 }

@@ -2,7 +2,9 @@
 #include "core/records/TrainingDataStore.h"
 #include "core/records/TrainingExporter.h"
 #include "core/records/TrainingLabelCSV.h"
+#include "platform/FakeFileLayer.h"
 #include "platform/FakeSavePanel.h"
+#include "support/DiskFailures.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -174,4 +176,26 @@ TEST(TrainingExporter, ExportIntoTheStoresOwnFolderKeepsEveryThumbnail)
     EXPECT_EQ(readFile(store.thumbnailsURL() + "/1.jpg"), first);
     EXPECT_TRUE(QFileInfo::exists(store.thumbnailsURL() + "/2.jpg"));
     EXPECT_EQ(store.allLabels(), labels);
+}
+
+TEST(TrainingExporter, AFailedWriteFailsTheExportAndKeepsTheEarlierOne)
+{
+    test::TempHome home;
+    TrainingDataStore store(home.file("store"));
+    store.appendBatch({{label("1"), image()}}, false);
+    const auto labels = store.allLabels();
+    const QString target = home.file("out");
+    ASSERT_TRUE(TrainingExporter::write(labels, store, target));
+    const QStringList files{"labels.csv", "thumbnails/1.jpg", "README.txt"};
+    std::map<QString, QByteArray> before;
+    for (const QString& file : files)
+        before[file] = readFile(target + "/" + file);
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        FakeFileLayer layer;
+        failure.apply(layer);
+        EXPECT_FALSE(TrainingExporter::write(labels, store, target));
+        for (const QString& file : files)
+            EXPECT_EQ(readFile(target + "/" + file), before[file]) << file.toStdString();
+    }
 }
