@@ -9,9 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace vantry {
 
@@ -43,84 +41,11 @@ QString uniqueTarget(const QString& folder, const QString& name)
     }
 }
 
-// Copies into a target that must not exist yet, keeps the modification time, then removes
-// the source. Used across file systems, where rename cannot work.
-int copyThenRemove(const QByteArray& from, const QByteArray& to)
-{
-    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return errno;
-    struct stat st {};
-    if (::fstat(in, &st) != 0) {
-        const int e = errno;
-        ::close(in);
-        return e;
-    }
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        return e;
-    }
-    int error = 0;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        if (got == 0)
-            break;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put < 0) {
-                error = errno;
-                break;
-            }
-            done += put;
-        }
-        if (error)
-            break;
-    }
-    if (!error) {
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        if (::fsync(out) != 0)
-            error = errno;
-    }
-    if (::close(out) != 0 && !error)
-        error = errno;
-    ::close(in);
-    if (!error && ::unlink(from.constData()) != 0)
-        error = errno;
-    if (error)
-        ::unlink(to.constData());
-    return error;
-}
-
 bool onOneDevice(const QString& file, const QString& folder)
 {
     struct stat a {}, b {};
     return ::stat(QFile::encodeName(file).constData(), &a) == 0 &&
            ::stat(QFile::encodeName(folder).constData(), &b) == 0 && a.st_dev == b.st_dev;
-}
-
-// A link whose target is named relative to its own folder: moved elsewhere, it would point
-// at nothing.
-bool isRelativeLink(const QString& path)
-{
-    const QByteArray encoded = QFile::encodeName(path);
-    struct stat st {};
-    if (::lstat(encoded.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return false;
-    char target[2];
-    const ssize_t length = ::readlink(encoded.constData(), target, sizeof target);
-    return length > 0 && target[0] != '/';
 }
 
 // Moves without ever replacing an existing target: 0, EEXIST when the name was taken
@@ -129,7 +54,7 @@ bool isRelativeLink(const QString& path)
 int moveNoReplace(const QString& fromPath, const QString& toPath, const QString& folder, QString& reason)
 {
     if (isRelativeLink(fromPath)) {
-        const int error = copyThenRemove(QFile::encodeName(fromPath), QFile::encodeName(toPath));
+        const int error = copyThenRemove(fromPath, toPath);
         if (error != 0)
             reason = errorText(error);
         return error;
@@ -139,7 +64,7 @@ int moveNoReplace(const QString& fromPath, const QString& toPath, const QString&
     if (exists(toPath))
         return EEXIST;
     if (QFile::exists(fromPath) && !onOneDevice(fromPath, folder)) {
-        const int error = copyThenRemove(QFile::encodeName(fromPath), QFile::encodeName(toPath));
+        const int error = copyThenRemove(fromPath, toPath);
         if (error != 0)
             reason = errorText(error);
         return error;

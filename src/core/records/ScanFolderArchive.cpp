@@ -26,7 +26,9 @@ int archiveImages(const QString& folder, const QString& timestamp)
     int moved = 0;
     for (const QString& image : images) {
         const QString target = QDir(archive).filePath(QFileInfo(image).fileName());
-        if (moveWithoutReplacing(image, target))
+        // A relative link would point at nothing from the archive folder: its file is copied
+        // there instead and the link removed.
+        if (isRelativeLink(image) ? copyThenRemove(image, target) == 0 : moveWithoutReplacing(image, target))
             ++moved;
     }
     return moved;

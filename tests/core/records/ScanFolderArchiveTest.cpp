@@ -75,3 +75,32 @@ TEST(ScanFolderArchive, ArchiveFolderThatCannotBeMadeMovesNothing)
     EXPECT_EQ(archiveImages(scans, "t"), 0);
     EXPECT_TRUE(QFileInfo::exists(scans + "/a.png"));
 }
+
+TEST(ScanFolderArchive, ArchivedLinkedPagesStillOpen)
+{
+    test::TempHome home;
+    const QString scans = home.file("scans");
+    writeFile(home.file("store/relative.png"), "relative page");
+    writeFile(home.file("store/absolute.png"), "absolute page");
+    writeFile(home.file("store/taken.png"), "linked page");
+    ASSERT_TRUE(QDir().mkpath(scans));
+    ASSERT_TRUE(QFile::link("../store/relative.png", scans + "/relative.png"));
+    ASSERT_TRUE(QFile::link(home.file("store/absolute.png"), scans + "/absolute.png"));
+    ASSERT_TRUE(QFile::link("../store/taken.png", scans + "/taken.png"));
+    writeFile(scans + "/Archived-t/taken.png", "archived before");
+
+    EXPECT_EQ(archiveImages(scans, "t"), 2);
+    const QString archive = scans + "/Archived-t";
+    // A relative link would dangle one folder down: the page is copied and the link goes.
+    EXPECT_FALSE(QFileInfo(archive + "/relative.png").isSymLink());
+    EXPECT_EQ(readFile(archive + "/relative.png"), "relative page");
+    EXPECT_FALSE(QFileInfo::exists(scans + "/relative.png") || QFileInfo(scans + "/relative.png").isSymLink());
+    EXPECT_EQ(readFile(home.file("store/relative.png")), "relative page");
+    // An absolute link points at the same file from anywhere and moves as it is.
+    EXPECT_TRUE(QFileInfo(archive + "/absolute.png").isSymLink());
+    EXPECT_EQ(readFile(archive + "/absolute.png"), "absolute page");
+    // A copy never replaces a file already archived under the name; the link stays.
+    EXPECT_EQ(readFile(archive + "/taken.png"), "archived before");
+    EXPECT_TRUE(QFileInfo(scans + "/taken.png").isSymLink());
+    EXPECT_EQ(readFile(scans + "/taken.png"), "linked page");
+}
