@@ -1,5 +1,6 @@
 #include "app/AppInfo.h"
 #include "app/auth/AuthService.h"
+#include "app/batch/SessionStore.h"
 #include "app/views/MainWindow.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
@@ -51,6 +52,8 @@ int main(int argc, char** argv)
 
     // The one sign-in service of the process, before any window: its tokens decide the first screen.
     vantry::AuthService auth(webAuth);
+    // The batches live as long as the process, signed in or not.
+    vantry::SessionStore store(&auth);
     vantry::FeedUpdater updater(vantry::FeedUpdater::configuredFeed(), vantry::AppInfo::version());
 
     auto* batchTabs = new QLabel(QStringLiteral("Signed in."));

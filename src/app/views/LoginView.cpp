@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vantry {
 
 namespace {
@@ -127,7 +129,7 @@ void LoginView::showError()
 {
     const std::optional<QString> line = loginErrorLine(auth_.errorMessage());
     error_->setText(line.value_or(QString()));
-    error_->setMinimumHeight(error_->heightForWidth(error_->width()));
+    error_->setMinimumHeight(line ? std::max(0, error_->heightForWidth(error_->width())) : 0);
     error_->setVisible(line.has_value());
 }
 
