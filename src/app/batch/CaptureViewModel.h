@@ -26,6 +26,7 @@
 #include <QCoroTask>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -128,7 +129,7 @@ public:
         bool operator==(const Progress&) const = default;
     };
 
-    using BinMap = QHash<QString, QString>;
+    using BinMap = std::map<QString, QString>; // item id -> destination bin, as the recount plan takes it
 
     // What `create` builds itself when left empty. Tests pass fakes.
     struct Collaborators {

@@ -12,6 +12,7 @@
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
+#include <QMetaProperty>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,26 @@ TEST_F(CaptureViewModelTest, DefaultResolverKeepsTheServiceURLOfItsCreation)
     ASSERT_NE(service, nullptr);
     EXPECT_EQ(service->base(), QStringLiteral("https://one.test"));
     EXPECT_NE(dynamic_cast<const VisionCardRecognizer*>(model->recognizer().get()), nullptr);
+}
+
+TEST_F(CaptureViewModelTest, EveryPublishedValueIsAPropertyAnnouncedOnEachAssignment)
+{
+    const auto model = makeModel();
+    const QMetaObject& meta = *model->metaObject();
+    for (const char* name :
+         {"rows", "isWorking", "isImporting", "statusMessage", "importError", "toast", "scanOrientationHintDismissed",
+          "progress", "lastImportedSession", "prefHealMessage", "lastRecountResult", "replaceMode", "replaceBinsText",
+          "selectedPrintings", "binByPrinting", "bin", "pendingPreview", "showReplaceConfirm", "inventoryBins",
+          "inventoryBinsLoadedAt", "inventoryBinsError", "isLoadingInventoryBins"}) {
+        const int index = meta.indexOfProperty(name);
+        ASSERT_GE(index, 0) << name;
+        const QMetaProperty property = meta.property(index);
+        EXPECT_TRUE(property.hasNotifySignal() && property.isWritable()) << name;
+        // A write of the value it already holds is announced too.
+        QSignalSpy spy(model.get(), property.notifySignal());
+        EXPECT_TRUE(property.write(model.get(), property.read(model.get()))) << name;
+        EXPECT_EQ(spy.count(), 1) << name;
+    }
 }
 
 TEST_F(CaptureViewModelTest, RecountModeObserverRunsOnEveryAssignment)
