@@ -1,0 +1,226 @@
+// Ingest throughput: synthetic 300-dpi scans through the whole pipeline (hashes, ledger,
+// crop, thumbnail, zoom image, recognition, rows) with the work on the CPU pool. The
+// marker recognizer measures the pipeline's own cost; Tesseract the real one. Counters:
+// cards_per_s, main_ms_per_card (CPU time of the main thread), max_stall_ms (the longest
+// gap between ticks of a 5 ms main-thread timer) with max_stall_cpu_ms (the main thread's own
+// CPU time within such a gap), and resident memory of a 1,000-card batch.
+// Run under `taskset -c 0,1` to see a two-core machine (the pool sizes itself from the
+// cores it may use).
+#include "app/batch/CaptureViewModel.h"
+#include "core/recognition/VisionCardRecognizer.h"
+#include "core/support/ImageDecode.h"
+#include "support/MarkerRecognizer.h"
+#include "support/RecordingResolver.h"
+#include "support/SyntheticScan.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+using namespace vantry;
+
+namespace {
+
+constexpr int kDpi = 300;
+
+qint64 threadCpuNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// "VmRSS" or "VmHWM" of this process in MiB.
+double statusMiB(const char* field)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// The longest time the main thread did not get to a 5 ms timer, and the most CPU time the
+// main thread itself spent within one such gap (the rest of a gap is waiting for a core on a
+// busy machine, not work of the pipeline).
+class StallProbe {
+public:
+    StallProbe()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 cpu = threadCpuNs();
+            maxGapMs_ = std::max(maxGapMs_, since_.nsecsElapsed() / 1e6);
+            maxGapCpuMs_ = std::max(maxGapCpuMs_, (cpu - cpuAtTick_) / 1e6);
+            since_.restart();
+            cpuAtTick_ = cpu;
+        });
+        since_.start();
+        cpuAtTick_ = threadCpuNs();
+        timer_.start();
+    }
+    double maxGapMs() const { return maxGapMs_; }
+    double maxGapCpuMs() const { return maxGapCpuMs_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 cpuAtTick_ = 0;
+    double maxGapMs_ = 0;
+    double maxGapCpuMs_ = 0;
+};
+
+// `count` distinct scans of marked cards (the marker makes every scan's pixels differ), as
+// the scanner writes them (JPEG). The card is rendered once and only its marker redrawn.
+std::vector<ScannedCard> markedScans(const QString& folder, int count)
+{
+    test::SyntheticCard card;
+    card.dpi = kDpi;
+    const QImage base = test::renderSyntheticScan(card);
+    const QSize cardSize = test::syntheticCardSize(kDpi);
+    const QRectF cardRect(QPointF((base.width() - cardSize.width()) / 2, (base.height() - cardSize.height()) / 2),
+                          QSizeF(cardSize));
+    std::vector<ScannedCard> cards;
+    for (int i = 0; i < count; ++i) {
+        QImage scan = base.copy();
+        test::drawRecognitionMarker(scan, cardRect, i);
+        const QString path = folder + QStringLiteral("/scan-%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(image::encodeJpeg(scan, 0.9, kDpi)) < 0)
+            return {};
+        cards.push_back(ScannedCard{i, path, std::nullopt});
+    }
+    return cards;
+}
+
+// Readable cards for Tesseract: modern frames with distinct collector numbers.
+std::vector<ScannedCard> readableScans(const QString& folder, int count)
+{
+    static const char* const titles[] = {"Goblin Guide", "Lightning Bolt", "Counterspell", "Llanowar Elves",
+                                         "Dark Ritual", "Giant Growth", "Shock", "Opt"};
+    std::vector<ScannedCard> cards;
+    for (int i = 0; i < count; ++i) {
+        auto card = test::SyntheticCard::modern(QString::fromLatin1(titles[i % 8]), QStringLiteral("DSK"),
+                                                QStringLiteral("%1").arg(100 + i, 4, 10, QLatin1Char('0')), u'C');
+        card.dpi = kDpi;
+        const QString path = folder + QStringLiteral("/scan-%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+        if (!test::saveSyntheticScan(card, path, "JPEG"))
+            return {};
+        cards.push_back(ScannedCard{i, path, std::nullopt});
+    }
+    return cards;
+}
+
+std::shared_ptr<const CardRecognizing> tesseractRecognizer()
+{
+    auto resolver = std::make_shared<test::RecordingResolver>();
+    resolver->onSet = [](const QString& set, const QString& number, ScanFinish finish, const auto&) {
+        return std::vector<Candidate>{
+            test::makeCandidate(QStringLiteral("id-") + number, QStringLiteral("Card"), set, number, 0.97, finish)};
+    };
+    return std::make_shared<VisionCardRecognizer>(resolver, nullptr, [] { return false; });
+}
+
+std::shared_ptr<CaptureViewModel> makeModel(std::shared_ptr<const CardRecognizing> recognizer)
+{
+    CaptureViewModel::Collaborators c;
+    c.recognizer = std::move(recognizer);
+    c.resolver = std::make_shared<test::RecordingResolver>();
+    c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+    return CaptureViewModel::create(nullptr, std::move(c));
+}
+
+void runIngest(benchmark::State& state, const std::vector<ScannedCard>& cards,
+               const std::function<std::shared_ptr<const CardRecognizing>()>& recognizer)
+{
+    double stall = 0, stallCpu = 0, mainNs = 0;
+    qint64 rows = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto model = makeModel(recognizer());
+        state.ResumeTiming();
+        StallProbe probe;
+        const qint64 cpuStart = threadCpuNs();
+        test::waitFor(model->ingest(cards, false, true, false));
+        mainNs += double(threadCpuNs() - cpuStart);
+        stall = std::max(stall, probe.maxGapMs());
+        stallCpu = std::max(stallCpu, probe.maxGapCpuMs());
+        rows = qint64(model->rows().size());
+    }
+    const double total = double(cards.size()) * double(state.iterations());
+    state.counters["cards_per_s"] = benchmark::Counter(total, benchmark::Counter::kIsRate);
+    state.counters["main_ms_per_card"] = mainNs / 1e6 / total;
+    state.counters["max_stall_ms"] = stall;
+    state.counters["max_stall_cpu_ms"] = stallCpu;
+    state.counters["rows"] = double(rows);
+    if (rows != qint64(cards.size()))
+        state.SkipWithError("not every card became a row");
+}
+
+void BM_IngestMarkerRecognizer(benchmark::State& state)
+{
+    test::TempHome home;
+    const auto cards = markedScans(home.path(), int(state.range(0)));
+    if (cards.empty())
+        return state.SkipWithError("could not write the scans");
+    runIngest(state, cards, [] { return std::make_shared<test::MarkerRecognizer>(); });
+}
+
+void BM_IngestTesseract(benchmark::State& state)
+{
+    test::TempHome home;
+    const auto cards = readableScans(home.path(), int(state.range(0)));
+    if (cards.empty())
+        return state.SkipWithError("could not write the scans");
+    runIngest(state, cards, tesseractRecognizer);
+}
+
+// Resident memory once a large batch is in review (rows keep thumbnails and zoom JPEGs).
+void BM_BatchMemory(benchmark::State& state)
+{
+    test::TempHome home;
+    const auto cards = markedScans(home.path(), int(state.range(0)));
+    if (cards.empty())
+        return state.SkipWithError("could not write the scans");
+    const double before = statusMiB("VmRSS:");
+    std::shared_ptr<CaptureViewModel> model;
+    for (auto _ : state) {
+        model = makeModel(std::make_shared<test::MarkerRecognizer>());
+        test::waitFor(model->ingest(cards, false, true, false));
+    }
+    state.counters["rss_MiB"] = statusMiB("VmRSS:");
+    state.counters["peak_rss_MiB"] = statusMiB("VmHWM:");
+    state.counters["rss_growth_MiB"] = statusMiB("VmRSS:") - before;
+    state.counters["rows"] = double(model ? model->rows().size() : 0);
+}
+
+} // namespace
+
+// Memory first, so that the peak is this batch's and not a leftover of the others.
+BENCHMARK(BM_BatchMemory)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_IngestMarkerRecognizer)->Arg(60)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_IngestTesseract)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The per-card log lines still go to the log file, not to the terminal.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "com.vantryfinance.capture.diag=false");
+    QApplication app(argc, argv); // fonts for the renderer, an event loop for the pipeline
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
