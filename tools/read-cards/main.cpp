@@ -114,12 +114,19 @@ std::optional<std::vector<TruthRow>> readTruth(const QString& path, QString* err
 // The text engine with the CPU its calls spend, per card.
 class MeteredEngine final : public TextRecognizing {
 public:
-    explicit MeteredEngine(std::shared_ptr<const TextRecognizing> inner) : inner_(std::move(inner)) {}
+    MeteredEngine(std::shared_ptr<const TextRecognizing> inner, QString traceName)
+        : inner_(std::move(inner)), traceName_(std::move(traceName))
+    {
+    }
     std::vector<OCRLine> recognizeLines(const QImage& image) const override
     {
         const double start = cpuMs(CLOCK_THREAD_CPUTIME_ID);
         auto out = inner_->recognizeLines(image);
-        add(cpuMs(CLOCK_THREAD_CPUTIME_ID) - start);
+        const double spent = cpuMs(CLOCK_THREAD_CPUTIME_ID) - start;
+        add(spent);
+        if (!traceName_.isEmpty())
+            std::fprintf(stderr, "%s [pass] %dx%d: %zu lines, %.0f ms\n", qPrintable(traceName_), image.width(),
+                         image.height(), out.size(), spent);
         return out;
     }
     std::vector<TextObservation> recognizeObservations(const QImage& image) const override
@@ -134,6 +141,7 @@ public:
 private:
     void add(double ms) const { micros_ += std::int64_t(ms * 1e3); }
     std::shared_ptr<const TextRecognizing> inner_;
+    QString traceName_; // empty: no trace
     mutable std::atomic<std::int64_t> micros_{0};
 };
 
@@ -182,11 +190,11 @@ QCoro::Task<Result> readOne(const TruthRow& row, const Options& options,
     const double prepMs = cpuMs(CLOCK_THREAD_CPUTIME_ID) - start;
     result.loaded = true;
 
-    auto engine = std::make_shared<MeteredEngine>(TesseractTextRecognizer::shared());
-    VisionCardRecognizer::Options recognizerOptions;
-    recognizerOptions.text = engine;
     const bool trace = options.trace;
     const QString name = QFileInfo(row.file).fileName();
+    auto engine = std::make_shared<MeteredEngine>(TesseractTextRecognizer::shared(), trace ? name : QString());
+    VisionCardRecognizer::Options recognizerOptions;
+    recognizerOptions.text = engine;
     recognizerOptions.trace = [trace, name](const QString& line) {
         if (trace)
             std::fprintf(stderr, "%s %s\n", qPrintable(name), qPrintable(line));

@@ -15,6 +15,10 @@ struct CardAttribution {
     // A full stop, comma, middle dot or bullet followed the number: the last character
     // may have been lost.
     bool collectorNumberIsPartial = false;
+    // The number was read in the strip's full printed form: the rarity letter with the
+    // zero-padded number ("R 0241", "0277M"), or number and set size ("171/274"). Only such
+    // a read can confirm a printing.
+    bool collectorNumberIsComplete = false;
     // Upper case as read, 3-5 characters.
     std::optional<QString> setCode;
     // Two letters, lower case.

@@ -163,9 +163,11 @@ bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolved
 
 bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& resolvedName)
 {
+    // A title without a significant word says nothing: it agrees with every name, so it
+    // never stands for the others ("dee" beside a title naming another card).
     QStringList titles;
     for (const QString& t : candidates)
-        if (!t.isEmpty())
+        if (!significantWords(t).isEmpty())
             titles << t;
     if (titles.isEmpty())
         return true;

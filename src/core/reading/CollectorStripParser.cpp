@@ -1,5 +1,7 @@
 #include "core/reading/CollectorStripParser.h"
 
+#include "core/reading/AttributionStrip.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -15,6 +17,9 @@ namespace {
 // a cent sign, so the cent sign is accepted too.
 const QString kSeparators =
     QStringLiteral("\\-\u2013\u2014\u2011\u2022\u00B7\u2219*\u2605\u2020+\u00AB\u00BB~\u00B0\u00A2");
+
+// Language codes as strips print them.
+const QString kLanguages = QStringLiteral("EN|DE|FR|IT|ES|PT|JA|JP|KO|RU|ZH|CS|CT|PH|LA|HE|AR|SA");
 
 constexpr auto kOptions = QRegularExpression::UseUnicodePropertiesOption;
 
@@ -46,6 +51,46 @@ const QRegularExpression& collectorPattern()
     return re;
 }
 
+// The rarity letters of the strip (common, uncommon, rare, mythic, land, special, token,
+// promo); the engine also reads C as lower case or as a cent sign.
+const QString kRarities = QStringLiteral("CUMRLSTPcumrlstp\u00A2");
+
+// 2023+ layout: the rarity letter, then the number padded to four digits, in which the
+// engine may read a 0 as O, a 5 as S, a 1 as I or l, an 8 as B.
+const QRegularExpression& paddedPattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral("(?<![A-Za-z0-9])[%1]\\s?([0-9OoSsIlB]{4})([\u2605\u2020]?)(?![A-Za-z0-9])").arg(kRarities),
+        kOptions);
+    return re;
+}
+
+// The rarity letter read after the number ("0277M", "123 R").
+const QRegularExpression& rarityAfterPattern()
+{
+    static const QRegularExpression re(QStringLiteral("(?<![A-Za-z0-9/])(\\d{2,5})\\s?[CUMRLSTP](?![A-Za-z0-9])"),
+                                       kOptions);
+    return re;
+}
+
+// 2015-2022 layout: number, slash, set size, optionally the rarity letter.
+const QRegularExpression& numberOfSizePattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral("(?<![A-Za-z0-9])(\\d{1,5})\\s?/\\s?(\\d{2,5})(?![0-9])(\\s?[CUMRLSTP](?![A-Za-z0-9]))?"),
+        kOptions);
+    return re;
+}
+
+// Set code, a star read as X, and the language: the foil separator as the engine may read it.
+const QRegularExpression& starAsXSetPattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\s+X\\s?(%1)\\b").arg(kLanguages),
+        kOptions);
+    return re;
+}
+
 const QRegularExpression& artSeriesPattern()
 {
     static const QRegularExpression re(QStringLiteral("ART\\s*SERIES"), kOptions);
@@ -68,21 +113,74 @@ std::optional<QString> firstValue(const QRegularExpression& re, const QString& t
 struct CollectorRead {
     QString token;
     bool isPartial = false;
+    bool isComplete = false;
 };
 
+QString repairedDigits(QString digits)
+{
+    for (QChar& c : digits) {
+        if (c == u'O' || c == u'o')
+            c = u'0';
+        else if (c == u'S' || c == u's')
+            c = u'5';
+        else if (c == u'I' || c == u'l')
+            c = u'1';
+        else if (c == u'B')
+            c = u'8';
+    }
+    return digits;
+}
+
+int digitCount(const QString& text)
+{
+    return int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }));
+}
+
+// The best collector read of a line: a full strip form first (rarity letter and padded
+// number, number and set size, number and rarity letter), else the first bare number.
 std::optional<CollectorRead> firstCollectorRead(const QString& text)
 {
+    for (auto it = paddedPattern().globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        if (digitCount(m.captured(1)) >= 2)
+            return CollectorRead{repairedDigits(m.captured(1)) + m.captured(2), false, true};
+    }
+    if (const auto m = numberOfSizePattern().match(text); m.hasMatch()) {
+        const bool complete = m.captured(2).size() >= 3 || m.capturedStart(3) >= 0;
+        return CollectorRead{m.captured(1), false, complete};
+    }
+    if (const auto m = rarityAfterPattern().match(text); m.hasMatch())
+        return CollectorRead{m.captured(1), false, true};
     const auto m = collectorPattern().match(text);
     if (!m.hasMatch())
         return std::nullopt;
-    CollectorRead read{m.captured(1), false};
+    CollectorRead read{m.captured(1), false, false};
     const qsizetype end = m.capturedEnd(0);
     if (end < text.size()) {
         const QChar next = text.at(end);
         read.isPartial = next == u'.' || next == u',' || next == QChar(0x00B7) || next == QChar(0x2022);
     }
+    // A bare number is full length only in the padded form.
+    read.isComplete = !read.isPartial && read.token.size() == 4 && read.token.startsWith(u'0');
     return read;
 }
+
+// Where the set code or the language starts on a line (upper-cased), or its length: what
+// follows is the artist's name.
+qsizetype textBeforeSetLine(const QString& upper)
+{
+    qsizetype cut = upper.size();
+    if (const auto m = setPattern().match(upper); m.hasMatch())
+        cut = std::min(cut, m.capturedStart(1));
+    if (const auto m = languagePattern().match(upper); m.hasMatch())
+        cut = std::min(cut, m.capturedStart(0));
+    if (const auto m = starAsXSetPattern().match(upper); m.hasMatch())
+        cut = std::min(cut, m.capturedStart(1));
+    return cut;
+}
+
+// Better reads first: complete, then bare, then cut off.
+int readRank(const CollectorRead& r) { return r.isComplete ? 2 : r.isPartial ? 0 : 1; }
 
 bool hasLetter(const QString& text)
 {
@@ -94,6 +192,25 @@ bool hasLetter(const QString& text)
             return true;
     }
     return false;
+}
+
+// How far below the topmost lettered line the title may stand.
+constexpr double kTitleReach = 0.08;
+
+// Letters in the words of four or more letters: how much a line looks like words.
+int wordLetters(const QString& text)
+{
+    int total = 0, run = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && (text.at(i).isLetter() || text.at(i) == u'\'' || text.at(i) == QChar(0x2019))) {
+            run += text.at(i).isLetter();
+            continue;
+        }
+        if (run >= 4)
+            total += run;
+        run = 0;
+    }
+    return total;
 }
 
 // Whitespace without line breaks.
@@ -184,8 +301,27 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
             }
         }
     }
+    // The foil star read as an X ("DSK XEN"), only in the bottom strip band.
+    if (!out.setCode) {
+        for (const OCRLine& line : lines) {
+            if (line.midY > AttributionStrip::defaultHeightFraction)
+                continue;
+            const auto m = starAsXSetPattern().match(line.text.toUpper());
+            if (!m.hasMatch())
+                continue;
+            out.setCode = m.captured(1);
+            setLine = line.midY;
+            if (!out.language) {
+                out.language = m.captured(2).toLower();
+                languageLine = line.midY;
+            }
+            break;
+        }
+    }
 
-    // 2. Collector number: the read nearest the set line, legal lines skipped.
+    // 2. Collector number: the best read of the strip, nearest the set line among equals.
+    // Legal lines never count, nor what follows a set code or language on its line (the
+    // artist's name). Without a set line only a full strip form in the bottom band counts.
     std::optional<QString> foilMark;
     std::optional<CollectorRead> kept;
     double keptDistance = 0;
@@ -204,12 +340,16 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
                 else if (line.text.contains(QChar(0x2020)))
                     foilMark = QString(QChar(0x2020));
             }
+        } else if (line.midY > AttributionStrip::defaultHeightFraction) {
+            continue;
         }
-        const auto read = firstCollectorRead(line.text);
-        if (!read)
+        const auto read = firstCollectorRead(line.text.left(textBeforeSetLine(upper)));
+        if (!read || (!setLine && !read->isComplete))
             continue;
         const double distance = setLine ? std::abs(line.midY - *setLine) : 0.0;
-        if (!kept || distance < keptDistance) {
+        const bool better = !kept || readRank(*read) > readRank(*kept) ||
+                            (readRank(*read) == readRank(*kept) && distance < keptDistance);
+        if (better) {
             kept = read;
             keptDistance = distance;
             collectorLine = line.midY;
@@ -221,6 +361,7 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
             number += *foilMark;
         out.collectorNumber = number;
         out.collectorNumberIsPartial = kept->isPartial;
+        out.collectorNumberIsComplete = kept->isComplete;
     }
 
     // 3-4. A token number near any anchor of the strip.
@@ -257,8 +398,17 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
         std::stable_sort(titles.begin(), titles.end(),
                          [](const OCRLine* a, const OCRLine* b) { return a->midY > b->midY; });
     }
-    if (!titles.empty())
+    // Frame edges and artwork above the title bar read as short junk ("— were", "ete"):
+    // within the title's reach the line with the most word letters is the title.
+    if (!titles.empty()) {
+        const double top = titles.front()->midY;
+        auto best = titles.begin();
+        for (auto it = titles.begin() + 1; it != titles.end(); ++it)
+            if (std::abs((*it)->midY - top) <= kTitleReach && wordLetters((*it)->text) > wordLetters((*best)->text))
+                best = it;
+        std::rotate(titles.begin(), best, best + 1);
         out.title = titles.front()->text;
+    }
     if (setLine && titles.size() >= 2) {
         const double s = *setLine;
         const OCRLine* t = titles.front();

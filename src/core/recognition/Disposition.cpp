@@ -65,12 +65,21 @@ AutoConfirmValidation validateAutoConfirmCandidate(const Candidate& candidate, c
         if (!ok)
             return AutoConfirmValidation::demote(QStringLiteral("setMismatch"));
     }
-    if (attribution.collectorNumber && !attribution.collectorNumber->isEmpty() &&
-        !collectorNumbersAgree(*attribution.collectorNumber, candidate.collectorNumber))
-        return AutoConfirmValidation::demote(QStringLiteral("collectorMismatch"));
+    if (attribution.collectorNumber && !attribution.collectorNumber->isEmpty()) {
+        if (!collectorNumbersAgree(*attribution.collectorNumber, candidate.collectorNumber))
+            return AutoConfirmValidation::demote(QStringLiteral("collectorMismatch"));
+        // A cut-off or short read agrees with the wrong printing as easily as the right one.
+        if (!attribution.collectorNumberIsComplete)
+            return AutoConfirmValidation::demote(QStringLiteral("collectorIncomplete"));
+    }
     const QStringList titles = titleCandidates(attribution);
-    if (!titleCandidatesHaveComparableWords(titles))
-        return AutoConfirmValidation::pass();
+    if (!titleCandidatesHaveComparableWords(titles)) {
+        // What the strip said needs a readable title to back it.
+        const bool fromStrip = (attribution.setCode && !attribution.setCode->isEmpty()) ||
+                               (attribution.collectorNumber && !attribution.collectorNumber->isEmpty());
+        return fromStrip ? AutoConfirmValidation::demote(QStringLiteral("titleMismatch"))
+                         : AutoConfirmValidation::pass();
+    }
     if (!titlesAgreeAcrossCandidates(titles, candidate.name))
         return AutoConfirmValidation::demote(QStringLiteral("titleMismatch"));
     return AutoConfirmValidation::pass();

@@ -318,15 +318,16 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         }
         Candidate suggestion = *demoted;
         suggestion.score = 0.6;
-        std::vector<Candidate> result;
-        if (names.empty())
-            result = {suggestion};
-        else if (std::any_of(names.begin(), names.end(),
-                             [&](const Candidate& c) { return c.scryfallId == suggestion.scryfallId; }))
-            result = names;
-        else {
-            result = names;
-            result.push_back(suggestion);
+        const auto sameAsSuggestion = [&](const Candidate& c) { return c.scryfallId == suggestion.scryfallId; };
+        std::vector<Candidate> result = names;
+        if (std::none_of(names.begin(), names.end(), sameAsSuggestion)) {
+            // The exact printing goes before every name hit that no readable title backs: a
+            // title that says nothing finds dozens of unrelated cards.
+            const bool readable = titleCandidatesHaveComparableWords(titles);
+            const auto backed = std::stable_partition(result.begin(), result.end(), [&](const Candidate& c) {
+                return readable && titlesAgreeAcrossCandidates(titles, c.name);
+            });
+            result.insert(backed, suggestion);
         }
         co_return RecognitionOutcome{result, attribution};
     }

@@ -24,7 +24,9 @@ QCoro::Task<AttributionResolution> resolveAttribution(CardAttribution attributio
     if (!attribution.setCode || !attribution.collectorNumber)
         co_return AttributionResolution::none();
     std::optional<Candidate> demoted;
-    const bool comparable = titleCandidatesHaveComparableWords(titleCandidates);
+    // Only a complete number read with a title that says something can be trusted.
+    const bool canTrust =
+        titleCandidatesHaveComparableWords(titleCandidates) && attribution.collectorNumberIsComplete;
     for (const QString& set : attributionSetCodes(attribution)) {
         auto lookup = resolve(set, *attribution.collectorNumber, finish, attribution.language);
         std::vector<Candidate> hits = co_await std::move(lookup);
@@ -32,7 +34,7 @@ QCoro::Task<AttributionResolution> resolveAttribution(CardAttribution attributio
             continue;
         if (!demoted)
             demoted = hits.front();
-        if (comparable && titlesAgreeAcrossCandidates(titleCandidates, hits.front().name))
+        if (canTrust && titlesAgreeAcrossCandidates(titleCandidates, hits.front().name))
             co_return AttributionResolution::trusted(std::move(hits));
     }
     if (demoted)

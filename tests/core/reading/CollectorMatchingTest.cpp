@@ -108,6 +108,27 @@ TEST(CollectorMatching, TitlesAgree)
     EXPECT_FALSE(editDistanceAtMostOne("bolt", "tolb"));
 }
 
+// Title candidates as read from real cards against catalogue names: a candidate without a
+// significant word is no evidence either way, so it never outvotes one that names a card.
+TEST(CollectorMatching, TitleCandidatesAgreeOnlyOnEvidence)
+{
+    struct Case {
+        QStringList titles;
+        QString name;
+        bool agree;
+    };
+    const std::vector<Case> cases{
+        {{"| Bedhead aeagne", "dee", "Bedhead Beastie"}, "Friendly Ghost", false},
+        {{"| Bedhead aeagne", "dee", "Bedhead Beastie"}, "Bedhead Beastie", true},
+        {{"( Atandonel can aTnd 3", "UKs"}, "Some Other Card", false},
+        {{"Oe __", "Beastie Beatdo"}, "Beastie Beatdown", true},
+        {{"if Kaito, Baye of Nightm"}, "Kaito, Bane of Nightmares", true},
+        {{"dee", "Oe __"}, "Anything", true}, // nothing to compare: the callers ask for evidence
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(titlesAgreeAcrossCandidates(c.titles, c.name), c.agree) << c.titles.join(" | ").toStdString();
+}
+
 TEST(CollectorMatching, MergesAndQueries)
 {
     const auto merged = mergeFirst({card("a", "1"), card("a", "1")}, {card("b", "2"), card("a", "3"), card("b", "2")});

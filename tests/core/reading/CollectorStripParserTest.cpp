@@ -38,7 +38,7 @@ TEST(CollectorStripParser, ReadsStrips)
         {"far number ignored", lines({{"NEO • EN", 0.05}, {"123", 0.20}}), s("NEO"), s("en"), {}},
         {"legal line never a number", lines({{"NEO • EN", 0.05}, {"© 1993 WIZARDS OF THE COAST", 0.05}}), s("NEO"),
          s("en"), {}},
-        {"set needs a capital", lines({{"2023 • EN", 0.05}}), {}, s("en"), s("2023")},
+        {"set needs a capital", lines({{"2023 • EN", 0.05}}), {}, s("en"), {}},
         {"token near the strip", lines({{"NEO • EN", 0.05}, {"T 12", 0.06}}), s("NEO"), s("en"), s("12"), false,
          true},
         {"token far from every anchor", lines({{"NEO • EN", 0.05}, {"T 12", 0.5}}), s("NEO"), s("en"), {}, false,
@@ -68,8 +68,78 @@ TEST(CollectorStripParser, EqualDistanceKeepsEarlierLine)
 {
     auto a = parseAttribution(lines({{"NEO • EN", 0.05}, {"11", 0.07}, {"22", 0.03}}));
     EXPECT_EQ(a.collectorNumber, s("11"));
-    a = parseAttribution(lines({{"33", 0.5}, {"44", 0.05}}));
-    EXPECT_EQ(a.collectorNumber, s("33")); // without a set line the first number line wins
+    a = parseAttribution(lines({{"R 0033", 0.12}, {"R 0044", 0.05}}));
+    EXPECT_EQ(a.collectorNumber, s("0033")); // without a set line the first strip form wins
+}
+
+// Line sets as the four passes read real 2023+ strips: the enlarged strip pass's lines come
+// first, the whole-card pass's after them (its cut-off reads often sit nearer the set line).
+TEST(CollectorStripParser, ReadsRealStrips)
+{
+    struct Case {
+        const char* name;
+        std::vector<OCRLine> lines;
+        std::optional<QString> set, number;
+        bool complete = true;
+        bool partial = false;
+        bool token = false;
+    };
+    const std::vector<Case> cases{
+        {"strip read beats a cut-off whole-card read",
+         lines({{"R 0241", 0.045}, {"DSK • EN ✎ ARTIST", 0.022}, {"R 02.", 0.040}}), s("DSK"), s("0241")},
+        {"strip read beats a short read", lines({{"M 0120", 0.045}, {"DSK + EN", 0.022}, {"M 012", 0.041}}),
+         s("DSK"), s("0120")},
+        {"cent sign for C", lines({{"C 0011", 0.045}, {"DSK « EN", 0.022}, {"¢ 001", 0.040}}), s("DSK"), s("0011")},
+        {"lower-case rarity beside a cut read", lines({{"c 0125", 0.043}, {"12", 0.038}, {"DSK ¢ EN", 0.022}}),
+         s("DSK"), s("0125")},
+        {"artist's digits on the set line", lines({{"R 0188", 0.045}, {"DSK + EN #@98/NUISUKE", 0.022}}), s("DSK"),
+         s("0188")},
+        {"rarity glued before", lines({{"M0004", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0004")},
+        {"rarity glued after", lines({{"0277M", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0277")},
+        {"token number", lines({{"T0071", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0071"), true, false, true},
+        {"star read as X", lines({{"R 0296", 0.045}, {"DSK XEN", 0.022}}), s("DSK"), s("0296")},
+        {"O inside the digits", lines({{"U 0O91", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0091")},
+        {"S and O inside the digits", lines({{"U 00SO", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0050")},
+        {"legal-line fragment", lines({{"C 0062", 0.046}, {"20:", 0.040}, {"DSK • EN", 0.022}}), s("DSK"),
+         s("0062")},
+        {"power and toughness above the strip",
+         lines({{"5/6", 0.06}, {"c 0125", 0.043}, {"DSK ¢ EN > DAviD AUDEN NASH", 0.022}}), s("DSK"), s("0125")},
+        {"only a cut-off read", lines({{"R 02.", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("02"), false, true},
+        {"only a short read", lines({{"M 012", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("012"), false},
+        {"classic layout", lines({{"171/274 C", 0.045}, {"BFZ • EN ✎ Artist", 0.022}}), s("BFZ"), s("171")},
+        // Cards without a strip: numbers of the art, power/toughness, dates, rules text.
+        {"no strip: rules and art numbers", lines({{"23", 0.5}, {"3/3", 0.07}, {"1993", 0.03}, {"50.", 0.04}}), {},
+         {}, false},
+        {"no strip: a collector form in the bottom band", lines({{"R 0044", 0.05}, {"43", 0.04}}), {}, s("0044")},
+        {"no strip: a collector form above the band", lines({{"R 0044", 0.5}}), {}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CardAttribution a = parseAttribution(c.lines);
+        EXPECT_EQ(a.setCode, c.set);
+        EXPECT_EQ(a.collectorNumber, c.number);
+        EXPECT_EQ(a.collectorNumberIsComplete, c.complete);
+        EXPECT_EQ(a.collectorNumberIsPartial, c.partial);
+        EXPECT_EQ(a.isToken, c.token);
+    }
+}
+
+// Titles over textured frames: junk from the border or the artwork stands above the title bar.
+TEST(CollectorStripParser, TitleIsTheWordiestLineOfTheTitleBar)
+{
+    auto a = parseAttribution(lines({{"— were", 0.98},
+                                     {"ye ~<a", 0.98},
+                                     {"Cackling Slash", 0.95},
+                                     {"Deathtouch", 0.35},
+                                     {"c 0085", 0.04},
+                                     {"DSK + EN JOHANN BoDIN", 0.02}}));
+    EXPECT_EQ(a.title, s("Cackling Slash"));
+    EXPECT_EQ(a.titleAlternatives, (QStringList{"— were", "ye ~<a"}));
+    a = parseAttribution(lines({{"&é", 0.98}, {"ete", 0.95}, {"Deatherip", 0.93}, {"Coane", 0.42}}));
+    EXPECT_EQ(a.title, s("Deatherip"));
+    a = parseAttribution(lines({{"| Bedhead aeagne", 0.94}, {"dee", 0.94}, {"Bedhead Beastie", 0.93},
+                                {"DSK ¢ EN", 0.02}}));
+    EXPECT_EQ(a.title, s("Bedhead Beastie"));
 }
 
 TEST(CollectorStripParser, TitlesAndAlternatives)

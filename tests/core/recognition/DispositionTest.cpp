@@ -58,10 +58,12 @@ TEST(Disposition, Decides)
 TEST(Disposition, ValidatesAutoConfirmation)
 {
     auto attribution = [](std::optional<QString> set, std::optional<QString> number, bool token = false,
-                          std::optional<QString> title = std::nullopt, QStringList alts = {}) {
+                          std::optional<QString> title = QString("Lightning Bolt"), QStringList alts = {},
+                          bool complete = true) {
         CardAttribution a;
         a.setCode = set;
         a.collectorNumber = number;
+        a.collectorNumberIsComplete = complete;
         a.isToken = token;
         a.title = title;
         a.titleAlternatives = alts;
@@ -91,6 +93,14 @@ TEST(Disposition, ValidatesAutoConfirmation)
         {"short title words never demote", withSet("neo"), attribution({}, {}, false, "Of Ox"), {}},
         {"title differs", withSet("neo"), attribution({}, {}, false, "Goblin Guide"), "titleMismatch"},
         {"an alternative agrees", withSet("neo"), attribution({}, {}, false, "Goblin Guide", {"Lightning Bolt"}), {}},
+        {"no title for a strip read", withSet("neo"), attribution("NEO", "45", false, std::nullopt), "titleMismatch"},
+        {"only short title words for a strip read", withSet("neo"), attribution("NEO", "45", false, "Of Ox"),
+         "titleMismatch"},
+        {"junk alternative beside a disagreeing title", withSet("neo"),
+         attribution("NEO", "45", false, "| Bedhead aeagne", {"dee"}), "titleMismatch"},
+        {"cut-off or short number", withSet("neo"), attribution("NEO", "45", false, "Lightning Bolt", {}, false),
+         "collectorIncomplete"},
+        {"no strip, no title", withSet("neo"), attribution({}, {}, false, std::nullopt), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

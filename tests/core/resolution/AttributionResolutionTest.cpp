@@ -10,11 +10,13 @@ using test::makeCandidate;
 
 namespace {
 
-CardAttribution read(QString set, QString number, bool token = false, std::optional<QString> title = std::nullopt)
+CardAttribution read(QString set, QString number, bool token = false, std::optional<QString> title = std::nullopt,
+                     bool complete = true)
 {
     CardAttribution a;
     a.setCode = set;
     a.collectorNumber = number;
+    a.collectorNumberIsComplete = complete;
     a.isToken = token;
     a.title = title;
     a.language = "en";
@@ -86,6 +88,9 @@ TEST(AttributionResolution, TrustDependsOnTheTitle)
          AttributionResolution::trusted({bolt})},
         {"no readable title", {{"NEO/12", {bolt}}}, {"Of Ox", ""}, AttributionResolution::demote(bolt)},
         {"no titles", {{"NEO/12", {bolt}}}, {}, AttributionResolution::demote(bolt)},
+        // Real title reads: junk beside a title naming another card is no agreement.
+        {"junk alternative beside a disagreeing title", {{"NEO/12", {bolt}}}, {"| Bedhead aeagne", "dee"},
+         AttributionResolution::demote(bolt)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,6 +98,11 @@ TEST(AttributionResolution, TrustDependsOnTheTitle)
         EXPECT_EQ(QCoro::waitFor(resolveAttribution(read("NEO", "12"), ScanFinish::nonfoil, c.titles, lookup.fn())),
                   c.expected);
     }
+    // A cut-off or short number read is looked up but never trusted.
+    Lookup lookup{{{"NEO/12", {bolt}}}};
+    EXPECT_EQ(QCoro::waitFor(resolveAttribution(read("NEO", "12", false, std::nullopt, false), ScanFinish::nonfoil,
+                                                {"Lightning Bolt"}, lookup.fn())),
+              AttributionResolution::demote(bolt));
 }
 
 TEST(AttributionResolution, SidewaysRetry)
