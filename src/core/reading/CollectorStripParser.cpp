@@ -82,6 +82,14 @@ const QRegularExpression& numberOfSizePattern()
     return re;
 }
 
+// A separator and a language code that strips print, right at the search start.
+const QRegularExpression& knownLanguagePattern()
+{
+    static const QRegularExpression re(QStringLiteral("\\G\\s*[%1]{1,2}\\s*(%2)\\b").arg(kSeparators, kLanguages),
+                                       kOptions);
+    return re;
+}
+
 // Set code, a star read as X, and the language: the foil separator as the engine may read it.
 const QRegularExpression& starAsXSetPattern()
 {
@@ -142,7 +150,9 @@ std::optional<CollectorRead> firstCollectorRead(const QString& text)
 {
     for (auto it = paddedPattern().globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        if (digitCount(m.captured(1)) >= 2)
+        // The padding zero read as O counts as a digit ("U OOSS" is 0055).
+        const QString digits = m.captured(1);
+        if (digitCount(digits) >= 2 || digits.startsWith(u'O') || digits.startsWith(u'o'))
             return CollectorRead{repairedDigits(m.captured(1)) + m.captured(2), false, true};
     }
     if (const auto m = numberOfSizePattern().match(text); m.hasMatch()) {
@@ -283,12 +293,28 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
 {
     CardAttribution out;
 
-    // 1. Set code and language: each from the first line that yields it.
+    // 1. Set code and language: each from the first line that yields it. Artwork and frame
+    // texture read as "BIS - et": a set code followed by a language that strips print wins,
+    // and without one only a line of the bottom strip band counts.
     std::optional<double> setLine;
     std::optional<double> languageLine;
     for (const OCRLine& line : lines) {
+        if (out.setCode)
+            break;
         const QString upper = line.text.toUpper();
-        if (!out.setCode) {
+        const auto m = setPattern().match(upper);
+        if (!m.hasMatch())
+            continue;
+        if (const auto language = knownLanguagePattern().match(upper, m.capturedEnd(1)); language.hasMatch()) {
+            out.setCode = m.captured(1);
+            setLine = line.midY;
+            out.language = language.captured(1).toLower();
+            languageLine = line.midY;
+        }
+    }
+    for (const OCRLine& line : lines) {
+        const QString upper = line.text.toUpper();
+        if (!out.setCode && line.midY <= AttributionStrip::defaultHeightFraction) {
             if (auto set = firstValue(setPattern(), upper)) {
                 out.setCode = *set;
                 setLine = line.midY;

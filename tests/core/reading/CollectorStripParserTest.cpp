@@ -107,6 +107,11 @@ TEST(CollectorStripParser, ReadsRealStrips)
         {"only a cut-off read", lines({{"R 02.", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("02"), false, true},
         {"only a short read", lines({{"M 012", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("012"), false},
         {"classic layout", lines({{"171/274 C", 0.045}, {"BFZ • EN ✎ Artist", 0.022}}), s("BFZ"), s("171")},
+        {"padding zeros read as O", lines({{"U OOSS", 0.04}, {"00", 0.041}, {"DSK « EN JANA HEIDERSDORF", 0.02}}),
+         s("DSK"), s("0055")},
+        {"artwork read as a set line above the strip",
+         lines({{"BIS - et - Pees? ”", 0.06}, {"R 0230", 0.04}, {"DSK « EN % MIKLOs LIGETI", 0.02}}), s("DSK"),
+         s("0230")},
         // Cards without a strip: numbers of the art, power/toughness, dates, rules text.
         {"no strip: rules and art numbers", lines({{"23", 0.5}, {"3/3", 0.07}, {"1993", 0.03}, {"50.", 0.04}}), {},
          {}, false},
