@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace vantry::test {
 
 namespace {
@@ -85,6 +87,13 @@ FakeHttpResponse FakeHttpResponse::text(int status, const QByteArray& body)
     r.status = status;
     r.body = body;
     r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/plain")));
+    return r;
+}
+
+FakeHttpResponse FakeHttpResponse::endless(const QByteArray& chunk, int intervalMs)
+{
+    FakeHttpResponse r = json(200, chunk);
+    r.dripMs = std::max(1, intervalMs);
     return r;
 }
 
@@ -302,6 +311,17 @@ void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpRequest& request,
         + reasonPhrase(response.status) + "\r\n";
     for (const auto& h : response.headers)
         out += h.first + ": " + h.second + "\r\n";
+    if (response.dripMs > 0) {
+        // No length: the body runs until the connection closes, which only the client does.
+        socket->write(out + "Connection: close\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket, chunk = response.body] {
+            if (socket->state() == QAbstractSocket::ConnectedState)
+                socket->write(chunk);
+        });
+        timer->start(response.dripMs);
+        return;
+    }
     if (!hasHeaderIn(response.headers, "Content-Length"))
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     out += close ? "Connection: close\r\n" : "Connection: keep-alive\r\n";

@@ -45,10 +45,13 @@ struct FakeHttpResponse {
     int delayMs = 0;          // wait before answering (runs on the event loop, never blocks)
     bool noReply = false;     // keep the connection open and never answer (timeouts)
     bool hangUp = false;      // close the connection without an answer
+    int dripMs = 0;           // > 0: send the head, then `body` again every dripMs, without end
     std::optional<QByteArray> raw; // send these bytes verbatim instead of a built response
 
     static FakeHttpResponse json(int status, const QByteArray& body);
     static FakeHttpResponse text(int status, const QByteArray& body);
+    // A 200 reply whose body never ends: `chunk` every `intervalMs` until the client leaves.
+    static FakeHttpResponse endless(const QByteArray& chunk, int intervalMs);
     FakeHttpResponse& header(const QByteArray& name, const QByteArray& value)
     {
         headers.append(qMakePair(name, value));

@@ -10,12 +10,9 @@
 #include "core/resolution/ScryfallResolver.h"
 #include "core/foil/HighlightDetector.h"
 
-#include <QCoroNetworkReply>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 #include <list>
 #include <mutex>
@@ -25,8 +22,6 @@ Q_LOGGING_CATEGORY(lcFoil, "com.vantry.capture.foil", QtInfoMsg)
 namespace vantry {
 
 namespace {
-
-constexpr int requestTimeoutMs = 60'000;
 
 // The parts of the catalogue's card record that the probe reads. Every field is optional;
 // a present field of the wrong type makes the whole record unreadable.
@@ -82,21 +77,19 @@ struct Reply {
     QByteArray body;
 };
 
-QCoro::Task<Reply> get(QNetworkAccessManager* nam, QNetworkRequest request)
+QCoro::Task<Reply> get(std::shared_ptr<QNetworkAccessManager> nam, QUrl url,
+                       QList<QPair<QByteArray, QByteArray>> headers, HttpLimits limits)
 {
-    request.setTransferTimeout(requestTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(nam->get(request));
-    co_await reply.get();
+    auto request = httpGet(std::move(nam), std::move(url), std::move(headers), limits);
+    const std::optional<HttpReply> reply = co_await std::move(request);
     Reply out;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    out.status = status.isValid() ? status.toInt() : 0;
-    if (reply->error() != QNetworkReply::NoError || !status.isValid())
+    if (!reply)
         co_return out;
-    const int code = out.status;
-    if (code < 200 || code > 299)
+    out.status = reply->status;
+    if (out.status < 200 || out.status > 299)
         co_return out;
     out.ok = true;
-    out.body = reply->readAll();
+    out.body = reply->body;
     co_return out;
 }
 
@@ -109,7 +102,8 @@ struct FoilDetectionService::State {
     QString userAgent;
     int pictureCacheLimit = defaultPictureCacheLimit;
     std::shared_ptr<CatalogueRatePacer> pacer;
-    QNetworkAccessManager nam;
+    std::shared_ptr<QNetworkAccessManager> nam = std::make_shared<QNetworkAccessManager>();
+    HttpLimits limits;
 
     // Guards the caches; never held across a network wait or a computation.
     std::mutex cacheLock;
@@ -180,13 +174,13 @@ QCoro::Task<std::optional<ReferenceInfo>> referenceInfo(std::shared_ptr<State> s
                    QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
         co_return std::nullopt;
-    QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", state->userAgent.toUtf8());
-    request.setRawHeader("Accept", "application/json;q=0.9,*/*;q=0.8");
     const std::shared_ptr<CatalogueRatePacer> pacer = state->pacer;
     if (!co_await pacer->acquire())
         co_return std::nullopt;
-    const Reply reply = co_await get(&state->nam, request);
+    const Reply reply = co_await get(state->nam, url,
+                                     {{"User-Agent", state->userAgent.toUtf8()},
+                                      {"Accept", "application/json;q=0.9,*/*;q=0.8"}},
+                                     state->limits);
     if (reply.status == 429)
         pacer->noteTooManyRequests();
     if (!reply.ok)
@@ -217,9 +211,7 @@ QCoro::Task<std::optional<QImage>> picture(std::shared_ptr<State> state, QUrl ur
 {
     if (auto cached = state->cachedPicture(url))
         co_return cached;
-    QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", state->userAgent.toUtf8());
-    const Reply reply = co_await get(&state->nam, request);
+    const Reply reply = co_await get(state->nam, url, {{"User-Agent", state->userAgent.toUtf8()}}, state->limits);
     if (!reply.ok)
         co_return std::nullopt;
     std::optional<QImage> decoded = image::decodeData(reply.body);
@@ -279,9 +271,10 @@ QString FoilDetectionService::defaultApiBase() { return QString::fromLatin1(Scry
 QString FoilDetectionService::defaultUserAgent() { return QString::fromLatin1(ScryfallResolver::defaultUserAgent); }
 
 FoilDetectionService::FoilDetectionService(QString api, QString userAgent, int pictureCacheLimit,
-                                           std::shared_ptr<CatalogueRatePacer> pacer)
+                                           std::shared_ptr<CatalogueRatePacer> pacer, HttpLimits limits)
     : state_(std::make_shared<State>())
 {
+    state_->limits = limits;
     state_->pacer = pacer ? std::move(pacer) : CatalogueRatePacer::shared();
     while (api.endsWith(u'/'))
         api.chop(1);

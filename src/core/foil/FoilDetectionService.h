@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/foil/ColorStats.h"
+#include "core/resolution/HttpFetch.h"
 
 #include <QCoroTask>
 #include <QImage>
@@ -40,12 +41,17 @@ public:
     // Art crops are about 1 MB each decoded: keep the most recently used few.
     static constexpr int defaultPictureCacheLimit = 32;
 
+    // A card record or an art crop is small; a fetch past the cap, or past its deadline, fails.
+    static constexpr HttpLimits defaultLimits{std::chrono::milliseconds(60000), std::chrono::milliseconds(30000),
+                                              std::chrono::milliseconds(0), HttpLimits::defaultMaxBytes};
+
     // Catalogue requests wait their turn at `pacer` (the process's shared one by default), so
     // probes and the catalogue resolver together stay within the catalogue's rate limit.
     explicit FoilDetectionService(QString api = defaultApiBase(),
                                   QString userAgent = defaultUserAgent(),
                                   int pictureCacheLimit = defaultPictureCacheLimit,
-                                  std::shared_ptr<CatalogueRatePacer> pacer = nullptr);
+                                  std::shared_ptr<CatalogueRatePacer> pacer = nullptr,
+                                  HttpLimits limits = defaultLimits);
     ~FoilDetectionService();
 
     FoilDetectionService(const FoilDetectionService&) = delete;

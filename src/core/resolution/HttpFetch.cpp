@@ -2,46 +2,71 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
 
 #include <QCoroNetworkReply>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantry {
 
+QDeadlineTimer HttpLimits::lookupDeadline() const
+{
+    return lookup.count() > 0 ? QDeadlineTimer(lookup) : QDeadlineTimer(QDeadlineTimer::Forever);
+}
+
 QCoro::Task<std::optional<HttpReply>> httpGet(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
-                                              QList<QPair<QByteArray, QByteArray>> headers, HttpTimeouts timeouts)
+                                              QList<QPair<QByteArray, QByteArray>> headers, HttpLimits limits,
+                                              QDeadlineTimer deadline)
 {
     if (!network || !url.isValid() || url.isRelative() || url.host().isEmpty())
         co_return std::nullopt;
+    // The sooner of the request's own limit and the lookup's deadline.
+    std::optional<std::chrono::milliseconds> total;
+    if (limits.total.count() > 0)
+        total = limits.total;
+    if (!deadline.isForever()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
+        if (left.count() <= 0)
+            co_return std::nullopt;
+        total = total ? std::min(*total, left) : left;
+    }
     QNetworkRequest request(url);
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
-    if (timeouts.idle.count() > 0)
-        request.setTransferTimeout(int(timeouts.idle.count()));
-    QPointer<QNetworkReply> reply = network->get(request);
-    if (!reply)
+    if (limits.idle.count() > 0)
+        request.setTransferTimeout(int(limits.idle.count()));
+    QNetworkReply* raw = network->get(request);
+    if (!raw)
         co_return std::nullopt;
-    if (timeouts.total.count() > 0) {
-        QTimer::singleShot(timeouts.total, reply.data(), [reply] {
-            if (reply && reply->isRunning())
-                reply->abort();
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(raw, [](QNetworkReply* r) { r->deleteLater(); });
+    if (total) {
+        QTimer::singleShot(*total, raw, [raw] {
+            if (raw->isRunning())
+                raw->abort();
         });
     }
-    co_await reply.data();
-    if (!reply)
+    // Abandoned as soon as it announces or brings more than the cap.
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(raw, &QNetworkReply::downloadProgress, raw,
+                     [raw, tooLarge, max = limits.maxBytes](qint64 received, qint64 announced) {
+                         if ((received > max || announced > max) && !*tooLarge) {
+                             *tooLarge = true;
+                             raw->abort();
+                         }
+                     });
+    co_await raw;
+    if (*tooLarge)
         co_return std::nullopt;
-    reply->deleteLater();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // An HTTP error status still carries its status; anything without one is a transport failure.
     if (!status.isValid())
         co_return std::nullopt;
-    if (reply->error() != QNetworkReply::NoError && reply->error() < QNetworkReply::ContentAccessDenied)
+    if (raw->error() != QNetworkReply::NoError && raw->error() < QNetworkReply::ContentAccessDenied)
         co_return std::nullopt; // connection-level failure (abort, time-out, reset) after a header
-    co_return HttpReply{status.toInt(), reply->readAll()};
+    co_return HttpReply{status.toInt(), raw->readAll()};
 }
 
 QByteArray percentEncoded(const QString& value) { return QUrl::toPercentEncoding(value); }

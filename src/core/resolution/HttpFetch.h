@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QPair>
@@ -14,23 +15,34 @@
 namespace vantry {
 
 // What a GET brought back: the HTTP status and the body. Absent when there was no HTTP
-// answer at all (invalid URL, transport error, time-out).
+// answer at all (invalid URL, transport error, time-out, a reply past the size cap).
 struct HttpReply {
     int status = 0;
     QByteArray body;
 };
 
-struct HttpTimeouts {
+struct HttpLimits {
+    // A card record or a page of search results is far smaller.
+    static constexpr qint64 defaultMaxBytes = 8LL * 1024 * 1024;
+
     // No data for this long fails the request.
     std::chrono::milliseconds idle{60000};
-    // The whole request may take this long.
+    // One request may take this long.
     std::chrono::milliseconds total{0}; // 0: no limit besides `idle`
+    // One lookup, all its requests (and waits for them) together, may take this long.
+    std::chrono::milliseconds lookup{0}; // 0: no limit besides those of its requests
+    // A reply larger than this is abandoned while it arrives, never read whole.
+    qint64 maxBytes = defaultMaxBytes;
+
+    // The deadline of a lookup that starts now.
+    QDeadlineTimer lookupDeadline() const;
 };
 
 // One GET on `network` (which must live on the calling thread) with exactly the given
-// headers of our own.
+// headers of our own, ending at the latest at `deadline`.
 QCoro::Task<std::optional<HttpReply>> httpGet(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
-                                              QList<QPair<QByteArray, QByteArray>> headers, HttpTimeouts timeouts);
+                                              QList<QPair<QByteArray, QByteArray>> headers, HttpLimits limits,
+                                              QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 // Percent-encoding of a query value or path segment: everything but the unreserved
 // characters of RFC 3986 is encoded, so "&", "=", "+", "#", "/" and "?" reach the server

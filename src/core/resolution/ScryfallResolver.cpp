@@ -36,21 +36,21 @@ Candidate candidate(const QJsonValue& value, ScanFinish finish, double score)
 
 } // namespace
 
-ScryfallResolver::ScryfallResolver(QString api, std::shared_ptr<CatalogueRatePacer> pacer, HttpTimeouts timeouts)
+ScryfallResolver::ScryfallResolver(QString api, std::shared_ptr<CatalogueRatePacer> pacer, HttpLimits limits)
     : api_(std::move(api)), userAgent_(defaultUserAgent), pacer_(std::move(pacer)),
-      session_(std::make_shared<QNetworkAccessManager>()), timeouts_(timeouts)
+      session_(std::make_shared<QNetworkAccessManager>()), limits_(limits)
 {
     if (!pacer_)
         pacer_ = CatalogueRatePacer::shared();
 }
 
-QCoro::Task<ScryfallResolver::Fetched> ScryfallResolver::get(QUrl url) const
+QCoro::Task<ScryfallResolver::Fetched> ScryfallResolver::get(QUrl url, QDeadlineTimer deadline) const
 {
     auto pacer = pacer_;
     auto turn = pacer->acquire();
     if (!co_await std::move(turn))
         co_return Fetched{};
-    auto request = httpGet(session_, url, {{"User-Agent", userAgent_}, {"Accept", acceptHeader}}, timeouts_);
+    auto request = httpGet(session_, url, {{"User-Agent", userAgent_}, {"Accept", acceptHeader}}, limits_, deadline);
     auto reply = co_await std::move(request);
     if (!reply)
         co_return Fetched{};
@@ -69,6 +69,15 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::resolveSetCollector(QStrin
                                                                           ScanFinish finish,
                                                                           std::optional<QString> language) const
 {
+    auto lookup = lookUp(std::move(setCode), std::move(collectorNumber), finish, std::move(language),
+                         limits_.lookupDeadline());
+    co_return co_await std::move(lookup);
+}
+
+QCoro::Task<std::vector<Candidate>> ScryfallResolver::lookUp(QString setCode, QString collectorNumber,
+                                                             ScanFinish finish, std::optional<QString> language,
+                                                             QDeadlineTimer deadline) const
+{
     const QByteArray set = percentEncoded(setCode.toLower());
     const bool withLanguage = language && !language->isEmpty() && *language != QStringLiteral("en");
     for (const QString& variant : normalizedCollectorLookupCandidates(collectorNumber)) {
@@ -79,7 +88,7 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::resolveSetCollector(QStrin
         // A printing missing in the read language is still the same printing.
         targets.push_back(base);
         for (const QByteArray& target : targets) {
-            auto request = get(QUrl::fromEncoded(target, QUrl::StrictMode));
+            auto request = get(QUrl::fromEncoded(target, QUrl::StrictMode), deadline);
             const Fetched fetched = co_await std::move(request);
             if (fetched.outcome == Outcome::body) {
                 try {
@@ -130,8 +139,9 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::searchByName(QString text,
     const auto query = parseManualCardSearchQuery(text);
     if (!query)
         co_return std::vector<Candidate>{};
+    const QDeadlineTimer deadline = limits_.lookupDeadline();
     if (query->setCode && query->collectorNumber) {
-        auto lookup = resolveSetCollector(*query->setCode, *query->collectorNumber, finish, std::nullopt);
+        auto lookup = lookUp(*query->setCode, *query->collectorNumber, finish, std::nullopt, deadline);
         auto exact = co_await std::move(lookup);
         if (!exact.empty())
             co_return exact;
@@ -157,7 +167,7 @@ QCoro::Task<std::vector<Candidate>> ScryfallResolver::searchByName(QString text,
         const auto url = cardsSearchURL(t + QStringLiteral(" include:extras"), order, dir);
         if (!url)
             continue;
-        auto request = get(*url);
+        auto request = get(*url, deadline);
         const Fetched fetched = co_await std::move(request);
         if (fetched.outcome != Outcome::body)
             continue;

@@ -14,7 +14,8 @@ namespace vantry {
 
 // The public card catalogue (Scryfall) as a resolver: card by set and number, and search.
 // Every request waits for its turn at the process's catalogue pacer; a 429 locks the
-// catalogue out for a while and counts as a failed request, never as "not found".
+// catalogue out for a while and counts as a failed request, never as "not found". So does
+// a reply past the size cap, and a lookup ends by its deadline whatever the catalogue does.
 class ScryfallResolver final : public CardResolving {
 public:
     static constexpr const char* defaultApi = "https://api.scryfall.com";
@@ -22,11 +23,13 @@ public:
         "VantryFinance/1.0 (mac capture; contact capture-support@vantry.invalid)";
     static constexpr const char* acceptHeader = "application/json;q=0.9,*/*;q=0.8";
     static constexpr int searchLimit = 40;
+    static constexpr HttpLimits defaultLimits{std::chrono::milliseconds(60000), std::chrono::milliseconds(30000),
+                                              std::chrono::milliseconds(60000), HttpLimits::defaultMaxBytes};
 
     // Build on the thread that will call it (normally the main thread).
     explicit ScryfallResolver(QString api = QString::fromLatin1(defaultApi),
                               std::shared_ptr<CatalogueRatePacer> pacer = CatalogueRatePacer::shared(),
-                              HttpTimeouts timeouts = {});
+                              HttpLimits limits = defaultLimits);
 
     QCoro::Task<std::vector<Candidate>> resolveSetCollector(QString setCode, QString collectorNumber,
                                                             ScanFinish finish,
@@ -50,13 +53,15 @@ private:
         Outcome outcome = Outcome::failed;
         QByteArray body;
     };
-    QCoro::Task<Fetched> get(QUrl url) const;
+    QCoro::Task<Fetched> get(QUrl url, QDeadlineTimer deadline) const;
+    QCoro::Task<std::vector<Candidate>> lookUp(QString setCode, QString collectorNumber, ScanFinish finish,
+                                               std::optional<QString> language, QDeadlineTimer deadline) const;
 
     QString api_;
     QByteArray userAgent_;
     std::shared_ptr<CatalogueRatePacer> pacer_;
     std::shared_ptr<QNetworkAccessManager> session_;
-    HttpTimeouts timeouts_;
+    HttpLimits limits_;
 };
 
 // Card image URLs on the catalogue's image host.

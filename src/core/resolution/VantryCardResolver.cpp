@@ -77,9 +77,9 @@ Candidate candidate(const QJsonValue& value, ScanFinish finish, double score)
 } // namespace
 
 VantryCardResolver::VantryCardResolver(QString apiBase, std::shared_ptr<const CardResolving> fallback,
-                                       HttpTimeouts timeouts)
+                                       HttpLimits limits)
     : base_(std::move(apiBase)), session_(std::make_shared<QNetworkAccessManager>()),
-      fallback_(std::move(fallback)), timeouts_(timeouts)
+      fallback_(std::move(fallback)), limits_(limits)
 {
     while (base_.endsWith(u'/'))
         base_.chop(1);
@@ -109,10 +109,10 @@ std::vector<Candidate> VantryCardResolver::decodeSearchPage(const QByteArray& bo
     return out;
 }
 
-QCoro::Task<std::optional<QByteArray>> VantryCardResolver::get(QByteArray pathAndQuery) const
+QCoro::Task<std::optional<QByteArray>> VantryCardResolver::get(QByteArray pathAndQuery, QDeadlineTimer deadline) const
 {
     const QUrl url = QUrl::fromEncoded(base_.toUtf8() + pathAndQuery, QUrl::StrictMode);
-    auto request = httpGet(session_, url, {{"Accept", "application/json"}}, timeouts_);
+    auto request = httpGet(session_, url, {{"Accept", "application/json"}}, limits_, deadline);
     auto reply = co_await std::move(request);
     if (!reply || reply->status != 200)
         co_return std::nullopt;
@@ -125,7 +125,7 @@ QCoro::Task<std::vector<Candidate>> VantryCardResolver::resolveSetCollector(QStr
 {
     const QByteArray path = "/cards/resolve-printing?set=" + percentEncoded(setCode) +
                             "&number=" + percentEncoded(collectorNumber);
-    auto request = get(path);
+    auto request = get(path, limits_.lookupDeadline());
     auto body = co_await std::move(request);
     if (body) {
         try {
@@ -156,7 +156,7 @@ QCoro::Task<std::vector<Candidate>> VantryCardResolver::searchByName(QString tex
     if (query->name.isEmpty())
         co_return std::vector<Candidate>{};
 
-    auto request = get("/cards/search?q=" + percentEncoded(text));
+    auto request = get("/cards/search?q=" + percentEncoded(text), limits_.lookupDeadline());
     auto body = co_await std::move(request);
     if (body) {
         try {

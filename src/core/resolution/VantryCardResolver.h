@@ -11,17 +11,21 @@
 namespace vantry {
 
 // The inventory service's card lookup ("/cards/resolve-printing", "/cards/search"), sent
-// without a token on its own HTTP session; when the service has no answer the same
-// question goes to the fallback.
+// without a token on its own HTTP session; when the service has no answer (a failure, a
+// reply past the size cap, or none by the lookup's deadline) the same question goes to
+// the fallback.
 class VantryCardResolver final : public CardResolving {
 public:
     static constexpr std::chrono::milliseconds defaultIdleTimeout{10000};
     static constexpr std::chrono::milliseconds defaultTotalTimeout{15000};
+    // Each lookup is one request to the service.
+    static constexpr HttpLimits defaultLimits{defaultIdleTimeout, defaultTotalTimeout, defaultTotalTimeout,
+                                              HttpLimits::defaultMaxBytes};
     static constexpr int searchLimit = 40;
 
     // Build on the thread that will call it (normally the main thread).
     explicit VantryCardResolver(QString apiBase, std::shared_ptr<const CardResolving> fallback = nullptr,
-                                HttpTimeouts timeouts = {defaultIdleTimeout, defaultTotalTimeout});
+                                HttpLimits limits = defaultLimits);
 
     const QString& base() const { return base_; }
 
@@ -38,12 +42,12 @@ public:
     QCoro::Task<std::vector<Candidate>> searchByName(QString text, ScanFinish finish) const override;
 
 private:
-    QCoro::Task<std::optional<QByteArray>> get(QByteArray pathAndQuery) const;
+    QCoro::Task<std::optional<QByteArray>> get(QByteArray pathAndQuery, QDeadlineTimer deadline) const;
 
     QString base_;
     std::shared_ptr<QNetworkAccessManager> session_;
     std::shared_ptr<const CardResolving> fallback_;
-    HttpTimeouts timeouts_;
+    HttpLimits limits_;
 };
 
 } // namespace vantry

@@ -84,9 +84,10 @@ struct Fixture {
     std::shared_ptr<CatalogueRatePacer> pacer = std::make_shared<CatalogueRatePacer>(std::chrono::milliseconds(0));
     std::unique_ptr<FoilDetectionService> service;
 
-    explicit Fixture(int pictureCacheLimit = FoilDetectionService::defaultPictureCacheLimit)
+    explicit Fixture(int pictureCacheLimit = FoilDetectionService::defaultPictureCacheLimit,
+                     HttpLimits limits = FoilDetectionService::defaultLimits)
         : service(std::make_unique<FoilDetectionService>(server.baseUrl().toString(), QStringLiteral("TestAgent/1"),
-                                                         pictureCacheLimit, pacer))
+                                                         pictureCacheLimit, pacer, limits))
     {
     }
     QString artUrl(const QByteArray& name) const { return server.url("/art/" + name + ".png").toString(); }
@@ -232,6 +233,31 @@ TEST(FoilDetectionService, FailuresAreNotCached)
                                           "foil: id-b reference fetch failed", "foil: id-b reference fetch failed"}) +
                                  QStringList{f.log.lines().last()});
     EXPECT_TRUE(f.log.lines().last().startsWith("foil: id-b specular="));
+}
+
+TEST(FoilDetectionService, RepliesPastTheCapOrTheDeadlineAreFailedFetches)
+{
+    using namespace std::chrono_literals;
+    Fixture f(FoilDetectionService::defaultPictureCacheLimit, HttpLimits{60s, 300ms, 0ms, 256 * 1024});
+    const QImage art = referenceArt();
+    const QImage scan = cardWithArt(art);
+    f.serveArt("a", art);
+
+    // A card record that decodes but is far larger than one needs to be.
+    QByteArray padded = cardJson(f.artUrl("a"));
+    padded.insert(1, "\"pad\":\"" + QByteArray(300 * 1024, 'x') + "\",");
+    f.serveCard("padded", padded);
+    EXPECT_FALSE(f.detect(scan, QStringLiteral("padded")));
+    // A catalogue that streams without end.
+    f.server.route("GET", "/cards/endless", FakeHttpResponse::endless(QByteArray(64 * 1024, ' '), 1));
+    EXPECT_FALSE(f.detect(scan, QStringLiteral("endless")));
+    // An art crop that trickles in under the idle time-out, for ever.
+    f.serveCard("slow-art", cardJson(f.artUrl("slow")));
+    f.server.route("GET", "/art/slow.png", FakeHttpResponse::endless("x", 20));
+    EXPECT_FALSE(f.detect(scan, QStringLiteral("slow-art")));
+    EXPECT_EQ(f.log.lines(), (QStringList{"foil: padded no reference info", "foil: endless no reference info",
+                                          "foil: slow-art reference fetch failed"}));
+    EXPECT_EQ(f.server.count("GET", "/art/a.png"), 0);
 }
 
 TEST(FoilDetectionService, IdentifierIsOnePathSegment)

@@ -155,6 +155,33 @@ TEST(ScryfallResolver, TooManyRequestsLocksTheCatalogueOut)
     EXPECT_EQ(resolve(resolver, "M21", "12").size(), 1u);
 }
 
+TEST(ScryfallResolver, AReplyPastTheCapOrTheDeadlineIsAFailureNotNotFound)
+{
+    const QByteArray padded = card("ABC", R"(,"pad":")" + QByteArray(300 * 1024, 'x') + "\"");
+    struct Case {
+        const char* name;
+        FakeHttpResponse response;
+        HttpLimits limits;
+    };
+    const std::vector<Case> cases{
+        {"past the cap", FakeHttpResponse::json(200, padded), {60000ms, 0ms, 0ms, 256 * 1024}},
+        {"endless and fast", FakeHttpResponse::endless(QByteArray(64 * 1024, ' '), 1), {60000ms, 0ms, 0ms, 256 * 1024}},
+        {"endless and slow", FakeHttpResponse::endless(" ", 20), {60000ms, 0ms, 300ms, HttpLimits::defaultMaxBytes}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpServer server;
+        server.route("GET", "/cards/m21/12/ja", c.response);
+        server.route("GET", "/cards/m21/12", FakeHttpResponse::json(200, card("XYZ")));
+        server.route("GET", "/cards/search", c.response);
+        const ScryfallResolver resolver(server.baseUrl().toString(), noWait(), c.limits);
+        // A failure, not "missing in Japanese": no retry without the language.
+        EXPECT_TRUE(resolve(resolver, "M21", "12", QString("ja")).empty());
+        EXPECT_EQ(server.lines(), QStringList{"GET /cards/m21/12/ja"});
+        EXPECT_TRUE(search(resolver, "Lightning Bolt").empty());
+    }
+}
+
 TEST(CatalogueRatePacer, SpacesRequestStarts)
 {
     std::chrono::milliseconds now{0};

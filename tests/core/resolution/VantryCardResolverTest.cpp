@@ -88,7 +88,7 @@ TEST(VantryCardResolver, NoAnswerGoesToTheFallback)
         server.route("GET", "/cards/resolve-printing", c.response);
         auto fb = fallback();
         const VantryCardResolver resolver(server.baseUrl().toString(), fb,
-                                          HttpTimeouts{std::chrono::milliseconds(150), std::chrono::milliseconds(250)});
+                                          HttpLimits{std::chrono::milliseconds(150), std::chrono::milliseconds(250)});
         const auto hits = resolve(resolver, "NEO", "12", QString("ja"));
         ASSERT_EQ(hits.size(), 1u);
         EXPECT_EQ(hits[0].scryfallId, "fb");
@@ -97,6 +97,40 @@ TEST(VantryCardResolver, NoAnswerGoesToTheFallback)
     // No fallback: empty.
     const VantryCardResolver alone("not a url");
     EXPECT_TRUE(resolve(alone, "NEO", "12").empty());
+}
+
+TEST(VantryCardResolver, RepliesPastTheCapOrTheDeadlineGoToTheFallback)
+{
+    using namespace std::chrono_literals;
+    // A hit that decodes, padded far past what a card record needs.
+    const QByteArray padded = R"({"found":true,"pad":")" + QByteArray(300 * 1024, 'x') + R"(","printing":)" + kPrinting + "}";
+    struct Case {
+        const char* name;
+        FakeHttpResponse response;
+        HttpLimits limits;
+    };
+    const std::vector<Case> cases{
+        {"past the cap", FakeHttpResponse::json(200, padded), {60s, 0ms, 0ms, 256 * 1024}},
+        // Only the cap ends a stream that never finishes...
+        {"endless and fast", FakeHttpResponse::endless(QByteArray(64 * 1024, ' '), 1), {60s, 0ms, 0ms, 256 * 1024}},
+        // ...or, when it trickles in under every idle time-out, the lookup's deadline.
+        {"endless and slow", FakeHttpResponse::endless(" ", 20), {60s, 0ms, 300ms, HttpLimits::defaultMaxBytes}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpServer server;
+        server.route("GET", "/cards/resolve-printing", c.response);
+        server.route("GET", "/cards/search", c.response);
+        auto fb = fallback();
+        const VantryCardResolver resolver(server.baseUrl().toString(), fb, c.limits);
+        const auto hits = resolve(resolver, "NEO", "12");
+        ASSERT_EQ(hits.size(), 1u);
+        EXPECT_EQ(hits[0].scryfallId, "fb");
+        const auto found = search(resolver, "Lightning Bolt");
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].scryfallId, "fs");
+        EXPECT_EQ(*fb->calls, (QStringList{"set NEO 12 foil nil", "search Lightning Bolt nonfoil"}));
+    }
 }
 
 TEST(VantryCardResolver, PhysicalTokensAndFlexiblePrices)
