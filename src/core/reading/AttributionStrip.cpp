@@ -2,6 +2,7 @@
 
 #include "core/support/ImageDecode.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantry::AttributionStrip {
@@ -19,6 +20,13 @@ std::optional<QRect> clipped(const QRect& rect, int width, int height)
 int roundHalfAway(double v) { return int(std::lround(v)); }
 
 } // namespace
+
+int scaleForHeight(int height)
+{
+    if (height < 1)
+        return defaultScale;
+    return std::clamp(int(std::lround(2800.0 / height)), 1, defaultScale);
+}
 
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction)
 {

@@ -22,6 +22,13 @@ inline constexpr int defaultScale = 3;
 inline constexpr double interiorTopFraction = 0.1;
 inline constexpr double interiorHeightFraction = 0.2;
 
+// Enlargement of strips and band for a card `height` pixels tall: ×3 at about 900 px, less
+// for larger scans, whose print the engine would only shrink again (300 dpi: ×3, 600: ×1).
+int scaleForHeight(int height);
+// The whole-card pass reads print at 300-dpi size as well as larger, in a fraction of the
+// time: taller images are read shrunk to this height.
+inline constexpr int wholeCardTextHeight = 1100;
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,

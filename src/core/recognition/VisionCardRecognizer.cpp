@@ -4,10 +4,12 @@
 #include "core/reading/CollectorMatching.h"
 #include "core/reading/CollectorStripParser.h"
 #include "core/support/ImageCopy.h"
+#include "core/support/ImageDecode.h"
 #include "core/foil/SeparatorLocator.h"
 #include "platform/TesseractTextRecognizer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace vantry {
@@ -93,7 +95,13 @@ std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engin
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeText(TextEngine engine, QImage image, CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] { return ocrLines(*engine, image); };
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        if (image.height() <= AttributionStrip::wholeCardTextHeight)
+            return ocrLines(*engine, image);
+        const int height = AttributionStrip::wholeCardTextHeight;
+        const int width = std::max(1, int(std::lround(double(image.width()) * height / image.height())));
+        return ocrLines(*engine, image::resized(image, width, height));
+    };
     return onPool(std::move(work), lane);
 }
 
@@ -102,7 +110,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeStrip(TextEngin
 {
     std::function<std::vector<OCRLine>()> work = [engine, image, edge] {
         const auto strip = AttributionStrip::upscaledStrip(image, edge, AttributionStrip::defaultHeightFraction,
-                                                           AttributionStrip::defaultScale);
+                                                           AttributionStrip::scaleForHeight(image.height()));
         return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
     };
     return onPool(std::move(work), lane);
@@ -114,7 +122,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeInteriorBand(Te
     std::function<std::vector<OCRLine>()> work = [engine, image] {
         const auto band = AttributionStrip::upscaledBand(image, AttributionStrip::interiorTopFraction,
                                                          AttributionStrip::interiorHeightFraction,
-                                                         AttributionStrip::defaultScale);
+                                                         AttributionStrip::scaleForHeight(image.height()));
         return band ? ocrLines(*engine, *band) : std::vector<OCRLine>{};
     };
     return onPool(std::move(work), lane);
@@ -292,8 +300,24 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         }
     }
 
+    const std::optional<QString> title =
+        attribution.title && !attribution.title->isEmpty() ? attribution.title : std::nullopt;
+
+    // A card without any strip whose readable title names catalogue cards stands upright:
+    // reading it again sideways (four more passes) would find nothing. Its name search is
+    // made here and used in step 10.
+    std::optional<std::vector<Candidate>> earlyNames;
+    bool namedUpright = false;
+    if (!attribution.isArtSeries && !attribution.collectorNumber && !attribution.setCode && title &&
+        titleCandidatesHaveComparableWords(titles)) {
+        auto searching = nameCandidates(resolver, *title, attribution, chosen);
+        earlyNames = co_await std::move(searching);
+        namedUpright = std::any_of(earlyNames->begin(), earlyNames->end(),
+                                   [&](const Candidate& c) { return titlesAgreeAcrossCandidates(titles, c.name); });
+    }
+
     // 7. Sideways re-read.
-    if (!attribution.isArtSeries && (!attribution.collectorNumber || !attribution.setCode)) {
+    if (!attribution.isArtSeries && (!attribution.collectorNumber || !attribution.setCode) && !namedUpright) {
         const TextEngine text = options.text;
         const AttributionReader readAt = [text, image, lane](int turns) {
             return readTurned(text, image, turns, lane);
@@ -305,9 +329,6 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             co_return RecognitionOutcome{found->candidates, found->attribution};
         }
     }
-
-    const std::optional<QString> title =
-        attribution.title && !attribution.title->isEmpty() ? attribution.title : std::nullopt;
 
     // 8. A demoted hit joins the name search.
     if (demoted) {
@@ -356,8 +377,13 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
 
     // 10. Name search.
     if (title) {
-        auto searching = nameCandidates(resolver, *title, attribution, chosen);
-        const auto names = co_await std::move(searching);
+        std::vector<Candidate> names;
+        if (earlyNames) {
+            names = std::move(*earlyNames);
+        } else {
+            auto searching = nameCandidates(resolver, *title, attribution, chosen);
+            names = co_await std::move(searching);
+        }
         if (!names.empty()) {
             trace(QStringLiteral("[recognize]   -> ") + QString::number(names.size()) +
                   QStringLiteral(" name candidates for ") + inQuotes(*title) +

@@ -172,6 +172,24 @@ TEST(VisionCardRecognizer, SetWithoutNumberIsReadSidewaysFirst)
     EXPECT_EQ(h.engine->calls(), 8);
 }
 
+// A card printed without a strip: its title finds it by name, so it is not read sideways
+// (four more passes); a title that names nothing still leads to the sideways read.
+TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
+{
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named);
+        Harness h;
+        h.upright = {line("Goblin Guide", 0.93), line("Haste", 0.4)};
+        h.resolver->onSearch = [named](auto&&...) {
+            return std::vector<Candidate>{named ? kGuide : kBolt};
+        };
+        const auto outcome = h.run();
+        EXPECT_EQ(ids(outcome.candidates), QStringList{named ? "guide@1" : "bolt@1"});
+        EXPECT_EQ(*h.resolver->calls, QStringList{"search Goblin Guide nonfoil"});
+        EXPECT_EQ(h.engine->calls(), named ? 4 : 8);
+    }
+}
+
 TEST(VisionCardRecognizer, NothingReadEndsInNothingParsed)
 {
     Harness h;
