@@ -7,6 +7,7 @@
 #include "core/card/ScanItemPayload.h"
 #include "core/card/ScannedCard.h"
 #include "core/foil/FoilDetectionService.h"
+#include "core/reading/CollectorMatching.h"
 #include "core/recognition/CardRecognizing.h"
 #include "core/recognition/Disposition.h"
 #include "core/resolution/CardResolving.h"
@@ -250,6 +251,38 @@ public:
     // Makes every running ingest stale: it stops at its next check and publishes nothing more.
     void cancelIngests();
 
+    // --- Review actions (CaptureViewModelReview.cpp) ------------------------------------------
+    // A row's chosen printing, finish and recount destination move together; every edit that
+    // can change the recount plan drops the pending preview. An id of no row changes no row.
+    // Empties the batch; the import bin and the recount plan stay.
+    void startNewBatch();
+    // After a recount: leaves recount mode and imports into `bin` (as given) from now on.
+    void continueAddingToBin(const QString& bin);
+    // Appends max(quantity, 1) confirmed rows of `candidate`; returns how many.
+    int addManualCard(const Candidate& candidate, int quantity);
+    // The manual-add sheet's search; none when a newer search of the sheet started meanwhile.
+    QCoro::Task<std::optional<std::vector<Candidate>>> searchForManualAdd(QString query, ScanFinish finish,
+                                                                          ManualSearchKind kind);
+    void confirm(QUuid id, const Candidate& candidate);
+    void skip(QUuid id);
+    void unconfirm(QUuid id);
+    // Only a confirmed row can be marked reviewed.
+    void setReviewed(QUuid id, bool value);
+    void setReviewed(const QSet<QUuid>& ids, bool value);
+    void setFinish(QUuid id, ScanFinish finish);
+    void setArtSeriesVariant(QUuid id, ArtSeriesVariant variant);
+    void setAllConfirmedFinish(ScanFinish finish);
+    // The recount screen's finish of one printing: its rows, destination and selection.
+    void setFinishForPrinting(const QString& scryfallId, ScanFinish fromFinish, ScanFinish toFinish);
+    // The row's own search: its candidates become the results, unless the row is gone or a
+    // newer search of it started meanwhile.
+    QCoro::Task<> search(QUuid id, QString query);
+
+    // --- Rotate and re-analyse (CaptureViewModelRotate.cpp) ----------------------------------
+    // Turns the row's scan a further quarter turn and recognises it again on the interactive
+    // lane. The file is never changed.
+    QCoro::Task<> rotateAndReanalyze(QUuid id);
+
     // --- Toasts ---------------------------------------------------------------------------
     // Shows `text` for 4 s from this call; a newer toast restarts the time.
     void showToast(const QString& text);
@@ -345,6 +378,21 @@ private:
     quint64 foilVerdictFlushCount_ = 0;
 
     Collaborators collaborators_;
+
+    // Review actions: the latest search of each row and of the manual-add sheet, and the
+    // latest rotation of each row with the turns it goes to.
+    struct Rotation {
+        quint64 press = 0;
+        int turns = 0;
+    };
+    std::optional<std::size_t> rowIndex(const QUuid& id) const;
+    void dropPreview();
+    void editPrinting(QUuid id, const std::function<void(Candidate&)>& edit, bool touchesFinish);
+    QHash<QUuid, quint64> rowSearches_;
+    quint64 rowSearchCount_ = 0;
+    quint64 manualAddSearches_ = 0;
+    QHash<QUuid, Rotation> rotations_;
+    quint64 rotationCount_ = 0;
 };
 
 } // namespace vantry
