@@ -242,6 +242,8 @@ public:
     QString reviewStatusMessage() const;
     // The review status line, or "No cards left in this batch." for an empty batch.
     void refreshReviewStatusMessage();
+    // The note of a row whose crop looks like two cards fed at once.
+    static QString multiFeedNote();
 
     // --- Ingest ---------------------------------------------------------------------------
     // Imports a folder into a fresh batch: `preset`, or the folder the user picks.

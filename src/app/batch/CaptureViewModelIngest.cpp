@@ -21,12 +21,12 @@ QString flag(bool value) { return value ? QStringLiteral("true") : QStringLitera
 
 qint64 millisSince(qint64 startNs, qint64 nowNs) { return qint64(double(nowNs - startNs) / 1'000'000.0); }
 
-QString multiFeedNote()
+} // namespace
+
+QString CaptureViewModel::multiFeedNote()
 {
     return QStringLiteral("Looks like a multi-feed (two cards in one scan) \u2014 rescan this card on its own.");
 }
-
-} // namespace
 
 // What one run keeps between its awaits; nothing of it outlives the run.
 struct CaptureViewModel::IngestRun {

@@ -204,6 +204,7 @@ TEST_F(ReviewActionsTest, UnknownRowIdsChangeNoRow)
          false},
         {"search", [](CaptureViewModel& m, QUuid id) { test::waitFor(m.search(id, QStringLiteral("bolt"))); }, false,
          false},
+        {"rotate", [](CaptureViewModel& m, QUuid id) { test::waitFor(m.rotateAndReanalyze(id)); }, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

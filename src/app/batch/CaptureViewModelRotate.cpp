@@ -1,0 +1,141 @@
+// Rotate and re-analyse: the rotate button of a review row turns its scan a further quarter
+// turn and recognises it again, on the CPU pool's interactive lane so that it overtakes a
+// running ingest. The file on disk is never changed.
+#include "app/batch/CaptureConfig.h"
+#include "app/batch/CaptureViewModel.h"
+#include "app/batch/RotatedScan.h"
+#include "app/batch/ScanPreparation.h"
+#include "core/reading/CardCropper.h"
+#include "core/reading/CollectorMatching.h"
+#include "core/support/CPUWork.h"
+
+#include <QFileInfo>
+
+namespace vantry {
+
+QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
+{
+    const auto self = shared_from_this();
+    const auto i = rowIndex(id);
+    if (!i)
+        co_return;
+    const Row& row = rows_[*i];
+    // A press while an earlier one still runs turns on from where that one is going; the
+    // earlier result is then dropped.
+    const auto running = rotations_.constFind(id);
+    const int from = running != rotations_.cend() ? running->turns : row.rotationQuarterTurns;
+    const int turns = (from + 1) % 4;
+    const quint64 press = ++rotationCount_;
+    rotations_.insert(id, Rotation{press, turns});
+    const ScannedCard card = row.card;
+    const ScanFinish finish =
+        row.chosen ? row.chosen->finish : row.pendingReclassifyFinish.value_or(ScanFinish::nonfoil);
+    if (!row.isReanalyzing) {
+        std::vector<Row> updated = rows_;
+        updated[*i].isReanalyzing = true;
+        setRows(std::move(updated));
+    }
+
+    co_await awaitArtMatcher();
+    auto prepare = [path = card.front, turns] { return RotatedScan::prepare(path, turns); };
+    const std::optional<RotatedScan> scan = co_await CPUWork::run(std::move(prepare), CPULane::interactive);
+    RecognitionOutcome outcome;
+    bool usedFull = false;
+    bool multiFeed = false;
+    if (scan) {
+        multiFeed = scan->cropped() && looksLikeMultiFeed(scan->cardImage.width(), scan->cardImage.height());
+        if (!multiFeed) {
+            const auto recognizer = recognizer_;
+            outcome = co_await recognizer->recognize(
+                scan->cardImage, finish, ScanPreparation::backImageProvider(card, CPULane::interactive),
+                CPULane::interactive);
+            // A crop that read nothing may have cut the card badly: once more on the whole scan.
+            if (outcome.candidates.empty() && scan->cropped()) {
+                outcome = co_await recognizer->recognize(scan->rotated, finish, {}, CPULane::interactive);
+                usedFull = true;
+            }
+        }
+    }
+
+    // Only the latest press of a row still there writes; a new batch or a skip forgot it.
+    const auto latest = rotations_.constFind(id);
+    if (latest == rotations_.cend() || latest->press != press)
+        co_return;
+    rotations_.erase(latest);
+    const auto j = rowIndex(id);
+    if (!j)
+        co_return;
+    std::vector<Row> updated = rows_;
+    Row& target = updated[*j];
+    target.isReanalyzing = false;
+    if (!scan) {
+        setRows(std::move(updated));
+        setStatusMessage(QStringLiteral("Couldn't rotate ") + QFileInfo(card.front).fileName() +
+                         QStringLiteral(": the scan file can't be read."));
+        co_return;
+    }
+
+    const CaptureConfig settings = config();
+    const CardAttribution& a = outcome.attribution;
+    const std::vector<Candidate>& candidates = outcome.candidates;
+    const Disposition disposition =
+        multiFeed ? Disposition::unresolved
+                  : validatedDisposition(candidates, a, settings.autoThreshold, settings.gapMin).disposition;
+    const std::optional<QImage> thumbnail = usedFull && scan->fullThumbnail ? scan->fullThumbnail : scan->thumbnail;
+    const std::optional<QByteArray> zoom = usedFull && scan->fullZoomJPEG ? scan->fullZoomJPEG : scan->zoomJPEG;
+
+    const std::optional<Candidate> oldChosen = target.chosen;
+    target.rotationQuarterTurns = turns;
+    target.candidates = candidates;
+    if (thumbnail)
+        target.thumbnail = thumbnail;
+    if (zoom)
+        target.zoomImageData = zoom;
+    target.chosen.reset();
+    if (disposition == Disposition::autoConfirm && !candidates.empty())
+        target.chosen = candidates.front();
+    target.disposition = disposition;
+    target.readNote.reset();
+    if (multiFeed)
+        target.readNote = multiFeedNote();
+    else if (candidates.empty())
+        target.readNote = unreadableNote(a);
+    const bool titleRead = a.title && !a.title->isEmpty();
+    target.noTextDetected = !multiFeed && candidates.empty() && !a.isArtSeries && !a.setCode && !titleRead;
+    target.isToken = a.isToken;
+    target.isArtSeries = a.isArtSeries || (!candidates.empty() && candidates.front().isArtSeries);
+    target.isMultiFeed = multiFeed;
+
+    // The recount destination follows the choice, as a confirm or unconfirm would carry it.
+    const std::optional<QString> oldItemId = oldChosen ? std::optional(scanItemId(*oldChosen)) : std::nullopt;
+    const std::optional<QString> newItemId =
+        target.chosen ? std::optional(scanItemId(*target.chosen)) : std::nullopt;
+    const bool choiceChanged = oldItemId != newItemId;
+    std::optional<QString> bin = target.pendingReclassifyBin;
+    if (oldItemId) {
+        const auto it = binByPrinting_.find(*oldItemId);
+        bin = it != binByPrinting_.end() ? std::optional(it->second) : std::nullopt;
+    }
+    BinMap bins = binByPrinting_;
+    if (choiceChanged) {
+        // What was signed off is no longer the row's printing.
+        target.reviewed = false;
+        if (newItemId) {
+            target.pendingReclassifyBin.reset();
+            target.pendingReclassifyFinish.reset();
+            if (bin)
+                bins[*newItemId] = *bin;
+        } else if (oldChosen) {
+            target.pendingReclassifyBin = bin;
+            target.pendingReclassifyFinish = oldChosen->finish;
+        }
+    }
+    setRows(std::move(updated));
+    if (bins != binByPrinting_)
+        setBinByPrinting(std::move(bins));
+    if (choiceChanged)
+        dropPreview();
+    refreshReviewStatusMessage();
+}
+
+} // namespace vantry
