@@ -204,9 +204,12 @@ std::vector<ArtCardMatch> ArtCardIndex::nearest(const std::vector<float>& query,
     for (std::size_t n = 0; n < entries.size(); ++n) {
         // Each vector lives in its own allocation: fetch the head of a later one while this
         // one is compared (most entries are dropped within their first few hundred bytes).
+        // Addresses stay inside the vector: an empty one may have no storage at all.
         if (n + prefetchAhead < entries.size()) {
-            const char* ahead = reinterpret_cast<const char*>(entries[n + prefetchAhead].vector.data());
-            for (int line = 0; line < prefetchLines; ++line)
+            const std::vector<float>& later = entries[n + prefetchAhead].vector;
+            const char* ahead = reinterpret_cast<const char*>(later.data());
+            const std::size_t bytes = later.size() * sizeof(float);
+            for (std::size_t line = 0; line < std::size_t(prefetchLines) && 64 * line < bytes; ++line)
                 __builtin_prefetch(ahead + 64 * line);
         }
         const ArtCardEntry& entry = entries[n];
