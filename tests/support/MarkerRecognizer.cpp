@@ -102,6 +102,9 @@ RecognitionOutcome MarkerRecognizer::defaultAnswer(int marker, ScanFinish finish
         makeCandidate(QStringLiteral("card-") + n, QStringLiteral("Card ") + n, QStringLiteral("TST"), n, 0.99, finish));
     outcome.attribution.setCode = QStringLiteral("TST");
     outcome.attribution.collectorNumber = n;
+    // As a clean read gives it: the number as the strip prints it, and the title.
+    outcome.attribution.collectorNumberIsComplete = true;
+    outcome.attribution.title = QStringLiteral("Card ") + n;
     return outcome;
 }
 

@@ -38,6 +38,11 @@ RecognitionOutcome outcome(std::vector<Candidate> candidates, std::optional<QStr
     RecognitionOutcome o;
     o.candidates = std::move(candidates);
     o.attribution.setCode = std::move(set);
+    // A number here stands for a complete strip read with the card's title above it: what an
+    // automatic confirmation needs.
+    o.attribution.collectorNumberIsComplete = number.has_value();
+    if (number && !o.candidates.empty())
+        o.attribution.title = o.candidates.front().name;
     o.attribution.collectorNumber = std::move(number);
     return o;
 }
@@ -164,7 +169,7 @@ TEST_F(IngestTest, FolderOfScansBecomesRowsDispositionsStatusAndLogLines)
     const QStringList card0 = logLinesContaining("card 0 prep=");
     ASSERT_EQ(card0.size(), 1);
     EXPECT_TRUE(card0.front().contains(QRegularExpression(
-        "card 0 prep=\\d+ms recog=\\d+ms cands=1 disp=auto validate=pass strip=set:M21 coll:162 title:-$")))
+        "card 0 prep=\\d+ms recog=\\d+ms cands=1 disp=auto validate=pass strip=set:M21 coll:162 title:read$")))
         << card0.front().toStdString();
     const QStringList end = logLinesContaining("ingest END");
     ASSERT_EQ(end.size(), 1);
