@@ -56,7 +56,14 @@ Engine* threadEngine()
     locale_t previous = cLocale ? uselocale(cLocale) : static_cast<locale_t>(nullptr);
     std::vector<std::string> names{"load_system_dawg", "load_freq_dawg", "debug_file"};
     std::vector<std::string> values{"0", "0", "/dev/null"};
-    const int rc = engine->api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false);
+    int rc = 0;
+    {
+        // Some of these settings ("debug_file") are process globals that Init writes: engines
+        // starting on several pool threads at once would write them concurrently.
+        static std::mutex initializing;
+        const std::lock_guard lock(initializing);
+        rc = engine->api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false);
+    }
     if (cLocale) {
         uselocale(previous);
         freelocale(cLocale);

@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 
+#include <latch>
 #include <thread>
 
 using namespace vantry;
@@ -101,6 +102,29 @@ TEST(TesseractTextRecognizer, EveryReadingThreadKeepsOpenMPSingleThreaded)
         });
         reader.join();
         EXPECT_EQ(levels, 0);
+    }
+}
+
+TEST(TesseractTextRecognizer, EnginesStartingOnSeveralThreadsAtOnceAllRead)
+{
+    // Each new thread loads its own engine; loading writes process-wide engine settings, so
+    // the loads must not overlap (ThreadSanitizer saw them race).
+    QImage img = page(600, 120);
+    write(img, "Goblin Guide", 20, 80, 40);
+    constexpr int threads = 4;
+    std::latch start(threads);
+    std::vector<std::vector<OCRLine>> read(threads);
+    std::vector<std::thread> readers;
+    for (int i = 0; i < threads; ++i)
+        readers.emplace_back([&, i] {
+            start.arrive_and_wait();
+            read[i] = TesseractTextRecognizer().recognizeLines(img);
+        });
+    for (auto& reader : readers)
+        reader.join();
+    for (int i = 0; i < threads; ++i) {
+        ASSERT_EQ(read[i].size(), 1u) << "thread " << i;
+        EXPECT_EQ(read[i][0].text, "Goblin Guide") << "thread " << i;
     }
 }
 
