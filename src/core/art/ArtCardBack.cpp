@@ -1,5 +1,6 @@
 #include "core/art/ArtCardBack.h"
 
+#include "core/art/ArtCardBackIndex.h"
 #include "core/reading/CollectorMatching.h"
 
 #include <QRegularExpression>
@@ -23,30 +24,6 @@ qsizetype graphemeCount(const QString& text)
 bool hasLetter(const QString& text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
-}
-
-// Lower-cased runs of letters and numbers.
-QStringList words(const QString& text)
-{
-    QString cleaned = text.toLower();
-    for (QChar& c : cleaned)
-        if (!c.isLetterOrNumber())
-            c = u' ';
-    return cleaned.split(u' ', Qt::SkipEmptyParts);
-}
-
-bool nameOnLine(const QString& face, const QString& line)
-{
-    // A blank name is "contained" in every line; it cannot confirm anything.
-    if (face.trimmed().isEmpty())
-        return false;
-    const QStringList faceWords = words(face);
-    const bool comparable = std::any_of(faceWords.begin(), faceWords.end(), [](const QString& w) { return w.size() >= 4; });
-    if (!comparable)
-        return line.toLower().contains(face.toLower());
-    // A line without a significant word would "agree" with every name (there is nothing to
-    // compare), so it cannot confirm one.
-    return !significantWords(line).isEmpty() && titlesAgree(face, line);
 }
 
 Candidate candidate(const ArtCardEntry& entry, double score, ScanFinish finish)
@@ -120,21 +97,9 @@ std::optional<ArtCardBackRead> parse(const std::vector<OCRLine>& lines)
 
 ArtCardBackResolution resolve(const ArtCardBackRead& read, const std::vector<ArtCardEntry>& entries)
 {
-    ArtCardBackResolution resolution;
-    for (const ArtCardEntry& entry : entries) {
-        const bool collector =
-            read.collectorNumber && *read.collectorNumber == normalizeCollectorNumber(entry.collectorNumber);
-        const QString face = singleFaceName(entry.name);
-        const bool name = std::any_of(read.lines.begin(), read.lines.end(),
-                                      [&](const QString& line) { return nameOnLine(face, line); });
-        if (collector && name)
-            resolution.exact.push_back(entry);
-        else if (name)
-            resolution.nameMatches.push_back(entry);
-        else if (collector)
-            resolution.collectorMatches.push_back(entry);
-    }
-    return resolution;
+    // Borrowed for the call only: the prepared tables are thrown away with the index.
+    const std::shared_ptr<const std::vector<ArtCardEntry>> borrowed(std::shared_ptr<void>(), &entries);
+    return ArtCardBackIndex(borrowed).resolve(read);
 }
 
 std::vector<Candidate> merge(const std::vector<Candidate>& visual, const std::optional<ArtCardBackResolution>& resolution,

@@ -38,7 +38,11 @@ namespace ArtCardBack {
 // Nothing unless some line carries the Art Series marker.
 std::optional<ArtCardBackRead> parse(const std::vector<OCRLine>& lines);
 
-// Sorts the index entries by what the back confirms about them.
+// Sorts the index entries by what the back confirms about them: the collector number
+// (normalised) equal to the back's, and the name (its single face) on some back line, by
+// `titlesAgree` when the face has a word of four letters, else as plain lower-cased text.
+// Prepares the entries on each call: a caller that resolves many backs against the same
+// entries keeps an `ArtCardBackIndex`.
 ArtCardBackResolution resolve(const ArtCardBackRead& read, const std::vector<ArtCardEntry>& entries);
 
 // Visual candidates merged with the back's matches on the score ladder: 1.0 one exact

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/art/ArtCardBackIndex.h"
 #include "core/art/ArtCardIndex.h"
 #include "core/support/CPUWork.h"
 #include "core/card/Candidate.h"
@@ -7,6 +8,7 @@
 #include <QCoroTask>
 #include <QImage>
 
+#include <memory>
 #include <vector>
 
 namespace vantry {
@@ -22,6 +24,12 @@ public:
                                                       CPULane lane = CPULane::ordinary) const = 0;
     // The index entries, for resolving a printed back.
     virtual const std::vector<ArtCardEntry>& entries() const = 0;
+    // The entries prepared for resolving printed backs. By default a fresh copy per call;
+    // a matcher over a large index keeps one.
+    virtual std::shared_ptr<const ArtCardBackIndex> backIndex() const
+    {
+        return std::make_shared<const ArtCardBackIndex>(entries());
+    }
 };
 
 } // namespace vantry

@@ -25,6 +25,8 @@ void printLine(const QString& line)
 VisionArtCardMatcher::VisionArtCardMatcher(ArtCardIndex index, float maxDistance, int k,
                                            std::shared_ptr<const FeaturePrinter> printer)
     : index_(std::make_shared<const ArtCardIndex>(std::move(index)))
+    , backIndex_(std::make_shared<const ArtCardBackIndex>(
+          std::shared_ptr<const std::vector<ArtCardEntry>>(index_, &index_->entries)))
     , maxDistance_(maxDistance)
     , k_(k)
     , printer_(printer ? std::move(printer) : shippedPrinter())

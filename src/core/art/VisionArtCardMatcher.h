@@ -28,6 +28,7 @@ public:
     QCoro::Task<std::vector<Candidate>> match(QImage image, ScanFinish finish,
                                               CPULane lane = CPULane::ordinary) const override;
     const std::vector<ArtCardEntry>& entries() const override { return index_->entries; }
+    std::shared_ptr<const ArtCardBackIndex> backIndex() const override { return backIndex_; }
 
     // The shipped descriptor: the one used for the index and for queries.
     static std::shared_ptr<const FeaturePrinter> shippedPrinter();
@@ -48,6 +49,7 @@ public:
 
 private:
     std::shared_ptr<const ArtCardIndex> index_;
+    std::shared_ptr<const ArtCardBackIndex> backIndex_;
     float maxDistance_;
     int k_;
     std::shared_ptr<const FeaturePrinter> printer_;

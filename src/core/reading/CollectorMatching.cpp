@@ -142,6 +142,12 @@ bool editDistanceAtMostOne(const QString& a, const QString& b)
     return true;
 }
 
+bool titleWordsAgree(const QString& titleWord, const QString& nameWord)
+{
+    return nameWord == titleWord || titleWord.startsWith(nameWord) || nameWord.startsWith(titleWord) ||
+           editDistanceAtMostOne(titleWord, nameWord);
+}
+
 bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolvedName)
 {
     if (!ocrTitle || ocrTitle->isEmpty())
@@ -152,9 +158,8 @@ bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolved
         return true;
     int unmatched = 0;
     for (const QString& tw : titleWords) {
-        const bool partnered = std::any_of(nameWords.begin(), nameWords.end(), [&](const QString& nw) {
-            return nw == tw || tw.startsWith(nw) || nw.startsWith(tw) || editDistanceAtMostOne(tw, nw);
-        });
+        const bool partnered = std::any_of(nameWords.begin(), nameWords.end(),
+                                           [&](const QString& nw) { return titleWordsAgree(tw, nw); });
         if (!partnered)
             ++unmatched;
     }

@@ -31,6 +31,11 @@ std::vector<Candidate> promoteCollectorPinnedMatch(const std::vector<Candidate>&
 QStringList significantWords(const QString& text);
 bool editDistanceAtMostOne(const QString& a, const QString& b);
 
+// Two significant words that may be the same word read differently: equal, one a prefix of
+// the other, or one edit apart.
+bool titleWordsAgree(const QString& titleWord, const QString& nameWord);
+// Every significant word of the title (all but one of three or more) agrees with some word
+// of the name; true when either side has no significant word.
 bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolvedName);
 bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& resolvedName);
 bool titleCandidatesHaveComparableWords(const QStringList& titles);

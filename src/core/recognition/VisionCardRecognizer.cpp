@@ -175,21 +175,32 @@ QString VisionCardRecognizer::rawLine(const std::vector<OCRLine>& lines)
 
 QCoro::Task<std::optional<ArtCardBackResolution>>
 VisionCardRecognizer::resolveArtTextSide(TextEngine engine, QImage image, std::vector<OCRLine> seedLines,
-                                         const std::vector<ArtCardEntry>& entries, CPULane lane)
+                                         std::shared_ptr<const ArtCardBackIndex> index, CPULane lane)
 {
-    if (entries.empty())
+    if (!index || index->empty())
         co_return std::nullopt;
     std::vector<OCRLine> lines = seedLines;
     std::optional<ArtCardBackResolution> best;
-    auto resolveLines = [&]() -> bool {
-        if (auto read = ArtCardBack::parse(lines)) {
-            best = ArtCardBack::resolve(*read, entries);
-            return singleExact(best);
-        }
-        return false;
+    // Resolves the lines read so far once they carry the marker; true when that settles it.
+    auto resolveLines = [&]() -> QCoro::Task<bool> {
+        if (!ArtCardBack::sawMarker(lines))
+            co_return false;
+        std::function<std::optional<ArtCardBackResolution>()> work =
+            [index, lines]() -> std::optional<ArtCardBackResolution> {
+            if (auto read = ArtCardBack::parse(lines))
+                return index->resolve(*read);
+            return std::nullopt;
+        };
+        auto resolving = CPUWork::run(std::move(work), lane);
+        if (auto resolution = co_await std::move(resolving))
+            best = std::move(resolution);
+        co_return singleExact(best);
     };
-    if (!seedLines.empty() && resolveLines())
-        co_return best;
+    if (!seedLines.empty()) {
+        auto settling = resolveLines();
+        if (co_await std::move(settling))
+            co_return best;
+    }
 
     auto readRotated = [engine, image, lane](int turns) {
         std::function<std::vector<OCRLine>()> work = [engine, image, turns] {
@@ -207,13 +218,17 @@ VisionCardRecognizer::resolveArtTextSide(TextEngine engine, QImage image, std::v
     }
     if (!ArtCardBack::sawMarker(lines))
         co_return std::nullopt;
-    if (resolveLines())
-        co_return best;
+    {
+        auto settling = resolveLines();
+        if (co_await std::move(settling))
+            co_return best;
+    }
     for (int turns : {1, 3}) {
         auto reading = readRotated(turns);
         auto more = co_await std::move(reading);
         lines.insert(lines.end(), more.begin(), more.end());
-        if (resolveLines())
+        auto settling = resolveLines();
+        if (co_await std::move(settling))
             co_return best;
     }
     co_return best;
@@ -355,7 +370,7 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
 
     // 9. The scanned side is an Art Series text side.
     if (attribution.isArtSeries && matcher) {
-        auto sideReading = resolveArtTextSide(options.text, image, lines, matcher->entries(), lane);
+        auto sideReading = resolveArtTextSide(options.text, image, lines, matcher->backIndex(), lane);
         const auto side = co_await std::move(sideReading);
         std::vector<Candidate> visual;
         if (!singleExact(side) && back) {
@@ -402,7 +417,7 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             auto loading = back();
             const auto backImage = co_await std::move(loading);
             if (backImage) {
-                auto sideReading = resolveArtTextSide(options.text, *backImage, {}, matcher->entries(), lane);
+                auto sideReading = resolveArtTextSide(options.text, *backImage, {}, matcher->backIndex(), lane);
                 side = co_await std::move(sideReading);
                 if (singleExact(side)) {
                     const auto merged = ArtCardBack::merge({}, side, chosen);

@@ -60,11 +60,11 @@ public:
                                                                    CPULane lane = CPULane::ordinary);
 
     // Reads a side of an Art Series card as text (turning it when the marker is not seen)
-    // and resolves it against the index entries. The entries are not copied (an index holds
-    // thousands of prints): the caller keeps them alive until the task has finished.
+    // and resolves it against the index entries. Reading and resolving run on the CPU pool's
+    // `lane` (an index holds thousands of prints).
     static QCoro::Task<std::optional<ArtCardBackResolution>>
     resolveArtTextSide(TextEngine engine, QImage image, std::vector<OCRLine> seedLines,
-                       const std::vector<ArtCardEntry>& entries, CPULane lane = CPULane::ordinary);
+                       std::shared_ptr<const ArtCardBackIndex> index, CPULane lane = CPULane::ordinary);
 
     // The "[recognize]" summary line and the "raw:" line of a scan.
     static QString summaryLine(std::size_t lineCount, const CardAttribution& attribution, ScanFinish finish,

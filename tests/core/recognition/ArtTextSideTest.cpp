@@ -7,6 +7,8 @@
 
 #include <QCoroTask>
 
+#include <latch>
+
 #include <gtest/gtest.h>
 
 using namespace vantry;
@@ -17,6 +19,11 @@ namespace {
 ArtCardEntry entry(const QString& id, const QString& name, const QString& number)
 {
     return {id, name, QStringLiteral("AMH1"), number, {}};
+}
+
+std::shared_ptr<const ArtCardBackIndex> indexOf(std::vector<ArtCardEntry> entries)
+{
+    return std::make_shared<const ArtCardBackIndex>(std::move(entries));
 }
 
 // A 2x2 image whose top-left pixel tells the fake recognizer how it is turned.
@@ -52,8 +59,8 @@ std::vector<OCRLine> lines(const QStringList& texts)
 
 TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
 {
-    const std::vector<ArtCardEntry> entries{entry("guide", "Goblin Guide", "12"), entry("guide2", "Goblin Guide", "40"),
-                                      entry("bolt", "Lightning Bolt", "7")};
+    const auto index = indexOf({entry("guide", "Goblin Guide", "12"), entry("guide2", "Goblin Guide", "40"),
+                                entry("bolt", "Lightning Bolt", "7")});
     struct Case {
         const char* what;
         std::vector<OCRLine> seed;
@@ -90,7 +97,7 @@ TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
             reads.push_back(t);
             return lines(c.text[t]);
         });
-        const auto resolution = QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), c.seed, entries));
+        const auto resolution = QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), c.seed, index));
         EXPECT_EQ(reads, c.expectedReads) << c.what;
         ASSERT_EQ(resolution.has_value(), c.exact.has_value()) << c.what;
         if (resolution) {
@@ -104,6 +111,7 @@ TEST(ArtTextSide, ReadsOnlyTheTurnsItStillNeeds)
     // Without entries nothing is read at all.
     auto engine = std::make_shared<FakeTextRecognizer>();
     EXPECT_FALSE(QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), {}, {})));
+    EXPECT_FALSE(QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(engine, probe(), {}, indexOf({}))));
     EXPECT_EQ(engine->calls(), 0);
 }
 
@@ -112,14 +120,40 @@ TEST(ArtTextSide, ResolvesARenderedBackUpsideDown)
 {
     if (!TesseractTextRecognizer::available())
         GTEST_SKIP() << "no Tesseract English model";
-    const std::vector<ArtCardEntry> entries{entry("bolt", "Lightning Bolt", "07"), entry("guide", "Goblin Guide", "12"),
-                                      entry("other", "Lightning Helix", "12")};
+    const auto index = indexOf({entry("bolt", "Lightning Bolt", "07"), entry("guide", "Goblin Guide", "12"),
+                                entry("other", "Lightning Helix", "12")});
     const QImage back = renderArtCardBack(QStringLiteral("Goblin Guide"), QStringLiteral("12/54"), 2);
     const auto resolution =
-        QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(TesseractTextRecognizer::shared(), back, {}, entries));
+        QCoro::waitFor(VisionCardRecognizer::resolveArtTextSide(TesseractTextRecognizer::shared(), back, {}, index));
     ASSERT_TRUE(resolution);
     ASSERT_EQ(resolution->exact.size(), 1u);
     EXPECT_EQ(resolution->exact[0].scryfallId, "guide");
     ASSERT_EQ(resolution->collectorMatches.size(), 1u);
     EXPECT_EQ(resolution->collectorMatches[0].scryfallId, "other");
+}
+
+// Resolving a back compares every index entry with the back's lines: with thousands of
+// prints that takes long enough to stall the window, so it runs on the CPU pool, in the
+// caller's lane, even when the lines come with the scan and nothing needs reading.
+TEST(ArtTextSide, ResolvesOnTheCallersLaneOfThePool)
+{
+    const auto index = indexOf({entry("bolt", "Lightning Bolt", "7"), entry("guide", "Goblin Guide", "12")});
+    const auto seed = lines({"ART SERIES", "Goblin Guide", "12/54"});
+    auto engine = std::make_shared<FakeTextRecognizer>();
+
+    // Both interactive queues held: the resolution waits for them, and the main thread is free.
+    // Shared with the holders: one may only start waiting after this test has ended.
+    const auto release = std::make_shared<std::latch>(1);
+    for (int i = 0; i < 2; ++i)
+        CPUWork::submit([release] { release->wait(); }, CPULane::interactive);
+    auto resolving = VisionCardRecognizer::resolveArtTextSide(engine, probe(), seed, index, CPULane::interactive);
+    EXPECT_FALSE(resolving.isReady());
+    release->count_down();
+
+    const auto resolution = QCoro::waitFor(std::move(resolving));
+    ASSERT_TRUE(resolution);
+    EXPECT_EQ(*resolution, ArtCardBack::resolve(*ArtCardBack::parse(seed), index->entries()));
+    ASSERT_EQ(resolution->exact.size(), 1u);
+    EXPECT_EQ(resolution->exact[0].scryfallId, "guide");
+    EXPECT_EQ(engine->calls(), 0);
 }
