@@ -1,6 +1,7 @@
 #include "core/art/VisionArtCardMatcher.h"
 
 #include "core/art/ArtCardScoring.h"
+#include "core/support/CaptureLog.h"
 #include "core/support/ImageCopy.h"
 #include "core/support/ResourceBundle.h"
 #include "platform/CardFeaturePrinter.h"
@@ -18,6 +19,13 @@ void printLine(const QString& line)
 {
     std::fputs(line.toUtf8().append('\n').constData(), stdout);
     std::fflush(stdout);
+}
+
+// Why Art Series matching is off: on standard output and in the diagnostic log.
+void reportDisabled(const QString& line)
+{
+    printLine(line);
+    CaptureLog::log(line);
 }
 
 } // namespace
@@ -80,7 +88,10 @@ std::optional<QString> VisionArtCardMatcher::cachedIndexURL()
 
 std::optional<QString> VisionArtCardMatcher::bundledIndexURL()
 {
-    return ResourceBundle::resourcePath(QStringLiteral("art-card-index"), QStringLiteral("bin"));
+    const auto folder = ResourceBundle::module();
+    if (!folder)
+        return std::nullopt;
+    return *folder + QStringLiteral("/art-card-index.bin");
 }
 
 std::optional<ArtCardIndex> VisionArtCardMatcher::loadIndex(const std::vector<std::optional<QString>>& locations)
@@ -104,15 +115,34 @@ std::shared_ptr<const VisionArtCardMatcher> VisionArtCardMatcher::bundled(
     const std::vector<std::optional<QString>>& locations)
 {
     auto index = loadIndex(locations);
-    if (!index)
-        return nullptr;
-    if (index->revision != artCardFeaturePrintRevision) {
-        printLine(QStringLiteral("[art-match] index revision %1 != %2; disabled")
-                      .arg(QString::number(index->revision), QString::number(artCardFeaturePrintRevision)));
+    if (!index) {
+        // Nothing shipped or cached: every other path works, but say so once, since the
+        // matcher and the back reader otherwise stay silent.
+        QStringList tried;
+        for (const auto& location : locations)
+            if (location)
+                tried << u'"' + *location + u'"';
+        CaptureLog::log(QStringLiteral("[art-match] Art Series matching is off: no art-card index found (tried ") +
+                        (tried.isEmpty() ? QStringLiteral("no location") : tried.join(QStringLiteral(", "))) +
+                        u')');
         return nullptr;
     }
-    printLine(QStringLiteral("[art-match] loaded %1 art-series prints (dim %2)")
-                  .arg(QString::number(index->entries.size()), QString::number(index->dimension)));
+    if (index->revision != artCardFeaturePrintRevision) {
+        reportDisabled(QStringLiteral("[art-match] index revision ") + QString::number(index->revision) +
+                       QStringLiteral(" != ") + QString::number(artCardFeaturePrintRevision) +
+                       QStringLiteral("; disabled"));
+        return nullptr;
+    }
+    // Vectors of another length (another descriptor) would be skipped by every search, and
+    // the matcher would match nothing without a word.
+    const int descriptorLength = shippedPrinter()->dimension();
+    if (index->dimension != descriptorLength) {
+        reportDisabled(QStringLiteral("[art-match] index descriptor length ") + QString::number(index->dimension) +
+                       QStringLiteral(" != ") + QString::number(descriptorLength) + QStringLiteral("; disabled"));
+        return nullptr;
+    }
+    printLine(QStringLiteral("[art-match] loaded ") + QString::number(index->entries.size()) +
+              QStringLiteral(" art-series prints (dim ") + QString::number(index->dimension) + u')');
     return std::make_shared<const VisionArtCardMatcher>(std::move(*index), defaultArtCardMaxDistance, defaultK);
 }
 

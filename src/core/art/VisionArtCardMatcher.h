@@ -35,16 +35,22 @@ public:
     static std::optional<std::vector<float>> featurePrintVector(const QImage& image);
 
     // The matcher over the first usable index file (cached copy, then the shipped one), or
-    // nothing. Prints "[art-match] loaded ..." or "[art-match] index revision ... disabled".
+    // nothing. Prints "[art-match] loaded ...", or says why Art Series matching is off. The
+    // application loads it once, through `SharedArtCardMatcher`.
     static std::shared_ptr<const VisionArtCardMatcher> bundled();
-    // The same over explicit locations, in order; absent ones are skipped.
+    // The same over explicit locations, in order; absent and missing ones are skipped.
+    // Without any index the diagnostic log says "[art-match] Art Series matching is off: no
+    // art-card index found (tried ...)". An index of another revision, or whose vectors are
+    // not as long as the shipped descriptor's, disables matching with a line on standard
+    // output and in the diagnostic log.
     static std::shared_ptr<const VisionArtCardMatcher> bundled(const std::vector<std::optional<QString>>& locations);
 
     // The first location whose file reads and parses.
     static std::optional<ArtCardIndex> loadIndex(const std::vector<std::optional<QString>>& locations);
     // "$XDG_DATA_HOME/Vantry Capture/art-card-index.bin", offered whether or not it exists.
     static std::optional<QString> cachedIndexURL();
-    // "art-card-index.bin" in the resource folder, when there is one holding it.
+    // "art-card-index.bin" in the resource folder, offered whether or not it exists; nothing
+    // without a resource folder.
     static std::optional<QString> bundledIndexURL();
 
 private:

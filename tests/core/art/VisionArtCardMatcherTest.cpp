@@ -3,6 +3,7 @@
 #include "core/reading/CardCropper.h"
 #include "core/support/ImageCopy.h"
 #include "core/support/ResourceBundle.h"
+#include "core/art/SharedArtCardMatcher.h"
 #include "core/art/VisionArtCardMatcher.h"
 
 #include "support/FakeFeaturePrinter.h"
@@ -33,11 +34,12 @@ void writeFile(const QString& path, const QByteArray& data)
     file.write(data);
 }
 
-QByteArray indexFile(int revision, int entries)
+// Vectors as long as the shipped descriptor's, unless `dimension` says otherwise.
+QByteArray indexFile(int revision, int entries, int dimension = VisionArtCardMatcher::shippedPrinter()->dimension())
 {
     ArtCardIndex index;
     index.revision = revision;
-    index.dimension = 4;
+    index.dimension = dimension;
     for (int i = 0; i < entries; ++i)
         index.entries.push_back(entry(QString::number(i), {float(i), 0, 0, 0}));
     return index.encoded();
@@ -52,6 +54,13 @@ QImage orientationProbe()
     image.setPixelColor(1, 1, QColor(30, 0, 0));
     image.setPixelColor(0, 1, QColor(40, 0, 0));
     return image;
+}
+
+QString logText()
+{
+    CaptureLog::flush();
+    QFile log(CaptureLog::filePath());
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 } // namespace
@@ -174,6 +183,7 @@ TEST(VisionArtCardMatcher, LoadsTheCachedCopyFirstAndChecksItsRevision)
     EXPECT_EQ(VisionArtCardMatcher::cachedIndexURL(), cached);
     writeFile(shipped, indexFile(2, 3));
 
+    const QString dim = QString::number(VisionArtCardMatcher::shippedPrinter()->dimension());
     const struct {
         const char* what;
         std::optional<QByteArray> cachedData;
@@ -181,13 +191,16 @@ TEST(VisionArtCardMatcher, LoadsTheCachedCopyFirstAndChecksItsRevision)
         std::size_t entries;
         QString output;
     } cases[] = {
-        {"no cached copy", std::nullopt, true, 3, "[art-match] loaded 3 art-series prints (dim 4)\n"},
-        {"good cached copy", indexFile(2, 1), true, 1, "[art-match] loaded 1 art-series prints (dim 4)\n"},
-        {"empty cached index", indexFile(2, 0), true, 0, "[art-match] loaded 0 art-series prints (dim 4)\n"},
+        {"no cached copy", std::nullopt, true, 3, "[art-match] loaded 3 art-series prints (dim " + dim + ")\n"},
+        {"good cached copy", indexFile(2, 1), true, 1, "[art-match] loaded 1 art-series prints (dim " + dim + ")\n"},
+        {"empty cached index", indexFile(2, 0), true, 0, "[art-match] loaded 0 art-series prints (dim " + dim + ")\n"},
         {"unparsable cached copy", QByteArray("VYAC\x01"), true, 3,
-         "[art-match] loaded 3 art-series prints (dim 4)\n"},
+         "[art-match] loaded 3 art-series prints (dim " + dim + ")\n"},
         {"cached copy of another revision", indexFile(3, 1), false, 0,
          "[art-match] index revision 3 != 2; disabled\n"},
+        // Made with another descriptor: every search would skip its vectors.
+        {"cached copy of another descriptor length", indexFile(2, 1, 512), false, 0,
+         "[art-match] index descriptor length 512 != " + dim + "; disabled\n"},
     };
     for (const auto& c : cases) {
         QFile::remove(cached);
@@ -204,11 +217,33 @@ TEST(VisionArtCardMatcher, LoadsTheCachedCopyFirstAndChecksItsRevision)
         }
     }
 
-    // Nothing usable anywhere: no matcher and no message.
+    // Nothing usable anywhere: no matcher and nothing on standard output; the diagnostic log
+    // says that Art Series matching is off and where the index was looked for.
     QFile::remove(cached);
     testing::internal::CaptureStdout();
     EXPECT_EQ(VisionArtCardMatcher::bundled({cached, std::nullopt, home.file("missing.bin")}), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const QString log = logText();
+    EXPECT_TRUE(log.contains("[art-match] Art Series matching is off: no art-card index found (tried \"" + cached +
+                             "\", \"" + home.file("missing.bin") + "\")"))
+        << log.toStdString();
+    // A refused descriptor length is in the log too.
+    EXPECT_TRUE(log.contains("[art-match] index descriptor length 512 != " + dim + "; disabled")) << log.toStdString();
+}
+
+// The application loads the shared matcher once at start-up; without an index that is one
+// line in the log, and later askers get the same answer without another line.
+TEST(VisionArtCardMatcher, SaysOnceThatArtSeriesMatchingIsOffWithoutAnIndex)
+{
+    if (VisionArtCardMatcher::bundledIndexURL() && QFile::exists(*VisionArtCardMatcher::bundledIndexURL()))
+        GTEST_SKIP() << "this build ships an art-card index";
+    const TempHome home;
+    SharedArtCardMatcher::setLoaderForTesting({}); // the real loader, afresh
+    SharedArtCardMatcher::preload();
+    EXPECT_EQ(QCoro::waitFor(SharedArtCardMatcher::get()), nullptr);
+    EXPECT_EQ(QCoro::waitFor(SharedArtCardMatcher::get()), nullptr);
+    EXPECT_EQ(logText().count("Art Series matching is off: no art-card index found"), 1);
+    SharedArtCardMatcher::setLoaderForTesting({});
 }
 
 TEST(ResourceBundle, TakesTheFirstExistingFolderAndRunsWithoutOne)
