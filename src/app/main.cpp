@@ -2,6 +2,7 @@
 #include "app/auth/AuthService.h"
 #include "app/batch/SessionStore.h"
 #include "app/views/MainWindow.h"
+#include "app/views/RootCaptureView.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
@@ -11,7 +12,6 @@
 #include "platform/SystemBrowser.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -56,9 +56,7 @@ int main(int argc, char** argv)
     vantry::SessionStore store(&auth);
     vantry::FeedUpdater updater(vantry::FeedUpdater::configuredFeed(), vantry::AppInfo::version());
 
-    auto* batchTabs = new QLabel(QStringLiteral("Signed in."));
-    batchTabs->setObjectName(QStringLiteral("batchTabs"));
-    batchTabs->setAlignment(Qt::AlignCenter);
+    auto* batchTabs = new vantry::RootCaptureView(store, {});
     vantry::MainWindow window(auth, updater, batchTabs);
     window.show();
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {

@@ -3,8 +3,19 @@
 //   screenshots <output-folder>
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
+#include "app/batch/BatchSession.h"
+#include "app/batch/SessionStore.h"
+#include "app/scanner/ScannerController.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "app/views/CaptureView.h"
 #include "app/views/MainWindow.h"
+#include "app/views/RootCaptureView.h"
+#include "core/intake/FolderWatcher.h"
+#include "platform/FakePreferenceDomains.h"
+#include "platform/FakeScannerBrowser.h"
 #include "platform/FakeUpdater.h"
+#include "platform/VirtualDelayScheduler.h"
 #include "platform/FakeWebAuthSession.h"
 
 #include <QApplication>
@@ -64,6 +75,67 @@ struct ShellScene {
     std::unique_ptr<MainWindow> window;
 };
 
+// The signed-in window over batch tabs of fake scanners and no network.
+struct CaptureScene {
+    explicit CaptureScene(int tabs = 1, bool directScan = true)
+    {
+        SettingsStore::standard()->setBoolean(SettingsKeys::directScanEnabled, directScan);
+        SettingsStore::standard()->remove(SettingsKeys::scanFolder);
+        TokenStore::set(QStringLiteral("screenshot-access"), TokenStore::accessTokenKey);
+        auth = std::make_unique<AuthService>(web);
+        store = std::make_unique<SessionStore>([this](const QString& path) {
+            CaptureViewModel::Collaborators c;
+            c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+            c.scheduler = &scheduler;
+            BatchSession::Parts parts;
+            parts.viewModel = CaptureViewModel::create(auth.get(), std::move(c));
+            parts.watcher = std::make_unique<FolderWatcher>();
+            parts.scanner = std::make_unique<ScannerController>(
+                [] { return std::unique_ptr<ScannerBrowser>(std::make_unique<FakeScannerBrowser>()); }, scheduler);
+            return std::make_shared<BatchSession>(std::move(parts), path);
+        });
+        for (int i = 1; i < tabs; ++i)
+            store->addSession();
+        root = new RootCaptureView(*store, {SettingsStore::standard(), &scheduler, &preferences, nullptr, {}});
+        window = std::make_unique<MainWindow>(*auth, updater, root);
+        window->resize(1100, 760);
+        window->show();
+    }
+    ~CaptureScene() { window.reset(); }
+    CaptureViewModel& model() const { return *store->selected().viewModel(); }
+
+    static CaptureViewModel::Row row(int index, bool confirmed, bool noText = false)
+    {
+        CaptureViewModel::Row r;
+        r.id = QUuid::createUuid();
+        r.card.index = index;
+        if (confirmed) {
+            Candidate c;
+            c.scryfallId = QStringLiteral("card-%1").arg(index);
+            c.name = QStringList{"Lightning Bolt", "Counterspell", "Llanowar Elves", "Dark Ritual"}[index % 4];
+            c.setCode = QStringLiteral("m10");
+            c.collectorNumber = QString::number(100 + index);
+            r.candidates = {c};
+            r.chosen = c;
+        }
+        r.noTextDetected = noText;
+        return r;
+    }
+    void fill()
+    {
+        model().setRows({row(1, true), row(2, true), row(3, false, true), row(4, true), row(5, false)});
+    }
+
+    FakeWebAuthSession web;
+    FakeUpdater updater;
+    VirtualDelayScheduler scheduler;
+    FakePreferenceDomains preferences;
+    std::unique_ptr<AuthService> auth;
+    std::unique_ptr<SessionStore> store;
+    RootCaptureView* root = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
 QList<Shot> shots()
 {
     return {
@@ -97,6 +169,60 @@ QList<Shot> shots()
              settle();
              if (auto* box = scene.window->findChild<QMessageBox*>("updateAlert"))
                  save(box, out + "/update-failed.png");
+         }},
+        {"tabs-one", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             save(scene.window.get(), out + "/tabs-one.png");
+         }},
+        {"tabs-several", [](const QString& out) {
+             CaptureScene scene(3);
+             scene.store->sessions()[0]->setScanFolderPath("/home/me/Pictures/B0012 commons");
+             scene.store->sessions()[0]->viewModel()->setRows({CaptureScene::row(1, false), CaptureScene::row(2, false)});
+             scene.store->sessions()[1]->setScanFolderPath("/home/me/Pictures/B0013");
+             scene.fill();
+             save(scene.window.get(), out + "/tabs-several.png");
+         }},
+        {"empty-direct-on", [](const QString& out) {
+             CaptureScene scene(1, true);
+             save(scene.window.get(), out + "/empty-direct-on.png");
+         }},
+        {"empty-direct-off", [](const QString& out) {
+             CaptureScene scene(1, false);
+             scene.store->selected().setScanFolderPath("/home/me/Pictures/Vantry Captures");
+             save(scene.window.get(), out + "/empty-direct-off.png");
+         }},
+        {"banner-heal", [](const QString& out) {
+             CaptureScene scene;
+             scene.preferences.set("com.apple.Image_Capture", "IK_DetectSeparateItemsScanMode", 1);
+             scene.store->addSession(); // the new window heals at once
+             scene.fill();
+             save(scene.window.get(), out + "/banner-heal.png");
+         }},
+        {"banner-recount", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.model().setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 42, 7});
+             save(scene.window.get(), out + "/banner-recount.png");
+         }},
+        {"banner-orientation", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             save(scene.window.get(), out + "/banner-orientation.png");
+         }},
+        {"banner-error", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.model().setImportError(
+                 "HTTP 409 from /v1/workspaces/ws-1/scan-sessions: the bin B0003 is locked by another recount "
+                 "(session 5f1c2e). Wait for it to finish or cancel it in Vantry, then import again.");
+             save(scene.window.get(), out + "/banner-error.png");
+         }},
+        {"toast", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.model().showToast("Dropped 2 duplicate scans");
+             save(scene.window.get(), out + "/toast.png");
          }},
     };
 }

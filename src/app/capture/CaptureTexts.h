@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/batch/CaptureViewModel.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantry::CaptureTexts {
+
+// "s" unless the count is exactly 1.
+QString pluralS(qint64 count);
+
+// Tab chip: the count of rows that need review, none when no row does.
+std::optional<QString> tabBadge(qint64 needsReviewCount);
+
+// A row in the review list until the card rows arrive: the chosen card, or the scan's place.
+QString rowTitle(const CaptureViewModel::Row& row);
+
+// Alerts.
+QString discardTitle(qint64 rowCount);
+QString discardMessage();
+QString importConfirmTitle();
+QString splitChildWarningTitle();
+
+// Watcher callbacks.
+QString droppedDuplicatesToast(int count);
+QString movedScansStatus(int count, const QString& destinationFolder);
+
+// Banners.
+QString healTitle();
+QString recountTitle();
+QString recountSummary(const CaptureViewModel::LastRecountResult& result);
+QString scanOrientationTitle(qint64 count);
+QString scanOrientationBody();
+QString errorTitle();
+
+// Bulk-actions bar.
+QString bulkHint();
+QString bulkConfirmedLabel(qint64 confirmed);
+QString markReviewedLabel(qint64 count);
+QString markReviewedHelp();
+
+// Empty state.
+QString emptyTitle();
+QString emptyIntro(bool directScanEnabled);
+QStringList emptySteps();
+QString emptyWhyFaceUp();
+// "Scan folder: <name>" for a chosen folder, else the fresh-folder tip.
+QString emptyFolderLine(const QString& scanFolderPath);
+QString emptyQuirks();
+
+} // namespace vantry::CaptureTexts

@@ -1,0 +1,172 @@
+#include "app/capture/CaptureWindowState.h"
+
+#include "app/batch/BatchSession.h"
+#include "app/batch/CaptureConfig.h"
+#include "app/capture/AlertPrompter.h"
+#include "app/capture/CaptureTexts.h"
+#include "app/capture/ModelActions.h"
+#include "app/scanner/PrefHealer.h"
+#include "app/scanner/ScannerController.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "core/intake/FolderWatcher.h"
+#include "core/intake/ScanFileListing.h"
+#include "platform/DelayScheduler.h"
+
+namespace vantry {
+
+CaptureWindowState::CaptureWindowState(BatchSession& session, Services services, QObject* parent)
+    : QObject(parent), session_(session), viewModel_(session.viewModel()), services_(std::move(services))
+{
+    if (!services_.settings)
+        services_.settings = SettingsStore::standard();
+    if (!services_.scheduler)
+        services_.scheduler = &QtDelayScheduler::shared();
+    if (!services_.preferences)
+        services_.preferences = &PreferenceDomains::system();
+    if (!services_.now)
+        services_.now = [] { return QDateTime::currentDateTime(); };
+    nowTick_ = services_.now();
+
+    enforceSingleScanFolder();
+    installWatcherCallbacks();
+    heal();
+    scheduleHeartbeat();
+    if (directScanEnabled()) {
+        session_.scanner().startBrowsing();
+        browsing_ = true;
+    }
+    scheduleClock();
+
+    services_.settings->observe(SettingsKeys::directScanEnabled, this, [this] { directScanSettingChanged(); });
+    connect(&session_, &BatchSession::scanFolderPathChanged, this, &CaptureWindowState::scanFolderChanged);
+}
+
+// Timers scheduled with this object as context die with it; nothing else stops.
+CaptureWindowState::~CaptureWindowState() = default;
+
+bool CaptureWindowState::directScanEnabled() const
+{
+    return CaptureConfig::read(*services_.settings).directScanEnabled;
+}
+
+void CaptureWindowState::enforceSingleScanFolder()
+{
+    // One scan folder per batch: a leftover source folder would feed a second one.
+    const auto source = services_.settings->string(SettingsKeys::scanSourceFolder);
+    if (source && !source->isEmpty())
+        services_.settings->setString(SettingsKeys::scanSourceFolder, QString());
+}
+
+void CaptureWindowState::installWatcherCallbacks()
+{
+    // The callbacks outlive this window (a background tab keeps taking in scans), so they
+    // hold the model weakly and never this object.
+    std::weak_ptr<CaptureViewModel> model = viewModel_;
+    FolderWatcher* watcher = &session_.watcher();
+    watcher->onBatch = [model, watcher](const QStringList& pages) {
+        const auto vm = model.lock();
+        if (!vm)
+            return;
+        // Paired as the watcher grouped them: a changed duplex setting applies from its next start.
+        vm->ingest(pairImages(pages, watcher->sides()), true, true, true);
+    };
+    watcher->onDuplicatesDropped = [model](int count) {
+        if (const auto vm = model.lock())
+            vm->showToast(CaptureTexts::droppedDuplicatesToast(count));
+    };
+    watcher->onRouted = [model](int count, const QString& destination) {
+        if (const auto vm = model.lock())
+            vm->setStatusMessage(CaptureTexts::movedScansStatus(count, destination));
+    };
+}
+
+void CaptureWindowState::heal()
+{
+    const PrefHealer::Outcome outcome = PrefHealer::healImageCaptureDuplicateScans(*services_.preferences);
+    if (outcome.message)
+        viewModel_->setPrefHealMessage(outcome.message);
+}
+
+void CaptureWindowState::scheduleHeartbeat()
+{
+    services_.scheduler->after(healInterval, this, [this] {
+        heal();
+        scheduleHeartbeat();
+    });
+}
+
+void CaptureWindowState::scheduleClock()
+{
+    services_.scheduler->after(clockInterval, this, [this] {
+        if (session_.watcher().isWatching()) {
+            nowTick_ = services_.now();
+            emit nowTickChanged();
+        }
+        scheduleClock();
+    });
+}
+
+void CaptureWindowState::scanFolderChanged()
+{
+    const QString& path = session_.scanFolderPath();
+    if (!path.isEmpty())
+        services_.settings->setString(SettingsKeys::scanFolder, path);
+    enforceSingleScanFolder();
+}
+
+void CaptureWindowState::directScanSettingChanged()
+{
+    const bool enabled = directScanEnabled();
+    if (enabled != browsing_) {
+        browsing_ = enabled;
+        if (enabled)
+            session_.scanner().startBrowsing();
+        else
+            session_.scanner().stopBrowsing();
+    }
+    emit directScanEnabledChanged();
+}
+
+void CaptureWindowState::confirmNewBatch()
+{
+    std::weak_ptr<CaptureViewModel> model = viewModel_;
+    const auto rows = static_cast<qint64>(viewModel_->rows().size());
+    services_.prompter->present(AlertSpec{
+        QStringLiteral("newBatchAlert"),
+        CaptureTexts::discardTitle(rows),
+        CaptureTexts::discardMessage(),
+        {{QStringLiteral("Cancel"), AlertSpec::Role::cancel, {}},
+         {QStringLiteral("Discard"), AlertSpec::Role::destructive,
+          [model] {
+              if (const auto vm = model.lock())
+                  ModelActions::startNewBatch(*vm);
+          }}},
+    });
+}
+
+void CaptureWindowState::confirmImport(const QString& message, std::function<void()> startImport)
+{
+    services_.prompter->present(AlertSpec{
+        QStringLiteral("importAlert"),
+        CaptureTexts::importConfirmTitle(),
+        message,
+        {{QStringLiteral("Cancel"), AlertSpec::Role::cancel, {}},
+         {QStringLiteral("Import"), AlertSpec::Role::defaultAction, std::move(startImport)}},
+    });
+}
+
+void CaptureWindowState::warnSplitChildImport(const QString& message, std::function<void()> switchToRecount,
+                                              std::function<void()> startImport)
+{
+    services_.prompter->present(AlertSpec{
+        QStringLiteral("recountOffAlert"),
+        CaptureTexts::splitChildWarningTitle(),
+        message,
+        {{QStringLiteral("Cancel"), AlertSpec::Role::cancel, {}},
+         {QStringLiteral("Switch to Recount"), AlertSpec::Role::normal, std::move(switchToRecount)},
+         {QStringLiteral("Import anyway"), AlertSpec::Role::destructive, std::move(startImport)}},
+    });
+}
+
+} // namespace vantry

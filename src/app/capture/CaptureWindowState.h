@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/capture/CaptureFilters.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace vantry {
+
+class AlertPrompter;
+class BatchSession;
+class CaptureViewModel;
+class DelayScheduler;
+class PreferenceDomains;
+class SettingsStore;
+
+// The capture window's own state and lifecycle, without widgets. Made when a tab is selected
+// and destroyed when another is (never on show/hide, so minimising re-runs nothing).
+// Construction runs the appear steps: the scan-source setting is cleared, the watcher's
+// callbacks are installed, the scan app's duplicate-scan setting is healed (and checked
+// again every 300 s while the window lives), and the scanner is browsed while direct scanning
+// is on. Destruction only stops the heartbeat and the clock: the watcher, the scanner and
+// running work belong to the batch.
+class CaptureWindowState : public QObject {
+    Q_OBJECT
+
+public:
+    struct Services {
+        std::shared_ptr<SettingsStore> settings; // none: the standard store
+        DelayScheduler* scheduler = nullptr;
+        PreferenceDomains* preferences = nullptr;
+        AlertPrompter* prompter = nullptr;
+        std::function<QDateTime()> now; // wall clock of the status strip
+    };
+
+    static constexpr std::chrono::milliseconds clockInterval{1000};
+    static constexpr std::chrono::milliseconds healInterval{300'000};
+
+    CaptureWindowState(BatchSession& session, Services services, QObject* parent = nullptr);
+    ~CaptureWindowState() override;
+
+    BatchSession& session() const { return session_; }
+    const std::shared_ptr<CaptureViewModel>& viewModel() const { return viewModel_; }
+    bool directScanEnabled() const;
+    // Moves only while the watcher watches.
+    const QDateTime& nowTick() const { return nowTick_; }
+
+    // Filters and search of the review list; fresh for every window.
+    CaptureFilters filters;
+
+    // The three confirmations, raised by the window's commands.
+    void confirmNewBatch();
+    void confirmImport(const QString& message, std::function<void()> startImport);
+    void warnSplitChildImport(const QString& message, std::function<void()> switchToRecount,
+                              std::function<void()> startImport);
+
+signals:
+    void nowTickChanged();
+    void directScanEnabledChanged();
+
+private:
+    void enforceSingleScanFolder();
+    void installWatcherCallbacks();
+    void heal();
+    void scheduleHeartbeat();
+    void scheduleClock();
+    void scanFolderChanged();
+    void directScanSettingChanged();
+
+    BatchSession& session_;
+    std::shared_ptr<CaptureViewModel> viewModel_;
+    Services services_;
+    QDateTime nowTick_;
+    bool browsing_ = false;
+};
+
+} // namespace vantry

@@ -1,0 +1,500 @@
+#include "app/views/CaptureView.h"
+
+#include "app/batch/BatchSession.h"
+#include "app/capture/BulkActionsBar.h"
+#include "app/capture/CaptureLayout.h"
+#include "app/capture/CaptureTexts.h"
+#include "app/capture/CoalescedRefresh.h"
+#include "app/capture/ModelActions.h"
+#include "app/views/CaptureBanner.h"
+#include "app/views/MessageBoxPrompter.h"
+#include "core/intake/FolderWatcher.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+namespace {
+
+QFrame* divider(QWidget* parent, const QString& name = QStringLiteral("divider"))
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setStyleSheet(QStringLiteral("QFrame { color: rgba(128,128,128,80); }"));
+    line->setFixedHeight(1);
+    return line;
+}
+
+QLabel* secondaryLabel(const QString& text, const QString& name, QWidget* parent, double scale = 0.85)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
+    return label;
+}
+
+const QColor green(52, 199, 89);
+const QColor orange(255, 149, 0);
+const QColor red(255, 59, 48);
+
+} // namespace
+
+CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services services, QWidget* parent)
+    : QWidget(parent), session_(session)
+{
+    setObjectName(QStringLiteral("captureView"));
+    if (!services.prompter) {
+        ownPrompter_ = std::make_unique<MessageBoxPrompter>(this);
+        services.prompter = ownPrompter_.get();
+    }
+    state_ = new CaptureWindowState(session, std::move(services), this);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    toolbarSlot_ = new QVBoxLayout;
+    toolbarSlot_->setSpacing(0);
+    column->addLayout(toolbarSlot_);
+    bannerSlot_ = new QVBoxLayout;
+    bannerSlot_->setSpacing(0);
+    column->addLayout(bannerSlot_);
+
+    watcherStatus_ = new QLabel(this);
+    watcherStatus_->setObjectName(QStringLiteral("watcherStatus"));
+    watcherStatus_->setContentsMargins(12, 6, 12, 6);
+    column->addWidget(watcherStatus_);
+    column->addWidget(divider(this));
+
+    mainArea_ = new QStackedWidget(this);
+    mainArea_->setObjectName(QStringLiteral("mainArea"));
+    recountArea_ = new QWidget(mainArea_);
+    recountArea_->setObjectName(QStringLiteral("recountArea"));
+    emptyArea_ = buildEmptyState();
+    rowsArea_ = buildRowsArea();
+    mainArea_->addWidget(recountArea_);
+    mainArea_->addWidget(emptyArea_);
+    mainArea_->addWidget(rowsArea_);
+    column->addWidget(mainArea_, 1);
+
+    errorSlot_ = new QVBoxLayout;
+    column->addLayout(errorSlot_);
+    footerDivider_ = divider(this, QStringLiteral("footerDivider"));
+    column->addWidget(footerDivider_);
+    footer_ = new QWidget(this);
+    footer_->setObjectName(QStringLiteral("footer"));
+    footerSlot_ = new QVBoxLayout(footer_);
+    footerSlot_->setContentsMargins(12, 6, 12, 6);
+    statusLine_ = new QLabel(footer_);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    footerSlot_->addWidget(statusLine_);
+    column->addWidget(footer_);
+
+    toast_ = new QLabel(this);
+    toast_->setObjectName(QStringLiteral("toast"));
+    toast_->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgba(52,199,89,242); border-radius: 15px;"
+                                         " padding: 10px 16px; font-weight: 500; }"));
+    toast_->hide();
+
+    CaptureViewModel* model = state_->viewModel().get();
+    refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
+    for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::prefHealMessageChanged,
+                        &CaptureViewModel::lastRecountResultChanged,
+                        &CaptureViewModel::scanOrientationHintDismissedChanged, &CaptureViewModel::replaceModeChanged,
+                        &CaptureViewModel::importErrorChanged, &CaptureViewModel::statusMessageChanged,
+                        &CaptureViewModel::toastChanged})
+        refresh_->follow(model, signal);
+    refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
+    refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
+    refresh_->follow(state_, &CaptureWindowState::nowTickChanged);
+    refresh_->follow(state_, &CaptureWindowState::directScanEnabledChanged);
+    refresh();
+}
+
+CaptureView::~CaptureView() = default;
+
+void CaptureView::retire()
+{
+    hide();
+    delete refresh_;
+    refresh_ = nullptr;
+    delete state_;
+    state_ = nullptr;
+}
+
+QWidget* CaptureView::buildEmptyState()
+{
+    auto* scroll = new QScrollArea(mainArea_);
+    scroll->setObjectName(QStringLiteral("emptyState"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* col = new QVBoxLayout(content);
+    col->setContentsMargins(24, 32, 24, 32);
+    col->setSpacing(16);
+    col->setAlignment(Qt::AlignHCenter);
+
+    auto centred = [col](QWidget* widget, int maxWidth = 0) {
+        if (maxWidth > 0)
+            widget->setMaximumWidth(maxWidth);
+        col->addWidget(widget, 0, Qt::AlignHCenter);
+    };
+    auto* symbol = new QLabel(QStringLiteral("🖨"), content);
+    symbol->setObjectName(QStringLiteral("emptySymbol"));
+    symbol->setStyleSheet(QStringLiteral("QLabel { font-size: 40px; color: palette(dark); }"));
+    centred(symbol);
+    auto* title = new QLabel(CaptureTexts::emptyTitle(), content);
+    title->setObjectName(QStringLiteral("emptyTitle"));
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.35);
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+    centred(title);
+    emptyIntro_ = secondaryLabel(QString(), QStringLiteral("emptyIntro"), content, 0.95);
+    emptyIntro_->setAlignment(Qt::AlignHCenter);
+    emptyIntro_->setMinimumWidth(360);
+    centred(emptyIntro_, 520);
+
+    auto* steps = new QFrame(content);
+    steps->setObjectName(QStringLiteral("emptySteps"));
+    steps->setStyleSheet(QStringLiteral("#emptySteps { background: rgba(128,128,128,15); border-radius: 10px; }"));
+    auto* stepsCol = new QVBoxLayout(steps);
+    stepsCol->setContentsMargins(14, 14, 14, 14);
+    stepsCol->setSpacing(8);
+    const QStringList stepTexts = CaptureTexts::emptySteps();
+    for (int i = 0; i < stepTexts.size(); ++i) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(10);
+        auto* number = new QLabel(QString::number(i + 1), steps);
+        number->setObjectName(QStringLiteral("stepNumber"));
+        number->setFixedSize(20, 20);
+        number->setAlignment(Qt::AlignCenter);
+        number->setStyleSheet(QStringLiteral("QLabel { color: palette(highlight); background: rgba(10,132,255,46);"
+                                             " border-radius: 10px; font-weight: bold; font-size: 11px; }"));
+        auto* text = new QLabel(stepTexts[i], steps);
+        text->setObjectName(QStringLiteral("stepText"));
+        text->setWordWrap(true);
+        row->addWidget(number, 0, Qt::AlignTop);
+        row->addWidget(text, 1);
+        stepsCol->addLayout(row);
+    }
+    steps->setMaximumWidth(560);
+    steps->setMinimumWidth(360);
+    centred(steps);
+
+    auto* why = secondaryLabel(QStringLiteral("⌕ ") + CaptureTexts::emptyWhyFaceUp(), QStringLiteral("emptyWhy"),
+                               content);
+    why->setAlignment(Qt::AlignHCenter);
+    why->setMinimumWidth(360);
+    centred(why, 480);
+    emptyFolderLine_ = secondaryLabel(QString(), QStringLiteral("emptyFolderLine"), content);
+    emptyFolderLine_->setAlignment(Qt::AlignHCenter);
+    centred(emptyFolderLine_, 480);
+    auto* quirks = secondaryLabel(CaptureTexts::emptyQuirks(), QStringLiteral("emptyQuirks"), content, 0.78);
+    quirks->setAlignment(Qt::AlignHCenter);
+    quirks->setMinimumWidth(360);
+    quirks->setStyleSheet(QStringLiteral("QLabel { color: palette(mid); }"));
+    centred(quirks, 480);
+    // The scanner settings card stands here.
+    auto* scannerCard = new QWidget(content);
+    scannerCard->setObjectName(QStringLiteral("scannerSettingsSlot"));
+    auto* cardLayout = new QVBoxLayout(scannerCard);
+    cardLayout->setContentsMargins(0, 8, 0, 0);
+    centred(scannerCard);
+    col->addStretch(1);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+QWidget* CaptureView::buildRowsArea()
+{
+    auto* area = new QWidget(mainArea_);
+    area->setObjectName(QStringLiteral("rowsArea"));
+    auto* col = new QVBoxLayout(area);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(0);
+
+    bulkBar_ = new QFrame(area);
+    bulkBar_->setObjectName(QStringLiteral("bulkActionsBar"));
+    bulkBar_->setAttribute(Qt::WA_StyledBackground);
+    bulkBar_->setStyleSheet(QStringLiteral("#bulkActionsBar { background: rgba(128,128,128,13); border-bottom: 1px "
+                                           "solid rgba(128,128,128,80); }"));
+    auto* bar = new QHBoxLayout(bulkBar_);
+    bar->setContentsMargins(12, 6, 12, 6);
+    bar->setSpacing(10);
+    bulkLabel_ = secondaryLabel(QString(), QStringLiteral("bulkLabel"), bulkBar_);
+    bulkLabel_->setWordWrap(false);
+    bar->addWidget(bulkLabel_);
+    struct FinishButton {
+        const char* text;
+        const char* name;
+        ScanFinish finish;
+        const char* tint;
+    };
+    for (const FinishButton& spec : {FinishButton{"Nonfoil", "bulkNonfoil", ScanFinish::nonfoil, nullptr},
+                                     FinishButton{"Foil", "bulkFoil", ScanFinish::foil, "#b38f00"},
+                                     FinishButton{"Etched", "bulkEtched", ScanFinish::etched, nullptr},
+                                     FinishButton{"Surge", "bulkSurge", ScanFinish::surge, "#c46a00"}}) {
+        auto* button = new QPushButton(QString::fromUtf8(spec.text), bulkBar_);
+        button->setObjectName(QString::fromUtf8(spec.name));
+        if (spec.tint)
+            button->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(QString::fromUtf8(spec.tint)));
+        const ScanFinish finish = spec.finish;
+        connect(button, &QPushButton::clicked, this, [this, finish] {
+            ModelActions::setAllConfirmedFinish(*state_->viewModel(), finish);
+        });
+        bar->addWidget(button);
+        finishButtons_ << button;
+    }
+    bar->addStretch(1);
+    markReviewed_ = new QPushButton(bulkBar_);
+    markReviewed_->setObjectName(QStringLiteral("markReviewed"));
+    markReviewed_->setToolTip(CaptureTexts::markReviewedHelp());
+    markReviewed_->setStyleSheet(QStringLiteral("QPushButton { color: #0a84ff; }"));
+    // The rows on screen when the bar was last laid out.
+    connect(markReviewed_, &QPushButton::clicked, this,
+            [this] { ModelActions::markReviewed(*state_->viewModel(), markReviewedIds_); });
+    bar->addWidget(markReviewed_);
+    col->addWidget(bulkBar_);
+
+    // The search bar and the finish and set chip bars stand here.
+    auto* filterSlot = new QWidget(area);
+    filterSlot->setObjectName(QStringLiteral("reviewBarsSlot"));
+    col->addWidget(filterSlot);
+
+    reviewList_ = new QListWidget(area);
+    reviewList_->setObjectName(QStringLiteral("reviewList"));
+    reviewList_->setAccessibleName(QStringLiteral("Review list"));
+    reviewList_->setFrameShape(QFrame::NoFrame);
+    col->addWidget(reviewList_, 1);
+    filteredEmpty_ = secondaryLabel(QStringLiteral("No cards match the filters."), QStringLiteral("filteredEmpty"),
+                                    area, 1.0);
+    filteredEmpty_->setAlignment(Qt::AlignCenter);
+    col->addWidget(filteredEmpty_, 1);
+    return area;
+}
+
+void CaptureView::refresh()
+{
+    const CaptureViewModel& model = *state_->viewModel();
+    const CaptureLayout layout = CaptureLayout::of({
+        .hasPrefHealMessage = model.prefHealMessage().has_value(),
+        .hasLastRecountResult = model.lastRecountResult().has_value(),
+        .noTextDetectedCount = model.noTextDetectedCount(),
+        .scanOrientationHintDismissed = model.scanOrientationHintDismissed(),
+        .isWatching = session_.watcher().isWatching(),
+        .replaceMode = model.replaceMode(),
+        .hasRows = !model.rows().empty(),
+        .hasImportError = model.importError().has_value(),
+    });
+    refreshBanners();
+
+    watcherStatus_->setVisible(layout.watcherStatus);
+    if (layout.watcherStatus)
+        watcherStatus_->setText(QStringLiteral("Watching ") + session_.watcher().folder().value_or(QString()));
+
+    switch (layout.mainArea) {
+    case CaptureLayout::MainArea::recount: mainArea_->setCurrentWidget(recountArea_); break;
+    case CaptureLayout::MainArea::empty:
+        mainArea_->setCurrentWidget(emptyArea_);
+        refreshEmptyState();
+        break;
+    case CaptureLayout::MainArea::rows:
+        mainArea_->setCurrentWidget(rowsArea_);
+        refreshRows();
+        break;
+    }
+    footerDivider_->setVisible(layout.footer);
+    footer_->setVisible(layout.footer);
+    statusLine_->setText(model.statusMessage().isEmpty() ? QStringLiteral("Ready") : model.statusMessage());
+    refreshToast();
+}
+
+void CaptureView::refreshBanners()
+{
+    CaptureViewModel& model = *state_->viewModel();
+    std::weak_ptr<CaptureViewModel> weak = state_->viewModel();
+
+    // A banner is rebuilt only when what it shows changes, so a selection in it survives.
+    const QString heal = model.prefHealMessage().value_or(QString());
+    if (heal != healShown_) {
+        delete healBanner_;
+        healBanner_ = nullptr;
+        healShown_ = heal;
+        if (!heal.isEmpty()) {
+            healBanner_ = new CaptureBanner(QStringLiteral("healBanner"), QStringLiteral("✔"), green, 10,
+                                            QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::bottom, this);
+            healBanner_->setTitle(CaptureTexts::healTitle());
+            healBanner_->setBody(heal);
+            connect(healBanner_, &CaptureBanner::dismissed, this, [weak] {
+                if (auto vm = weak.lock())
+                    vm->setPrefHealMessage(std::nullopt);
+            });
+        }
+    }
+
+    QString recountKey;
+    if (const auto& result = model.lastRecountResult())
+        recountKey = CaptureTexts::recountSummary(*result) + QChar(0x1f) +
+                     QStringList(result->binsWritten.begin(), result->binsWritten.end()).join(QChar(0x1f));
+    if (recountKey != recountShown_) {
+        delete recountBanner_;
+        recountBanner_ = nullptr;
+        recountShown_ = recountKey;
+        if (const auto& result = model.lastRecountResult()) {
+            recountBanner_ = new CaptureBanner(QStringLiteral("recountBanner"), QStringLiteral("✔"), green, 10,
+                                               QStringLiteral("Dismiss — I'm done with this bin"),
+                                               CaptureBanner::DividerEdge::bottom, this);
+            recountBanner_->setTitle(CaptureTexts::recountTitle());
+            recountBanner_->setBody(CaptureTexts::recountSummary(*result), false, true);
+            auto* bins = new QHBoxLayout;
+            bins->setSpacing(6);
+            bins->setContentsMargins(0, 2, 0, 0);
+            bins->addWidget(secondaryLabel(QStringLiteral("Add more cards to:"), QStringLiteral("addMoreLabel"),
+                                           recountBanner_));
+            for (const QString& bin : result->binsWritten) {
+                auto* button = new QPushButton(QStringLiteral("⇩ ") + bin, recountBanner_);
+                button->setObjectName(QStringLiteral("continueBin"));
+                button->setAccessibleName(QStringLiteral("Add more cards to ") + bin);
+                button->setStyleSheet(QStringLiteral("QPushButton { background: #34c759; color: white; border: none;"
+                                                     " border-radius: 4px; padding: 2px 8px; font-family: monospace;"
+                                                     " font-size: 11px; }"));
+                connect(button, &QPushButton::clicked, this, [weak, bin] {
+                    if (auto vm = weak.lock())
+                        ModelActions::continueAddingToBin(*vm, bin);
+                });
+                bins->addWidget(button);
+            }
+            bins->addStretch(1);
+            recountBanner_->column()->addLayout(bins);
+            connect(recountBanner_, &CaptureBanner::dismissed, this, [weak] {
+                if (auto vm = weak.lock())
+                    vm->setLastRecountResult(std::nullopt);
+            });
+        }
+    }
+
+    const qint64 noText = model.noTextDetectedCount();
+    const QString orientation =
+        noText >= 1 && !model.scanOrientationHintDismissed() ? CaptureTexts::scanOrientationTitle(noText) : QString();
+    if (orientation != orientationShown_) {
+        delete orientationBanner_;
+        orientationBanner_ = nullptr;
+        orientationShown_ = orientation;
+        if (!orientation.isEmpty()) {
+            orientationBanner_ = new CaptureBanner(QStringLiteral("scanOrientationBanner"), QStringLiteral("⌕"),
+                                                   orange, 10, QStringLiteral("Dismiss"),
+                                                   CaptureBanner::DividerEdge::bottom, this);
+            orientationBanner_->setTitle(orientation);
+            orientationBanner_->setBody(CaptureTexts::scanOrientationBody(), false, true);
+            connect(orientationBanner_, &CaptureBanner::dismissed, this, [weak] {
+                if (auto vm = weak.lock())
+                    vm->setScanOrientationHintDismissed(true);
+            });
+        }
+    }
+    // Fixed order, whatever order they were raised in.
+    for (CaptureBanner* banner : {healBanner_, recountBanner_, orientationBanner_}) {
+        if (!banner)
+            continue;
+        bannerSlot_->removeWidget(banner);
+        bannerSlot_->addWidget(banner);
+    }
+
+    const QString error = model.importError().value_or(QString());
+    const bool hasError = model.importError().has_value();
+    if (error != errorShown_ || hasError != (errorBanner_ != nullptr)) {
+        delete errorBanner_;
+        errorBanner_ = nullptr;
+        errorShown_ = error;
+        if (hasError) {
+            errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⛔"), red, 12,
+                                             QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::top, this);
+            errorBanner_->setTitle(CaptureTexts::errorTitle());
+            errorBanner_->setBody(error, true);
+            connect(errorBanner_, &CaptureBanner::dismissed, this, [weak] {
+                if (auto vm = weak.lock())
+                    vm->setImportError(std::nullopt);
+            });
+            errorSlot_->addWidget(errorBanner_);
+        }
+    }
+}
+
+void CaptureView::refreshEmptyState()
+{
+    emptyIntro_->setText(CaptureTexts::emptyIntro(state_->directScanEnabled()));
+    const QString& folder = session_.scanFolderPath();
+    emptyFolderLine_->setText(folder.isEmpty() ? CaptureTexts::emptyFolderLine(folder)
+                                               : QStringLiteral("🗀 ") + CaptureTexts::emptyFolderLine(folder));
+}
+
+void CaptureView::refreshRows()
+{
+    const auto& rows = state_->viewModel()->rows();
+    // Every row shows until the review bars bring their filters and order.
+    const auto& visible = rows;
+    const BulkActionsBar bar = BulkActionsBar::of(rows, visible);
+    bulkLabel_->setText(bar.showsFinishButtons() ? CaptureTexts::bulkConfirmedLabel(bar.confirmedCount)
+                                                 : CaptureTexts::bulkHint());
+    for (QWidget* button : finishButtons_)
+        button->setVisible(bar.showsFinishButtons());
+    markReviewed_->setVisible(bar.showsMarkReviewed());
+    markReviewed_->setText(QStringLiteral("✓ ") + CaptureTexts::markReviewedLabel(bar.toMarkReviewed.size()));
+    markReviewed_->setAccessibleName(CaptureTexts::markReviewedLabel(bar.toMarkReviewed.size()));
+    markReviewedIds_ = bar.toMarkReviewed;
+
+    reviewList_->setVisible(!visible.empty());
+    filteredEmpty_->setVisible(visible.empty());
+    // Keyed by row id: a kept row keeps its item.
+    QHash<QUuid, QListWidgetItem*> items;
+    while (reviewList_->count() > 0) {
+        QListWidgetItem* item = reviewList_->takeItem(0);
+        items.insert(item->data(Qt::UserRole).toUuid(), item);
+    }
+    for (const auto& row : visible) {
+        QListWidgetItem* item = items.take(row.id);
+        if (!item) {
+            item = new QListWidgetItem;
+            item->setData(Qt::UserRole, row.id);
+        }
+        item->setText(CaptureTexts::rowTitle(row));
+        reviewList_->addItem(item);
+    }
+    qDeleteAll(items);
+}
+
+void CaptureView::refreshToast()
+{
+    const auto& toast = state_->viewModel()->toast();
+    toast_->setVisible(toast.has_value());
+    if (!toast)
+        return;
+    toast_->setText(QStringLiteral("✔ ") + *toast);
+    toast_->setAccessibleName(*toast);
+    toast_->adjustSize();
+    toast_->move((width() - toast_->width()) / 2, 14);
+    toast_->raise();
+}
+
+void CaptureView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (toast_->isVisible())
+        toast_->move((width() - toast_->width()) / 2, 14);
+}
+
+} // namespace vantry

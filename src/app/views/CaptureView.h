@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/capture/CaptureWindowState.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace vantry {
+
+class AlertPrompter;
+class BatchSession;
+class CaptureBanner;
+class CoalescedRefresh;
+
+// The window of one batch tab: banners, watcher status, the main area (recount screen, empty
+// state, or bars over the review list), the error banner and the footer, with the toast
+// over its top edge. Built fresh whenever its tab is selected; it follows the batch's model
+// and watcher through one coalesced refresh per event-loop turn.
+class CaptureView : public QWidget {
+    Q_OBJECT
+
+public:
+    // `prompter` empty: message boxes over this view.
+    CaptureView(BatchSession& session, CaptureWindowState::Services services, QWidget* parent = nullptr);
+    ~CaptureView() override;
+
+    CaptureWindowState& state() const { return *state_; }
+    CoalescedRefresh& refresher() const { return *refresh_; }
+    // The tab was deselected: the window's state (heartbeat, clock) ends now, the widget
+    // itself at the next turn of the event loop.
+    void retire();
+    // Lays the column out for the model's state now.
+    void refresh();
+
+    // Slots that later pieces of the window fill.
+    QVBoxLayout* toolbarSlot() const { return toolbarSlot_; }
+    QVBoxLayout* footerSlot() const { return footerSlot_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void refreshBanners();
+    void refreshEmptyState();
+    void refreshRows();
+    void refreshToast();
+    QWidget* buildEmptyState();
+    QWidget* buildRowsArea();
+
+    BatchSession& session_;
+    std::unique_ptr<AlertPrompter> ownPrompter_;
+    CaptureWindowState* state_;
+    CoalescedRefresh* refresh_;
+
+    QVBoxLayout* toolbarSlot_;
+    QVBoxLayout* bannerSlot_;
+    CaptureBanner* healBanner_ = nullptr;
+    CaptureBanner* recountBanner_ = nullptr;
+    CaptureBanner* orientationBanner_ = nullptr;
+    CaptureBanner* errorBanner_ = nullptr;
+    QString healShown_, recountShown_, orientationShown_, errorShown_;
+    QLabel* watcherStatus_;
+    QStackedWidget* mainArea_;
+    QWidget* recountArea_;
+    QWidget* emptyArea_;
+    QWidget* rowsArea_;
+    QLabel* emptyIntro_;
+    QLabel* emptyFolderLine_;
+    QWidget* bulkBar_;
+    QLabel* bulkLabel_;
+    QList<QWidget*> finishButtons_;
+    QPushButton* markReviewed_;
+    QList<QUuid> markReviewedIds_;
+    QListWidget* reviewList_;
+    QLabel* filteredEmpty_;
+    QVBoxLayout* errorSlot_;
+    QWidget* footerDivider_;
+    QWidget* footer_;
+    QVBoxLayout* footerSlot_;
+    QLabel* statusLine_;
+    QLabel* toast_;
+};
+
+} // namespace vantry

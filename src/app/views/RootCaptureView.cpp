@@ -1,0 +1,51 @@
+#include "app/views/RootCaptureView.h"
+
+#include "app/batch/SessionStore.h"
+#include "app/views/BatchTabStrip.h"
+#include "app/views/CaptureView.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+RootCaptureView::RootCaptureView(SessionStore& store, CaptureWindowState::Services services, QWidget* parent)
+    : QWidget(parent), store_(store), services_(std::move(services))
+{
+    setObjectName(QStringLiteral("batchTabs"));
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    strip_ = new BatchTabStrip(store, this);
+    layout_->addWidget(strip_);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setStyleSheet(QStringLiteral("QFrame { color: rgba(128,128,128,80); }"));
+    line->setFixedHeight(1);
+    layout_->addWidget(line);
+
+    connect(&store_, &SessionStore::selectedIDChanged, this, &RootCaptureView::followSelection);
+    connect(&store_, &SessionStore::sessionsChanged, this, &RootCaptureView::followSelection);
+    followSelection();
+}
+
+void RootCaptureView::followSelection()
+{
+    BatchSession& selected = store_.selected();
+    if (view_ && shownID_ == selected.id())
+        return;
+    // The old window goes first: its heartbeat and clock stop, the batch runs on.
+    if (view_) {
+        layout_->removeWidget(view_);
+        view_->retire();
+        // Later: the selection may have changed from inside the old window.
+        view_->deleteLater();
+    }
+    shownID_ = selected.id();
+    view_ = new CaptureView(selected, services_, this);
+    layout_->addWidget(view_, 1);
+    emit captureViewRebuilt(view_);
+}
+
+} // namespace vantry

@@ -1,0 +1,170 @@
+#include "app/views/CaptureView.h"
+
+#include "app/batch/BatchSession.h"
+#include "app/capture/CoalescedRefresh.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "app/views/CaptureBanner.h"
+#include "platform/FakePreferenceDomains.h"
+#include "support/CaptureSessionKit.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace vantry {
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+class CaptureViewTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    test::CaptureSessionKit kit;
+    FakePreferenceDomains preferences;
+    test::FakeAlertPrompter prompter;
+    std::shared_ptr<BatchSession> session = kit.make();
+    CaptureViewModel& model = *session->viewModel();
+
+    std::unique_ptr<CaptureView> open()
+    {
+        auto view = std::make_unique<CaptureView>(
+            *session, CaptureWindowState::Services{SettingsStore::standard(), &kit.scheduler, &preferences,
+                                                   &prompter, {}});
+        view->resize(900, 700);
+        view->show();
+        settle();
+        return view;
+    }
+    static QString area(CaptureView& view) { return view.findChild<QStackedWidget*>("mainArea")->currentWidget()->objectName(); }
+    static bool shows(CaptureView& view, const char* name)
+    {
+        auto* widget = view.findChild<QWidget*>(name);
+        return widget && widget->isVisible();
+    }
+};
+
+TEST_F(CaptureViewTest, HealingOnAppearShowsTheBannerAndDismissingClearsIt)
+{
+    preferences.set("com.apple.Image_Capture", "IK_DetectSeparateItemsScanMode", 1);
+    auto view = open();
+    ASSERT_TRUE(shows(*view, "healBanner"));
+    auto* banner = view->findChild<CaptureBanner*>("healBanner");
+    EXPECT_EQ(banner->titleLabel()->text(), "Auto-fixed a scanner setting");
+    QTest::mouseClick(banner->dismissButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(model.prefHealMessage(), std::nullopt);
+    EXPECT_FALSE(shows(*view, "healBanner"));
+}
+
+TEST_F(CaptureViewTest, EmptyStateIntroFollowsDirectScanning)
+{
+    auto view = open();
+    EXPECT_EQ(area(*view), "emptyState");
+    auto* intro = view->findChild<QLabel*>("emptyIntro");
+    EXPECT_TRUE(intro->text().startsWith("Scanning is on."));
+    SettingsStore::standard()->setBoolean(SettingsKeys::directScanEnabled, false);
+    settle();
+    EXPECT_TRUE(intro->text().startsWith("This app doesn't drive"));
+    EXPECT_TRUE(view->findChild<QLabel*>("emptyFolderLine")->text().startsWith("Tip:"));
+    session->setScanFolderPath("/scans/B0005");
+    settle();
+    EXPECT_TRUE(view->findChild<QLabel*>("emptyFolderLine")->text().endsWith("Scan folder: B0005"));
+}
+
+TEST_F(CaptureViewTest, MainAreaAndBannersFollowTheModel)
+{
+    auto view = open();
+    model.setRows({test::CaptureSessionKit::row(1, false, false, true)});
+    settle();
+    EXPECT_EQ(area(*view), "rowsArea");
+    ASSERT_TRUE(shows(*view, "scanOrientationBanner"));
+    EXPECT_EQ(view->findChild<CaptureBanner*>("scanOrientationBanner")->titleLabel()->text(),
+              "1 card had no readable text");
+    QTest::mouseClick(view->findChild<CaptureBanner*>("scanOrientationBanner")->dismissButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(shows(*view, "scanOrientationBanner"));
+
+    model.setImportError("HTTP 500: workspace locked");
+    model.setReplaceMode(true);
+    settle();
+    EXPECT_EQ(area(*view), "recountArea");
+    EXPECT_FALSE(shows(*view, "footer"));
+    auto* error = view->findChild<CaptureBanner*>("errorBanner");
+    ASSERT_TRUE(error && error->isVisible());
+    EXPECT_TRUE(error->bodyLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+    model.setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 5, 2});
+    settle();
+    const auto bins = view->findChild<CaptureBanner*>("recountBanner")->findChildren<QPushButton*>("continueBin");
+    ASSERT_EQ(bins.size(), 2);
+    QTest::mouseClick(bins[1], Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(model.replaceMode());
+    EXPECT_EQ(model.bin(), "B0004");
+    EXPECT_EQ(model.lastRecountResult(), std::nullopt);
+    EXPECT_EQ(area(*view), "rowsArea");
+}
+
+TEST_F(CaptureViewTest, BulkBarCountsAndSignsOffTheShownRows)
+{
+    auto view = open();
+    model.setRows({test::CaptureSessionKit::row(1, false), test::CaptureSessionKit::row(2, true),
+                   test::CaptureSessionKit::row(3, true, true)});
+    settle();
+    EXPECT_EQ(view->findChild<QLabel*>("bulkLabel")->text(), "Set all 2 confirmed to:");
+    auto* mark = view->findChild<QPushButton*>("markReviewed");
+    ASSERT_TRUE(mark->isVisible());
+    EXPECT_EQ(mark->accessibleName(), "Mark 1 reviewed");
+    QTest::mouseClick(mark, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(model.rows()[1].reviewed);
+    EXPECT_FALSE(model.rows()[0].reviewed);
+    EXPECT_FALSE(mark->isVisible());
+
+    QTest::mouseClick(view->findChild<QPushButton*>("bulkFoil"), Qt::LeftButton);
+    EXPECT_EQ(model.rows()[1].chosen->finish, ScanFinish::foil);
+    EXPECT_EQ(model.rows()[2].chosen->finish, ScanFinish::foil);
+}
+
+TEST_F(CaptureViewTest, AnIngestPublishingOftenRedrawsOncePerTurn)
+{
+    auto view = open();
+    const int before = view->refresher().runs();
+    for (int i = 0; i < 50; ++i) {
+        auto rows = model.rows();
+        rows.push_back(test::CaptureSessionKit::row(i, false));
+        model.setRows(std::move(rows));
+        model.setStatusMessage(QString("Scanning %1").arg(i));
+    }
+    settle();
+    EXPECT_EQ(view->refresher().runs(), before + 1);
+    EXPECT_EQ(view->findChild<QListWidget*>("reviewList")->count(), 50);
+}
+
+TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOne)
+{
+    auto view = open();
+    model.showToast("Imported 3 cards");
+    settle();
+    auto* toast = view->findChild<QLabel*>("toast");
+    ASSERT_TRUE(toast->isVisible());
+    EXPECT_EQ(toast->accessibleName(), "Imported 3 cards");
+    kit.scheduler.advance(CaptureViewModel::toastDuration);
+    settle();
+    EXPECT_FALSE(toast->isVisible());
+}
+
+} // namespace
+} // namespace vantry
