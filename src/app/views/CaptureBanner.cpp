@@ -28,7 +28,9 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     row->setSpacing(10);
     auto* icon = new QLabel(symbol, this);
     icon->setObjectName(QStringLiteral("bannerSymbol"));
-    icon->setStyleSheet(QStringLiteral("QLabel { color: %1; font-size: 15px; font-weight: bold; }").arg(colour.name()));
+    icon->setStyleSheet(QStringLiteral("QLabel { color: %1; font-size: 16px; font-weight: bold; }").arg(colour.name()));
+    icon->setFixedWidth(20);
+    icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     row->addWidget(icon, 0, Qt::AlignTop);
 
     column_ = new QVBoxLayout;
@@ -53,7 +55,7 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     dismiss_->setAutoRaise(true);
     dismiss_->setToolTip(dismissHelp);
     dismiss_->setAccessibleName(dismissHelp);
-    dismiss_->setStyleSheet(QStringLiteral("QToolButton { border: none; color: palette(mid); }"));
+    dismiss_->setStyleSheet(QStringLiteral("QToolButton { border: none; color: #8e8e93; }"));
     connect(dismiss_, &QToolButton::clicked, this, &CaptureBanner::dismissed);
     row->addWidget(dismiss_, 0, Qt::AlignTop);
 }
@@ -76,7 +78,7 @@ QLabel* CaptureBanner::setBody(const QString& text, bool monospaced, bool second
         body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
     if (secondary)
-        body_->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
+        body_->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; }"));
     return body_;
 }
 

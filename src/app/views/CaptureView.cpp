@@ -14,6 +14,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -42,8 +44,25 @@ QLabel* secondaryLabel(const QString& text, const QString& name, QWidget* parent
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
+    label->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; }"));
     return label;
+}
+
+// The scanner symbol of the empty state, 40 points, in the secondary colour.
+QPixmap scannerSymbol(qreal ratio)
+{
+    QPixmap pixmap(QSize(48, 40) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x6e, 0x6e, 0x73));
+    painter.drawRoundedRect(QRectF(2, 16, 44, 20), 4, 4); // body
+    painter.drawRoundedRect(QRectF(8, 8, 32, 10), 2, 2);  // lid
+    painter.setBrush(QColor(0xf2, 0xf2, 0xf2));
+    painter.drawRect(QRectF(8, 24, 32, 2)); // glass slot
+    return pixmap;
 }
 
 const QColor green(52, 199, 89);
@@ -152,9 +171,9 @@ QWidget* CaptureView::buildEmptyState()
             widget->setMaximumWidth(maxWidth);
         col->addWidget(widget, 0, Qt::AlignHCenter);
     };
-    auto* symbol = new QLabel(QStringLiteral("🖨"), content);
+    auto* symbol = new QLabel(content);
     symbol->setObjectName(QStringLiteral("emptySymbol"));
-    symbol->setStyleSheet(QStringLiteral("QLabel { font-size: 40px; color: palette(dark); }"));
+    symbol->setPixmap(scannerSymbol(devicePixelRatioF()));
     centred(symbol);
     auto* title = new QLabel(CaptureTexts::emptyTitle(), content);
     title->setObjectName(QStringLiteral("emptyTitle"));
@@ -202,11 +221,12 @@ QWidget* CaptureView::buildEmptyState()
     centred(why, 480);
     emptyFolderLine_ = secondaryLabel(QString(), QStringLiteral("emptyFolderLine"), content);
     emptyFolderLine_->setAlignment(Qt::AlignHCenter);
+    emptyFolderLine_->setMinimumWidth(360);
     centred(emptyFolderLine_, 480);
     auto* quirks = secondaryLabel(CaptureTexts::emptyQuirks(), QStringLiteral("emptyQuirks"), content, 0.78);
     quirks->setAlignment(Qt::AlignHCenter);
     quirks->setMinimumWidth(360);
-    quirks->setStyleSheet(QStringLiteral("QLabel { color: palette(mid); }"));
+    quirks->setStyleSheet(QStringLiteral("QLabel { color: #98989d; }"));
     centred(quirks, 480);
     // The scanner settings card stands here.
     auto* scannerCard = new QWidget(content);
@@ -279,6 +299,7 @@ QWidget* CaptureView::buildRowsArea()
     reviewList_->setObjectName(QStringLiteral("reviewList"));
     reviewList_->setAccessibleName(QStringLiteral("Review list"));
     reviewList_->setFrameShape(QFrame::NoFrame);
+    reviewList_->setStyleSheet(QStringLiteral("QListWidget { padding: 4px 8px; } QListWidget::item { padding: 4px; }"));
     col->addWidget(reviewList_, 1);
     filteredEmpty_ = secondaryLabel(QStringLiteral("No cards match the filters."), QStringLiteral("filteredEmpty"),
                                     area, 1.0);
@@ -366,7 +387,7 @@ void CaptureView::refreshBanners()
             bins->addWidget(secondaryLabel(QStringLiteral("Add more cards to:"), QStringLiteral("addMoreLabel"),
                                            recountBanner_));
             for (const QString& bin : result->binsWritten) {
-                auto* button = new QPushButton(QStringLiteral("⇩ ") + bin, recountBanner_);
+                auto* button = new QPushButton(QStringLiteral("↓ ") + bin, recountBanner_);
                 button->setObjectName(QStringLiteral("continueBin"));
                 button->setAccessibleName(QStringLiteral("Add more cards to ") + bin);
                 button->setStyleSheet(QStringLiteral("QPushButton { background: #34c759; color: white; border: none;"
@@ -421,7 +442,7 @@ void CaptureView::refreshBanners()
         errorBanner_ = nullptr;
         errorShown_ = error;
         if (hasError) {
-            errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⛔"), red, 12,
+            errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⊘"), red, 12,
                                              QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::top, this);
             errorBanner_->setTitle(CaptureTexts::errorTitle());
             errorBanner_->setBody(error, true);
