@@ -4,7 +4,6 @@
 #include "app/batch/CaptureConfig.h"
 #include "app/capture/AlertPrompter.h"
 #include "app/capture/CaptureTexts.h"
-#include "app/capture/ModelActions.h"
 #include "app/scanner/PrefHealer.h"
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
@@ -140,7 +139,7 @@ void CaptureWindowState::confirmNewBatch()
          {QStringLiteral("Discard"), AlertSpec::Role::destructive,
           [model] {
               if (const auto vm = model.lock())
-                  ModelActions::startNewBatch(*vm);
+                  vm->startNewBatch();
           }}},
     });
 }

@@ -5,7 +5,6 @@
 #include "app/capture/CaptureLayout.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
-#include "app/capture/ModelActions.h"
 #include "app/views/CaptureBanner.h"
 #include "app/views/MessageBoxPrompter.h"
 #include "core/intake/FolderWatcher.h"
@@ -274,7 +273,7 @@ QWidget* CaptureView::buildRowsArea()
             button->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(QString::fromUtf8(spec.tint)));
         const ScanFinish finish = spec.finish;
         connect(button, &QPushButton::clicked, this, [this, finish] {
-            ModelActions::setAllConfirmedFinish(*state_->viewModel(), finish);
+            state_->viewModel()->setAllConfirmedFinish(finish);
         });
         bar->addWidget(button);
         finishButtons_ << button;
@@ -286,7 +285,7 @@ QWidget* CaptureView::buildRowsArea()
     markReviewed_->setStyleSheet(QStringLiteral("QPushButton { color: #0a84ff; }"));
     // The rows on screen when the bar was last laid out.
     connect(markReviewed_, &QPushButton::clicked, this,
-            [this] { ModelActions::markReviewed(*state_->viewModel(), markReviewedIds_); });
+            [this] { state_->viewModel()->setReviewed(markReviewedIds_, true); });
     bar->addWidget(markReviewed_);
     col->addWidget(bulkBar_);
 
@@ -395,7 +394,7 @@ void CaptureView::refreshBanners()
                                                      " font-size: 11px; }"));
                 connect(button, &QPushButton::clicked, this, [weak, bin] {
                     if (auto vm = weak.lock())
-                        ModelActions::continueAddingToBin(*vm, bin);
+                        vm->continueAddingToBin(bin);
                 });
                 bins->addWidget(button);
             }
@@ -476,7 +475,7 @@ void CaptureView::refreshRows()
     markReviewed_->setVisible(bar.showsMarkReviewed());
     markReviewed_->setText(QStringLiteral("✓ ") + CaptureTexts::markReviewedLabel(bar.toMarkReviewed.size()));
     markReviewed_->setAccessibleName(CaptureTexts::markReviewedLabel(bar.toMarkReviewed.size()));
-    markReviewedIds_ = bar.toMarkReviewed;
+    markReviewedIds_ = QSet<QUuid>(bar.toMarkReviewed.begin(), bar.toMarkReviewed.end());
 
     reviewList_->setVisible(!visible.empty());
     filteredEmpty_->setVisible(visible.empty());

@@ -3,6 +3,8 @@
 #include "app/capture/CaptureWindowState.h"
 
 #include <QPointer>
+#include <QSet>
+#include <QUuid>
 #include <QWidget>
 
 #include <memory>
@@ -78,7 +80,7 @@ private:
     QLabel* bulkLabel_;
     QList<QWidget*> finishButtons_;
     QPushButton* markReviewed_;
-    QList<QUuid> markReviewedIds_;
+    QSet<QUuid> markReviewedIds_;
     QListWidget* reviewList_;
     QLabel* filteredEmpty_;
     QVBoxLayout* errorSlot_;
