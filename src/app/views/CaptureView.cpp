@@ -458,8 +458,7 @@ void CaptureView::refreshEmptyState()
 {
     emptyIntro_->setText(CaptureTexts::emptyIntro(state_->directScanEnabled()));
     const QString& folder = session_.scanFolderPath();
-    emptyFolderLine_->setText(folder.isEmpty() ? CaptureTexts::emptyFolderLine(folder)
-                                               : QStringLiteral("🗀 ") + CaptureTexts::emptyFolderLine(folder));
+    emptyFolderLine_->setText(CaptureTexts::emptyFolderLine(folder));
 }
 
 void CaptureView::refreshRows()
