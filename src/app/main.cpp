@@ -1,8 +1,12 @@
 #include "app/AppInfo.h"
 #include "app/auth/AuthService.h"
 #include "app/batch/SessionStore.h"
+#include "app/settings/SelectedTrainingStore.h"
+#include "app/settings/SettingsStore.h"
+#include "app/views/FileDialogSavePanel.h"
 #include "app/views/MainWindow.h"
 #include "app/views/RootCaptureView.h"
+#include "app/views/SettingsView.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
@@ -58,6 +62,17 @@ int main(int argc, char** argv)
 
     auto* batchTabs = new vantry::RootCaptureView(store, {});
     vantry::MainWindow window(auth, updater, batchTabs);
+    // The settings window edits the settings and the selected tab's training labels, following
+    // the selection while it is open.
+    window.setSettingsContentFactory([&auth, &store](QWidget* parent) -> QWidget* {
+        auto* view = new vantry::SettingsView(auth, vantry::SettingsStore::standard(),
+                                              std::make_shared<vantry::FileDialogSavePanel>(parent),
+                                              vantry::selectedTrainingStore(store), parent);
+        auto follow = [view, &store] { view->setTrainingStore(vantry::selectedTrainingStore(store)); };
+        QObject::connect(&store, &vantry::SessionStore::selectedIDChanged, view, follow);
+        QObject::connect(&store, &vantry::SessionStore::sessionsChanged, view, follow);
+        return view;
+    });
     window.show();
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.showNormal();

@@ -5,7 +5,28 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace vantry {
+
+namespace {
+
+// A stored finite decimal; none when absent, not a number or not finite.
+std::optional<double> storedDecimal(const SettingsStore& s, const QString& key)
+{
+    const auto text = s.string(key);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const double value = text->trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
 
 CaptureConfig CaptureConfig::read(const SettingsStore& s)
 {
@@ -17,11 +38,13 @@ CaptureConfig CaptureConfig::read(const SettingsStore& s)
     c.duplex = s.boolean(K::duplex);
     c.scanFolder = s.string(K::scanFolder).value_or(QString());
     c.replaceScanFolder = s.contains(K::replaceScanFolder) ? s.boolean(K::replaceScanFolder) : true;
-    // Zero means unset: neither threshold can be set to 0.
-    const double threshold = s.floating(K::autoThreshold);
-    c.autoThreshold = threshold == 0 ? 0.92 : threshold;
-    const double gap = s.floating(K::gapMin);
-    c.gapMin = gap == 0 ? 0.04 : gap;
+    // A stored 0 threshold means unset (the slider cannot reach it); a gap of 0 is the gap
+    // slider's lowest position and stays 0. Text that is no finite number is unset too.
+    const std::optional<double> threshold = storedDecimal(s, K::autoThreshold);
+    c.autoThreshold = !threshold || *threshold == 0
+                          ? 0.92
+                          : std::clamp(*threshold, autoThresholdMinimum, autoThresholdMaximum);
+    c.gapMin = std::clamp(storedDecimal(s, K::gapMin).value_or(0.04), gapMinMinimum, gapMinMaximum) + 0.0; // no -0
     c.directScanEnabled = s.contains(K::directScanEnabled) ? s.boolean(K::directScanEnabled) : true;
     c.autoFoilDetect = false;
     const QString condition = s.string(K::defaultCondition).value_or(QString());
@@ -29,9 +52,16 @@ CaptureConfig CaptureConfig::read(const SettingsStore& s)
     c.defaultAcquisitionCost = CaptureCost::parse(s.string(K::defaultAcquisitionCost).value_or(QString()));
     c.autoImport = s.boolean(K::autoImport);
     c.binPrefix = CaptureBinPrefix::normalize(s.string(K::binPrefix));
+    // No resolution is zero or below: such a value is the default, for scans and the window alike.
     const qint64 dpi = s.integer(K::scanResolutionDpi);
-    c.scanResolutionDpi = dpi == 0 ? 600 : dpi;
+    c.scanResolutionDpi = dpi <= 0 ? 600 : dpi;
     return c;
+}
+
+ScanResolution CaptureConfig::scanResolution() const
+{
+    const qint64 dpi = std::min<qint64>(scanResolutionDpi, std::numeric_limits<int>::max());
+    return ScanResolution::fromDpi(int(std::max<qint64>(dpi, 1)));
 }
 
 CaptureConfig CaptureConfig::current() { return read(*SettingsStore::standard()); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/intake/ScanResolution.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,7 +31,17 @@ struct CaptureConfig {
     QString binPrefix = QStringLiteral("A");
     qint64 scanResolutionDpi = 600;
 
+    // The ranges the settings window's sliders offer; a stored value outside is read as the
+    // nearest end, so what the window shows is what recognition uses.
+    static constexpr double autoThresholdMinimum = 0.5;
+    static constexpr double autoThresholdMaximum = 1.0;
+    static constexpr double gapMinMinimum = 0.0;
+    static constexpr double gapMinMaximum = 0.2;
+
     bool operator==(const CaptureConfig&) const = default;
+
+    // The speed an in-app scan runs at: the case nearest to `scanResolutionDpi`.
+    ScanResolution scanResolution() const;
 
     // The snapshot of `settings`.
     static CaptureConfig read(const SettingsStore& settings);

@@ -2,6 +2,7 @@
 
 #include "core/records/TrainingDataStore.h"
 #include "core/records/TrainingLabelCSV.h"
+#include "core/support/CPUWork.h"
 #include "platform/SavePanel.h"
 #include "platform/WholeFileWrite.h"
 
@@ -110,8 +111,14 @@ QCoro::Task<std::optional<QString>> TrainingExporter::runWithSavePanel(std::shar
     const std::optional<QString> chosen = co_await panel->run(request);
     if (!chosen || chosen->isEmpty())
         co_return std::nullopt;
-    const std::vector<TrainingLabel> labels = store->allLabels();
-    if (!write(labels, *store, *chosen))
+    // Reading every label and copying the thumbnails block: both run on the CPU pool while this
+    // frame keeps the store alive.
+    TrainingDataStore* raw = store.get();
+    const QString folder = *chosen;
+    const bool written = co_await CPUWork::run(
+        [raw, folder] { return write(raw->allLabels(), *raw, folder); },
+        CPULane::interactive);
+    if (!written)
         co_return std::nullopt;
     co_return chosen;
 }

@@ -19,7 +19,7 @@ class TrainingDataStore;
 // and "README.txt".
 struct TrainingExporter {
     // Asks for the export folder ("vantry-foil-training-<yyyyMMdd-HHmmss>" proposed), then
-    // writes it on the main thread. The folder's path, or none when the user cancelled or
+    // writes it on the CPU pool. The folder's path, or none when the user cancelled or
     // writing failed.
     static QCoro::Task<std::optional<QString>> runWithSavePanel(std::shared_ptr<TrainingDataStore> store,
                                                                 std::shared_ptr<SavePanel> panel,

@@ -68,13 +68,53 @@ TEST(CaptureConfig, StoredValuesAndTheirNormalisation)
     EXPECT_EQ(c.defaultAcquisitionCost, 1.5);
     EXPECT_TRUE(c.autoImport);
     EXPECT_EQ(c.binPrefix, QStringLiteral("B12X"));
-    EXPECT_EQ(c.scanResolutionDpi, -5);
+    EXPECT_EQ(c.scanResolutionDpi, 600); // zero or below is no resolution
 
     // Each snapshot is read afresh.
     s->setFloating(K::autoThreshold, 0.5);
     s->setInteger(K::scanResolutionDpi, 0);
     EXPECT_EQ(CaptureConfig::current().autoThreshold, 0.5);
     EXPECT_EQ(CaptureConfig::current().scanResolutionDpi, 600);
+}
+
+TEST(CaptureConfig, HandEditedNumbersReadAsTheDefaultOrTheNearestEndOfTheirRange)
+{
+    test::TempHome home;
+    auto s = SettingsStore::standard();
+    struct Case {
+        const char* stored;
+        double threshold;
+        double gap;
+    };
+    const Case cases[] = {
+        {"0", 0.92, 0.0},     {"-0", 0.92, 0.0},   {"0.9337", 0.9337, 0.2}, {"0.07", 0.5, 0.07},
+        {"5", 1.0, 0.2},      {"-3", 0.5, 0.0},    {"abc", 0.92, 0.04},     {"nan", 0.92, 0.04},
+        {"inf", 0.92, 0.04},  {"", 0.92, 0.04},    {" 0.6 ", 0.6, 0.2},
+    };
+    for (const Case& c : cases) {
+        s->setString(K::autoThreshold, QString::fromUtf8(c.stored));
+        s->setString(K::gapMin, QString::fromUtf8(c.stored));
+        const CaptureConfig config = CaptureConfig::current();
+        EXPECT_EQ(config.autoThreshold, c.threshold) << c.stored;
+        EXPECT_EQ(config.gapMin, c.gap) << c.stored;
+    }
+}
+
+TEST(CaptureConfig, ScanResolutionIsTheNearestSpeedAndNothingBelowOneIsAResolution)
+{
+    test::TempHome home;
+    auto s = SettingsStore::standard();
+    const std::pair<const char*, ScanResolution> cases[] = {
+        {"270", ScanResolution::fastest}, {"450", ScanResolution::balanced}, {"9999", ScanResolution::best},
+        {"0", ScanResolution::best},      {"-1", ScanResolution::best},      {"abc", ScanResolution::best},
+        {"1", ScanResolution::fastest},   {"500", ScanResolution::sharp},
+        {"99999999999999", ScanResolution::best},
+    };
+    for (const auto& [stored, expected] : cases) {
+        s->setString(K::scanResolutionDpi, QString::fromUtf8(stored));
+        EXPECT_EQ(CaptureConfig::current().scanResolution(), expected) << stored;
+    }
+    EXPECT_EQ(CaptureConfig().scanResolution(), ScanResolution::best);
 }
 
 TEST(CaptureConfig, ConditionMustMatchTheListExactly)

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/records/TrainingDataStats.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace vantry::SettingsTexts {
+
+// The settings window's derived texts and enabled states.
+
+// The account row's trailing text: the e-mail, or "—" when none is known.
+QString signedInAs(const std::optional<QString>& email);
+
+// "%lld foil · %lld nonfoil · %lld etched".
+QString byFinish(const TrainingDataStats& stats);
+// "%lld verified · %lld auto".
+QString verifiedVsAuto(const TrainingDataStats& stats);
+
+// Export and clear need a store with labels and no training action already running.
+bool trainingActionsEnabled(bool hasStore, const TrainingDataStats& stats, bool busy);
+
+// The clear confirmation's message for `total` labels.
+QString wipeConfirmMessage(int total);
+
+// "Exported to " and the export folder's name.
+QString exportToast(const QString& folderPath);
+
+// A slider's value as shown beside it ("%.2f").
+QString sliderValue(double value);
+
+// `path` with the home folder written as "~".
+QString abbreviatedPath(const QString& path, const QString& homeDir);
+
+// The training section's note, naming the folder the labels are kept in.
+QString trainingNote(const QString& trainingFolder);
+
+// The scanner section's last note, naming the diagnostic log file.
+QString scannerDiagnosticsNote(const QString& logFile);
+
+// Condition codes in menu order.
+const QStringList& conditions();
+
+// One entry of the "Default sort" picker: the stored raw value and its label.
+struct SortChoice {
+    QString rawValue;
+    QString label;
+};
+const std::vector<SortChoice>& sortChoices();
+// The choice a stored "vy.reviewSort" selects: an exact raw value, otherwise "smart".
+QString shownSort(const std::optional<QString>& stored);
+
+} // namespace vantry::SettingsTexts

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPointer>
+#include <QSize>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QMessageBox;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace vantry {
+
+class AuthService;
+class SavePanel;
+class SettingsStore;
+class SettingsTrainingModel;
+class TrainingDataStore;
+
+// The settings window's content: every control bound to its settings key (written at once,
+// nothing on show), the account with sign-out, and the selected batch's training labels
+// with export and clear.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    SettingsView(AuthService& auth, std::shared_ptr<SettingsStore> settings, std::shared_ptr<SavePanel> savePanel,
+                 std::shared_ptr<TrainingDataStore> trainingStore, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    // The selected tab changed: its store's counts are read again.
+    void setTrainingStore(std::shared_ptr<TrainingDataStore> store);
+    SettingsTrainingModel& training() const { return *training_; }
+
+    QSize sizeHint() const override;
+
+private:
+    QWidget* accountSection();
+    QWidget* destinationSection();
+    QWidget* sessionDefaultsSection();
+    QWidget* recognitionSection();
+    QWidget* scannerSection();
+    QWidget* trainingSection();
+    QWidget* footerSection();
+
+    void showEmail();
+    void showTraining();
+    void confirmWipe();
+
+    AuthService& auth_;
+    std::shared_ptr<SettingsStore> settings_;
+    SettingsTrainingModel* training_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+
+    QLabel* email_ = nullptr;
+    QLabel* labelsCollected_ = nullptr;
+    QLabel* byFinish_ = nullptr;
+    QLabel* verified_ = nullptr;
+    QPushButton* export_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QLabel* exportToast_ = nullptr;
+    QLabel* trainingNote_ = nullptr;
+    QPointer<QMessageBox> wipeAlert_;
+};
+
+} // namespace vantry

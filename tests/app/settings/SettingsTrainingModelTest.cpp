@@ -1,0 +1,95 @@
+#include "app/settings/SettingsTrainingModel.h"
+#include "core/records/TrainingDataStore.h"
+#include "platform/FakeSavePanel.h"
+
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+using namespace vantry;
+
+namespace {
+
+std::shared_ptr<TrainingDataStore> storeWith(const QString& folder, int labels)
+{
+    auto store = std::make_shared<TrainingDataStore>(folder);
+    std::vector<std::pair<TrainingLabel, QImage>> batch;
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    for (int i = 0; i < labels; ++i) {
+        const QString id = QStringLiteral("l%1").arg(i);
+        batch.push_back({{id, "sf-" + id, i % 2 ? ScanFinish::foil : ScanFinish::nonfoil, i == 0,
+                          QStringLiteral("2026-01-01T00:00:%1").arg(i, 2, 10, QLatin1Char('0')), id + ".jpg", "1"},
+                         image});
+    }
+    store->appendBatch(std::move(batch), false);
+    return store;
+}
+
+} // namespace
+
+TEST(SettingsTrainingModel, CountsFollowTheStoreAndAStaleReadIsDropped)
+{
+    test::TempHome home;
+    auto a = storeWith(home.file("a"), 2);
+    auto b = storeWith(home.file("b"), 1);
+    SettingsTrainingModel model(nullptr);
+    model.setStore(a);
+    test::waitFor(model.reload());
+    EXPECT_EQ(model.stats().total, 2);
+    EXPECT_EQ(model.stats().foil, 1);
+    EXPECT_TRUE(model.actionsEnabled());
+
+    // Reads of a store left before they finish must not show.
+    auto c = storeWith(home.file("c"), 5);
+    model.setStore(c);
+    auto oldRead = model.reload();
+    model.setStore(b);
+    test::waitFor(std::move(oldRead));
+    EXPECT_NE(model.stats().total, 5);
+    test::waitFor(model.reload());
+    EXPECT_EQ(model.stats().total, 1);
+
+    model.setStore(nullptr);
+    EXPECT_EQ(model.stats(), TrainingDataStats{});
+    EXPECT_FALSE(model.actionsEnabled());
+}
+
+TEST(SettingsTrainingModel, ClearEmptiesTheStoreAndShowsZerosAtOnce)
+{
+    test::TempHome home;
+    auto store = storeWith(home.file("t"), 3);
+    SettingsTrainingModel model(nullptr);
+    model.setStore(store);
+    test::waitFor(model.reload());
+    ASSERT_EQ(model.stats().total, 3);
+    test::waitFor(model.wipe());
+    EXPECT_EQ(model.stats(), TrainingDataStats{});
+    EXPECT_FALSE(model.actionsEnabled());
+    EXPECT_EQ(store->stats().total, 0);
+}
+
+TEST(SettingsTrainingModel, ExportThroughTheSavePanelSetsTheToastOnlyOnSuccess)
+{
+    test::TempHome home;
+    auto store = storeWith(home.file("t"), 2);
+    auto cancelled = std::make_shared<FakeSavePanel>(std::nullopt);
+    SettingsTrainingModel model(cancelled);
+    model.setStore(store);
+    test::waitFor(model.exportLabels());
+    EXPECT_EQ(cancelled->requests().size(), 1u);
+    EXPECT_EQ(model.exportToast(), std::nullopt);
+
+    const QString folder = home.file("out/vantry-foil-training-x");
+    auto chosen = std::make_shared<FakeSavePanel>(folder);
+    SettingsTrainingModel exporting(chosen);
+    exporting.setStore(store);
+    test::waitFor(exporting.exportLabels());
+    EXPECT_EQ(exporting.exportToast(), QStringLiteral("Exported to vantry-foil-training-x"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/labels.csv"));
+    EXPECT_EQ(chosen->requests().at(0).title, QStringLiteral("Export Training Data"));
+    EXPECT_FALSE(exporting.isBusy());
+}
