@@ -11,8 +11,12 @@
 #include "app/views/CaptureView.h"
 #include "app/views/MainWindow.h"
 #include "app/views/RootCaptureView.h"
+#include "app/views/ScannerSettingsCard.h"
+#include "app/views/SettingsView.h"
 #include "core/intake/FolderWatcher.h"
+#include "core/records/TrainingDataStore.h"
 #include "platform/FakePreferenceDomains.h"
+#include "platform/FakeSavePanel.h"
 #include "platform/FakeScannerBrowser.h"
 #include "platform/FakeUpdater.h"
 #include "platform/VirtualDelayScheduler.h"
@@ -23,6 +27,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QVBoxLayout>
 #include <QTimer>
 
 #include <cstdio>
@@ -136,9 +142,98 @@ struct CaptureScene {
     std::unique_ptr<MainWindow> window;
 };
 
+// The settings window as the shell opens it, over the process's settings and `store`.
+void saveSettings(const QString& path, std::shared_ptr<TrainingDataStore> store, bool signedIn)
+{
+    ShellScene scene(signedIn);
+    scene.window->setSettingsContentFactory([&scene, store](QWidget* parent) -> QWidget* {
+        return new SettingsView(*scene.auth, SettingsStore::standard(), std::make_shared<FakeSavePanel>(std::nullopt),
+                                store, parent);
+    });
+    scene.window->showSettings();
+    QWidget* window = scene.window->settingsWindow();
+    settle();
+    // Counts come from the CPU pool.
+    for (int i = 0; i < 50; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    auto* view = window->findChild<SettingsView*>();
+    window->resize(440, view->sizeHint().height());
+    save(window, path);
+    // The whole form, unscrolled.
+    if (auto* form = window->findChild<QWidget*>("settingsForm")) {
+        form->resize(form->width(), form->heightForWidth(form->width()) > 0 ? form->heightForWidth(form->width())
+                                                                            : form->sizeHint().height());
+        QString full = path;
+        full.replace(".png", "-full.png");
+        settle();
+        const bool saved = form->grab().save(full);
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(full));
+    }
+}
+
+std::shared_ptr<TrainingDataStore> storeWithLabels(const QString& folder)
+{
+    auto store = std::make_shared<TrainingDataStore>(folder);
+    std::vector<std::pair<TrainingLabel, QImage>> batch;
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
+    const ScanFinish finishes[] = {ScanFinish::nonfoil, ScanFinish::foil, ScanFinish::nonfoil, ScanFinish::etched,
+                                   ScanFinish::nonfoil, ScanFinish::nonfoil, ScanFinish::foil};
+    int i = 0;
+    for (ScanFinish finish : finishes) {
+        const QString id = QStringLiteral("label-%1").arg(i);
+        batch.push_back({{id, "sf-" + id, finish, i % 3 == 0, QStringLiteral("2026-01-01T00:00:%1").arg(i, 2, 10, QChar('0')),
+                          id + ".jpg", "0.1.0"},
+                         image});
+        ++i;
+    }
+    store->appendBatch(std::move(batch), false);
+    return store;
+}
+
 QList<Shot> shots()
 {
     return {
+        {"settings-defaults", [](const QString& out) {
+             saveSettings(out + "/settings-defaults.png", nullptr, false);
+         }},
+        {"settings-training-labels", [](const QString& out) {
+             auto store = storeWithLabels(QDir::home().filePath(".local/share/VantryCapture/training"));
+             {
+                 auto settings = SettingsStore::standard();
+                 settings->setString(QStringLiteral("vy.workspaceId"), QStringLiteral("ws-2041"));
+                 settings->setString(QStringLiteral("vy.autoThreshold"), QStringLiteral("0.9337"));
+                 settings->setString(QStringLiteral("vy.binPrefix"), QStringLiteral("B7"));
+             }
+             saveSettings(out + "/settings-training-labels.png", store, true);
+             store->wipe();
+         }},
+        {"scanner-settings-card", [](const QString& out) {
+             QWidget frame;
+             auto* layout = new QVBoxLayout(&frame);
+             layout->setContentsMargins(16, 16, 16, 16);
+             auto* card = new ScannerSettingsCard(SettingsStore::standard(), &frame);
+             card->setFixedWidth(ScannerSettingsCard::maximumCardWidth);
+             layout->addWidget(card);
+             frame.show();
+             frame.resize(ScannerSettingsCard::maximumCardWidth + 32, layout->totalHeightForWidth(ScannerSettingsCard::maximumCardWidth + 32));
+             save(&frame, out + "/scanner-settings-card.png");
+         }},
+        {"scanner-settings-card-off", [](const QString& out) {
+             SettingsStore::standard()->setBoolean(QStringLiteral("vy.directScanEnabled"), false);
+             SettingsStore::standard()->setInteger(QStringLiteral("vy.scanResolutionDpi"), 400);
+             QWidget frame;
+             auto* layout = new QVBoxLayout(&frame);
+             layout->setContentsMargins(16, 16, 16, 16);
+             auto* card = new ScannerSettingsCard(SettingsStore::standard(), &frame);
+             card->setFixedWidth(ScannerSettingsCard::maximumCardWidth);
+             layout->addWidget(card);
+             frame.show();
+             frame.resize(ScannerSettingsCard::maximumCardWidth + 32, layout->totalHeightForWidth(ScannerSettingsCard::maximumCardWidth + 32));
+             save(&frame, out + "/scanner-settings-card-off.png");
+         }},
         {"sign-in", [](const QString& out) {
              ShellScene scene(false);
              save(scene.window.get(), out + "/sign-in.png");

@@ -144,6 +144,7 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     auto* title = SettingsStyle::label(T::title(), QStringLiteral("scannerSettingsTitle"), Size::body, Tone::primary,
                                        this);
     title->setFont(SettingsStyle::font(this, Size::body, true));
+    title->setWordWrap(false);
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(glyphLabel(Glyph::checklist, Tone::primary, QStringLiteral("checklistIcon"), 18, this));

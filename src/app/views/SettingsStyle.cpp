@@ -24,7 +24,7 @@ QFont font(const QWidget* widget, Size size, bool bold)
         f.setPointSizeF(base * 0.8);
         break;
     }
-    f.setBold(bold);
+    f.setBold(bold); // always explicit: a bold group title must not leak into its rows
     return f;
 }
 

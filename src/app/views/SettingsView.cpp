@@ -56,7 +56,9 @@ QGroupBox* section(const QString& title, const QString& objectName, QWidget* par
 template <class W>
 W* plain(W* widget, const QWidget* reference)
 {
-    widget->setFont(reference->font());
+    QFont f = reference->font();
+    f.setBold(false); // explicitly, or the box's bold would be inherited
+    widget->setFont(f);
     return widget;
 }
 
@@ -109,7 +111,8 @@ QComboBox* picker(const QString& label, const QString& objectName, QWidget* box)
 void addNote(QWidget* box, const QString& text, const QString& objectName)
 {
     auto* n = SettingsStyle::note(text, objectName, box);
-    n->setFont(SettingsStyle::font(box->parentWidget(), Size::caption));
+    plain(n, box->parentWidget());
+    n->setFont(SettingsStyle::font(n, Size::caption));
     columnOf(box)->addWidget(n);
 }
 
