@@ -10,6 +10,7 @@
 #include "platform/FakeWebAuthSession.h"
 
 #include "support/TempHome.h"
+#include "support/TrainingLabels.h"
 
 #include <gtest/gtest.h>
 
@@ -44,18 +45,7 @@ QString text(QWidget* root, const char* name) { return child<QLabel>(root, name)
 
 std::shared_ptr<TrainingDataStore> storeWith(const QString& folder, int labels)
 {
-    auto store = std::make_shared<TrainingDataStore>(folder);
-    std::vector<std::pair<TrainingLabel, QImage>> batch;
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    for (int i = 0; i < labels; ++i) {
-        const QString id = QStringLiteral("l%1").arg(i);
-        batch.push_back({{id, "sf-" + id, ScanFinish::foil, false, "2026-01-01T00:00:0" + QString::number(i),
-                          id + ".jpg", "1"},
-                         image});
-    }
-    store->appendBatch(std::move(batch), false);
-    return store;
+    return test::trainingStoreWith(folder, labels);
 }
 
 // A settings window over a settings file of its own and a fake sign-in.

@@ -193,6 +193,21 @@ std::shared_ptr<TrainingDataStore> storeWithLabels(const QString& folder)
     return store;
 }
 
+// The scanner settings card at its full width, on a plain window.
+void saveScannerCard(const QString& path)
+{
+    QWidget frame;
+    auto* layout = new QVBoxLayout(&frame);
+    layout->setContentsMargins(16, 16, 16, 16);
+    auto* card = new ScannerSettingsCard(SettingsStore::standard(), &frame);
+    card->setFixedWidth(ScannerSettingsCard::maximumCardWidth);
+    layout->addWidget(card);
+    frame.show();
+    frame.resize(ScannerSettingsCard::maximumCardWidth + 32,
+                 layout->totalHeightForWidth(ScannerSettingsCard::maximumCardWidth + 32));
+    save(&frame, path);
+}
+
 QList<Shot> shots()
 {
     return {
@@ -210,29 +225,11 @@ QList<Shot> shots()
              saveSettings(out + "/settings-training-labels.png", store, true);
              store->wipe();
          }},
-        {"scanner-settings-card", [](const QString& out) {
-             QWidget frame;
-             auto* layout = new QVBoxLayout(&frame);
-             layout->setContentsMargins(16, 16, 16, 16);
-             auto* card = new ScannerSettingsCard(SettingsStore::standard(), &frame);
-             card->setFixedWidth(ScannerSettingsCard::maximumCardWidth);
-             layout->addWidget(card);
-             frame.show();
-             frame.resize(ScannerSettingsCard::maximumCardWidth + 32, layout->totalHeightForWidth(ScannerSettingsCard::maximumCardWidth + 32));
-             save(&frame, out + "/scanner-settings-card.png");
-         }},
+        {"scanner-settings-card", [](const QString& out) { saveScannerCard(out + "/scanner-settings-card.png"); }},
         {"scanner-settings-card-off", [](const QString& out) {
              SettingsStore::standard()->setBoolean(QStringLiteral("vy.directScanEnabled"), false);
              SettingsStore::standard()->setInteger(QStringLiteral("vy.scanResolutionDpi"), 400);
-             QWidget frame;
-             auto* layout = new QVBoxLayout(&frame);
-             layout->setContentsMargins(16, 16, 16, 16);
-             auto* card = new ScannerSettingsCard(SettingsStore::standard(), &frame);
-             card->setFixedWidth(ScannerSettingsCard::maximumCardWidth);
-             layout->addWidget(card);
-             frame.show();
-             frame.resize(ScannerSettingsCard::maximumCardWidth + 32, layout->totalHeightForWidth(ScannerSettingsCard::maximumCardWidth + 32));
-             save(&frame, out + "/scanner-settings-card-off.png");
+             saveScannerCard(out + "/scanner-settings-card-off.png");
          }},
         {"sign-in", [](const QString& out) {
              ShellScene scene(false);

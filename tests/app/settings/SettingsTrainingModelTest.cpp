@@ -3,6 +3,7 @@
 #include "platform/FakeSavePanel.h"
 
 #include "support/TempHome.h"
+#include "support/TrainingLabels.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,7 @@ namespace {
 
 std::shared_ptr<TrainingDataStore> storeWith(const QString& folder, int labels)
 {
-    auto store = std::make_shared<TrainingDataStore>(folder);
-    std::vector<std::pair<TrainingLabel, QImage>> batch;
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    for (int i = 0; i < labels; ++i) {
-        const QString id = QStringLiteral("l%1").arg(i);
-        batch.push_back({{id, "sf-" + id, i % 2 ? ScanFinish::foil : ScanFinish::nonfoil, i == 0,
-                          QStringLiteral("2026-01-01T00:00:%1").arg(i, 2, 10, QLatin1Char('0')), id + ".jpg", "1"},
-                         image});
-    }
-    store->appendBatch(std::move(batch), false);
-    return store;
+    return test::trainingStoreWith(folder, labels);
 }
 
 } // namespace
@@ -40,7 +30,8 @@ TEST(SettingsTrainingModel, CountsFollowTheStoreAndAStaleReadIsDropped)
     model.setStore(a);
     test::waitFor(model.reload());
     EXPECT_EQ(model.stats().total, 2);
-    EXPECT_EQ(model.stats().foil, 1);
+    EXPECT_EQ(model.stats().foil, 2);
+    EXPECT_EQ(model.stats().verified, 1);
     EXPECT_TRUE(model.actionsEnabled());
 
     // Reads of a store left before they finish must not show.
