@@ -1,6 +1,7 @@
 #include "app/settings/SettingsTexts.h"
 
 #include "app/batch/CaptureConfig.h"
+#include "app/batch/ReviewSort.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -81,20 +82,18 @@ const QStringList& conditions() { return CaptureConfig::conditions(); }
 
 const std::vector<SortChoice>& sortChoices()
 {
-    static const std::vector<SortChoice> choices{
-        {QStringLiteral("smart"), QStringLiteral("Scan order")},
-        {QStringLiteral("priceHighToLow"), QStringLiteral("Price: high to low")},
-        {QStringLiteral("priceLowToHigh"), QStringLiteral("Price: low to high")},
-    };
+    static const std::vector<SortChoice> choices = [] {
+        std::vector<SortChoice> list;
+        for (ReviewSort::Value order : ReviewSort::allCases)
+            list.push_back({ReviewSort(order).rawValue(), ReviewSort(order).menuLabel()});
+        return list;
+    }();
     return choices;
 }
 
 QString shownSort(const std::optional<QString>& stored)
 {
-    for (const SortChoice& choice : sortChoices())
-        if (stored && *stored == choice.rawValue)
-            return choice.rawValue;
-    return sortChoices().front().rawValue;
+    return ReviewSort::fromRawValue(stored.value_or(QString())).value_or(ReviewSort::smart).rawValue();
 }
 
 } // namespace vantry::SettingsTexts
