@@ -27,7 +27,7 @@ std::vector<QString> parseReplaceBins(const QString& text)
 }
 
 std::optional<ScanReplaceRequest> build(const std::vector<QString>& rowIds,
-                                        const QHash<QString, QString>& binByRow,
+                                        const std::map<QString, QString>& binByRow,
                                         const QString& replaceBinsText, bool dryRun)
 {
     std::vector<QString> bins = parseReplaceBins(replaceBinsText);
@@ -35,9 +35,9 @@ std::optional<ScanReplaceRequest> build(const std::vector<QString>& rowIds,
         return std::nullopt;
     std::vector<ScanReplaceAssignment> assignments;
     for (const QString& id : rowIds) {
-        const auto it = binByRow.constFind(id);
-        if (it != binByRow.constEnd())
-            assignments.push_back({id, it.value()});
+        const auto it = binByRow.find(id);
+        if (it != binByRow.end())
+            assignments.push_back({id, it->second});
     }
     if (assignments.empty())
         return std::nullopt;

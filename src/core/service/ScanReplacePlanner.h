@@ -2,8 +2,9 @@
 
 #include "core/service/ScanReplace.h"
 
-#include <QHash>
 #include <QString>
+
+#include <map>
 
 #include <optional>
 #include <vector>
@@ -15,7 +16,7 @@ std::vector<QString> parseReplaceBins(const QString& text);
 
 // No request when no bin is typed or no item has a destination.
 std::optional<ScanReplaceRequest> build(const std::vector<QString>& rowIds,
-                                        const QHash<QString, QString>& binByRow,
+                                        const std::map<QString, QString>& binByRow,
                                         const QString& replaceBinsText, bool dryRun);
 
 } // namespace vantry::ScanReplacePlanner

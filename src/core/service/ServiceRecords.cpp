@@ -233,17 +233,23 @@ ImportResponse ImportResponse::decode(const QByteArray& bytes)
     return out;
 }
 
-int ImportResponse::importedCount(const QByteArray& bytes)
+ImportResponse::Count ImportResponse::readCount(const QByteArray& bytes)
 {
     try {
         const ImportResponse reply = decode(bytes);
         if (reply.imported)
-            return *reply.imported;
+            return {CountKind::reported, *reply.imported};
         if (reply.data && reply.data->imported)
-            return *reply.data->imported;
+            return {CountKind::reported, *reply.data->imported};
+        return {CountKind::missing, 0};
     } catch (const json::Error&) {
+        return {CountKind::unreadable, 0};
     }
-    return 0;
+}
+
+int ImportResponse::importedCount(const QByteArray& bytes)
+{
+    return readCount(bytes).value;
 }
 
 QJsonObject CleanupStaleResult::toJson() const

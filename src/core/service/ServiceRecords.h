@@ -143,8 +143,20 @@ struct ImportResponse {
     std::optional<int> imported;
     std::optional<Data> data;
 
+    // How the import reply's count was read: the service stated it, the reply was read but
+    // states none, or the reply could not be read at all.
+    enum class CountKind { reported, missing, unreadable };
+    struct Count {
+        CountKind kind = CountKind::reported;
+        int value = 0; // 0 unless reported
+
+        bool operator==(const Count&) const = default;
+    };
+
     static ImportResponse decode(const QByteArray& bytes);
-    // Top-level `imported`, else `data.imported`, else 0; an unreadable reply counts 0.
+    // Top-level `imported`, else `data.imported`; missing or unreadable otherwise.
+    static Count readCount(const QByteArray& bytes);
+    // The reported count, else 0.
     static int importedCount(const QByteArray& bytes);
 };
 
@@ -160,11 +172,14 @@ struct CleanupStaleResult {
     static CleanupStaleResult decode(const QByteArray& bytes);
 };
 
-// The outcome of a committed import.
+// The outcome of a committed import. Only a count the service reported confirms it: a
+// reply without one, or one that could not be read, leaves the outcome unknown.
 struct ImportResult {
     QString sessionId;
-    int imported = 0;
+    int imported = 0; // the reported count; 0 when none was reported
+    ImportResponse::CountKind count = ImportResponse::CountKind::reported;
 
+    bool isConfirmed() const { return count == ImportResponse::CountKind::reported; }
     bool operator==(const ImportResult&) const = default;
 };
 

@@ -271,7 +271,8 @@ QCoro::Task<ImportResult> VantryClient::commit(std::vector<ScanItemPayload> item
     }
     if (importFailure)
         throw *importFailure;
-    co_return ImportResult{sessionId, ImportResponse::importedCount(reply)};
+    const ImportResponse::Count count = ImportResponse::readCount(reply);
+    co_return ImportResult{sessionId, count.value, count.kind};
 }
 
 QCoro::Task<ScanReplaceResult> VantryClient::importReplace(QString sessionId, ScanReplaceRequest request) const

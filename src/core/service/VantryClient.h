@@ -70,7 +70,8 @@ public:
     QCoro::Task<QByteArray> finalizeFrame(QString sessionId, QString itemId, QString s3Key) const;
     QCoro::Task<void> attachScanEvidence(QString sessionId, ScanEvidenceUpload upload) const;
     // Create, add items, evidence per item, "reviewing", import. A failure of the import
-    // call carries the session id (its outcome on the service is unknown).
+    // call carries the session id (its outcome on the service is unknown); so does a
+    // result whose reply gave no readable count (`isConfirmed()` false).
     QCoro::Task<ImportResult> commit(std::vector<ScanItemPayload> items, std::optional<QString> location,
                                      std::optional<ImportDefaults> defaults,
                                      std::vector<ScanEvidenceUpload> scanEvidence) const;

@@ -72,7 +72,7 @@ TEST(ScanReplacePlanner, ParsesBinsText)
 
 TEST(ScanReplacePlanner, BuildsAssignmentsInRowOrder)
 {
-    const QHash<QString, QString> bins{{"x", "A0018"}, {"z", "A0019"}, {"y2", "A1"}};
+    const std::map<QString, QString> bins{{"x", "A0018"}, {"z", "A0019"}, {"y2", "A1"}};
     EXPECT_EQ(ScanReplacePlanner::build({"x", "y", "z"}, bins, ", ,", false), std::nullopt);
     EXPECT_EQ(ScanReplacePlanner::build({"y"}, bins, "B1", false), std::nullopt);
 

@@ -104,23 +104,28 @@ TEST(ServiceRecords, BinsReadFromBothShapes)
 
 TEST(ServiceRecords, ImportCountRules)
 {
+    using CK = ImportResponse::CountKind;
     struct Case {
         const char* reply;
         int count;
+        CK kind;
     };
     const std::vector<Case> cases = {
-        {R"({"imported":3,"data":{"imported":5}})", 3},
-        {R"({"data":{"imported":5}})", 5},
-        {R"({"imported":null,"data":{"imported":5}})", 5},
-        {R"({"data":{}})", 0},
-        {R"({})", 0},
-        {R"({"imported":null})", 0},
-        {"<html>bad gateway</html>", 0},
-        {"", 0},
-        {R"({"imported":"3"})", 0},
+        {R"({"imported":3,"data":{"imported":5}})", 3, CK::reported},
+        {R"({"data":{"imported":5}})", 5, CK::reported},
+        {R"({"imported":null,"data":{"imported":5}})", 5, CK::reported},
+        {R"({"imported":0})", 0, CK::reported},
+        {R"({"data":{}})", 0, CK::missing},
+        {R"({})", 0, CK::missing},
+        {R"({"imported":null})", 0, CK::missing},
+        {"<html>bad gateway</html>", 0, CK::unreadable},
+        {"", 0, CK::unreadable},
+        {R"({"imported":"3"})", 0, CK::unreadable},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        EXPECT_EQ(ImportResponse::readCount(c.reply), (ImportResponse::Count{c.kind, c.count})) << c.reply;
         EXPECT_EQ(ImportResponse::importedCount(c.reply), c.count) << c.reply;
+    }
 }
 
 TEST(ServiceRecords, RepliesNeedTheirRequiredKeys)

@@ -253,16 +253,24 @@ TEST(VantryClient, CommitWithoutItemsOrWorkspace)
 
 TEST(VantryClient, ImportCountFollowsTheReplyShape)
 {
+    // Only a stated count confirms the import; a reply without one, or one that cannot be
+    // read, leaves the outcome unknown (the session may hold the cards).
     using IR = FakeInventoryService::ImportReply;
+    using CK = ImportResponse::CountKind;
     struct Case {
         IR reply;
         int count;
+        CK kind;
     };
-    for (const auto& c : std::vector<Case>{{IR::topLevel, 3}, {IR::underData, 3}, {IR::both, 3}, {IR::emptyObject, 0}, {IR::unreadable, 0}}) {
+    for (const auto& c : std::vector<Case>{{IR::topLevel, 3, CK::reported}, {IR::underData, 3, CK::reported},
+                                           {IR::both, 3, CK::reported}, {IR::emptyObject, 0, CK::missing},
+                                           {IR::unreadable, 0, CK::unreadable}}) {
         FakeInventoryService service;
         service.importReply = c.reply;
-        EXPECT_EQ(vantry::test::waitFor(clientFor(service).commit({item("a:nonfoil", 3)}, std::nullopt, std::nullopt, {})).imported, c.count)
-            << int(c.reply);
+        const ImportResult result = vantry::test::waitFor(
+            clientFor(service).commit({item("a:nonfoil", 3)}, std::nullopt, std::nullopt, {}));
+        EXPECT_EQ(result, (ImportResult{"sess-1", c.count, c.kind})) << int(c.reply);
+        EXPECT_EQ(result.isConfirmed(), c.kind == CK::reported) << int(c.reply);
     }
 }
 
