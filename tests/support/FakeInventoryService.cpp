@@ -4,6 +4,9 @@
 
 #include <QUrl>
 #include <QUrlQuery>
+#include <QJsonArray>
+
+#include <algorithm>
 
 namespace vantry::test {
 
@@ -31,6 +34,15 @@ bool containsNull(const QJsonValue& v)
 
 FakeHttpResponse ok(const QJsonObject& o) { return FakeHttpResponse::json(200, json::serialize(o)); }
 FakeHttpResponse bad(int status, const QByteArray& why) { return FakeHttpResponse::json(status, "{\"error\":\"" + why + "\"}"); }
+
+QJsonObject printingJson(const FakeInventoryService::Printing& p)
+{
+    QJsonObject o{{"scryfallId", p.scryfallId}, {"name", p.name}, {"setCode", p.setCode},
+                  {"collectorNumber", p.collectorNumber}};
+    if (p.priceUsd)
+        o.insert("priceUsd", *p.priceUsd);
+    return o;
+}
 
 QString workspaceFromQuery(const QByteArray& rawQuery, const char* name)
 {
@@ -103,6 +115,10 @@ std::optional<FakeInventoryService::Endpoint> FakeInventoryService::classify(con
         return Endpoint::bins;
     if (s.size() == 1 && s[0] == "events" && m == "POST")
         return Endpoint::events;
+    if (s.size() == 2 && s[0] == "cards" && s[1] == "resolve-printing" && m == "GET")
+        return Endpoint::cardLookup;
+    if (s.size() == 2 && s[0] == "cards" && s[1] == "search" && m == "GET")
+        return Endpoint::cardSearch;
     if (s.empty() || s[0] != "scan-sessions")
         return std::nullopt;
     if (s.size() == 2 && s[1] == "cleanup-stale" && m == "POST")
@@ -146,6 +162,9 @@ FakeHttpResponse FakeInventoryService::handle(const FakeHttpRequest& r)
     if (*endpoint == Endpoint::upload) {
         if (r.hasHeader("Authorization"))
             return bad(400, "a bearer token reached the storage");
+    } else if (*endpoint == Endpoint::cardLookup || *endpoint == Endpoint::cardSearch) {
+        if (r.hasHeader("Authorization"))
+            return bad(400, "the card lookup is public");
     } else {
         if (r.header("content-type") != "application/json" || r.header("accept") != "application/json")
             return bad(415, "JSON headers missing");
@@ -161,7 +180,10 @@ FakeHttpResponse FakeInventoryService::handle(const FakeHttpRequest& r)
         }
     }
     try {
-        return dispatch(r, *endpoint, segments);
+        FakeHttpResponse response = dispatch(r, *endpoint, segments);
+        if (const auto delay = delayMs.find(*endpoint); delay != delayMs.end())
+            response.after(delay->second);
+        return response;
     } catch (const json::Error& e) {
         return bad(400, QByteArray(e.what()).replace('"', '\''));
     }
@@ -332,6 +354,27 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
             session->status = replaceSessionStatus;
         }
         return ok(result.toJson());
+    }
+    case Endpoint::cardLookup: {
+        const QUrlQuery q(QString::fromLatin1(r.query()));
+        const QString set = q.queryItemValue("set", QUrl::FullyDecoded);
+        const QString number = q.queryItemValue("number", QUrl::FullyDecoded);
+        for (const Printing& p : catalogue)
+            if (p.setCode.compare(set, Qt::CaseInsensitive) == 0 && p.collectorNumber == number)
+                return ok(QJsonObject{{"found", true}, {"printing", printingJson(p)}});
+        return ok(QJsonObject{{"found", false}});
+    }
+    case Endpoint::cardSearch: {
+        const QUrlQuery q(QString::fromLatin1(r.query()));
+        const QStringList words =
+            q.queryItemValue("q", QUrl::FullyDecoded).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QJsonArray data;
+        for (const Printing& p : catalogue) {
+            const QString name = p.name.toLower();
+            if (!words.isEmpty() && std::all_of(words.begin(), words.end(), [&](const QString& w) { return name.contains(w); }))
+                data.append(printingJson(p));
+        }
+        return ok(QJsonObject{{"data", data}});
     }
     case Endpoint::poll: {
         ScanSessionPoll poll;

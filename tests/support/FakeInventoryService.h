@@ -37,6 +37,8 @@ public:
         importToPortfolio,
         importReplace,
         poll,
+        cardLookup, // "/cards/resolve-printing"
+        cardSearch, // "/cards/search"
     };
 
     enum class BinShape { current, legacy };
@@ -101,6 +103,19 @@ public:
     ScanReplaceCommitResult commitResult{3, 1, 2, 4, 12.5, {"A1"}};
     // When set, only "Bearer <token>" is accepted; anything else gets 401.
     std::optional<QString> acceptedToken;
+
+    // The service's card lookup answers from this catalogue: by set (any case) and
+    // collector number, and by words of the name.
+    struct Printing {
+        QString scryfallId;
+        QString name;
+        QString setCode;
+        QString collectorNumber;
+        std::optional<QString> priceUsd;
+    };
+    std::vector<Printing> catalogue;
+    // Answers of an endpoint wait this long (the request is handled at once).
+    std::map<Endpoint, int> delayMs;
 
     // The n-th call (1-based, counted per endpoint) answers with `response` instead.
     void failCall(Endpoint endpoint, int nth, FakeHttpResponse response);
