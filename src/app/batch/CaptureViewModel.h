@@ -13,6 +13,8 @@
 #include "core/resolution/CardResolving.h"
 #include "core/service/InventoryBinSummary.h"
 #include "core/service/ScanReplace.h"
+#include "core/service/ScanReplaceTally.h"
+#include "core/service/VantryClient.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -151,6 +153,8 @@ public:
         std::shared_ptr<FolderPicker> folderPicker;
         // Where the training store lives; none: its default folder.
         std::optional<QString> trainingStoreURL;
+        // The wait between two polls of a recount commit; otherwise a timer.
+        VantryClient::Sleeper pollSleeper;
     };
 
     static constexpr std::chrono::milliseconds toastDuration{4000};
@@ -300,6 +304,34 @@ public:
     void dropPendingFoilVerdicts();
     std::size_t pendingFoilVerdictCount() const { return pendingFoilVerdicts_.size(); }
 
+    // --- Workspace, service client, clean-up (CaptureViewModelWorkspace.cpp) ----------------
+    // Stores the user's first workspace when none is configured. Publishes nothing.
+    QCoro::Task<> resolveDefaultWorkspace();
+    // Has the service delete scan sessions left unfinished; a toast names how many.
+    QCoro::Task<> cleanupStaleScanSessions();
+    // The bins of the workspace, sorted by label; one load at a time.
+    QCoro::Task<> refreshInventoryBins();
+
+    // --- Import (CaptureViewModelImport.cpp) -------------------------------------------------
+    // Sends the confirmed rows as one scan session and, once the service states what it
+    // saved, records them and takes them out of the batch. Never throws.
+    QCoro::Task<> importToInventory();
+    // The red banner's text for a failure of a service call.
+    static QString describeImportFailure(const std::exception& error);
+    // The session of an import whose outcome is unknown; its rows are held back once.
+    std::optional<QString> uncertainImportSession() const;
+
+    // --- Recount (CaptureViewModelRecount.cpp) -----------------------------------------------
+    void toggleSelectedPrinting(const QString& itemId);
+    void selectAllPrintings();
+    void assignSelectedPrintings(const QString& bin);
+    void clearAllAssignments();
+    ScanReplaceTally::Result replaceTally() const;
+    QCoro::Task<> previewReplace();
+    QCoro::Task<> commitReplace();
+    // A preview or commit is in flight (a second one returns without change).
+    bool isRecounting() const;
+
 signals:
     void rowsChanged();
     void isWorkingChanged();
@@ -338,6 +370,16 @@ private:
     qint64 nowNs() const;
     DelayScheduler& scheduler() const;
     CaptureConfig config() const;
+
+    // Import, automatic import, recount: their state lives in one record of their own.
+    struct ServiceState;
+    ServiceState& service();
+    VantryClient makeClient(const QString& workspaceId) const;
+    VantryClient makeClient(const CaptureConfig& settings, const QString& workspaceId) const;
+    QCoro::Task<> runImport();
+    QCoro::Task<> autoImportIfReady(CaptureConfig config);
+    void recordTrainingLabels(const std::vector<Row>& rows);
+    std::shared_ptr<ServiceState> service_; // made on first use
 
     std::vector<Row> rows_;
     bool isWorking_ = false;

@@ -274,8 +274,9 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         lastIngestSkippedCount_ = run.skipped;
         lastIngestDuplicateCount_ = run.duplicates;
         refreshReviewStatusMessage();
-        // The automatic import of a fully confirmed batch joins here when `autoImport` allows it.
-        Q_UNUSED(autoImport);
+        // The run's closing line comes after the automatic import it may start.
+        if (autoImport)
+            co_await autoImportIfReady(run.config);
     }
     finishIngest(run);
 }

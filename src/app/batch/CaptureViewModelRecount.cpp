@@ -1,0 +1,295 @@
+// The recount: the batch replaces the contents of bins in the inventory service.
+#include "app/batch/CaptureConfig.h"
+#include "app/batch/CaptureViewModel.h"
+#include "app/batch/CaptureViewModelServiceState.h"
+#include "core/recognition/Disposition.h"
+#include "core/records/ImportLedgerStore.h"
+#include "core/service/CaptureError.h"
+#include "core/service/CommittedScan.h"
+#include "core/service/ScanReplacePlanner.h"
+#include "core/support/StdoutTrace.h"
+
+namespace vantry {
+
+namespace {
+
+// The plan the batch makes right now: the printings with a destination, the rows behind
+// them, and the request.
+struct RecountPlan {
+    std::vector<ScanItemPayload> items;
+    std::vector<QUuid> rowIds;
+    std::optional<ScanReplaceRequest> request;
+
+    std::vector<std::pair<QString, int>> itemCounts() const
+    {
+        std::vector<std::pair<QString, int>> out;
+        for (const ScanItemPayload& item : items)
+            out.emplace_back(item.itemId, item.count);
+        return out;
+    }
+};
+
+// The service refused the replacement itself: it was not applied, and may be sent again.
+bool isRefusal(const std::exception& error)
+{
+    const auto* e = dynamic_cast<const CaptureError*>(&error);
+    return e && e->is(CaptureError::Kind::http) && e->status() >= 400 && e->status() < 500 && e->status() != 408;
+}
+
+// The wait ended with the service's own word that the replacement did not take effect.
+bool isNotApplied(const std::exception& error)
+{
+    const auto* e = dynamic_cast<const CaptureError*>(&error);
+    return e && e->is(CaptureError::Kind::recountCommitFailed) &&
+           e->text() != QStringLiteral("finished without a result");
+}
+
+// A preview or commit starts: its own guard, the busy flag and a cleared banner. The
+// returned function ends it.
+std::function<void()> beginRecount(CaptureViewModel& model, bool& guard)
+{
+    guard = true;
+    model.setIsWorking(true);
+    model.setImportError(std::nullopt);
+    return [&model, &guard] {
+        guard = false;
+        model.setIsWorking(false);
+    };
+}
+
+} // namespace
+
+bool CaptureViewModel::isRecounting() const { return service_ && service_->isRecounting; }
+
+void CaptureViewModel::toggleSelectedPrinting(const QString& itemId)
+{
+    QSet<QString> selection = selectedPrintings_;
+    if (!selection.remove(itemId))
+        selection.insert(itemId);
+    setSelectedPrintings(std::move(selection));
+}
+
+void CaptureViewModel::selectAllPrintings()
+{
+    QSet<QString> selection;
+    for (const ScanItemPayload& item : items())
+        selection.insert(item.itemId);
+    setSelectedPrintings(std::move(selection));
+}
+
+void CaptureViewModel::assignSelectedPrintings(const QString& bin)
+{
+    const QString trimmed = bin.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    BinMap destinations = binByPrinting_;
+    for (const QString& itemId : selectedPrintings_)
+        destinations[itemId] = trimmed;
+    setBinByPrinting(std::move(destinations));
+    setSelectedPrintings({});
+    setPendingPreview(std::nullopt);
+    replaceSessionId.reset();
+}
+
+void CaptureViewModel::clearAllAssignments()
+{
+    setBinByPrinting({});
+    setSelectedPrintings({});
+    setPendingPreview(std::nullopt);
+    replaceSessionId.reset();
+}
+
+ScanReplaceTally::Result CaptureViewModel::replaceTally() const
+{
+    std::vector<ScanReplaceTally::Entry> entries;
+    for (const ScanItemPayload& item : items())
+        entries.push_back({item.itemId, item.count});
+    return ScanReplaceTally::of(entries, binByPrinting_);
+}
+
+namespace {
+
+template <class Rows>
+RecountPlan planOf(const std::vector<ScanItemPayload>& allItems, const Rows& rows,
+                   const CaptureViewModel::BinMap& binByPrinting, const QString& replaceBinsText, bool dryRun)
+{
+    RecountPlan plan;
+    std::vector<QString> ids;
+    for (const ScanItemPayload& item : allItems) {
+        if (binByPrinting.contains(item.itemId)) {
+            plan.items.push_back(item);
+            ids.push_back(item.itemId);
+        }
+    }
+    const QSet<QString> assigned(ids.begin(), ids.end());
+    for (const auto& row : rows) {
+        if (row.chosen && assigned.contains(scanItemId(*row.chosen)))
+            plan.rowIds.push_back(row.id);
+    }
+    plan.request = ScanReplacePlanner::build(ids, binByPrinting, replaceBinsText, dryRun);
+    return plan;
+}
+
+} // namespace
+
+QCoro::Task<> CaptureViewModel::previewReplace()
+{
+    if (isRecounting())
+        co_return;
+    const auto self = shared_from_this();
+    ServiceState& state = service();
+    const auto finish = beginRecount(*this, state.isRecounting);
+    setPendingPreview(std::nullopt);
+    setShowReplaceConfirm(false);
+    replaceSessionId.reset();
+    state.recountSnapshot.reset();
+
+    RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, true);
+    if (!plan.request) {
+        setImportError(QStringLiteral("Enter a bin to replace and assign each group a destination bin."));
+        setStatusMessage(QStringLiteral("Recount blocked \u2014 see banner."));
+        finish();
+        co_return;
+    }
+    if (config().workspaceId.isEmpty())
+        co_await resolveDefaultWorkspace();
+    const QString workspaceId = config().workspaceId;
+    if (workspaceId.isEmpty()) {
+        setImportError(QStringLiteral("No workspace configured, so this recount would target personal inventory "
+                                      "\u2014 which is retired. Set your workspace in Settings, then try again."));
+        setStatusMessage(QStringLiteral("Recount blocked \u2014 no workspace (see banner)."));
+        finish();
+        co_return;
+    }
+
+    const VantryClient client = makeClient(workspaceId);
+    std::optional<VantryClient::CommitReplaceOutcome> outcome;
+    std::optional<QString> failure;
+    try {
+        outcome = co_await client.commitReplace(plan.items, *plan.request);
+    } catch (const std::exception& e) {
+        failure = describeImportFailure(e);
+    }
+    if (failure) {
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("PREVIEW FAILED: ") + *failure);
+        setImportError(*failure);
+        setStatusMessage(QStringLiteral("Recount preview failed \u2014 see the red banner."));
+        finish();
+        co_return;
+    }
+
+    ScanReplaceRequest committed = *plan.request;
+    committed.dryRun = false;
+    state.recountSnapshot =
+        ServiceState::RecountSnapshot{outcome->sessionId, workspaceId, plan.rowIds, plan.itemCounts(), committed};
+    replaceSessionId = outcome->sessionId;
+    setPendingPreview(outcome->result);
+    setShowReplaceConfirm(true);
+    setStatusMessage(QStringLiteral("Recount preview: ") + QString::number(outcome->result.created) +
+                     QStringLiteral(" new, ") + QString::number(outcome->result.retired) +
+                     QStringLiteral(" to retire."));
+    finish();
+}
+
+QCoro::Task<> CaptureViewModel::commitReplace()
+{
+    if (!replaceSessionId) {
+        setImportError(QStringLiteral("Preview the recount before committing."));
+        co_return;
+    }
+    if (isRecounting())
+        co_return;
+    const auto self = shared_from_this();
+    ServiceState& state = service();
+    const auto finish = beginRecount(*this, state.isRecounting);
+
+    // The commit sends the plan the preview showed, or nothing: any change of the rows,
+    // printings, counts, bins or destinations since then needs a new preview.
+    const QString sessionId = *replaceSessionId;
+    const RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, false);
+    const auto& snapshot = state.recountSnapshot;
+    const bool valid = plan.request && snapshot && snapshot->sessionId == sessionId &&
+                       snapshot->request == *plan.request && snapshot->items == plan.itemCounts() &&
+                       snapshot->rowIds == plan.rowIds;
+    if (!valid) {
+        setImportError(QStringLiteral("The recount is no longer valid \u2014 rebuild it."));
+        finish();
+        co_return;
+    }
+    const QString workspaceId = snapshot->workspaceId;
+    if (workspaceId.isEmpty()) {
+        setImportError(QStringLiteral("No workspace configured \u2014 cannot commit the recount."));
+        finish();
+        co_return;
+    }
+    const std::vector<QUuid> rowIds = snapshot->rowIds;
+
+    const VantryClient client = makeClient(workspaceId);
+    LastRecountResult figures;
+    std::optional<QString> failure;
+    bool resume = state.recountCommitSent == sessionId;
+    try {
+        std::optional<ScanReplaceResult> reply;
+        if (!resume) {
+            state.recountCommitSent = sessionId; // from here on the outcome may be unknown
+            reply = co_await client.importReplace(sessionId, *plan.request);
+        }
+        if (resume || reply->sessionStatus == QStringLiteral("committing")) {
+            setStatusMessage(QStringLiteral("Recount committing\u2026"));
+            const ScanReplaceCommitResult done = co_await client.awaitRecountCommit(
+                sessionId, VantryClient::recountPollInterval, VantryClient::recountPollAttempts);
+            figures = {done.binsWritten, done.created, done.retired};
+        } else {
+            figures = {reply->binsWritten, reply->created, reply->retired};
+        }
+    } catch (const std::exception& e) {
+        failure = describeImportFailure(e);
+        // Sent again only when the service said it did not take the replacement.
+        if (isRefusal(e) || isNotApplied(e))
+            state.recountCommitSent.reset();
+    }
+    if (failure) {
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("COMMIT FAILED: ") + *failure);
+        setImportError(*failure);
+        setStatusMessage(QStringLiteral("Recount commit failed \u2014 see the red banner."));
+        finish();
+        co_return;
+    }
+    state.recountCommitSent.reset();
+    state.recountSnapshot.reset();
+
+    QStringList bins(figures.binsWritten.begin(), figures.binsWritten.end());
+    const QString binList = bins.join(QStringLiteral(", "));
+    setLastImportedSession(sessionId);
+    setStatusMessage(QStringLiteral("Recount done: ") + QString::number(figures.created) + QStringLiteral(" new, ") +
+                     QString::number(figures.retired) + QStringLiteral(" retired \u2192 ") + binList +
+                     QStringLiteral("."));
+    showToast(QStringLiteral("Recount: ") + QString::number(figures.created) + QStringLiteral(" added \u00B7 ") +
+              QString::number(figures.retired) + QStringLiteral(" retired \u2192 ") + binList);
+
+    // Only the rows the preview showed are recorded and leave the batch.
+    const QSet<QUuid> recounted(rowIds.begin(), rowIds.end());
+    std::vector<Row> committedRows;
+    std::vector<Row> remaining;
+    for (const Row& row : rows_)
+        (recounted.contains(row.id) ? committedRows : remaining).push_back(row);
+    std::vector<CommittedScan::ConfirmedRow> triples;
+    for (const Row& row : committedRows)
+        triples.push_back({row.id, row.contentHash, row.scanIdentityHash});
+    const CommittedScan committed(triples);
+    if (!committed.contentHashes.empty())
+        ImportLedgerStore::record(committed.contentHashes);
+    recordTrainingLabels(committedRows);
+    setRows(std::move(remaining));
+
+    setBinByPrinting({});
+    setSelectedPrintings({});
+    setPendingPreview(std::nullopt);
+    setShowReplaceConfirm(false);
+    replaceSessionId.reset();
+    setImportError(std::nullopt);
+    setLastRecountResult(figures);
+    finish();
+}
+
+} // namespace vantry

@@ -1,0 +1,160 @@
+#include "InventoryFixture.h"
+
+#include "BatchTestKit.h"
+#include "support/WaitFor.h"
+
+namespace vantry {
+namespace {
+
+
+using Endpoint = test::FakeInventoryService::Endpoint;
+
+class RecountTest : public test::InventoryFixture {
+protected:
+    std::shared_ptr<CaptureViewModel> model = makeModel();
+
+    // Cards 1, 1 (a second copy), 2 and one needing review; 1 and 2 filed into "A1 new".
+    void planRecount()
+    {
+        ingestMarkers(*model, {1, 2, 91});
+        // A second physical copy of card 1 (its own scan, same printing).
+        auto rows = model->rows();
+        auto copy = rows[0];
+        copy.id = QUuid::createUuid();
+        copy.contentHash = QStringLiteral("copy-hash");
+        copy.scanIdentityHash = QStringLiteral("copy-identity");
+        rows.push_back(copy);
+        model->setRows(rows);
+        model->setReplaceBinsText("A1");
+        model->selectAllPrintings();
+        model->assignSelectedPrintings("  A1 new ");
+    }
+};
+
+TEST_F(RecountTest, SelectionAndAssignment)
+{
+    planRecount();
+    EXPECT_TRUE(model->selectedPrintings().isEmpty());
+    EXPECT_EQ(model->binByPrinting(), (CaptureViewModel::BinMap{{"card-1:nonfoil", "A1 new"}, {"card-2:nonfoil", "A1 new"}}));
+    EXPECT_EQ(model->replaceTally(), (ScanReplaceTally::Result{{{"A1 new", 3}}, 0}));
+
+    model->toggleSelectedPrinting("card-2:nonfoil");
+    model->assignSelectedPrintings("   ");
+    EXPECT_EQ(model->selectedPrintings(), QSet<QString>{"card-2:nonfoil"}); // a blank bin changes nothing
+    model->assignSelectedPrintings("B2");
+    EXPECT_EQ(model->replaceTally(), (ScanReplaceTally::Result{{{"A1 new", 2}, {"B2", 1}}, 0}));
+    model->toggleSelectedPrinting("x");
+    model->toggleSelectedPrinting("x");
+    EXPECT_TRUE(model->selectedPrintings().isEmpty());
+    model->clearAllAssignments();
+    EXPECT_TRUE(model->binByPrinting().empty());
+    EXPECT_EQ(model->replaceTally().unassigned, 3);
+}
+
+TEST_F(RecountTest, PreviewThenCommitPollsUntilSavedAndRecordsOnlyThePreviewedRows)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    ASSERT_EQ(model->replaceSessionId, QString("sess-1"));
+    ASSERT_TRUE(model->pendingPreview());
+    EXPECT_TRUE(model->showReplaceConfirm());
+    EXPECT_EQ(model->statusMessage(), "Recount preview: 3 new, 2 to retire.");
+    EXPECT_TRUE(service.lastSession().replacements.at(0).dryRun);
+
+    service.committingPolls = 2;
+    test::waitFor(model->commitReplace());
+
+    EXPECT_EQ(sessionLines().mid(5), QStringList({"POST /scan-sessions/sess-1/import-replace?workspaceId=ws-1",
+                                                  "GET /scan-sessions/sess-1?workspaceId=ws-1",
+                                                  "GET /scan-sessions/sess-1?workspaceId=ws-1",
+                                                  "GET /scan-sessions/sess-1?workspaceId=ws-1"}));
+    EXPECT_EQ(*sleeps, (std::vector<std::chrono::nanoseconds>(2, std::chrono::nanoseconds(1'500'000'000))));
+    EXPECT_EQ(model->statusMessage(), "Recount done: 2 new, 4 retired \u2192 A1.");
+    EXPECT_EQ(model->toast(), QString("Recount: 2 added \u00B7 4 retired \u2192 A1"));
+    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(model->lastImportedSession(), QString("sess-1"));
+    // The card that needed review was not part of the recount: it stays, unrecorded.
+    ASSERT_EQ(model->rows().size(), 1u);
+    EXPECT_FALSE(model->rows()[0].chosen);
+    EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
+    EXPECT_TRUE(model->binByPrinting().empty());
+    EXPECT_FALSE(model->replaceSessionId);
+    EXPECT_FALSE(model->isWorking());
+}
+
+TEST_F(RecountTest, ACommitRefusesAPlanThatChangedSinceThePreview)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+
+    // A scan arrives, confirmed, of a printing already in the plan: more copies than previewed.
+    recognizer->answer = [](int, ScanFinish finish) { return test::MarkerRecognizer::defaultAnswer(2, finish); };
+    test::writeMarkedScan(scan("05.png"), 95);
+    test::waitFor(model->ingest({{5, scan("05.png"), {}}}, true, true, false));
+    ASSERT_EQ(model->rows().size(), 5u);
+    const auto requests = service.journal().size();
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(model->importError(), QString("The recount is no longer valid \u2014 rebuild it."));
+    EXPECT_EQ(service.journal().size(), requests);
+    EXPECT_TRUE(ledgerKeys().empty());
+    EXPECT_EQ(model->rows().size(), 5u);
+    EXPECT_FALSE(model->isWorking());
+
+    // Edits that drop the preview leave nothing to commit.
+    model->setReplaceBinsText("A1, A2");
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(model->importError(), QString("Preview the recount before committing."));
+}
+
+TEST_F(RecountTest, ATimedOutCommitResumesPollingInsteadOfSendingTheReplacementAgain)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    service.committingPolls = 1000;
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(model->statusMessage(), "Recount commit failed \u2014 see the red banner.");
+    EXPECT_TRUE(model->importError()->startsWith("recount is still processing"));
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 2); // preview and commit
+    EXPECT_EQ(service.calls(Endpoint::poll), 80);
+    EXPECT_EQ(sleeps->size(), 79u);
+    EXPECT_TRUE(ledgerKeys().empty());
+    EXPECT_EQ(model->rows().size(), 4u);
+    const QStringList failed = trace.lines(TraceTopic::recount);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0].startsWith("[recount] COMMIT FAILED: recount is still processing"));
+
+    service.committingPolls = 0;
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
+    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(model->rows().size(), 1u);
+}
+
+TEST_F(RecountTest, BlockedPreviews)
+{
+    ingestMarkers(*model, {1});
+    model->setReplaceBinsText("A1");
+    test::waitFor(model->previewReplace());
+    EXPECT_EQ(model->importError(), QString("Enter a bin to replace and assign each group a destination bin."));
+    EXPECT_EQ(model->statusMessage(), "Recount blocked \u2014 see banner.");
+
+    model->selectAllPrintings();
+    model->assignSelectedPrintings("B");
+    setWorkspace("");
+    service.workspaces.clear();
+    test::waitFor(model->previewReplace());
+    EXPECT_EQ(model->statusMessage(), "Recount blocked \u2014 no workspace (see banner).");
+    EXPECT_FALSE(model->isWorking());
+    EXPECT_FALSE(model->replaceSessionId);
+
+    setWorkspace("ws-1");
+    service.failCall(Endpoint::importReplace, 1, 500, "nope");
+    test::waitFor(model->previewReplace());
+    EXPECT_EQ(model->statusMessage(), "Recount preview failed \u2014 see the red banner.");
+    EXPECT_TRUE(model->importError()->startsWith("The server returned an error."));
+    EXPECT_FALSE(model->pendingPreview());
+    EXPECT_EQ(trace.lines(TraceTopic::recount).size(), 1);
+}
+
+} // namespace
+} // namespace vantry
