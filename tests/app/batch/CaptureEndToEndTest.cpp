@@ -30,22 +30,14 @@ TEST_F(CaptureEndToEndTest, FolderToReviewToImportThenTheSameFolderAgain)
 
     // Review: confirm the fourth card's best candidate, skip the fifth, add a card by hand
     // found through the service's card lookup, and name the bin with blanks around it.
-    auto rows = model->rows();
-    rows[3].chosen = rows[3].candidates.front();
-    rows[3].userTouchedFinish = true;
-    rows.erase(rows.begin() + 4);
-    const std::vector<Candidate> found = test::waitFor(model->resolver()->searchByName("lightning bolt", ScanFinish::nonfoil));
-    ASSERT_EQ(found.size(), 1u);
-    CaptureViewModel::Row manual;
-    manual.id = QUuid::createUuid();
-    manual.card = {5, "manual://" + QUuid::createUuid().toString(QUuid::WithoutBraces), std::nullopt};
-    manual.candidates = found;
-    manual.chosen = found.front();
-    manual.disposition = Disposition::review;
-    manual.userTouchedFinish = true;
-    manual.isManual = true;
-    rows.push_back(manual);
-    model->setRows(rows);
+    const auto rows = model->rows();
+    model->confirm(rows[3].id, rows[3].candidates.front());
+    model->skip(rows[4].id);
+    const std::optional<std::vector<Candidate>> found =
+        test::waitFor(model->searchForManualAdd("lightning bolt", ScanFinish::nonfoil, ManualSearchKind::any));
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    EXPECT_EQ(model->addManualCard(found->front(), 1), 1);
     model->setBin(" A1 ");
 
     test::waitFor(model->importToInventory());
