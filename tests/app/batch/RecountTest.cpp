@@ -106,6 +106,31 @@ TEST_F(RecountTest, ACommitRefusesAPlanThatChangedSinceThePreview)
     EXPECT_EQ(model->importError(), QString("Preview the recount before committing."));
 }
 
+TEST_F(RecountTest, UnconfirmingARowDropsThePreviewAndKeepsTheRowOutOfTheRecount)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    ASSERT_TRUE(model->pendingPreview());
+
+    const QUuid card2 = model->rows()[1].id;
+    model->unconfirm(card2);
+    EXPECT_FALSE(model->pendingPreview());
+    EXPECT_FALSE(model->replaceSessionId);
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(model->importError(), QString("Preview the recount before committing."));
+    EXPECT_TRUE(ledgerKeys().empty());
+
+    // A fresh preview plans the confirmed rows only, and the commit records only them.
+    test::waitFor(model->previewReplace());
+    ASSERT_TRUE(model->pendingPreview());
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(ledgerKeys().size(), 2u * 2);
+    ASSERT_EQ(model->rows().size(), 2u);
+    for (const auto& row : model->rows())
+        EXPECT_FALSE(row.chosen);
+    EXPECT_TRUE(std::any_of(model->rows().begin(), model->rows().end(), [&](const auto& row) { return row.id == card2; }));
+}
+
 TEST_F(RecountTest, ATimedOutCommitResumesPollingInsteadOfSendingTheReplacementAgain)
 {
     planRecount();
