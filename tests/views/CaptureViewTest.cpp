@@ -5,13 +5,13 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/CaptureBanner.h"
+#include "app/views/ReviewList.h"
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -150,7 +150,7 @@ TEST_F(CaptureViewTest, AnIngestPublishingOftenRedrawsOncePerTurn)
     }
     settle();
     EXPECT_EQ(view->refresher().runs(), before + 1);
-    EXPECT_EQ(view->findChild<QListWidget*>("reviewList")->count(), 50);
+    EXPECT_EQ(view->findChild<ReviewList*>("reviewList")->visibleIds().size(), 50u);
 }
 
 TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOne)

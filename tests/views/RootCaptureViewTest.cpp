@@ -5,6 +5,7 @@
 #include "app/settings/SettingsStore.h"
 #include "app/views/BatchTabStrip.h"
 #include "app/views/CaptureView.h"
+#include "app/views/ReviewList.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -144,7 +144,7 @@ TEST_F(RootCaptureViewTest, SelectingATabRebuildsTheWindowWithFreshFiltersAndThe
     EXPECT_EQ(&after->state().session(), &first);
     EXPECT_EQ(after->state().filters, CaptureFilters{});
     EXPECT_EQ(first.viewModel()->rows().size(), 2u);
-    EXPECT_EQ(after->findChild<QListWidget*>("reviewList")->count(), 2);
+    EXPECT_EQ(after->findChild<ReviewList*>("reviewList")->visibleIds().size(), 2u);
 }
 
 TEST_F(RootCaptureViewTest, ABackgroundTabKeepsTakingInScansAndStopsHealingWithItsWindow)

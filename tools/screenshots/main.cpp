@@ -9,7 +9,9 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/CaptureView.h"
+#include "app/views/CardRow.h"
 #include "app/views/MainWindow.h"
+#include "app/views/ReviewList.h"
 #include "app/views/RootCaptureView.h"
 #include "app/views/ScannerSettingsCard.h"
 #include "app/views/SettingsView.h"
@@ -26,6 +28,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
@@ -81,6 +85,144 @@ struct ShellScene {
     std::unique_ptr<MainWindow> window;
 };
 
+// Card images come from a port nothing listens on: the rows show their placeholders.
+QString closedImageServer() { return QStringLiteral("http://127.0.0.1:9/"); }
+
+// A scan as the thumbnail shows it: a card with a dark frame, a coloured art box and its name.
+QImage scanOf(const QString& name, QColor art)
+{
+    QImage image(264, 368, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(24, 24, 24));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(QRect(14, 14, 236, 340), QColor(222, 214, 196));
+    p.fillRect(QRect(24, 52, 216, 160), art);
+    QFont font = p.font();
+    font.setPixelSize(15);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(24, 20, 216, 28), Qt::AlignVCenter | Qt::AlignLeft, name);
+    font.setPixelSize(10);
+    font.setBold(false);
+    p.setFont(font);
+    p.drawText(QRect(24, 320, 216, 24), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("0146 · M10 • EN"));
+    return image;
+}
+
+Candidate printing(const QString& id, const QString& name, const QString& set, const QString& number,
+                   std::optional<double> usd, double score = 0)
+{
+    Candidate c;
+    c.scryfallId = id;
+    c.name = name;
+    c.setCode = set;
+    c.collectorNumber = number;
+    c.priceUSD = usd;
+    c.score = score;
+    return c;
+}
+
+// Rows of every kind the review list shows: automatic, needing review, unresolved, a token, a
+// chase card, a reviewed row, an Art Series card.
+std::vector<CaptureViewModel::Row> reviewRows()
+{
+    using Row = CaptureViewModel::Row;
+    std::vector<Row> rows;
+    auto add = [&rows](Row row) {
+        row.id = QUuid::createUuid();
+        row.card.index = qint64(rows.size());
+        row.card.front = QStringLiteral("/home/me/Pictures/B0012/scan_%1.jpg").arg(rows.size() + 1, 4, 10, QChar('0'));
+        rows.push_back(std::move(row));
+    };
+    Row bolt;
+    bolt.thumbnail = scanOf("Lightning Bolt", QColor(200, 70, 40));
+    bolt.candidates = {printing("e3285e6b", "Lightning Bolt", "m10", "146", 1.48, 0.97)};
+    bolt.chosen = bolt.candidates.front();
+    bolt.disposition = Disposition::autoConfirm;
+    add(bolt);
+
+    Row review;
+    review.thumbnail = scanOf("Counterspell", QColor(60, 110, 200));
+    review.candidates = {printing("a1b2c3d4", "Counterspell", "mh2", "267", 1.9, 0.81),
+                         printing("b2c3d4e5", "Counterspell", "cmr", "395", 0.85, 0.62),
+                         printing("c3d4e5f6", "Counterspell", "7ed", "67", 2.4, 0.4)};
+    review.disposition = Disposition::review;
+    add(review);
+
+    Row unresolved;
+    unresolved.thumbnail = scanOf("", QColor(90, 90, 90));
+    unresolved.disposition = Disposition::unresolved;
+    unresolved.noTextDetected = true;
+    unresolved.readNote = QStringLiteral("No text detected — the card may be upside down or face-down. Rotate it, "
+                                         "search below or Skip.");
+    add(unresolved);
+
+    Row token;
+    token.thumbnail = scanOf("Goblin", QColor(170, 60, 50));
+    Candidate goblin = printing("9f8e7d6c", "Goblin", "totj", "7", 0.45, 0.9);
+    PhysicalTokenMetadata product;
+    product.name = QStringLiteral("Goblin // Treasure");
+    product.bestPriceUsd = 0.45;
+    product.faces = {PhysicalTokenFace{"Goblin", "totj", "7", 0.45}, PhysicalTokenFace{"Treasure", "totj", "21", {}}};
+    goblin.physicalToken = product;
+    token.candidates = {goblin};
+    token.chosen = goblin;
+    token.isToken = true;
+    token.disposition = Disposition::review;
+    add(token);
+
+    Row chase;
+    chase.thumbnail = scanOf("Ragavan, Nimble Pilferer", QColor(190, 90, 30));
+    Candidate ragavan = printing("5e6f7a8b", "Ragavan, Nimble Pilferer", "mh2", "138", 58.0, 0.96);
+    ragavan.priceUsdFoil = 74.25;
+    ragavan.finish = ScanFinish::foil;
+    chase.candidates = {ragavan};
+    chase.chosen = ragavan;
+    chase.disposition = Disposition::autoConfirm;
+    add(chase);
+
+    Row reviewed;
+    reviewed.thumbnail = scanOf("Llanowar Elves", QColor(60, 150, 70));
+    reviewed.candidates = {printing("7b8c9d0e", "Llanowar Elves", "dom", "168", 7.5, 0.95)};
+    reviewed.chosen = reviewed.candidates.front();
+    reviewed.disposition = Disposition::autoConfirm;
+    reviewed.reviewed = true;
+    add(reviewed);
+
+    Row art;
+    art.thumbnail = scanOf("Art Series: Sheoldred", QColor(120, 60, 150));
+    Candidate sheoldred = printing("0a1b2c3d", "Sheoldred, the Apocalypse // Art Card", "admu", "54", 0.3, 0.74);
+    sheoldred.isArtSeries = true;
+    sheoldred.priceUsdSignature = 24.0;
+    art.candidates = {sheoldred, printing("1b2c3d4e", "Sheoldred Art Card Long Name That Goes On And On And On", "adsk",
+                                          "12", {}, 0.0)};
+    art.isArtSeries = true;
+    art.isToken = true;
+    art.disposition = Disposition::review;
+    add(art);
+    return rows;
+}
+
+// One card row on its own, as the list and the recount screen show it.
+void saveCardRow(const QString& path, const CaptureViewModel::Row& row, int width = 980)
+{
+    CaptureViewModel::Collaborators c;
+    c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+    auto model = CaptureViewModel::create(nullptr, std::move(c));
+    model->setRows({row});
+    QWidget frame;
+    frame.setAutoFillBackground(true);
+    frame.setBackgroundRole(QPalette::Base);
+    auto* layout = new QVBoxLayout(&frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* widget = new CardRow(model, row.id, {nullptr, closedImageServer(), true}, &frame);
+    layout->addWidget(widget);
+    frame.resize(width, widget->heightFor(width));
+    frame.show();
+    save(&frame, path);
+}
+
 // The signed-in window over batch tabs of fake scanners and no network.
 struct CaptureScene {
     explicit CaptureScene(int tabs = 1, bool directScan = true)
@@ -102,7 +244,8 @@ struct CaptureScene {
         });
         for (int i = 1; i < tabs; ++i)
             store->addSession();
-        root = new RootCaptureView(*store, {SettingsStore::standard(), &scheduler, &preferences, nullptr, {}});
+        root = new RootCaptureView(*store, {SettingsStore::standard(), &scheduler, &preferences, nullptr, {},
+                                            closedImageServer()});
         window = std::make_unique<MainWindow>(*auth, updater, root);
         window->resize(1100, 760);
         window->show();
@@ -309,6 +452,43 @@ QList<Shot> shots()
                  "HTTP 409 from /v1/workspaces/ws-1/scan-sessions: the bin B0003 is locked by another recount "
                  "(session 5f1c2e). Wait for it to finish or cancel it in Vantry, then import again.");
              save(scene.window.get(), out + "/banner-error.png");
+         }},
+        {"review-list", [](const QString& out) {
+             CaptureScene scene;
+             scene.model().setRows(reviewRows());
+             scene.window->resize(1100, 1400);
+             save(scene.window.get(), out + "/review-list.png");
+         }},
+        {"review-list-end", [](const QString& out) {
+             CaptureScene scene;
+             scene.model().setRows(reviewRows());
+             settle();
+             if (auto* list = scene.window->findChild<ReviewList*>("reviewList"))
+                 list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+             save(scene.window.get(), out + "/review-list-end.png");
+         }},
+        {"review-token-row", [](const QString& out) {
+             saveCardRow(out + "/review-token-row.png", reviewRows()[3]);
+         }},
+        {"review-chase-row", [](const QString& out) {
+             saveCardRow(out + "/review-chase-row.png", reviewRows()[4]);
+         }},
+        {"review-art-row", [](const QString& out) {
+             saveCardRow(out + "/review-art-row.png", reviewRows()[6], 760);
+         }},
+        {"review-compare-popover", [](const QString& out) {
+             CaptureViewModel::Collaborators c;
+             c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+             auto model = CaptureViewModel::create(nullptr, std::move(c));
+             model->setRows({reviewRows()[0]});
+             CardRow row(model, model->rows()[0].id, {nullptr, closedImageServer(), true});
+             row.resize(900, row.heightFor(900));
+             row.show();
+             row.showZoom();
+             settle();
+             QThread::msleep(200); // the closed port refuses at once
+             settle();
+             save(row.zoomPopover(), out + "/review-compare-popover.png");
          }},
         {"toast", [](const QString& out) {
              CaptureScene scene;

@@ -36,6 +36,7 @@ public:
         PreferenceDomains* preferences = nullptr;
         AlertPrompter* prompter = nullptr;
         std::function<QDateTime()> now; // wall clock of the status strip
+        QString catalogImageBase;       // card images; empty: the public catalogue's image server
     };
 
     static constexpr std::chrono::milliseconds clockInterval{1000};

@@ -7,12 +7,12 @@
 #include "app/capture/CoalescedRefresh.h"
 #include "app/views/CaptureBanner.h"
 #include "app/views/MessageBoxPrompter.h"
+#include "app/views/ReviewList.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -71,7 +71,7 @@ const QColor red(255, 59, 48);
 } // namespace
 
 CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services services, QWidget* parent)
-    : QWidget(parent), session_(session)
+    : QWidget(parent), session_(session), catalogImageBase_(services.catalogImageBase)
 {
     setObjectName(QStringLiteral("captureView"));
     if (!services.prompter) {
@@ -294,11 +294,10 @@ QWidget* CaptureView::buildRowsArea()
     filterSlot->setObjectName(QStringLiteral("reviewBarsSlot"));
     col->addWidget(filterSlot);
 
-    reviewList_ = new QListWidget(area);
-    reviewList_->setObjectName(QStringLiteral("reviewList"));
-    reviewList_->setAccessibleName(QStringLiteral("Review list"));
-    reviewList_->setFrameShape(QFrame::NoFrame);
-    reviewList_->setStyleSheet(QStringLiteral("QListWidget { padding: 4px 8px; } QListWidget::item { padding: 4px; }"));
+    CardRowOptions rowOptions;
+    if (!catalogImageBase_.isEmpty())
+        rowOptions.imageBase = catalogImageBase_;
+    reviewList_ = new ReviewList(state_->viewModel(), rowOptions, area);
     col->addWidget(reviewList_, 1);
     filteredEmpty_ = secondaryLabel(QStringLiteral("No cards match the filters."), QStringLiteral("filteredEmpty"),
                                     area, 1.0);
@@ -478,22 +477,11 @@ void CaptureView::refreshRows()
 
     reviewList_->setVisible(!visible.empty());
     filteredEmpty_->setVisible(visible.empty());
-    // Keyed by row id: a kept row keeps its item.
-    QHash<QUuid, QListWidgetItem*> items;
-    while (reviewList_->count() > 0) {
-        QListWidgetItem* item = reviewList_->takeItem(0);
-        items.insert(item->data(Qt::UserRole).toUuid(), item);
-    }
-    for (const auto& row : visible) {
-        QListWidgetItem* item = items.take(row.id);
-        if (!item) {
-            item = new QListWidgetItem;
-            item->setData(Qt::UserRole, row.id);
-        }
-        item->setText(CaptureTexts::rowTitle(row));
-        reviewList_->addItem(item);
-    }
-    qDeleteAll(items);
+    std::vector<QUuid> ids;
+    ids.reserve(visible.size());
+    for (const auto& row : visible)
+        ids.push_back(row.id);
+    reviewList_->setRows(rows, ids);
 }
 
 void CaptureView::refreshToast()

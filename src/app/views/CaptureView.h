@@ -10,7 +10,6 @@
 #include <memory>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
@@ -21,6 +20,7 @@ class AlertPrompter;
 class BatchSession;
 class CaptureBanner;
 class CoalescedRefresh;
+class ReviewList;
 
 // The window of one batch tab: banners, watcher status, the main area (recount screen, empty
 // state, or bars over the review list), the error banner and the footer, with the toast
@@ -58,6 +58,7 @@ private:
     QWidget* buildRowsArea();
 
     BatchSession& session_;
+    QString catalogImageBase_;
     std::unique_ptr<AlertPrompter> ownPrompter_;
     CaptureWindowState* state_;
     CoalescedRefresh* refresh_;
@@ -81,7 +82,7 @@ private:
     QList<QWidget*> finishButtons_;
     QPushButton* markReviewed_;
     QSet<QUuid> markReviewedIds_;
-    QListWidget* reviewList_;
+    ReviewList* reviewList_;
     QLabel* filteredEmpty_;
     QVBoxLayout* errorSlot_;
     QWidget* footerDivider_;

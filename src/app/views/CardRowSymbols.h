@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/review/CardRowTexts.h"
+
+#include <QColor>
+#include <QPixmap>
+
+namespace vantry::CardRowSymbols {
+
+// The colour of a tint on a light window.
+QColor color(CardRowTexts::Tint tint);
+// "#rrggbb" or "rgba(...)" for style sheets.
+QString css(const QColor& color);
+// A status symbol drawn at `size` logical pixels (the platform's symbol fonts are not there).
+QPixmap pixmap(CardRowTexts::Symbol symbol, const QColor& color, int size, qreal devicePixelRatio);
+// The magnifier over the thumbnail: white glass on a dark disc.
+QPixmap magnifier(int size, qreal devicePixelRatio);
+
+} // namespace vantry::CardRowSymbols

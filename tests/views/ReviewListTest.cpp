@@ -1,0 +1,194 @@
+#include "app/views/ReviewList.h"
+
+#include "platform/VirtualDelayScheduler.h"
+#include "support/RecordingResolver.h"
+#include "support/TempHome.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace vantry {
+namespace {
+
+using test::makeCandidate;
+using Row = CaptureViewModel::Row;
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+class ReviewListTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    VirtualDelayScheduler clock;
+    std::shared_ptr<CaptureViewModel> model = [this] {
+        CaptureViewModel::Collaborators c;
+        c.resolver = std::make_shared<test::RecordingResolver>();
+        c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+        c.scheduler = &clock;
+        return CaptureViewModel::create(nullptr, std::move(c));
+    }();
+    // Images from a closed port: they fail at once and never leave the machine.
+    CardRowOptions options{std::make_shared<CatalogImageCache>(), QStringLiteral("http://127.0.0.1:9/"), false};
+
+    void fill(int count)
+    {
+        std::vector<Row> rows;
+        for (int i = 0; i < count; ++i) {
+            Row row;
+            row.id = QUuid::createUuid();
+            row.card.index = i;
+            row.card.front = QStringLiteral("/scans/scan_%1.jpg").arg(i + 1, 4, 10, QChar('0'));
+            const Candidate c = makeCandidate(QStringLiteral("id%1").arg(i), QStringLiteral("Card %1").arg(i), "neo",
+                                              QString::number(i + 1), 0.9);
+            row.candidates = {c, makeCandidate(QStringLiteral("alt%1").arg(i), "Alternative", "2x2", "7", 0.3)};
+            if (i % 3 != 0)
+                row.chosen = c;
+            row.disposition = i % 3 == 0 ? Disposition::review : Disposition::autoConfirm;
+            rows.push_back(std::move(row));
+        }
+        model->setRows(std::move(rows));
+    }
+    std::vector<QUuid> ids(const std::function<bool(const Row&)>& keep = {}) const
+    {
+        std::vector<QUuid> out;
+        for (const Row& row : model->rows())
+            if (!keep || keep(row))
+                out.push_back(row.id);
+        return out;
+    }
+    std::unique_ptr<ReviewList> open()
+    {
+        auto list = std::make_unique<ReviewList>(model, options);
+        list->resize(900, 700);
+        list->show();
+        list->setRows(model->rows(), ids());
+        settle();
+        return list;
+    }
+};
+
+TEST_F(ReviewListTest, ARowKeepsItsWidgetSearchTextAndPopoverAcrossFilterAndOrderChanges)
+{
+    fill(12);
+    auto list = open();
+    const QUuid searched = model->rows()[0].id; // needs review
+    const QUuid zoomed = model->rows()[1].id;   // confirmed
+    CardRow* searchedRow = list->rowWidget(searched);
+    CardRow* zoomedRow = list->rowWidget(zoomed);
+    ASSERT_TRUE(searchedRow && zoomedRow);
+    QTest::keyClicks(searchedRow->findChild<QLineEdit*>("searchField"), "Ornithopter");
+    zoomedRow->showZoom();
+    settle();
+
+    struct Step {
+        const char* what;
+        std::vector<QUuid> visible;
+    };
+    std::vector<QUuid> reversed = ids();
+    std::reverse(reversed.begin(), reversed.end());
+    const std::vector<Step> steps{
+        {"reverse order", reversed},
+        {"only the first two", {searched, zoomed}},
+        {"the first two swapped", {zoomed, searched}},
+        {"everything again", ids()},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        list->setRows(model->rows(), step.visible);
+        list->scrollToRow(searched);
+        settle();
+        EXPECT_EQ(list->rowWidget(searched), searchedRow);
+        EXPECT_EQ(list->rowWidget(zoomed), zoomedRow);
+        EXPECT_EQ(searchedRow->query(), "Ornithopter");
+        EXPECT_TRUE(zoomedRow->isZoomShown());
+        EXPECT_EQ(list->visibleIds(), step.visible);
+    }
+
+    // Filtered out: the widget and its text stay, only the popover closes.
+    list->setRows(model->rows(), {searched});
+    settle();
+    EXPECT_EQ(list->rowWidget(zoomed), zoomedRow);
+    EXPECT_FALSE(zoomedRow->isZoomShown());
+    EXPECT_FALSE(zoomedRow->isVisible());
+    list->setRows(model->rows(), ids());
+    settle();
+    EXPECT_EQ(list->rowWidget(searched)->query(), "Ornithopter");
+}
+
+TEST_F(ReviewListTest, ARowRemovedWhileItsPopoverIsOpenTakesThePopoverWithIt)
+{
+    fill(5);
+    auto list = open();
+    const QUuid id = model->rows()[2].id;
+    QPointer<CardRow> row = list->rowWidget(id);
+    ASSERT_TRUE(row);
+    row->showZoom();
+    settle();
+    QPointer<QWidget> popover = row->zoomPopover();
+    ASSERT_TRUE(popover && popover->isVisible());
+
+    model->skip(id);
+    list->setRows(model->rows(), ids());
+    EXPECT_FALSE(popover->isVisible());
+    settle();
+    EXPECT_TRUE(row.isNull());
+    EXPECT_TRUE(popover.isNull());
+    EXPECT_EQ(list->rowWidget(id), nullptr);
+    EXPECT_EQ(list->visibleIds().size(), 4u);
+
+    // The list still works: Skip on another row removes that row.
+    CardRow* first = list->rowWidget(model->rows()[0].id);
+    first->findChild<QAbstractButton*>("skip")->click();
+    list->setRows(model->rows(), ids());
+    settle();
+    EXPECT_EQ(model->rows().size(), 3u);
+}
+
+TEST_F(ReviewListTest, OnlyRowsScrolledIntoViewGetWidgetsAndTheyAreLaidOutInOrder)
+{
+    fill(1000);
+    auto list = open();
+    EXPECT_LT(list->widgetCount(), 12);
+    const auto first = list->rowsInView();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first.front(), model->rows()[0].id);
+
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    settle();
+    const auto last = list->rowsInView();
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(last.back(), model->rows().back().id);
+    EXPECT_LT(list->widgetCount(), 30);
+    // Placed top to bottom without overlap; the first may start above the viewport.
+    int bottom = std::numeric_limits<int>::min();
+    for (const QUuid& id : last) {
+        const QRect g = list->rowWidget(id)->geometry();
+        EXPECT_GE(g.top(), bottom);
+        bottom = g.bottom();
+    }
+
+    // A filter keeps the order it is given and scrolls within the smaller list.
+    const auto reviewOnly = ids([](const Row& r) { return !r.chosen; });
+    list->setRows(model->rows(), reviewOnly);
+    settle();
+    for (const QUuid& id : list->rowsInView())
+        EXPECT_TRUE(std::find(reviewOnly.begin(), reviewOnly.end(), id) != reviewOnly.end());
+    EXPECT_EQ(list->rowsInView().back(), reviewOnly.back());
+}
+
+} // namespace
+} // namespace vantry
