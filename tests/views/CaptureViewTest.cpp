@@ -5,6 +5,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/CaptureBanner.h"
+#include "app/views/CardRow.h"
 #include "app/views/ReviewList.h"
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -151,6 +153,27 @@ TEST_F(CaptureViewTest, AnIngestPublishingOftenRedrawsOncePerTurn)
     settle();
     EXPECT_EQ(view->refresher().runs(), before + 1);
     EXPECT_EQ(view->findChild<ReviewList*>("reviewList")->visibleIds().size(), 50u);
+}
+
+TEST_F(CaptureViewTest, RowsLeavingTheBatchTakeTheirWidgetsAndOpenPopoverWithThem)
+{
+    model.setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true)});
+    auto view = open();
+    auto* list = view->findChild<ReviewList*>("reviewList");
+    QPointer<CardRow> row = list->rowWidget(model.rows()[1].id);
+    ASSERT_TRUE(row);
+    row->showZoom();
+    settle();
+    QPointer<QWidget> popover = row->zoomPopover();
+    ASSERT_TRUE(popover && popover->isVisible());
+
+    // An import took every row: the window shows its empty state and the popover is gone.
+    model.setRows({});
+    settle();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(area(*view), "emptyState");
+    EXPECT_TRUE(row.isNull());
+    EXPECT_TRUE(popover.isNull());
 }
 
 TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOne)

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
@@ -168,6 +169,32 @@ TEST_F(CardRowTest, ConfirmChangeSkipAndReviewedCallTheModelForThisRowOnly)
     ASSERT_EQ(model->rows().size(), 1u);
     EXPECT_EQ(model->rows()[0].id, other.id);
     EXPECT_TRUE(gone);
+}
+
+TEST_F(CardRowTest, MoreThanSixCandidatesScrollWithinAHeightCapAndSixShowInFull)
+{
+    struct Case {
+        int count;
+        bool capped;
+    };
+    for (const Case c : {Case{6, false}, Case{7, true}}) {
+        std::vector<Candidate> candidates;
+        for (int i = 0; i < c.count; ++i)
+            candidates.push_back(makeCandidate(QString("c%1x").arg(i), QString("Card %1").arg(i), "neo", "1"));
+        auto widget = open(addRow(candidates).id);
+        auto* area = widget->findChild<QScrollArea*>("candidateList");
+        const int content = area->widget()->sizeHint().height();
+        SCOPED_TRACE(c.count);
+        if (c.capped) {
+            EXPECT_EQ(area->height(), 160);
+            EXPECT_GT(content, 160);
+            EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+        } else {
+            EXPECT_EQ(area->height(), content);
+            EXPECT_GT(content, 160); // six are taller than the cap, and still not cut
+            EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+        }
+    }
 }
 
 TEST_F(CardRowTest, FinishAndVariantPickersSetTheModelAndShowWhatItPublishes)

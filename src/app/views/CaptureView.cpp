@@ -326,9 +326,13 @@ void CaptureView::refresh()
         watcherStatus_->setText(QStringLiteral("Watching ") + session_.watcher().folder().value_or(QString()));
 
     switch (layout.mainArea) {
-    case CaptureLayout::MainArea::recount: mainArea_->setCurrentWidget(recountArea_); break;
+    case CaptureLayout::MainArea::recount:
+        mainArea_->setCurrentWidget(recountArea_);
+        reviewList_->setRows(model.rows(), {}); // no row of the hidden list keeps a popover open
+        break;
     case CaptureLayout::MainArea::empty:
         mainArea_->setCurrentWidget(emptyArea_);
+        reviewList_->setRows(model.rows(), {});
         refreshEmptyState();
         break;
     case CaptureLayout::MainArea::rows:

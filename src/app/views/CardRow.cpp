@@ -27,8 +27,6 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace vantry {
 
 namespace T = CardRowTexts;
@@ -297,14 +295,7 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QPointF centre = QRectF(rect()).center();
-        for (int i = 0; i < 12; ++i) {
-            const qreal angle = 2 * M_PI * i / 12;
-            const int age = (step_ - i + 12) % 12;
-            p.setPen(QPen(QColor(0x6e, 0x6e, 0x73, 255 - age * 18), 1.6, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(centre + QPointF(std::cos(angle) * 3.5, std::sin(angle) * 3.5),
-                       centre + QPointF(std::cos(angle) * 7, std::sin(angle) * 7));
-        }
+        S::paintSpinner(p, QRectF(rect()).center(), 3.5, 7, 1.6, step_);
     }
 
 private:

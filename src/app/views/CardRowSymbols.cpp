@@ -122,6 +122,17 @@ QPixmap pixmap(Symbol symbol, const QColor& c, int size, qreal ratio)
     return pm;
 }
 
+void paintSpinner(QPainter& p, QPointF centre, qreal inner, qreal outer, qreal width, int step)
+{
+    for (int i = 0; i < 12; ++i) {
+        const qreal angle = 2 * M_PI * i / 12;
+        const int age = (step - i + 12) % 12;
+        p.setPen(QPen(QColor(0x6e, 0x6e, 0x73, 255 - age * 18), width, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(centre + QPointF(std::cos(angle) * inner, std::sin(angle) * inner),
+                   centre + QPointF(std::cos(angle) * outer, std::sin(angle) * outer));
+    }
+}
+
 QPixmap magnifier(int size, qreal ratio)
 {
     QPixmap pm(QSize(size, size) * ratio);

@@ -1,10 +1,11 @@
 #include "app/views/CatalogImageView.h"
 
+#include "app/views/CardRowSymbols.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimerEvent>
 
-#include <cmath>
 
 namespace vantry {
 
@@ -92,14 +93,7 @@ void CatalogImageView::paintEvent(QPaintEvent*)
         return;
     }
     if (state_ == CatalogImageCache::State::loading && look_.spinner) {
-        const QPointF centre = area.center();
-        for (int i = 0; i < 12; ++i) {
-            const qreal angle = 2 * M_PI * i / 12;
-            const int age = (spinStep_ - i + 12) % 12;
-            p.setPen(QPen(QColor(0x6e, 0x6e, 0x73, 255 - age * 18), 2.5, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(centre + QPointF(std::cos(angle) * 7, std::sin(angle) * 7),
-                       centre + QPointF(std::cos(angle) * 12, std::sin(angle) * 12));
-        }
+        CardRowSymbols::paintSpinner(p, area.center(), 7, 12, 2.5, spinStep_);
         return;
     }
     p.setPen(Qt::NoPen);
