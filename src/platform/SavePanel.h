@@ -2,6 +2,7 @@
 
 #include <QCoroTask>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,6 +14,9 @@ struct SavePanelRequest {
     QString prompt;       // the confirming button's text
     QString proposedName; // file or folder name offered at first
     bool canCreateDirectories = true;
+    QString message;         // a line under the title saying what is saved; none when empty
+    QStringList nameFilters; // e.g. "CSV files (*.csv)"; empty: any file
+    QString defaultSuffix;   // added to a name typed without one
 };
 
 // The platform's save panel: the chosen path, or none when the user cancels. Awaited on

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoroTask>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -65,4 +66,32 @@ TEST(FileDialogSavePanel, ClosingTheParentWindowEndsTheWaitWithNothing)
     FileDialogSavePanel panel(window);
     const auto chosen = QCoro::waitFor(panel.run({"Export Training Data", "Export", "name", true}));
     EXPECT_EQ(chosen, std::nullopt);
+}
+
+TEST(FileDialogSavePanel, ShowsTheMessageAndOffersOnlyTheRequestedFiles)
+{
+    test::TempHome home;
+    SavePanelRequest request;
+    request.title = "Export scanned cards";
+    request.prompt = "Save";
+    request.proposedName = "vantry-scan-2026-03-09.csv";
+    request.message = "Save these cards as a ManaBox-format CSV.";
+    request.nameFilters = {"CSV files (*.csv)"};
+    request.defaultSuffix = "csv";
+    QString shownMessage;
+    QStringList filters;
+    answerDialog([&](QFileDialog* dialog) {
+        if (auto* label = dialog->findChild<QLabel*>("savePanelMessage"); label && label->isVisible())
+            shownMessage = label->text();
+        filters = dialog->nameFilters();
+        dialog->setDirectory(home.path());
+        dialog->selectFile("cards"); // typed without the suffix
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    FileDialogSavePanel panel;
+    const auto chosen = QCoro::waitFor(panel.run(request));
+    EXPECT_EQ(shownMessage, "Save these cards as a ManaBox-format CSV.");
+    EXPECT_EQ(filters, QStringList{"CSV files (*.csv)"});
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_TRUE(chosen->endsWith("/cards.csv")) << chosen->toStdString();
 }

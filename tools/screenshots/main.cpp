@@ -270,9 +270,41 @@ struct CaptureScene {
         r.noTextDetected = noText;
         return r;
     }
-    void fill()
+    // `priced`: the confirmed cards carry prices.
+    void fill(bool priced = false)
     {
-        model().setRows({row(1, true), row(2, true), row(3, false, true), row(4, true), row(5, false)});
+        std::vector<CaptureViewModel::Row> rows{row(1, true), row(2, true), row(3, false, true), row(4, true),
+                                                row(5, false)};
+        if (priced) {
+            const double prices[] = {0, 2.49, 0.35, 0, 11.2, 0};
+            for (auto& r : rows)
+                if (r.chosen)
+                    r.chosen->priceUSD = prices[r.card.index];
+        }
+        model().setRows(std::move(rows));
+    }
+    // Watches a scan folder into which two pages have come, one still settling.
+    void watch(bool paused)
+    {
+        const QString folder = QDir::home().filePath("Pictures/B0012");
+        QDir().mkpath(folder);
+        BatchSession& session = store->selected();
+        session.setScanFolderPath(folder);
+        QDateTime now = QDateTime::currentDateTime();
+        session.watcher().setClock([&now] { return now; });
+        session.watcher().start(folder);
+        for (const char* name : {"scan_0001.png", "scan_0002.png"}) {
+            QFile page(folder + '/' + name);
+            page.open(QIODevice::WriteOnly);
+            page.write("page");
+        }
+        session.watcher().tick();
+        session.watcher().setClock([] { return QDateTime::currentDateTime(); });
+        fill();
+        if (paused)
+            session.watcher().pause();
+        model().setStatusMessage(paused ? "Watcher paused." : "Watching B0012. Scan in Image Capture and cards import "
+                                                             "automatically.");
     }
 
     FakeWebAuthSession web;
@@ -489,6 +521,37 @@ QList<Shot> shots()
              QThread::msleep(200); // the closed port refuses at once
              settle();
              save(row.zoomPopover(), out + "/review-compare-popover.png");
+         }},
+        {"toolbar-watching", [](const QString& out) {
+             CaptureScene scene;
+             scene.watch(false);
+             save(scene.window.get(), out + "/toolbar-watching.png");
+         }},
+        {"toolbar-paused", [](const QString& out) {
+             CaptureScene scene;
+             scene.watch(true);
+             save(scene.window.get(), out + "/toolbar-paused.png");
+         }},
+        {"toolbar-progress", [](const QString& out) {
+             CaptureScene scene;
+             scene.store->selected().setScanFolderPath(QDir::home().filePath("Pictures/B0012"));
+             scene.fill();
+             scene.model().setIsWorking(true);
+             scene.model().setProgress(CaptureViewModel::Progress{14, 40});
+             scene.model().setStatusMessage("Reading 40 scans…");
+             save(scene.window.get(), out + "/toolbar-progress.png");
+         }},
+        {"footer-confirmed", [](const QString& out) {
+             SettingsStore::standard()->setString(SettingsKeys::workspaceId, "ws-2041");
+             SettingsStore::standard()->setString(SettingsKeys::workspaceName, "Northside Cards");
+             CaptureScene scene;
+             scene.store->selected().setScanFolderPath(QDir::home().filePath("Pictures/B0012"));
+             scene.fill(true);
+             scene.model().setBin("B0012");
+             scene.model().setStatusMessage("3 confirmed, 2 need review.");
+             save(scene.window.get(), out + "/footer-confirmed.png");
+             SettingsStore::standard()->remove(SettingsKeys::workspaceId);
+             SettingsStore::standard()->remove(SettingsKeys::workspaceName);
          }},
         {"toast", [](const QString& out) {
              CaptureScene scene;

@@ -3,6 +3,7 @@
 #include "app/batch/BatchSession.h"
 #include "app/batch/CaptureConfig.h"
 #include "app/capture/AlertPrompter.h"
+#include "app/capture/CaptureCsvExport.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/scanner/PrefHealer.h"
 #include "app/scanner/ScannerController.h"
@@ -11,8 +12,17 @@
 #include "core/intake/FolderWatcher.h"
 #include "core/intake/ScanFileListing.h"
 #include "platform/DelayScheduler.h"
+#include "platform/FileRevealer.h"
 
 namespace vantry {
+
+namespace {
+
+struct NoFileRevealer final : FileRevealer {
+    void reveal(const QString&) override {}
+};
+
+} // namespace
 
 CaptureWindowState::CaptureWindowState(BatchSession& session, Services services, QObject* parent)
     : QObject(parent), session_(session), viewModel_(session.viewModel()), services_(std::move(services))
@@ -125,6 +135,15 @@ void CaptureWindowState::directScanSettingChanged()
             session_.scanner().stopBrowsing();
     }
     emit directScanEnabledChanged();
+}
+
+void CaptureWindowState::exportCsv(bool manabox)
+{
+    if (!services_.savePanel)
+        return;
+    auto revealer = services_.revealer ? services_.revealer : std::make_shared<NoFileRevealer>();
+    CaptureCsvExport::run(viewModel_, manabox ? CaptureCsvExport::Kind::manabox : CaptureCsvExport::Kind::rawScanOrder,
+                          services_.now().date(), services_.savePanel, std::move(revealer));
 }
 
 void CaptureWindowState::confirmNewBatch()

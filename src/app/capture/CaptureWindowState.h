@@ -16,7 +16,9 @@ class AlertPrompter;
 class BatchSession;
 class CaptureViewModel;
 class DelayScheduler;
+class FileRevealer;
 class PreferenceDomains;
+class SavePanel;
 class SettingsStore;
 
 // The capture window's own state and lifecycle, without widgets. Made when a tab is selected
@@ -37,6 +39,8 @@ public:
         AlertPrompter* prompter = nullptr;
         std::function<QDateTime()> now; // wall clock of the status strip
         QString catalogImageBase;       // card images; empty: the public catalogue's image server
+        std::shared_ptr<SavePanel> savePanel;  // the CSV exports'; none: exports do nothing
+        std::shared_ptr<FileRevealer> revealer; // shows an exported file; none: not shown
     };
 
     static constexpr std::chrono::milliseconds clockInterval{1000};
@@ -48,6 +52,9 @@ public:
     BatchSession& session() const { return session_; }
     const std::shared_ptr<CaptureViewModel>& viewModel() const { return viewModel_; }
     bool directScanEnabled() const;
+    const Services& services() const { return services_; }
+    // Saves the batch's cards as CSV through the save panel (`manabox`: merged printings).
+    void exportCsv(bool manabox);
     // Moves only while the watcher watches.
     const QDateTime& nowTick() const { return nowTick_; }
 

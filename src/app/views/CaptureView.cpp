@@ -6,9 +6,14 @@
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "app/views/CaptureBanner.h"
+#include "app/views/CaptureFooter.h"
+#include "app/views/CaptureToolbar.h"
+#include "app/views/CaptureWatcherStatusBar.h"
+#include "app/views/FileDialogSavePanel.h"
 #include "app/views/MessageBoxPrompter.h"
 #include "app/views/ReviewList.h"
 #include "core/intake/FolderWatcher.h"
+#include "platform/DBusFileRevealer.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -78,6 +83,10 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
         ownPrompter_ = std::make_unique<MessageBoxPrompter>(this);
         services.prompter = ownPrompter_.get();
     }
+    if (!services.savePanel)
+        services.savePanel = std::make_shared<FileDialogSavePanel>(this);
+    if (!services.revealer)
+        services.revealer = std::make_shared<DBusFileRevealer>();
     state_ = new CaptureWindowState(session, std::move(services), this);
 
     auto* column = new QVBoxLayout(this);
@@ -87,13 +96,14 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     toolbarSlot_ = new QVBoxLayout;
     toolbarSlot_->setSpacing(0);
     column->addLayout(toolbarSlot_);
+    toolbar_ = new CaptureToolbar(*state_, this);
+    toolbarSlot_->addWidget(toolbar_);
+    connect(toolbar_, &CaptureToolbar::newBatchRequested, state_, &CaptureWindowState::confirmNewBatch);
     bannerSlot_ = new QVBoxLayout;
     bannerSlot_->setSpacing(0);
     column->addLayout(bannerSlot_);
 
-    watcherStatus_ = new QLabel(this);
-    watcherStatus_->setObjectName(QStringLiteral("watcherStatus"));
-    watcherStatus_->setContentsMargins(12, 6, 12, 6);
+    watcherStatus_ = new CaptureWatcherStatusBar(*state_, this);
     column->addWidget(watcherStatus_);
     column->addWidget(divider(this));
 
@@ -116,9 +126,8 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     footer_->setObjectName(QStringLiteral("footer"));
     footerSlot_ = new QVBoxLayout(footer_);
     footerSlot_->setContentsMargins(12, 6, 12, 6);
-    statusLine_ = new QLabel(footer_);
-    statusLine_->setObjectName(QStringLiteral("statusLine"));
-    footerSlot_->addWidget(statusLine_);
+    footerBar_ = new CaptureFooter(*state_, footer_);
+    footerSlot_->addWidget(footerBar_);
     column->addWidget(footer_);
 
     toast_ = new QLabel(this);
@@ -149,6 +158,13 @@ void CaptureView::retire()
     hide();
     delete refresh_;
     refresh_ = nullptr;
+    // The bars read the window's state: they go with it.
+    delete toolbar_;
+    toolbar_ = nullptr;
+    delete watcherStatus_;
+    watcherStatus_ = nullptr;
+    delete footerBar_;
+    footerBar_ = nullptr;
     delete state_;
     state_ = nullptr;
 }
@@ -322,8 +338,6 @@ void CaptureView::refresh()
     refreshBanners();
 
     watcherStatus_->setVisible(layout.watcherStatus);
-    if (layout.watcherStatus)
-        watcherStatus_->setText(QStringLiteral("Watching ") + session_.watcher().folder().value_or(QString()));
 
     switch (layout.mainArea) {
     case CaptureLayout::MainArea::recount:
@@ -342,7 +356,6 @@ void CaptureView::refresh()
     }
     footerDivider_->setVisible(layout.footer);
     footer_->setVisible(layout.footer);
-    statusLine_->setText(model.statusMessage().isEmpty() ? QStringLiteral("Ready") : model.statusMessage());
     refreshToast();
 }
 

@@ -19,6 +19,9 @@ namespace vantry {
 class AlertPrompter;
 class BatchSession;
 class CaptureBanner;
+class CaptureFooter;
+class CaptureToolbar;
+class CaptureWatcherStatusBar;
 class CoalescedRefresh;
 class ReviewList;
 
@@ -45,6 +48,8 @@ public:
     // Slots that later pieces of the window fill.
     QVBoxLayout* toolbarSlot() const { return toolbarSlot_; }
     QVBoxLayout* footerSlot() const { return footerSlot_; }
+    CaptureToolbar& toolbar() const { return *toolbar_; }
+    CaptureFooter& footerBar() const { return *footerBar_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -64,13 +69,14 @@ private:
     CoalescedRefresh* refresh_;
 
     QVBoxLayout* toolbarSlot_;
+    CaptureToolbar* toolbar_;
     QVBoxLayout* bannerSlot_;
     CaptureBanner* healBanner_ = nullptr;
     CaptureBanner* recountBanner_ = nullptr;
     CaptureBanner* orientationBanner_ = nullptr;
     CaptureBanner* errorBanner_ = nullptr;
     QString healShown_, recountShown_, orientationShown_, errorShown_;
-    QLabel* watcherStatus_;
+    CaptureWatcherStatusBar* watcherStatus_;
     QStackedWidget* mainArea_;
     QWidget* recountArea_;
     QWidget* emptyArea_;
@@ -88,7 +94,7 @@ private:
     QWidget* footerDivider_;
     QWidget* footer_;
     QVBoxLayout* footerSlot_;
-    QLabel* statusLine_;
+    CaptureFooter* footerBar_;
     QLabel* toast_;
 };
 

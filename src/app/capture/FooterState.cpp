@@ -1,0 +1,90 @@
+#include "app/capture/FooterState.h"
+
+#include "app/batch/CaptureViewModel.h"
+#include "app/capture/ToolbarState.h"
+#include "core/intake/FolderWatcher.h"
+
+#include <QFileInfo>
+
+namespace vantry {
+
+FooterState::Inputs FooterState::Inputs::of(const CaptureViewModel& model, const FolderWatcher& watcher)
+{
+    Inputs in;
+    in.statusMessage = model.statusMessage();
+    in.isWatching = watcher.isWatching();
+    in.isPaused = watcher.isPaused();
+    if (const auto folder = watcher.folder()) {
+        QString path = *folder;
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        in.watchedFolderName = QFileInfo(path).fileName();
+        if (in.watchedFolderName.isEmpty())
+            in.watchedFolderName = path;
+    }
+    in.rowCount = static_cast<qint64>(model.rows().size());
+    in.chosenCount = static_cast<qint64>(model.chosen().size());
+    in.needsReviewCount = model.needsReviewCount();
+    in.totalValue = model.totalValue();
+    in.hasConfirmedRows = model.hasConfirmedRows();
+    in.isWorking = model.isWorking();
+    in.isImporting = model.isImporting();
+    return in;
+}
+
+QString FooterState::binHelp()
+{
+    return QStringLiteral("Inventory bin these cards file under. Defaults to the scan-folder name; edit to file "
+                          "under a different bin.");
+}
+
+QString FooterState::noConfirmedHelp()
+{
+    return QStringLiteral("Confirm at least one card first.");
+}
+
+FooterState FooterState::of(const Inputs& in)
+{
+    FooterState s;
+    s.status = in.statusMessage.isEmpty() ? QStringLiteral("Ready") : in.statusMessage;
+
+    if (in.isWatching && !in.watchedFolderName.isEmpty()) {
+        s.secondLine = SecondLine::watching;
+        s.paused = in.isPaused;
+        s.secondText = (in.isPaused ? QStringLiteral("Paused ") : QStringLiteral("Watching ")) + in.watchedFolderName;
+    } else if (in.rowCount >= 1) {
+        s.secondLine = SecondLine::counts;
+        s.secondText = QStringLiteral("%1 confirmed · %2 to review · est. value $%3")
+                           .arg(in.chosenCount)
+                           .arg(in.needsReviewCount)
+                           .arg(QString::number(in.totalValue, 'f', 2));
+    }
+
+    if (in.workspaceId.isEmpty()) {
+        s.destination = QStringLiteral("→ personal inventory");
+        s.destinationWarns = true;
+    } else {
+        s.destination = QStringLiteral("→ ") +
+                        (in.workspaceName.isEmpty() ? QStringLiteral("workspace") : in.workspaceName);
+    }
+
+    s.actionsEnabled = in.hasConfirmedRows && !in.isImporting && !in.isWorking;
+    s.exportHelp = QStringLiteral("Download these scanned cards as a raw CSV in exact scan order — one row per card, "
+                                  "duplicates not merged, with an Order column. Built for external inventory "
+                                  "systems. Does not add them to your Vantry inventory.");
+    s.manaboxHelp = QStringLiteral("Alternative export: ManaBox / Manapool interchange format. Merges duplicate "
+                                   "printings into one row with a Quantity column, so it does not preserve scan "
+                                   "order.");
+    s.importHelp = QStringLiteral("Import the confirmed cards into your Vantry inventory. You confirm first.");
+    if (!s.actionsEnabled) {
+        const QString missing = !in.hasConfirmedRows ? noConfirmedHelp()
+                                : in.isImporting     ? ToolbarState::waitForImportHelp()
+                                                     : ToolbarState::waitForIngestHelp();
+        s.exportHelp = s.manaboxHelp = s.importHelp = missing;
+    }
+    s.importSpinner = in.isImporting;
+    s.importTitle = in.isImporting ? QStringLiteral("Importing…") : QStringLiteral("Import to Vantry");
+    return s;
+}
+
+} // namespace vantry

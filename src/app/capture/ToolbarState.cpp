@@ -1,0 +1,125 @@
+#include "app/capture/ToolbarState.h"
+
+#include <algorithm>
+
+namespace vantry {
+
+namespace {
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+// The first reason that applies, or the control's own help when none does.
+void gate(ToolbarState::Control& control, std::initializer_list<std::pair<bool, QString>> reasons)
+{
+    for (const auto& [blocked, reason] : reasons) {
+        if (blocked) {
+            control.enabled = false;
+            control.help = reason;
+            return;
+        }
+    }
+}
+
+} // namespace
+
+QString ToolbarState::waitForIngestHelp()
+{
+    return QStringLiteral("Wait until the scans being read are done.");
+}
+
+QString ToolbarState::waitForImportHelp()
+{
+    return QStringLiteral("Wait until the import to Vantry finishes.");
+}
+
+QString ToolbarState::waitForScanHelp()
+{
+    return QStringLiteral("Wait until the scanner finishes, or cancel the scan first.");
+}
+
+QString ToolbarState::emptyBatchHelp()
+{
+    return QStringLiteral("The batch has no cards yet, so there is nothing to clear.");
+}
+
+ToolbarState ToolbarState::of(const Inputs& in)
+{
+    const bool hasFolder = !in.scanFolderName.isEmpty();
+    ToolbarState s;
+
+    s.scanFolder = {hasFolder ? in.scanFolderName : QStringLiteral("Scan Folder…"),
+                    QStringLiteral("folder.badge.gearshape"),
+                    QStringLiteral("The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, "
+                                   "and Recount all use this same folder.")};
+
+    if (in.isWatching)
+        s.watch = {QStringLiteral("Stop Watching"), QStringLiteral("stop.circle.fill"),
+                   QStringLiteral("Stop watching this folder. Use Pause Intake instead if scans may keep landing.")};
+    else
+        s.watch = {QStringLiteral("Watch Folder"), QStringLiteral("eye"),
+                   QStringLiteral("Start the watcher. Then scan in Image Capture and every new file imports "
+                                  "automatically.")};
+    s.watchTint = in.isWatching ? Tint::red : Tint::accent;
+
+    if (in.isPaused)
+        s.pause = {QStringLiteral("Resume Intake"), QStringLiteral("play.fill"),
+                   QStringLiteral("Resume polling and import scans that landed while paused.")};
+    else
+        s.pause = {QStringLiteral("Pause Intake"), QStringLiteral("pause.fill"),
+                   QStringLiteral("Pause folder intake without losing scans. Files that land while paused import "
+                                  "when you resume.")};
+    s.pause.shown = in.isWatching;
+    s.pauseTint = in.isPaused ? Tint::orange : Tint::grey;
+
+    s.scan = {in.isScanning ? QStringLiteral("Cancel Scan") : QStringLiteral("Scan Batch"),
+              in.isScanning ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("scanner.fill"), in.directScanHelp};
+    s.scan.shown = in.directScanEnabled;
+
+    s.importFolder = {QStringLiteral("Import Folder"), QStringLiteral("folder"),
+                      hasFolder ? QStringLiteral("Import the scans currently in ") + quoted(in.scanFolderName) +
+                                      QStringLiteral(" right now (one-shot).")
+                                : QStringLiteral("Pick a folder of scanned card images to import right now.")};
+    gate(s.importFolder, {{in.isWorking, waitForIngestHelp()}});
+
+    s.clearFolder = {QStringLiteral("Clear Folder"), QStringLiteral("tray.fill"),
+                     QStringLiteral("Move every image in ") + quoted(in.scanFolderName) +
+                         QStringLiteral(" into a timestamped archive subfolder so the next batch starts clean. "
+                                        "Reversible.")};
+    // Archiving under a running scan would carry its pages away from the watcher.
+    gate(s.clearFolder, {{!hasFolder, QStringLiteral("Pick a Scan Folder or Source first.")},
+                         {in.isScanning, waitForScanHelp()},
+                         {in.isImporting, waitForImportHelp()},
+                         {in.isWorking, waitForIngestHelp()}});
+
+    if (in.progress) {
+        s.progress = ProgressKind::bar;
+        s.progressMaximum = std::max<qint64>(in.progress->total, 1);
+        s.progressValue = std::clamp<qint64>(in.progress->done, 0, s.progressMaximum);
+    } else if (in.isWorking) {
+        s.progress = ProgressKind::spinner;
+    }
+
+    s.addCard = {QStringLiteral("Add Card"), QStringLiteral("plus.circle"),
+                 QStringLiteral("Manually add a card you're not scanning — search by name, pick the printing and "
+                                "finish, and it joins this batch.")};
+    gate(s.addCard, {{in.isImporting, waitForImportHelp()}, {in.isWorking, waitForIngestHelp()}});
+
+    s.newBatch = {QStringLiteral("New Batch"), QStringLiteral("plus.rectangle.on.rectangle"),
+                  QStringLiteral("Clear the current review list and start a fresh batch — no need to quit the app. "
+                                 "The already-imported dedup memory is kept.")};
+    gate(s.newBatch, {{!in.hasRows, emptyBatchHelp()},
+                      {in.isImporting, waitForImportHelp()},
+                      {in.isWorking, waitForIngestHelp()}});
+
+    s.duplex = {QStringLiteral("Duplex"), QString(),
+                QStringLiteral("Image Capture is set to scan both sides. Pairs front/back into one card each.")};
+    s.recount = {QStringLiteral("Recount"), QString(),
+                 QStringLiteral("Recount mode: clear the old bin and import the scanned cards as the new truth. "
+                                "In-flight order copies are protected and shown as conflicts.")};
+    return s;
+}
+
+} // namespace vantry

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/batch/CaptureViewModel.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace vantry {
+
+// Everything the capture window's two toolbar rows show for one state of the batch: each
+// control's title, symbol, hover help, and whether it is shown and enabled. A disabled
+// control's help says what is missing instead of what it does.
+struct ToolbarState {
+    struct Inputs {
+        QString scanFolderName; // empty: no scan folder
+        bool isWatching = false;
+        bool isPaused = false;
+        bool isScanning = false;
+        bool directScanEnabled = false;
+        QString directScanHelp;
+        bool hasRows = false;
+        bool isWorking = false;
+        bool isImporting = false;
+        std::optional<CaptureViewModel::Progress> progress;
+    };
+
+    struct Control {
+        QString title;
+        QString symbol; // the symbol's name; the widget draws it
+        QString help;
+        bool shown = true;
+        bool enabled = true;
+
+        bool operator==(const Control&) const = default;
+    };
+
+    enum class Tint { accent, red, orange, grey };
+    enum class ProgressKind { none, bar, spinner };
+
+    // Row 1.
+    Control scanFolder, watch, pause, scan, importFolder, clearFolder;
+    Tint watchTint = Tint::accent;
+    Tint pauseTint = Tint::grey;
+    ProgressKind progress = ProgressKind::none;
+    qint64 progressValue = 0;
+    qint64 progressMaximum = 1;
+    // Row 2.
+    Control addCard, newBatch, duplex, recount;
+
+    static ToolbarState of(const Inputs& in);
+
+    // Why a control that needs a quiet batch is disabled.
+    static QString waitForIngestHelp();
+    static QString waitForImportHelp();
+    static QString waitForScanHelp();
+    static QString emptyBatchHelp();
+};
+
+} // namespace vantry

@@ -1,0 +1,197 @@
+#include "app/batch/BatchSession.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "app/views/CaptureFooter.h"
+#include "app/views/CaptureToolbar.h"
+#include "app/views/CaptureView.h"
+#include "app/views/CaptureWatcherStatusBar.h"
+#include "core/intake/FolderWatcher.h"
+#include "platform/FakeFileRevealer.h"
+#include "platform/FakePreferenceDomains.h"
+#include "platform/FakeSavePanel.h"
+#include "support/CaptureSessionKit.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace vantry {
+namespace {
+
+using test::CaptureSessionKit;
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+class CaptureBarsTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    CaptureSessionKit kit;
+    FakePreferenceDomains preferences;
+    test::FakeAlertPrompter prompter;
+    std::shared_ptr<BatchSession> session = kit.make(home.file("B0007"));
+    CaptureViewModel& model = *session->viewModel();
+    QDateTime clock = QDateTime::fromMSecsSinceEpoch(1'800'000'000'000);
+    std::shared_ptr<FakeSavePanel> panel = std::make_shared<FakeSavePanel>(home.file("export.csv"));
+    std::shared_ptr<FakeFileRevealer> revealer = std::make_shared<FakeFileRevealer>();
+
+    std::unique_ptr<CaptureView> open()
+    {
+        CaptureWindowState::Services services{SettingsStore::standard(), &kit.scheduler, &preferences, &prompter,
+                                              [this] { return clock; }};
+        services.savePanel = panel;
+        services.revealer = revealer;
+        auto view = std::make_unique<CaptureView>(*session, std::move(services));
+        view->resize(1000, 700);
+        view->show();
+        settle();
+        return view;
+    }
+    template <class T = QWidget>
+    static T* child(CaptureView& view, const char* name)
+    {
+        auto* widget = view.findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+};
+
+TEST_F(CaptureBarsTest, ToolbarFollowsTheBatchAndItsTogglesWriteWhereTheyBelong)
+{
+    auto view = open();
+    auto* importFolder = child<QPushButton>(*view, "importFolderButton");
+    auto* newBatch = child<QPushButton>(*view, "newBatchButton");
+    auto* progress = child<QProgressBar>(*view, "toolbarProgress");
+    EXPECT_EQ(child<QPushButton>(*view, "scanFolderButton")->text(), "B0007");
+    EXPECT_FALSE(newBatch->isEnabled()); // empty batch
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_FALSE(child<QPushButton>(*view, "pauseButton")->isVisible());
+    for (QWidget* w : view->findChild<CaptureToolbar*>()->findChildren<QWidget*>()) {
+        if (qobject_cast<QPushButton*>(w) || qobject_cast<QCheckBox*>(w))
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+    }
+
+    model.setRows({CaptureSessionKit::row(1, true)});
+    model.setIsWorking(true);
+    model.setProgress(CaptureViewModel::Progress{3, 8});
+    settle();
+    EXPECT_FALSE(importFolder->isEnabled());
+    EXPECT_EQ(importFolder->toolTip(), "Wait until the scans being read are done.");
+    EXPECT_FALSE(newBatch->isEnabled());
+    ASSERT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->value(), 3);
+    EXPECT_EQ(progress->maximum(), 8);
+
+    model.setIsWorking(false);
+    model.setProgress(std::nullopt);
+    settle();
+    EXPECT_TRUE(newBatch->isEnabled());
+    EXPECT_FALSE(progress->isVisible());
+    QTest::mouseClick(newBatch, Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.answer("Discard"));
+    EXPECT_TRUE(model.rows().empty());
+
+    auto* recount = child<QCheckBox>(*view, "recountToggle");
+    recount->click();
+    EXPECT_TRUE(model.replaceMode());
+    model.setReplaceMode(false);
+    settle();
+    EXPECT_FALSE(recount->isChecked());
+
+    auto* duplex = child<QCheckBox>(*view, "duplexToggle");
+    const bool before = SettingsStore::standard()->boolean(SettingsKeys::duplex);
+    duplex->click();
+    EXPECT_EQ(SettingsStore::standard()->boolean(SettingsKeys::duplex), !before);
+}
+
+TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
+{
+    auto view = open();
+    auto* exportCsv = child<QPushButton>(*view, "exportCsvButton");
+    auto* import = child<QPushButton>(*view, "importButton");
+    auto* bin = child<QLineEdit>(*view, "binField");
+    model.setRows({CaptureSessionKit::row(1, false)});
+    settle();
+    EXPECT_FALSE(exportCsv->isEnabled());
+    EXPECT_FALSE(import->isEnabled());
+    EXPECT_EQ(import->toolTip(), "Confirm at least one card first.");
+    EXPECT_EQ(child<QLabel>(*view, "footerSecondText")->text(), "0 confirmed · 1 to review · est. value $0.00");
+
+    model.setRows({CaptureSessionKit::row(1, true), CaptureSessionKit::row(2, true)});
+    model.setStatusMessage("All set.");
+    settle();
+    EXPECT_TRUE(import->isEnabled());
+    EXPECT_EQ(child<QLabel>(*view, "statusLine")->text(), "All set.");
+    QTest::mouseClick(exportCsv, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(test::readFile(home.file("export.csv")), model.rawScanCsvForExport().toUtf8());
+    EXPECT_EQ(revealer->revealed, QStringList{home.file("export.csv")});
+
+    bin->setFocus();
+    QTest::keyClicks(bin, "A12");
+    EXPECT_EQ(model.bin(), "A12");
+    model.setBin("B0009");
+    settle();
+    EXPECT_EQ(bin->text(), "B0009");
+
+    model.setIsImporting(true);
+    settle();
+    EXPECT_FALSE(import->isEnabled());
+    EXPECT_EQ(import->accessibleName(), "Importing…");
+    EXPECT_TRUE(child<QWidget>(*view, "importSpinner")->isVisible());
+}
+
+TEST_F(CaptureBarsTest, WatcherStripAgesTheLastActivityOnTheWindowClock)
+{
+    session->watcher().setClock([this] { return clock; });
+    QDir().mkpath(home.file("B0007"));
+    auto view = open();
+    auto* strip = view->findChild<CaptureWatcherStatusBar*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_FALSE(strip->isVisible());
+
+    session->watcher().start(home.file("B0007"));
+    settle();
+    ASSERT_TRUE(strip->isVisible());
+    auto lastItem = [&] {
+        const auto labels = strip->findChildren<QLabel*>(QRegularExpression("^watcherItemText"));
+        return labels.isEmpty() ? QString() : labels.back()->text();
+    };
+    EXPECT_EQ(lastItem(), "no scans yet, drop one in to test");
+
+    test::writeFile(home.file("B0007/page-1.png"), "png");
+    session->watcher().tick();
+    settle();
+    EXPECT_EQ(lastItem(), "last activity just now");
+
+    // Nothing more from the watcher: only the clock moves the age.
+    const QDateTime activity = clock;
+    for (const auto& [seconds, text] : {std::pair{7, "last activity 7s ago"}, std::pair{60, "last activity 1m ago"}}) {
+        clock = activity.addSecs(seconds);
+        kit.scheduler.advance(CaptureWindowState::clockInterval);
+        settle();
+        EXPECT_EQ(lastItem(), text);
+    }
+
+    session->watcher().pause();
+    settle();
+    EXPECT_EQ(child<QLabel>(*view, "watcherTitle")->text(), "Paused");
+    EXPECT_EQ(child<QLabel>(*view, "footerSecondText")->text(), "Paused B0007");
+}
+
+} // namespace
+} // namespace vantry
