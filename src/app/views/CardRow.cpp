@@ -945,21 +945,29 @@ void CardRow::updateZoom()
     if (!zoom_ || !shown_)
         return;
     const Row& row = *shown_;
-    QImage scan;
-    if (row.zoomImageData)
-        scan.loadFromData(*row.zoomImageData);
-    if (scan.isNull() && row.thumbnail)
-        scan = *row.thumbnail;
-    if (scan.isNull()) {
-        zoomScan_->setPixmap(QPixmap());
-        zoomScan_->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,36); border-radius: 8px; }"));
-    } else {
-        const qreal ratio = devicePixelRatioF();
-        QPixmap fitted = QPixmap::fromImage(
-            scan.scaled(zoomScan_->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        fitted.setDevicePixelRatio(ratio);
-        zoomScan_->setStyleSheet(QString());
-        zoomScan_->setPixmap(fitted);
+    // Decoded again only when the model's scan data changed (redraws come often).
+    const auto key = std::tuple(row.zoomImageData ? row.zoomImageData->constData() : nullptr,
+                                row.zoomImageData ? row.zoomImageData->size() : 0,
+                                row.thumbnail ? row.thumbnail->cacheKey() : 0);
+    if (key != zoomScanKey_) {
+        zoomScanKey_ = key;
+        QImage scan;
+        if (row.zoomImageData)
+            scan.loadFromData(*row.zoomImageData);
+        if (scan.isNull() && row.thumbnail)
+            scan = *row.thumbnail;
+        if (scan.isNull()) {
+            zoomScan_->setPixmap(QPixmap());
+            zoomScan_->setStyleSheet(
+                QStringLiteral("QLabel { background: rgba(128,128,128,36); border-radius: 8px; }"));
+        } else {
+            const qreal ratio = devicePixelRatioF();
+            QPixmap fitted = QPixmap::fromImage(
+                scan.scaled(zoomScan_->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            fitted.setDevicePixelRatio(ratio);
+            zoomScan_->setStyleSheet(QString());
+            zoomScan_->setPixmap(fitted);
+        }
     }
     const auto url = T::zoomCatalogUrl(row, options_.imageBase);
     zoomMatchedColumn_->setVisible(url.has_value());
@@ -980,6 +988,18 @@ void CardRow::showZoom()
     if (!zoom_)
         buildZoom();
     updateZoom();
+    moveZoomToAnchor();
+    zoom_->show();
+    if (!zoomShown_) {
+        zoomShown_ = true;
+        emit zoomShownChanged(true);
+    }
+}
+
+void CardRow::moveZoomToAnchor()
+{
+    if (!zoom_)
+        return;
     // Beside the thumbnail, kept on the screen.
     QPoint at = thumbnail_->mapToGlobal(QPoint(thumbnail_->width() + 8, 0));
     if (const QScreen* screen = thumbnail_->screen()) {
@@ -988,11 +1008,6 @@ void CardRow::showZoom()
         at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - zoom_->height())));
     }
     zoom_->move(at);
-    zoom_->show();
-    if (!zoomShown_) {
-        zoomShown_ = true;
-        emit zoomShownChanged(true);
-    }
 }
 
 void CardRow::hideZoom()

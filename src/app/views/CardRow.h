@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 class QAbstractButton;
 class QComboBox;
@@ -68,6 +69,8 @@ public:
     bool isZoomShown() const { return zoomShown_; }
     void showZoom();
     void hideZoom();
+    // Puts an open popover back beside the thumbnail (after the row moved).
+    void moveZoomToAnchor();
     QWidget* zoomPopover() const;
 
     // The height the row needs at `width`.
@@ -149,6 +152,7 @@ private:
     // Compare popover, built on first use.
     QFrame* zoom_ = nullptr;
     QLabel* zoomScan_ = nullptr;
+    std::tuple<const char*, qsizetype, qint64> zoomScanKey_{nullptr, -1, -1};
     QWidget* zoomMatchedColumn_ = nullptr;
     QLabel* zoomMatchedCaption_ = nullptr;
     CatalogImageView* zoomCatalog_ = nullptr;

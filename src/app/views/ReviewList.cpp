@@ -2,12 +2,14 @@
 
 #include "app/review/CardRowTexts.h"
 
+#include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace vantry {
 
@@ -64,6 +66,18 @@ int ReviewList::estimate(const CaptureViewModel::Row& row) const
 
 void ReviewList::setRows(const std::vector<CaptureViewModel::Row>& all, const std::vector<QUuid>& visible)
 {
+    // The row the user is at (its popover open, or typing in it) keeps its place on screen
+    // when the order or the filter changes, so the popover and the field stay beside it.
+    std::optional<std::pair<QUuid, int>> anchor;
+    const QWidget* focus = QApplication::focusWidget();
+    for (CardRow* widget : placed_) {
+        if (widget->isZoomShown() || (focus && widget->isAncestorOf(focus))) {
+            anchor = std::pair(widget->rowId(), widget->y());
+            if (widget->isZoomShown())
+                break;
+        }
+    }
+
     modelIndex_.clear();
     modelIndex_.reserve(qsizetype(all.size()));
     for (std::size_t i = 0; i < all.size(); ++i)
@@ -102,7 +116,22 @@ void ReviewList::setRows(const std::vector<CaptureViewModel::Row>& all, const st
             heights_[i] = CardRowTexts::thumbnailHeight;
         }
     }
-    relayout();
+    recomputeOffsets();
+    if (anchor) {
+        const auto it = std::find(order_.begin(), order_.end(), anchor->first);
+        if (it != order_.end()) {
+            const std::size_t index = std::size_t(it - order_.begin());
+            // Twice: placing measures the rows around it, which can move it.
+            for (int pass = 0; pass < 2; ++pass) {
+                placing_ = true;
+                verticalScrollBar()->setValue(offsets_[index] - anchor->second);
+                placing_ = false;
+                place();
+            }
+        }
+    }
+    place();
+    viewport()->update();
 }
 
 void ReviewList::recomputeOffsets()
@@ -177,13 +206,17 @@ void ReviewList::place()
     }
     const int top = verticalScrollBar()->value();
     for (CardRow* widget : placed_) {
-        if (std::find(now.begin(), now.end(), widget) == now.end())
+        if (std::find(now.begin(), now.end(), widget) == now.end()) {
+            widget->hideZoom();
             widget->hide();
+        }
     }
     for (CardRow* widget : now) {
         const auto index = std::size_t(std::find(order_.begin(), order_.end(), widget->rowId()) - order_.begin());
         widget->setGeometry(0, offsets_[index] - top, width, heights_[index] - separator);
         widget->show();
+        if (widget->isZoomShown())
+            widget->moveZoomToAnchor(); // the popover follows its row to its new place
     }
     placed_ = std::move(now);
     placing_ = false;
