@@ -98,13 +98,28 @@ FakeHttpResponse FakeHttpResponse::endless(const QByteArray& chunk, int interval
 }
 
 FakeHttpServer::FakeHttpServer(QObject* parent)
+    : FakeHttpServer(Port{}, parent)
+{
+    if (!listening())
+        qFatal("FakeHttpServer: cannot listen on 127.0.0.1: %s", qPrintable(errorString()));
+}
+
+FakeHttpServer::FakeHttpServer(Port port, QObject* parent)
     : QObject(parent)
     , server_(new QTcpServer(this))
 {
-    if (!server_->listen(QHostAddress::LocalHost, 0))
-        qFatal("FakeHttpServer: cannot listen on 127.0.0.1: %s",
-               qPrintable(server_->errorString()));
-    connect(server_, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
+    if (server_->listen(QHostAddress::LocalHost, port.number))
+        connect(server_, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
+}
+
+bool FakeHttpServer::listening() const
+{
+    return server_->isListening();
+}
+
+QString FakeHttpServer::errorString() const
+{
+    return server_->errorString();
 }
 
 FakeHttpServer::~FakeHttpServer()
@@ -258,7 +273,8 @@ void FakeHttpServer::processBuffer(QTcpSocket* socket)
     const bool close = connectionHeader.contains("close")
         || (version == "HTTP/1.0" && !connectionHeader.contains("keep-alive"));
 
-    journal_.push_back(request);
+    if (keepsJournal_)
+        journal_.push_back(request);
     emit requestReceived(request);
     const FakeHttpResponse response = answer(request);
 

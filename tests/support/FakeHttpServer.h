@@ -72,8 +72,17 @@ using FakeHttpHandler = std::function<FakeHttpResponse(const FakeHttpRequest&)>;
 class FakeHttpServer : public QObject {
     Q_OBJECT
 public:
+    // Listens on a free port; aborts when loopback cannot be listened on.
     explicit FakeHttpServer(QObject* parent = nullptr);
+    // Listens on `port` (0: a free one); `listening()` and `errorString()` tell how it went.
+    struct Port {
+        quint16 number = 0;
+    };
+    explicit FakeHttpServer(Port port, QObject* parent = nullptr);
     ~FakeHttpServer() override;
+
+    bool listening() const;
+    QString errorString() const;
 
     quint16 port() const;
     // "http://127.0.0.1:<port>"
@@ -101,6 +110,8 @@ public:
     // "METHOD target" lines in order, handy for asserting a whole exchange.
     QStringList lines() const;
     void clearJournal() { journal_.clear(); }
+    // A long-running server keeps no journal (it would hold every upload).
+    void setKeepsJournal(bool keeps) { keepsJournal_ = keeps; }
     int connectionCount() const { return connectionSerial_; }
 
 signals:
@@ -132,6 +143,7 @@ private:
     std::vector<FakeHttpRequest> journal_;
     std::map<QTcpSocket*, Connection> connections_;
     int connectionSerial_ = 0;
+    bool keepsJournal_ = true;
 };
 
 } // namespace vantry::test

@@ -56,7 +56,13 @@ QString workspaceFromQuery(const QByteArray& rawQuery, const char* name)
 
 FakeInventoryService::FakeInventoryService()
 {
-    server_.setFallback([this](const FakeHttpRequest& r) -> std::optional<FakeHttpResponse> { return handle(r); });
+    server_.setFallback([this](const FakeHttpRequest& r) { return handle(r); });
+}
+
+FakeInventoryService::FakeInventoryService(FakeHttpServer::Port port)
+    : server_(port)
+{
+    server_.setFallback([this](const FakeHttpRequest& r) { return handle(r); });
 }
 
 QString FakeInventoryService::baseURL() const
@@ -149,12 +155,15 @@ std::optional<FakeInventoryService::Endpoint> FakeInventoryService::classify(con
     return std::nullopt;
 }
 
-FakeHttpResponse FakeInventoryService::handle(const FakeHttpRequest& r)
+std::optional<FakeHttpResponse> FakeInventoryService::handle(const FakeHttpRequest& r)
 {
     std::vector<QString> segments;
     const auto endpoint = classify(r, segments);
-    if (!endpoint)
-        return bad(404, "unknown endpoint");
+    if (!endpoint) {
+        if (r.path().startsWith(apiPrefix + '/') || r.path().startsWith(storagePrefix))
+            return bad(404, "unknown endpoint");
+        return std::nullopt;
+    }
     const int n = ++callCounts_[*endpoint];
     if (auto it = scripted_.find({*endpoint, n}); it != scripted_.end())
         return it->second;
@@ -170,6 +179,11 @@ FakeHttpResponse FakeInventoryService::handle(const FakeHttpRequest& r)
             return bad(415, "JSON headers missing");
         if (acceptedToken && r.header("Authorization") != "Bearer " + acceptedToken->toUtf8())
             return bad(401, "token rejected");
+        if (tokenAccepted) {
+            const QByteArray authorization = r.header("Authorization");
+            if (!authorization.startsWith("Bearer ") || !tokenAccepted(QString::fromUtf8(authorization.mid(7))))
+                return bad(401, "token rejected");
+        }
         if (!r.body.isEmpty()) {
             try {
                 if (containsNull(QJsonValue(json::parseObject(r.body))))
@@ -318,6 +332,9 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
         const ImportBody body = ImportBody::fromJson(json::parseObject(r.body));
         if (session->status != "reviewing")
             return bad(409, "session is not reviewing");
+        if (storeImport)
+            if (const auto error = storeImport(*session, body))
+                return bad(500, error->toUtf8().replace('"', '\''));
         session->imported = body;
         session->status = QStringLiteral("imported");
         int copies = 0;
@@ -336,7 +353,6 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
         const ScanReplaceRequest request = ScanReplaceRequest::fromJson(json::parseObject(r.body));
         if (session->status != "reviewing" && session->status != "preview")
             return bad(409, "session is not reviewing");
-        session->replacements.push_back(request);
         int copies = 0;
         for (const auto& item : session->items)
             copies += item.count;
@@ -347,6 +363,10 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
         result.retiredValueUsd = 7.5;
         result.binsWritten = request.replaceBins;
         result.dryRun = request.dryRun;
+        if (storeReplacement)
+            if (const auto error = storeReplacement(*session, request, result))
+                return bad(500, error->toUtf8().replace('"', '\''));
+        session->replacements.push_back(request);
         if (request.dryRun) {
             session->status = QStringLiteral("preview");
         } else {
@@ -388,7 +408,7 @@ FakeHttpResponse FakeInventoryService::dispatch(const FakeHttpRequest& r, Endpoi
                 session->status = QStringLiteral("saved");
             poll.status = session->status;
             if (poll.status == "saved")
-                poll.commitResult = commitResult;
+                poll.commitResult = session->commitResult.value_or(commitResult);
         }
         return ok(QJsonObject{{"data", poll.toJson()}});
     }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -68,9 +69,12 @@ public:
         std::optional<ImportBody> imported;
         std::vector<ScanReplaceRequest> replacements;
         int pollsWhileCommitting = 0;
+        std::optional<ScanReplaceCommitResult> commitResult;
     };
 
     FakeInventoryService();
+    // On a given loopback port (0: a free one); check `server().listening()`.
+    explicit FakeInventoryService(FakeHttpServer::Port port);
 
     FakeHttpServer& server() { return server_; }
     const std::vector<FakeHttpRequest>& journal() const { return server_.journal(); }
@@ -103,6 +107,18 @@ public:
     ScanReplaceCommitResult commitResult{3, 1, 2, 4, 12.5, {"A1"}};
     // When set, only "Bearer <token>" is accepted; anything else gets 401.
     std::optional<QString> acceptedToken;
+    // When set, decides which bearer tokens are accepted (after `acceptedToken`).
+    std::function<bool(const QString& token)> tokenAccepted;
+
+    // A store behind the service. Each hook runs before the call answers success; an error
+    // text answers 500 with it and leaves the session as it was, so the client never hears
+    // of an import that was not kept.
+    std::function<std::optional<QString>(const Session& session, const ImportBody& body)> storeImport;
+    // Fills in the replacement's result (a dry run too) and keeps a committed one; a committed
+    // replacement's poll reports the result `commitResult` of the session, when set.
+    std::function<std::optional<QString>(Session& session, const ScanReplaceRequest& request,
+                                         ScanReplaceResult& result)>
+        storeReplacement;
 
     // The service's card lookup answers from this catalogue: by set (any case) and
     // collector number, and by words of the name.
@@ -130,7 +146,8 @@ public:
     const Session& lastSession() const { return sessions.at(sessionOrder.back()); }
 
 private:
-    FakeHttpResponse handle(const FakeHttpRequest& request);
+    // None for a request outside the service (the server's own routes answer it).
+    std::optional<FakeHttpResponse> handle(const FakeHttpRequest& request);
     FakeHttpResponse dispatch(const FakeHttpRequest& request, Endpoint endpoint, const std::vector<QString>& segments);
     std::optional<Endpoint> classify(const FakeHttpRequest& request, std::vector<QString>& segments) const;
 
