@@ -1,5 +1,6 @@
 #include "app/AppInfo.h"
 #include "app/auth/AuthService.h"
+#include "app/auth/SignInConfig.h"
 #include "app/batch/SessionStore.h"
 #include "app/settings/SelectedTrainingStore.h"
 #include "app/settings/SettingsStore.h"
@@ -7,6 +8,7 @@
 #include "app/views/MainWindow.h"
 #include "app/views/RootCaptureView.h"
 #include "app/views/SettingsView.h"
+#include "app/views/WidgetProbe.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
@@ -55,7 +57,7 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &SingleInstance::urlReceived, &webAuth, &vantry::BrowserWebAuthSession::deliverCallback);
 
     // The one sign-in service of the process, before any window: its tokens decide the first screen.
-    vantry::AuthService auth(webAuth);
+    vantry::AuthService auth(vantry::SignInConfig::current(*vantry::SettingsStore::standard()), webAuth);
     // The batches live as long as the process, signed in or not.
     vantry::SessionStore store(&auth);
     vantry::FeedUpdater updater(vantry::FeedUpdater::configuredFeed(), vantry::AppInfo::version());
@@ -74,6 +76,10 @@ int main(int argc, char** argv)
         return view;
     });
     window.show();
+    // Only the end-to-end test names a socket: it reads the widgets' names and places there.
+    if (const QString probe = qEnvironmentVariable(vantry::WidgetProbe::environmentVariable); !probe.isEmpty())
+        if (!(new vantry::WidgetProbe(probe, &app))->listening())
+            std::fprintf(stderr, "Vantry Capture: the widget probe cannot listen on %s\n", qPrintable(probe));
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.showNormal();
         window.raise();

@@ -21,5 +21,7 @@ inline const QString autoImport = QStringLiteral("vy.autoImport");
 inline const QString binPrefix = QStringLiteral("vy.binPrefix");
 inline const QString scanResolutionDpi = QStringLiteral("vy.scanResolutionDpi");
 inline const QString reviewSort = QStringLiteral("vy.reviewSort");
+// The sign-in service's address when it is not the build's (a local stand-in); no control edits it.
+inline const QString authIssuer = QStringLiteral("vy.authIssuer");
 
 } // namespace vantry::SettingsKeys

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vantry::test {
+
+// One visible widget of the application under test, as its widget probe reports it.
+struct ProbedWidget {
+    QString name;      // accessible name
+    QString object;    // object name
+    QString className;
+    QString text;
+    QString window;    // title of its window
+    bool enabled = false;
+    std::optional<bool> checked;
+    QRect rect;        // on the X screen
+};
+
+// The real application on a real X server (Xvfb) against the stand-in service, in a profile
+// of its own below a temporary folder: the test reads the widgets through the application's
+// widget probe and clicks and types through the X server (xdotool), as a user would. Signing
+// in goes through a scripted browser (curl against the stand-in's authorize page).
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+
+    // Why the X server or the input tool is unavailable (the test skips); empty when ready.
+    static QString unavailableReason();
+
+    // Starts the stand-in with `catalogue` and writes the profile's settings; renders the scans
+    // of `catalogue` into scanFolder(). False with `error()` set on failure.
+    bool prepare(const QString& catalogue);
+    bool startApplication();
+    // Ends the application as a user would (window closed); false if it had to be killed.
+    bool quitApplication();
+
+    QString scanFolder() const { return root_.filePath(QStringLiteral("scans")); }
+    QString dataFolder() const { return root_.filePath(QStringLiteral("data/VantryCapture")); }
+    QString standInFolder() const { return root_.filePath(QStringLiteral("stand-in")); }
+    QString error() const { return error_; }
+    // The application's and the stand-in's output so far, for failure messages.
+    QString diagnostics() const;
+
+    std::vector<ProbedWidget> widgets();
+    // Polls the probe until a widget satisfies `match` (gives up after `seconds`).
+    std::optional<ProbedWidget> waitFor(const std::function<bool(const ProbedWidget&)>& match, int seconds = 60);
+    std::optional<ProbedWidget> waitForName(const QString& accessibleName, int seconds = 60);
+    bool click(const ProbedWidget& widget);
+    bool typeText(const QString& text);
+    bool pressKey(const QString& key);
+
+    // The stored inventory as "bin<TAB>count<TAB>id<TAB>set<TAB>number<TAB>finish<TAB>condition<TAB>name" lines.
+    QStringList inventory();
+
+private:
+    bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
+    bool xdotool(const QStringList& arguments);
+
+    QTemporaryDir root_;
+    QProcessEnvironment env_;
+    std::unique_ptr<QProcess> standIn_;
+    std::unique_ptr<QProcess> app_;
+    QString standInOutput_;
+    QString error_;
+    quint16 port_ = 0;
+};
+
+} // namespace vantry::test
