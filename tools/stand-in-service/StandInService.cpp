@@ -2,6 +2,7 @@
 
 #include "app/auth/TokenStore.h"
 #include "core/support/Json.h"
+#include "platform/Paths.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -89,7 +90,8 @@ std::optional<QString> StandInService::signIn(InventoryDatabase& db, const QStri
     const IssuedTokens tokens = issueTokens(email);
     if (const auto e = db.saveTokens(tokens))
         return e;
-    QDir().mkpath(QFileInfo(tokenFile).absolutePath());
+    // The application's own folder is owner-only.
+    paths::makeDir(QFileInfo(tokenFile).absolutePath(), 0700);
     QSaveFile file(tokenFile);
     // Owner-only before a byte is written, as the application keeps it.
     if (!file.open(QIODevice::WriteOnly) ||
