@@ -12,6 +12,9 @@
 #include "app/views/CardRow.h"
 #include "app/views/MainWindow.h"
 #include "app/views/ReviewList.h"
+#include "app/views/RecountCorrectionSheet.h"
+#include "app/views/RecountPrintingRow.h"
+#include "app/views/RecountView.h"
 #include "app/views/RootCaptureView.h"
 #include "app/views/ScannerSettingsCard.h"
 #include "app/views/SettingsView.h"
@@ -30,6 +33,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
@@ -383,6 +387,60 @@ void saveScannerCard(const QString& path)
     save(&frame, path);
 }
 
+// A recount in progress: old bin B0012 confirmed against loaded bins, stacks of four
+// printings and one scan still needing review; `assigned` files them into two bins.
+void fillRecount(CaptureScene& scene, bool assigned)
+{
+    CaptureViewModel& model = scene.model();
+    scene.store->selected().setScanFolderPath("/home/me/Pictures/B0012");
+    std::vector<CaptureViewModel::Row> rows;
+    for (int i = 0; i < 9; ++i) {
+        rows.push_back(CaptureScene::row(i % 4 + (i >= 8 ? 4 : 0), true));
+        rows.back().card.index = i + 1;
+        rows.back().disposition = Disposition::autoConfirm;
+    }
+    rows[7].chosen->finish = ScanFinish::foil;
+    CaptureViewModel::Row open = CaptureScene::row(20, false);
+    Candidate a;
+    a.scryfallId = "shock-a";
+    a.name = "Shock";
+    a.setCode = "m21";
+    a.collectorNumber = "159";
+    a.score = 0.61;
+    Candidate b = a;
+    b.scryfallId = "shock-b";
+    b.setCode = "m20";
+    b.collectorNumber = "160";
+    b.score = 0.58;
+    open.candidates = {a, b};
+    open.disposition = Disposition::review;
+    rows.push_back(open);
+    model.setRows(rows);
+    model.setInventoryBins({{"B0011", 40, 112, {}}, {"B0012", 37, 96, {}}, {"B0012b", 4, 9, {}}, {"B0013", 51, 140, {}}});
+    model.setInventoryBinsLoadedAt(QDateTime::currentDateTimeUtc());
+    model.setReplaceBinsText("B0012");
+    model.setReplaceMode(true);
+    if (!assigned)
+        return;
+    const auto items = model.items();
+    CaptureViewModel::BinMap bins;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (i != 2)
+            bins[items[i].itemId] = i % 2 == 0 ? "B0012" : "B0012b";
+    model.setBinByPrinting(bins);
+    model.setSelectedPrintings({items[2].itemId});
+}
+
+void previewRecount(CaptureScene& scene)
+{
+    ScanReplaceResult preview;
+    preview.created = 7;
+    preview.retired = 12;
+    preview.retiredValueUsd = 48.75;
+    scene.model().setPendingPreview(preview);
+    scene.model().setStatusMessage("Recount preview: 7 new, 12 to retire.");
+}
+
 QList<Shot> shots()
 {
     return {
@@ -558,6 +616,45 @@ QList<Shot> shots()
              scene.fill();
              scene.model().showToast("Dropped 2 duplicate scans");
              save(scene.window.get(), out + "/toast.png");
+         }},
+        {"recount-empty", [](const QString& out) {
+             CaptureScene scene;
+             scene.store->selected().setScanFolderPath("/home/me/Pictures/B0012");
+             scene.model().setReplaceMode(true);
+             save(scene.window.get(), out + "/recount-empty.png");
+         }},
+        {"recount-plan", [](const QString& out) {
+             CaptureScene scene;
+             fillRecount(scene, true);
+             save(scene.window.get(), out + "/recount-plan.png");
+         }},
+        {"recount-preview", [](const QString& out) {
+             CaptureScene scene;
+             fillRecount(scene, true);
+             previewRecount(scene);
+             save(scene.window.get(), out + "/recount-preview.png");
+         }},
+        {"recount-confirm", [](const QString& out) {
+             CaptureScene scene;
+             fillRecount(scene, true);
+             previewRecount(scene);
+             scene.model().setShowReplaceConfirm(true);
+             settle();
+             if (auto* box = scene.window->findChild<QMessageBox*>("replaceConfirm"))
+                 save(box, out + "/recount-confirm.png");
+         }},
+        {"recount-correction", [](const QString& out) {
+             CaptureScene scene;
+             fillRecount(scene, true);
+             settle();
+             for (auto* row : scene.window->findChildren<RecountPrintingRow*>())
+                 if (row->item().count > 1) {
+                     row->fixButton()->click();
+                     break;
+                 }
+             settle();
+             if (auto* sheet = scene.window->findChild<RecountCorrectionSheet*>("correctionSheet"))
+                 save(sheet, out + "/recount-correction.png");
          }},
     };
 }

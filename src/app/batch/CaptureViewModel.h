@@ -331,6 +331,9 @@ public:
     QCoro::Task<> commitReplace();
     // A preview or commit is in flight (a second one returns without change).
     bool isRecounting() const;
+    // The session whose replacement was sent but whose outcome is unknown: `commitReplace`
+    // follows it to its end, and a new preview waits until then.
+    std::optional<QString> pendingRecountCommit() const;
 
 signals:
     void rowsChanged();

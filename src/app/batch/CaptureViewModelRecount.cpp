@@ -61,6 +61,13 @@ std::function<void()> beginRecount(CaptureViewModel& model, bool& guard)
 
 bool CaptureViewModel::isRecounting() const { return service_ && service_->isRecounting; }
 
+std::optional<QString> CaptureViewModel::pendingRecountCommit() const
+{
+    if (!service_)
+        return std::nullopt;
+    return service_->recountCommitSent;
+}
+
 void CaptureViewModel::toggleSelectedPrinting(const QString& itemId)
 {
     QSet<QString> selection = selectedPrintings_;
@@ -136,6 +143,12 @@ QCoro::Task<> CaptureViewModel::previewReplace()
 {
     if (isRecounting())
         co_return;
+    // A new session while the last one may still commit could replace the bins twice.
+    if (pendingRecountCommit()) {
+        setImportError(QStringLiteral("The last recount may still complete. Check it before a new preview."));
+        setStatusMessage(QStringLiteral("Recount blocked \u2014 see banner."));
+        co_return;
+    }
     const auto self = shared_from_this();
     ServiceState& state = service();
     const auto finish = beginRecount(*this, state.isRecounting);
@@ -193,7 +206,10 @@ QCoro::Task<> CaptureViewModel::previewReplace()
 
 QCoro::Task<> CaptureViewModel::commitReplace()
 {
-    if (!replaceSessionId) {
+    // A replacement already sent is only followed to its end, whatever the plan is now.
+    const bool resume = service_ && service_->recountCommitSent && service_->recountSnapshot &&
+                        service_->recountSnapshot->sessionId == *service_->recountCommitSent;
+    if (!resume && !replaceSessionId) {
         setImportError(QStringLiteral("Preview the recount before committing."));
         co_return;
     }
@@ -205,14 +221,18 @@ QCoro::Task<> CaptureViewModel::commitReplace()
 
     // The commit sends the plan the preview showed, or nothing: any change of the rows,
     // printings, counts, bins or destinations since then needs a new preview.
-    const QString sessionId = *replaceSessionId;
+    const QString sessionId = resume ? *state.recountCommitSent : *replaceSessionId;
     const RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, false);
     const auto& snapshot = state.recountSnapshot;
-    const bool valid = plan.request && snapshot && snapshot->sessionId == sessionId &&
-                       snapshot->request == *plan.request && snapshot->items == plan.itemCounts() &&
-                       snapshot->rowIds == plan.rowIds;
+    const bool valid = resume || (plan.request && snapshot && snapshot->sessionId == sessionId &&
+                                  snapshot->request == *plan.request && snapshot->items == plan.itemCounts() &&
+                                  snapshot->rowIds == plan.rowIds);
     if (!valid) {
+        // The preview no longer describes the batch: the screen asks for a new one.
         setImportError(QStringLiteral("The recount is no longer valid \u2014 rebuild it."));
+        setPendingPreview(std::nullopt);
+        replaceSessionId.reset();
+        state.recountSnapshot.reset();
         finish();
         co_return;
     }
@@ -223,16 +243,16 @@ QCoro::Task<> CaptureViewModel::commitReplace()
         co_return;
     }
     const std::vector<QUuid> rowIds = snapshot->rowIds;
+    const ScanReplaceRequest request = snapshot->request;
 
     const VantryClient client = makeClient(workspaceId);
     LastRecountResult figures;
     std::optional<QString> failure;
-    bool resume = state.recountCommitSent == sessionId;
     try {
         std::optional<ScanReplaceResult> reply;
         if (!resume) {
             state.recountCommitSent = sessionId; // from here on the outcome may be unknown
-            reply = co_await client.importReplace(sessionId, *plan.request);
+            reply = co_await client.importReplace(sessionId, request);
         }
         if (resume || reply->sessionStatus == QStringLiteral("committing")) {
             setStatusMessage(QStringLiteral("Recount committing\u2026"));
@@ -250,7 +270,10 @@ QCoro::Task<> CaptureViewModel::commitReplace()
     }
     if (failure) {
         StdoutTrace::print(TraceTopic::recount, QStringLiteral("COMMIT FAILED: ") + *failure);
-        setImportError(*failure);
+        setImportError(*failure + (state.recountCommitSent
+                                       ? QStringLiteral("\n\nThe recount may still complete on the server. Choose "
+                                                        "\u201CCheck recount\u201D to follow it; nothing is sent again.")
+                                       : QStringLiteral("\n\nNothing was replaced; the plan is kept.")));
         setStatusMessage(QStringLiteral("Recount commit failed \u2014 see the red banner."));
         finish();
         co_return;

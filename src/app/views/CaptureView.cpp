@@ -12,6 +12,8 @@
 #include "app/views/FileDialogSavePanel.h"
 #include "app/views/MessageBoxPrompter.h"
 #include "app/views/ReviewList.h"
+#include "app/views/RecountView.h"
+#include "core/service/SplitChildBinSuggestion.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
 
@@ -87,6 +89,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
         services.savePanel = std::make_shared<FileDialogSavePanel>(this);
     if (!services.revealer)
         services.revealer = std::make_shared<DBusFileRevealer>();
+    AlertPrompter* prompter = services.prompter;
     state_ = new CaptureWindowState(session, std::move(services), this);
 
     auto* column = new QVBoxLayout(this);
@@ -109,7 +112,10 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     mainArea_ = new QStackedWidget(this);
     mainArea_->setObjectName(QStringLiteral("mainArea"));
-    recountArea_ = new QWidget(mainArea_);
+    recountArea_ = new RecountView(state_->viewModel(), *prompter, [this]() -> std::optional<QString> {
+        const QString& folder = session_.scanFolderPath();
+        return folder.isEmpty() ? std::nullopt : suggestedReplaceBinName(folder);
+    }, mainArea_);
     recountArea_->setObjectName(QStringLiteral("recountArea"));
     emptyArea_ = buildEmptyState();
     rowsArea_ = buildRowsArea();

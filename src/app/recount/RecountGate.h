@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/batch/CaptureViewModel.h"
+#include "app/recount/RecountState.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace vantry::RecountGate {
+
+// Rows with no chosen printing: unresolved first, then review, then auto; batch order within.
+std::vector<CaptureViewModel::Row> reviewRows(const std::vector<CaptureViewModel::Row>& rows);
+
+// The old bins as typed: split at commas and white space, each name once.
+std::vector<QString> oldBins(const RecountState& state);
+// The loaded bin whose label equals `name` exactly (case and spaces count).
+std::optional<InventoryBinSummary> exactBin(const std::vector<InventoryBinSummary>& bins, const QString& name);
+// Old bins without an exact bin; empty until bins were loaded once.
+std::vector<QString> missingReplaceBins(const RecountState& state);
+bool replaceBinsAreConfirmed(const RecountState& state);
+bool canPreview(const RecountState& state);
+// Why "Preview recount" is off, first reason first; empty when only a running operation holds it.
+QString previewBlockedHint(const RecountState& state);
+
+// Up to 12 loaded bins for the menu and chips: all in list order for an empty text, else those
+// containing the text, prefix matches first, then more copies, then by label.
+std::vector<InventoryBinSummary> binSuggestions(const std::vector<InventoryBinSummary>& bins, const QString& text);
+
+// The confirmation alert's message for the pending preview.
+QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, const QString& replaceBinsText);
+
+// The destination field names exactly one bin: non-blank, no comma or white space inside (such
+// a bin could never be named as an old bin of a later recount).
+bool isSingleBinName(const QString& text);
+// "Assign" is on: something selected and one destination bin typed.
+bool canAssign(int selectedCount, const QString& destination);
+
+} // namespace vantry::RecountGate
