@@ -155,6 +155,42 @@ TEST_F(RecountTest, ATimedOutCommitResumesPollingInsteadOfSendingTheReplacementA
     EXPECT_EQ(model->rows().size(), 1u);
 }
 
+TEST_F(RecountTest, ACommitOfUnknownOutcomeBlocksANewPreviewAndIsFollowedEvenAfterThePlanChanged)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    service.committingPolls = 1000;
+    test::waitFor(model->commitReplace());
+    ASSERT_EQ(model->pendingRecountCommit(), QString("sess-1"));
+    EXPECT_TRUE(model->importError()->contains("may still complete"));
+
+    // A new session now could replace the bins a second time.
+    model->setReplaceBinsText("A1 A2");
+    test::waitFor(model->previewReplace());
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
+    EXPECT_EQ(model->importError(), QString("The last recount may still complete. Check it before a new preview."));
+
+    // Following it sends nothing again and records the rows that were sent.
+    service.committingPolls = 0;
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
+    EXPECT_FALSE(model->pendingRecountCommit());
+    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(model->rows().size(), 1u);
+}
+
+TEST_F(RecountTest, ARefusedCommitSaysNothingWasReplacedAndKeepsThePlan)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    service.failCall(Endpoint::importReplace, 2, 409, "bin locked");
+    test::waitFor(model->commitReplace());
+    EXPECT_TRUE(model->importError()->endsWith("Nothing was replaced; the plan is kept."));
+    EXPECT_FALSE(model->pendingRecountCommit());
+    EXPECT_EQ(model->binByPrinting().size(), 2u);
+    EXPECT_EQ(model->rows().size(), 4u);
+}
+
 TEST_F(RecountTest, BlockedPreviews)
 {
     ingestMarkers(*model, {1});
