@@ -94,8 +94,10 @@ protected:
 
     void settle()
     {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             QApplication::processEvents();
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
         view->refresher().flush();
     }
     // Runs the event loop until `done` (the model's service calls go over loopback).

@@ -96,7 +96,10 @@ void RecountCorrectionSheet::refresh(const std::optional<QString>& itemId, const
     empty_->setVisible(rows.empty());
     list_->setVisible(!rows.empty());
     while (QLayoutItem* item = listColumn_->takeAt(0)) {
-        delete item->widget();
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
     QWidget* host = listColumn_->parentWidget();

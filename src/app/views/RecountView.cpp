@@ -39,10 +39,14 @@ QScrollArea* scrollColumn(QWidget* parent, const QString& name, QVBoxLayout*& co
     return scroll;
 }
 
+// Later, not now: a click may still be running inside one of them.
 void clear(QBoxLayout* layout)
 {
     while (QLayoutItem* item = layout->takeAt(0)) {
-        delete item->widget();
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
 }
@@ -329,8 +333,17 @@ void RecountView::closeCorrection()
     }
 }
 
+void RecountView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refresh_->request();
+}
+
 void RecountView::refresh()
 {
+    // Hidden outside recount mode: an ingest's row publications cost nothing here.
+    if (!isVisible())
+        return;
     const RecountState state = RecountState::of(*model_);
     header_->refresh(state);
     refreshReview();
@@ -411,7 +424,10 @@ void RecountView::refreshPrintings()
 
 void RecountView::refreshTally()
 {
-    clear(tallyRow_);
+    while (QLayoutItem* item = tallyRow_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
     QWidget* host = retireHint_->parentWidget();
     auto* title = new QLabel(QStringLiteral("Tally:"), host);
     title->setObjectName(QStringLiteral("tallyTitle"));

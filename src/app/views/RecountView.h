@@ -58,6 +58,9 @@ public:
     QPushButton* assignButton() const { return assign_; }
     QPushButton* previewButton() const { return preview_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void assign();
     void presentConfirmation();
