@@ -62,7 +62,10 @@ protected:
         model = CaptureViewModel::create(auth.get(), std::move(c));
         model->setRows({row(1, "bolt", "Lightning Bolt"), row(2, "bolt", "Lightning Bolt"),
                         row(3, "shock", "Shock"), row(4, {}, {})});
-        view = std::make_unique<RecountView>(model, prompter, [] { return std::optional<QString>(" B0001 "); });
+        // Card images from a closed port: rows show without images and nothing leaves the machine.
+        view = std::make_unique<RecountView>(
+            model, prompter, [] { return std::optional<QString>(" B0001 "); },
+            CardRowOptions{std::make_shared<CatalogImageCache>(), QStringLiteral("http://127.0.0.1:9/"), true});
         view->resize(1000, 700);
         view->show();
         settle();

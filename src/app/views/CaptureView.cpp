@@ -11,8 +11,8 @@
 #include "app/views/CaptureWatcherStatusBar.h"
 #include "app/views/FileDialogSavePanel.h"
 #include "app/views/MessageBoxPrompter.h"
-#include "app/views/ReviewList.h"
 #include "app/views/RecountView.h"
+#include "app/views/ReviewList.h"
 #include "core/service/SplitChildBinSuggestion.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
@@ -115,7 +115,8 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     recountArea_ = new RecountView(state_->viewModel(), *prompter, [this]() -> std::optional<QString> {
         const QString& folder = session_.scanFolderPath();
         return folder.isEmpty() ? std::nullopt : suggestedReplaceBinName(folder);
-    }, mainArea_);
+    }, CardRowOptions{nullptr, catalogImageBase_.isEmpty() ? CardRowOptions{}.imageBase : catalogImageBase_, true},
+                                   mainArea_);
     recountArea_->setObjectName(QStringLiteral("recountArea"));
     emptyArea_ = buildEmptyState();
     rowsArea_ = buildRowsArea();

@@ -3,6 +3,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/recount/RecountCorrection.h"
 #include "app/recount/RecountTexts.h"
+#include "app/views/RecountCardRows.h"
 #include "app/views/RecountStyle.h"
 
 #include <QHBoxLayout>
@@ -13,9 +14,9 @@
 
 namespace vantry {
 
-RecountCorrectionSheet::RecountCorrectionSheet(std::shared_ptr<CaptureViewModel> model, ScanRowFactory rowFactory,
+RecountCorrectionSheet::RecountCorrectionSheet(std::shared_ptr<CaptureViewModel> model, CardRowOptions rowOptions,
                                                QWidget* parent)
-    : QDialog(parent), model_(std::move(model)), rowFactory_(std::move(rowFactory))
+    : QDialog(parent), model_(std::move(model)), rowOptions_(std::move(rowOptions))
 {
     setObjectName(QStringLiteral("correctionSheet"));
     setAccessibleName(QStringLiteral("Fix scanned copies"));
@@ -95,20 +96,7 @@ void RecountCorrectionSheet::refresh(const std::optional<QString>& itemId, const
     listed_ = int(rows.size());
     empty_->setVisible(rows.empty());
     list_->setVisible(!rows.empty());
-    while (QLayoutItem* item = listColumn_->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-    QWidget* host = listColumn_->parentWidget();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
-            listColumn_->addWidget(RecountStyle::divider(host));
-        listColumn_->addWidget(rowFactory_(model_, rows[i], host));
-    }
-    listColumn_->addStretch(1);
+    RecountCardRows::place(listColumn_, rows_, rows, model_, rowOptions_);
 }
 
 } // namespace vantry

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/views/RecountScanRow.h"
+#include "app/views/CardRow.h"
+
+#include <QHash>
 
 #include <QDialog>
 #include <QSet>
@@ -25,7 +27,7 @@ class RecountCorrectionSheet : public QDialog {
     Q_OBJECT
 
 public:
-    RecountCorrectionSheet(std::shared_ptr<CaptureViewModel> model, ScanRowFactory rowFactory, QWidget* parent);
+    RecountCorrectionSheet(std::shared_ptr<CaptureViewModel> model, CardRowOptions rowOptions, QWidget* parent);
 
     // Lists `rowIds` for the group `itemId`, as the model holds them now.
     void refresh(const std::optional<QString>& itemId, const QSet<QUuid>& rowIds);
@@ -39,7 +41,8 @@ signals:
 
 private:
     std::shared_ptr<CaptureViewModel> model_;
-    ScanRowFactory rowFactory_;
+    CardRowOptions rowOptions_;
+    QHash<QUuid, CardRow*> rows_;
     QLabel* subtitle_;
     QPushButton* done_;
     QWidget* empty_;

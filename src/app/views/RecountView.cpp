@@ -2,17 +2,16 @@
 
 #include "app/batch/CaptureViewModel.h"
 #include "app/capture/AlertPrompter.h"
-#include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "app/recount/RecountCorrection.h"
 #include "app/recount/RecountGate.h"
 #include "app/recount/RecountState.h"
 #include "app/recount/RecountTexts.h"
+#include "app/views/RecountCardRows.h"
 #include "app/views/RecountCorrectionSheet.h"
 #include "app/views/RecountHeader.h"
 #include "app/views/RecountPrintingRow.h"
 #include "app/views/RecountStyle.h"
-#include "core/recognition/Disposition.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,36 +38,16 @@ QScrollArea* scrollColumn(QWidget* parent, const QString& name, QVBoxLayout*& co
     return scroll;
 }
 
-// Later, not now: a click may still be running inside one of them.
-void clear(QBoxLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-}
-
-// What a review row shows; its widget is rebuilt only when this changes.
-QString reviewKey(const CaptureViewModel::Row& row)
-{
-    return row.id.toString() + QLatin1Char('|') + rawValue(row.disposition) + QLatin1Char('|') +
-           QString::number(row.candidates.size()) + QLatin1Char('|') + row.manualQuery + QLatin1Char('|') +
-           QString::number(int(row.isReanalyzing)) + QLatin1Char('|') + CaptureTexts::rowTitle(row);
-}
-
 } // namespace
 
 RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter& prompter,
-                         std::function<std::optional<QString>()> suggestedReplaceBin, QWidget* parent,
-                         ScanRowFactory rowFactory)
+                         std::function<std::optional<QString>()> suggestedReplaceBin, CardRowOptions rowOptions,
+                         QWidget* parent)
     : QWidget(parent),
       model_(std::move(model)),
       prompter_(prompter),
       suggestedReplaceBin_(std::move(suggestedReplaceBin)),
-      rowFactory_(std::move(rowFactory))
+      rowOptions_(std::move(rowOptions))
 {
     setObjectName(QStringLiteral("recountView"));
     auto* column = new QVBoxLayout(this);
@@ -107,9 +86,8 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     headRow->addLayout(headTexts);
     headRow->addStretch(1);
     reviewCol->addWidget(reviewHead);
-    QScrollArea* reviewScroll = scrollColumn(review_, QStringLiteral("recountReviewList"), reviewList_);
-    reviewScroll->setMaximumHeight(240);
-    reviewCol->addWidget(reviewScroll);
+    reviewScroll_ = scrollColumn(review_, QStringLiteral("recountReviewList"), reviewList_);
+    reviewCol->addWidget(reviewScroll_);
     column->addWidget(review_);
     reviewDivider_ = RecountStyle::divider(this);
     column->addWidget(reviewDivider_);
@@ -312,7 +290,7 @@ void RecountView::openCorrection(const ScanItemPayload& item)
     correctionItemId_ = item.itemId;
     correctionRowIds_ = RecountCorrection::rowIdsMatching(item, model_->rows());
     if (!sheet_) {
-        sheet_ = new RecountCorrectionSheet(model_, rowFactory_, this);
+        sheet_ = new RecountCorrectionSheet(model_, rowOptions_, this);
         connect(sheet_, &RecountCorrectionSheet::closed, this, [this] { closeCorrection(); });
     }
     sheet_->refresh(correctionItemId_, correctionRowIds_);
@@ -369,20 +347,13 @@ void RecountView::refreshReview()
     review_->setVisible(!rows.empty());
     reviewDivider_->setVisible(!rows.empty());
     reviewTitle_->setText(RecountTexts::reviewHeader(qint64(rows.size())));
-    QStringList keys;
-    for (const auto& row : rows)
-        keys << reviewKey(row);
-    const QString key = keys.join(QLatin1Char('\n'));
-    if (review_->property("rowsKey").toString() == key && reviewList_->count() > 0)
-        return;
-    review_->setProperty("rowsKey", key);
-    clear(reviewList_);
-    QWidget* host = reviewList_->parentWidget();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
-            reviewList_->addWidget(RecountStyle::divider(host));
-        reviewList_->addWidget(rowFactory_(model_, rows[i], host));
-    }
+    RecountCardRows::place(reviewList_, reviewRows_, rows, model_, rowOptions_);
+    // As tall as its rows, up to 240; it scrolls beyond that.
+    reviewList_->activate();
+    const int width = std::max(reviewScroll_->viewport()->width(), 400);
+    const int content = reviewList_->hasHeightForWidth() ? reviewList_->totalHeightForWidth(width)
+                                                         : reviewList_->totalSizeHint().height();
+    reviewScroll_->setFixedHeight(std::min(content, 240));
 }
 
 void RecountView::refreshPrintings()

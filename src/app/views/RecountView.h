@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/views/RecountCorrectionSheet.h"
-#include "app/views/RecountScanRow.h"
+#include "app/views/CardRow.h"
 #include "core/card/ScanItemPayload.h"
 
 #include <QHash>
@@ -38,9 +38,10 @@ class RecountView : public QWidget {
     Q_OBJECT
 
 public:
+    // `rowOptions`: how the review section and the correction sheet show their card rows.
     RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter& prompter,
-                std::function<std::optional<QString>()> suggestedReplaceBin, QWidget* parent = nullptr,
-                ScanRowFactory rowFactory = defaultScanRowFactory());
+                std::function<std::optional<QString>()> suggestedReplaceBin, CardRowOptions rowOptions = {},
+                QWidget* parent = nullptr);
     ~RecountView() override;
 
     void refresh();
@@ -72,7 +73,7 @@ private:
     std::shared_ptr<CaptureViewModel> model_;
     AlertPrompter& prompter_;
     std::function<std::optional<QString>()> suggestedReplaceBin_;
-    ScanRowFactory rowFactory_;
+    CardRowOptions rowOptions_;
     CoalescedRefresh* refresh_;
 
     // View state.
@@ -83,7 +84,9 @@ private:
     RecountHeader* header_;
     QWidget* review_;
     QLabel* reviewTitle_;
+    QScrollArea* reviewScroll_;
     QVBoxLayout* reviewList_;
+    QHash<QUuid, CardRow*> reviewRows_;
     QWidget* reviewDivider_;
     QWidget* emptyState_;
     QWidget* plan_;
