@@ -192,6 +192,12 @@ bool DesktopSession::prepare(const QString& catalogue)
     return true;
 }
 
+bool DesktopSession::signInWithoutBrowser()
+{
+    return runTool(QStringLiteral(VANTRY_E2E_STAND_IN), {QStringLiteral("--data"), standInFolder(), QStringLiteral("--sign-in"),
+                                                         dataFolder() + QStringLiteral("/auth.json")});
+}
+
 bool DesktopSession::startApplication()
 {
     app_ = std::make_unique<QProcess>();
@@ -271,6 +277,15 @@ std::optional<ProbedWidget> DesktopSession::waitFor(const std::function<bool(con
 std::optional<ProbedWidget> DesktopSession::waitForName(const QString& accessibleName, int seconds)
 {
     return waitFor([&](const ProbedWidget& w) { return w.name == accessibleName && w.enabled; }, seconds);
+}
+
+std::vector<ProbedWidget> DesktopSession::named(const QString& prefix)
+{
+    std::vector<ProbedWidget> out;
+    for (ProbedWidget& w : widgets())
+        if (w.name.startsWith(prefix))
+            out.push_back(std::move(w));
+    return out;
 }
 
 bool DesktopSession::xdotool(const QStringList& arguments)

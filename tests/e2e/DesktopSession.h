@@ -41,6 +41,8 @@ public:
     // Starts the stand-in with `catalogue` and writes the profile's settings; renders the scans
     // of `catalogue` into scanFolder(). False with `error()` set on failure.
     bool prepare(const QString& catalogue);
+    // Writes a token file the stand-in issued, as `scripts/run --signed-in` does.
+    bool signInWithoutBrowser();
     bool startApplication();
     // Ends the application as a user would (window closed); false if it had to be killed.
     bool quitApplication();
@@ -56,6 +58,8 @@ public:
     // Polls the probe until a widget satisfies `match` (gives up after `seconds`).
     std::optional<ProbedWidget> waitFor(const std::function<bool(const ProbedWidget&)>& match, int seconds = 60);
     std::optional<ProbedWidget> waitForName(const QString& accessibleName, int seconds = 60);
+    // Every visible widget whose name starts with `prefix`.
+    std::vector<ProbedWidget> named(const QString& prefix);
     bool click(const ProbedWidget& widget);
     bool typeText(const QString& text);
     bool pressKey(const QString& key);

@@ -1,6 +1,7 @@
 #include "app/views/WidgetProbe.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
@@ -30,6 +31,16 @@ QString widgetText(const QWidget* w)
     if (const auto* t = qobject_cast<const QPlainTextEdit*>(w))
         return t->toPlainText();
     return {};
+}
+
+// The name the accessibility tree gives the widget: its accessible name, or what the widget
+// shows (a button's text) when it has none.
+QString accessibleName(QWidget* w)
+{
+    if (!w->accessibleName().isEmpty())
+        return w->accessibleName();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
 } // namespace
@@ -65,11 +76,14 @@ bool WidgetProbe::listening() const
 QByteArray WidgetProbe::describeWidgets()
 {
     QJsonArray list;
-    for (const QWidget* w : QApplication::allWidgets()) {
-        if (w->accessibleName().isEmpty() || !w->isVisible())
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (!w->isVisible())
+            continue;
+        const QString name = accessibleName(w);
+        if (name.isEmpty())
             continue;
         const QPoint topLeft = w->mapToGlobal(QPoint(0, 0));
-        QJsonObject o{{"name", w->accessibleName()},
+        QJsonObject o{{"name", name},
                       {"object", w->objectName()},
                       {"class", QString::fromLatin1(w->metaObject()->className())},
                       {"text", widgetText(w)},

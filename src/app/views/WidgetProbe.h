@@ -8,8 +8,8 @@ class QLocalServer;
 namespace vantry {
 
 // A developer-only window into the running application for the end-to-end test: on a local
-// socket it answers "widgets" with one JSON line listing every visible widget that has an
-// accessible name (name, class, text, enabled and checked state, on-screen rectangle). It
+// socket it answers "widgets" with one JSON line listing every visible widget that has a name
+// in the accessibility tree (name, class, text, enabled and checked state, on-screen rectangle). It
 // only reads; the test clicks and types through the X server like a user. main() starts it
 // only when the environment names a socket, so normal runs never have it.
 class WidgetProbe : public QObject {
