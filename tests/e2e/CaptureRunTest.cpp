@@ -118,6 +118,31 @@ bool importFolder(DesktopSession& desktop)
     return desktop.waitForName(QStringLiteral("Import Folder"), 300).has_value();
 }
 
+// Presses "Import to Vantry" and answers the application's question, if it asks one.
+bool requestImport(DesktopSession& desktop)
+{
+    const auto import = desktop.waitForName(QStringLiteral("Import to Vantry"));
+    if (!import || !desktop.click(*import))
+        return false;
+    if (const auto confirm = desktop.waitFor(
+            [](const ProbedWidget& w) { return w.className == "QPushButton" && w.name == "Import"; },
+            5))
+        return desktop.click(*confirm);
+    return true;
+}
+
+// Opens the batch of the scan folder in a window large enough for its rows.
+bool openBatch(DesktopSession& desktop)
+{
+    return desktop.waitForName(QStringLiteral("Import Folder")) &&
+           desktop.resizeWindow(QStringLiteral("Vantry Capture"), 1400, 1100) && importFolder(desktop);
+}
+
+std::function<bool(const ProbedWidget&)> summary(const QString& start)
+{
+    return [start](const ProbedWidget& w) { return w.object == "footerSecondText" && w.text.startsWith(start); };
+}
+
 } // namespace
 
 TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
@@ -125,16 +150,19 @@ TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
     ASSERT_TRUE(desktop.signInWithoutBrowser()) << desktop.error().toStdString();
     ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
 
-    ASSERT_TRUE(importFolder(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed · 2 to review")), 10))
+        << desktop.diagnostics().toStdString();
     // The card printed without a strip is found by name among two printings: the user picks one.
-    const auto pick = desktop.waitFor([](const ProbedWidget& w) {
+    const auto list = desktop.waitForName(QStringLiteral("Review list"));
+    ASSERT_TRUE(list);
+    const auto pick = desktop.scrollTo(*list, [](const ProbedWidget& w) {
         return w.name.startsWith(QStringLiteral("Confirm Kestrel Lantern")) && w.enabled;
     });
     ASSERT_TRUE(pick) << desktop.diagnostics().toStdString();
     ASSERT_TRUE(desktop.click(*pick));
-    ASSERT_TRUE(desktop.waitFor(
-        [](const ProbedWidget& w) { return w.object == QStringLiteral("chosenName") && w.text == "Kestrel Lantern"; }))
-        << "the confirmed choice is not shown";
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("4 confirmed · 1 to review")), 10))
+        << desktop.diagnostics().toStdString();
 
     const auto bin = desktop.waitForName(QStringLiteral("Bin"));
     ASSERT_TRUE(bin);
@@ -142,14 +170,7 @@ TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
     ASSERT_TRUE(desktop.typeText(QStringLiteral("E2E1")));
     ASSERT_TRUE(desktop.waitFor([](const ProbedWidget& w) { return w.name == "Bin" && w.text == "E2E1"; }, 10));
 
-    const auto import = desktop.waitForName(QStringLiteral("Import to Vantry"));
-    ASSERT_TRUE(import) << desktop.diagnostics().toStdString();
-    ASSERT_TRUE(desktop.click(*import));
-    // The application asks first; the alert's default button imports.
-    if (const auto confirm = desktop.waitFor(
-            [](const ProbedWidget& w) { return w.className == "QPushButton" && w.window != "Vantry Capture" && w.name == "Import"; },
-            10))
-        ASSERT_TRUE(desktop.click(*confirm));
+    ASSERT_TRUE(requestImport(desktop)) << desktop.diagnostics().toStdString();
     ASSERT_TRUE(desktop.waitFor([](const ProbedWidget& w) { return w.name.contains(QStringLiteral("Imported")); }, 120))
         << desktop.diagnostics().toStdString();
 
@@ -168,7 +189,8 @@ TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
     EXPECT_EQ(manifest.size(), stored.size());
     for (const QJsonValue& e : manifest)
         EXPECT_EQ(e.toObject().value("binId").toString(), "E2E1");
-    EXPECT_GE(jsonArray(desktop.dataFolder() + "/imported-scans.json").size(), manifest.size());
+    // Each imported scan leaves its keys (file, pixel and identity hashes) in the ledger.
+    EXPECT_GE(jsonArray(desktop.dataFolder() + "/imported-scans.json", "imported").size(), manifest.size());
 
     // A second run over the same folder finds every imported scan in the ledger.
     ASSERT_TRUE(desktop.quitApplication());
@@ -177,4 +199,27 @@ TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
     for (const ProbedWidget& w : desktop.named(QStringLiteral("Confirm ")))
         EXPECT_FALSE(w.name.startsWith("Confirm Kestrel Lantern")) << "an imported scan came back";
     EXPECT_EQ(desktop.inventory(), stored);
+}
+
+TEST_F(CaptureRun, AnImportTheServiceNeverReceivedRecordsNothingAndWorksOnceItIsBack)
+{
+    ASSERT_TRUE(desktop.signInWithoutBrowser()) << desktop.error().toStdString();
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << desktop.diagnostics().toStdString();
+
+    desktop.killStandIn();
+    ASSERT_TRUE(requestImport(desktop));
+    ASSERT_TRUE(desktop.waitFor([](const ProbedWidget& w) { return w.text.startsWith(QStringLiteral("Import failed")); }, 120))
+        << desktop.diagnostics().toStdString();
+    EXPECT_TRUE(jsonArray(desktop.dataFolder() + "/imported-scans.json", "imported").isEmpty());
+    EXPECT_FALSE(QFile::exists(desktop.scanFolder() + "/vantry-scan-manifest.json"));
+    EXPECT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 5)) << "the confirmed rows are kept";
+
+    ASSERT_TRUE(desktop.restartStandIn()) << desktop.error().toStdString();
+    ASSERT_TRUE(requestImport(desktop));
+    ASSERT_TRUE(desktop.waitFor([](const ProbedWidget& w) { return w.name.contains(QStringLiteral("Imported")); }, 120))
+        << desktop.diagnostics().toStdString();
+    EXPECT_EQ(desktop.inventory().size(), 3);
+    EXPECT_EQ(jsonArray(desktop.scanFolder() + "/vantry-scan-manifest.json", "entries").size(), 3);
 }

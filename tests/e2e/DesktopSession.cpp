@@ -160,28 +160,52 @@ bool DesktopSession::runTool(const QString& program, const QStringList& argument
     return true;
 }
 
-bool DesktopSession::prepare(const QString& catalogue)
+bool DesktopSession::startStandIn(quint16 port)
 {
-    if (!runTool(QStringLiteral(VANTRY_E2E_DEMO_SCANS), {catalogue, scanFolder()}))
-        return false;
     standIn_ = std::make_unique<QProcess>();
     standIn_->setProcessEnvironment(env_);
     standIn_->setProcessChannelMode(QProcess::MergedChannels);
     standIn_->start(QStringLiteral(VANTRY_E2E_STAND_IN),
-                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), standInFolder(),
-                     QStringLiteral("--catalogue"), catalogue});
+                    {QStringLiteral("--port"), QString::number(port), QStringLiteral("--data"), standInFolder(),
+                     QStringLiteral("--catalogue"), catalogue_});
+    QString output;
     const QDeadlineTimer deadline(60'000);
-    while (!standInOutput_.contains(QLatin1Char('\n')) && !deadline.hasExpired() &&
-           standIn_->state() != QProcess::NotRunning) {
+    while (!output.contains(QLatin1Char('\n')) && !deadline.hasExpired() && standIn_->state() != QProcess::NotRunning) {
         standIn_->waitForReadyRead(200);
-        standInOutput_ += QString::fromUtf8(standIn_->readAll());
+        output += QString::fromUtf8(standIn_->readAll());
     }
+    standInOutput_ += output;
     const QString prefix = QStringLiteral("stand-in-service: serving http://127.0.0.1:");
-    if (!standInOutput_.startsWith(prefix)) {
-        error_ = QStringLiteral("the stand-in did not start: ") + standInOutput_;
+    if (!output.startsWith(prefix)) {
+        error_ = QStringLiteral("the stand-in did not start: ") + output;
         return false;
     }
-    port_ = quint16(standInOutput_.mid(prefix.size()).section(QLatin1Char(' '), 0, 0).toUInt());
+    port_ = quint16(output.mid(prefix.size()).section(QLatin1Char(' '), 0, 0).toUInt());
+    return true;
+}
+
+void DesktopSession::killStandIn()
+{
+    if (!standIn_)
+        return;
+    standIn_->kill();
+    standIn_->waitForFinished(5000);
+    standInOutput_ += QString::fromUtf8(standIn_->readAll());
+}
+
+bool DesktopSession::restartStandIn()
+{
+    killStandIn();
+    return startStandIn(port_);
+}
+
+bool DesktopSession::prepare(const QString& catalogue)
+{
+    if (!runTool(QStringLiteral(VANTRY_E2E_DEMO_SCANS), {catalogue, scanFolder()}))
+        return false;
+    catalogue_ = catalogue;
+    if (!startStandIn(0))
+        return false;
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port_);
     const QByteArray settings = "[General]\nvy.apiURL=" + base.toUtf8() + "/api\nvy.authIssuer=" + base.toUtf8() +
                                 "/auth\nvy.scanFolder=" + scanFolder().toUtf8() + "\n";
@@ -228,7 +252,10 @@ QString DesktopSession::diagnostics() const
 {
     if (standIn_)
         const_cast<QString&>(standInOutput_) += QString::fromUtf8(standIn_->readAll());
-    return QStringLiteral("--- application\n") + readFile(root_.filePath(QStringLiteral("app.log"))) +
+    QString shown;
+    for (const ProbedWidget& w : const_cast<DesktopSession*>(this)->widgets())
+        shown += QStringLiteral("%1 [%2 %3]%4 \"%5\"\n").arg(w.name, w.className, w.object, w.enabled ? QString() : QStringLiteral(" disabled"), w.text.left(80));
+    return QStringLiteral("--- widgets\n") + shown + QStringLiteral("--- application\n") + readFile(root_.filePath(QStringLiteral("app.log"))) +
            QStringLiteral("--- browser\n") + readFile(root_.filePath(QStringLiteral("browser.log"))) +
            QStringLiteral("--- stand-in\n") + standInOutput_;
 }
@@ -298,6 +325,27 @@ bool DesktopSession::click(const ProbedWidget& widget)
     const QPoint c = widget.rect.center();
     return xdotool({QStringLiteral("mousemove"), QString::number(c.x()), QString::number(c.y()),
                     QStringLiteral("click"), QStringLiteral("1")});
+}
+
+std::optional<ProbedWidget> DesktopSession::scrollTo(const ProbedWidget& area,
+                                                    const std::function<bool(const ProbedWidget&)>& match, int turns)
+{
+    const QPoint c = area.rect.center();
+    for (int i = 0; i <= turns; ++i) {
+        if (auto found = waitFor(match, 1))
+            return found;
+        if (!xdotool({QStringLiteral("mousemove"), QString::number(c.x()), QString::number(c.y()), QStringLiteral("click"),
+                      QStringLiteral("5")}))
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool DesktopSession::resizeWindow(const QString& title, int width, int height)
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QLatin1Char('^') + title + QLatin1Char('$'), QStringLiteral("windowsize"), QStringLiteral("%@"),
+                    QString::number(width), QString::number(height)});
 }
 
 bool DesktopSession::typeText(const QString& text)

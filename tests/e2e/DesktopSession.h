@@ -44,6 +44,9 @@ public:
     // Writes a token file the stand-in issued, as `scripts/run --signed-in` does.
     bool signInWithoutBrowser();
     bool startApplication();
+    // Ends the stand-in at once (as a crash would), and starts it again on the same port and folder.
+    void killStandIn();
+    bool restartStandIn();
     // Ends the application as a user would (window closed); false if it had to be killed.
     bool quitApplication();
 
@@ -61,6 +64,11 @@ public:
     // Every visible widget whose name starts with `prefix`.
     std::vector<ProbedWidget> named(const QString& prefix);
     bool click(const ProbedWidget& widget);
+    // Turns the mouse wheel over `area` until a widget satisfies `match` (at most `turns` notches).
+    std::optional<ProbedWidget> scrollTo(const ProbedWidget& area, const std::function<bool(const ProbedWidget&)>& match,
+                                         int turns = 40);
+    // Resizes the visible windows titled `title`, as a user drags a window larger.
+    bool resizeWindow(const QString& title, int width, int height);
     bool typeText(const QString& text);
     bool pressKey(const QString& key);
 
@@ -68,6 +76,7 @@ public:
     QStringList inventory();
 
 private:
+    bool startStandIn(quint16 port);
     bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
     bool xdotool(const QStringList& arguments);
 
@@ -78,6 +87,7 @@ private:
     QString standInOutput_;
     QString error_;
     quint16 port_ = 0;
+    QString catalogue_;
 };
 
 } // namespace vantry::test
