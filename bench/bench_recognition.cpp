@@ -1,5 +1,6 @@
-// CPU cost of reading one card: decode, crop and the four text passes, run one after
-// another on this thread (the pool runs them in parallel; the sum is the CPU spent).
+// CPU cost of reading one card: decode, crop and the text passes, run one after another
+// on this thread (the pool runs them in parallel; the sum is the CPU spent). The first read
+// (collector strip and title bar) settles most cards; the rest is read when it does not.
 #include "core/reading/CardCropper.h"
 #include "core/recognition/VisionCardRecognizer.h"
 #include "platform/TesseractTextRecognizer.h"
@@ -12,7 +13,7 @@
 
 using namespace vantry;
 
-static void BM_ReadCard(benchmark::State& state)
+static void readCard(benchmark::State& state, bool everyPass)
 {
     const int dpi = int(state.range(0));
     QTemporaryDir dir;
@@ -27,14 +28,20 @@ static void BM_ReadCard(benchmark::State& state)
     (void)engine.recognizeLines(QImage(64, 64, QImage::Format_RGBA8888_Premultiplied)); // load the model
     for (auto _ : state) {
         const auto crop = CardCropper::croppedImage(path);
-        size_t lines = VisionCardRecognizer::ocrLines(engine, *crop).size();
-        for (auto edge : {AttributionStrip::Edge::bottom, AttributionStrip::Edge::top})
-            lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledStrip(*crop, edge)).size();
-        lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledBand(*crop)).size();
+        size_t lines = VisionCardRecognizer::ocrLines(engine, *AttributionStrip::collectorStrip(*crop)).size();
+        lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::titleBar(*crop)).size();
+        if (everyPass) {
+            lines += VisionCardRecognizer::ocrLines(engine, *crop).size();
+            lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledBand(*crop)).size();
+        }
         benchmark::DoNotOptimize(lines);
     }
 }
-BENCHMARK(BM_ReadCard)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+static void BM_ReadCardFirstRead(benchmark::State& state) { readCard(state, false); }
+static void BM_ReadCardEveryPass(benchmark::State& state) { readCard(state, true); }
+BENCHMARK(BM_ReadCardFirstRead)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_ReadCardEveryPass)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 int main(int argc, char** argv)
 {

@@ -76,9 +76,15 @@ Engine* threadEngine()
     return engine.get();
 }
 
-// 8-bit luma of the image drawn over black (premultiplied RGB weighted as Rec. 601).
+// 8-bit luma of the image drawn over black (premultiplied RGB weighted as Rec. 601); a
+// grey image as it is.
 cv::Mat lumaOf(const QImage& input)
 {
+    if (input.format() == QImage::Format_Grayscale8) {
+        // A header over the pixels: the image outlives the read and nothing writes to it.
+        return cv::Mat(input.height(), input.width(), CV_8UC1, const_cast<uchar*>(input.constBits()),
+                       size_t(input.bytesPerLine()));
+    }
     const QImage image = input.format() == QImage::Format_RGBA8888_Premultiplied
                              ? input
                              : input.convertToFormat(QImage::Format_RGBA8888_Premultiplied);

@@ -2,6 +2,8 @@
 
 #include "core/support/ImageDecode.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,6 +28,13 @@ int scaleForHeight(int height)
     if (height < 1)
         return defaultScale;
     return std::clamp(int(std::lround(2800.0 / height)), 1, defaultScale);
+}
+
+double titleScaleForHeight(int height)
+{
+    if (height < 1)
+        return 1;
+    return std::clamp(1000.0 / height, 0.4, 2.0);
 }
 
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction)
@@ -78,6 +87,67 @@ std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int s
     return out.isNull() ? crop : out;
 }
 
+std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale)
+{
+    const QRect r = rect.intersected(image.rect());
+    if (image.isNull() || r.isEmpty() || !(scale > 0))
+        return std::nullopt;
+    const int w = std::max(1, int(std::lround(r.width() * scale)));
+    const int h = std::max(1, int(std::lround(r.height() * scale)));
+    QImage out(w, h, QImage::Format_Grayscale8);
+    if (out.isNull())
+        return std::nullopt;
+    try {
+        const QImage source = image::toWorkingFormat(image);
+        const cv::Mat rgba = image::asMat(source)(cv::Rect(r.x(), r.y(), r.width(), r.height()));
+        cv::Mat grey;
+        cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
+        // Stretch between the 1st and 99th percentile.
+        int histogram[256] = {};
+        for (int y = 0; y < grey.rows; ++y) {
+            const uchar* row = grey.ptr<uchar>(y);
+            for (int x = 0; x < grey.cols; ++x)
+                ++histogram[row[x]];
+        }
+        const long clip = long(grey.total()) / 100;
+        int lo = 0, hi = 255;
+        for (long seen = 0; lo < 255 && (seen += histogram[lo]) <= clip;)
+            ++lo;
+        for (long seen = 0; hi > 0 && (seen += histogram[hi]) <= clip;)
+            --hi;
+        if (hi > lo) {
+            cv::Mat lut(1, 256, CV_8U);
+            for (int v = 0; v < 256; ++v)
+                lut.at<uchar>(v) = cv::saturate_cast<uchar>((v - lo) * 255.0 / (hi - lo));
+            cv::LUT(grey, lut, grey);
+        }
+        const cv::Mat target(h, w, CV_8UC1, out.bits(), size_t(out.bytesPerLine()));
+        if (w == grey.cols && h == grey.rows)
+            grey.copyTo(target);
+        else
+            cv::resize(grey, target, target.size(), 0, 0, scale > 1 ? cv::INTER_CUBIC : cv::INTER_AREA);
+    } catch (const cv::Exception&) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<QImage> collectorStrip(const QImage& image)
+{
+    const auto rect = stripRect(image.width(), image.height(), Edge::bottom, collectorStripFraction);
+    if (!rect)
+        return std::nullopt;
+    return normalisedGreyCrop(image, *rect, scaleForHeight(image.height()));
+}
+
+std::optional<QImage> titleBar(const QImage& image)
+{
+    const auto rect = bandRect(image.width(), image.height(), titleBarTopFraction, titleBarHeightFraction);
+    if (!rect)
+        return std::nullopt;
+    return normalisedGreyCrop(image, *rect, titleScaleForHeight(image.height()));
+}
+
 OCRLine remapLine(const OCRLine& line, Edge edge, double f)
 {
     const double base = edge == Edge::bottom ? 0.0 : 1.0 - f;
@@ -87,6 +157,18 @@ OCRLine remapLine(const OCRLine& line, Edge edge, double f)
 OCRLine remapBandLine(const OCRLine& line, double t, double b)
 {
     return {line.text, (1.0 - t - b) + line.midY * b, line.height * b};
+}
+
+std::vector<OCRLine> mergedFirstLines(const std::vector<OCRLine>& collectorStripLines,
+                                      const std::vector<OCRLine>& titleBarLines)
+{
+    std::vector<OCRLine> out;
+    out.reserve(collectorStripLines.size() + titleBarLines.size());
+    for (const OCRLine& l : collectorStripLines)
+        out.push_back(remapLine(l, Edge::bottom, collectorStripFraction));
+    for (const OCRLine& l : titleBarLines)
+        out.push_back(remapBandLine(l, titleBarTopFraction, titleBarHeightFraction));
+    return out;
 }
 
 std::vector<OCRLine> mergedLines(const std::vector<OCRLine>& whole, const std::vector<OCRLine>& bottomStrip,

@@ -29,6 +29,18 @@ int scaleForHeight(int height);
 // time: taller images are read shrunk to this height.
 inline constexpr int wholeCardTextHeight = 1100;
 
+// The first read looks only where the print that names a printing stands: the collector
+// strip along the bottom edge and the title bar along the top. Every frame prints them
+// there, a scan's crop padding included.
+inline constexpr double collectorStripFraction = 0.15;
+// The title bar lies between the frame's top edge and the artwork: the engine reads its
+// line well only without them.
+inline constexpr double titleBarTopFraction = 0.02;
+inline constexpr double titleBarHeightFraction = 0.095;
+// Scale of the title bar for a card `height` pixels tall: titles are printed at about twice
+// the strip's size and read best at about 1,000 px card height (600-dpi scans are shrunk).
+double titleScaleForHeight(int height);
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,
@@ -40,9 +52,20 @@ std::optional<QImage> upscaledBand(const QImage& image, double topFraction = int
 // The rectangle cut out and enlarged `scale` times (cubic); none when the cut fails.
 std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int scale);
 
+// The rectangle cut out as 8-bit grey with its contrast stretched over the full range (the
+// darkest and brightest 1 % clipped: faint print on a textured frame stands out), resized by
+// `scale` (cubic when enlarging, area when shrinking); none when the cut fails.
+std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale);
+std::optional<QImage> collectorStrip(const QImage& image);
+std::optional<QImage> titleBar(const QImage& image);
+
 OCRLine remapLine(const OCRLine& line, Edge edge, double heightFraction = defaultHeightFraction);
 OCRLine remapBandLine(const OCRLine& line, double topFraction = interiorTopFraction,
                       double heightFraction = interiorHeightFraction);
+
+// Collector-strip lines, then title-bar lines (both remapped from their own fractions).
+std::vector<OCRLine> mergedFirstLines(const std::vector<OCRLine>& collectorStripLines,
+                                      const std::vector<OCRLine>& titleBarLines);
 
 // Bottom-strip lines, then top-strip, then band (all remapped), then the whole-image
 // lines; no sorting, no de-duplication.

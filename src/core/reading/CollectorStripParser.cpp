@@ -223,6 +223,23 @@ int wordLetters(const QString& text)
     return total;
 }
 
+// The text without the frame edges and mana symbols the engine reads at the ends of a title
+// bar ("| Questing Druid", "( Island }"); a text with no letter or digit stays as it is.
+QString withoutEdgeMarks(const QString& text)
+{
+    // Names may open or close with quotes of their own.
+    const auto kept = [](QChar c) {
+        return c.isLetterOrNumber() || c == u'\'' || c == u'"' || c == QChar(0x2019) || c == QChar(0x201C) ||
+               c == QChar(0x201D);
+    };
+    qsizetype start = 0, end = text.size();
+    while (start < end && !kept(text.at(start)))
+        ++start;
+    while (end > start && !kept(text.at(end - 1)))
+        --end;
+    return start < end ? text.mid(start, end - start) : text;
+}
+
 // Whitespace without line breaks.
 bool isBlank(QChar c) { return c != u'\n' && c != u'\r' && c != QChar(0x2028) && c != QChar(0x2029) && c.isSpace(); }
 
@@ -433,7 +450,7 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
             if (std::abs((*it)->midY - top) <= kTitleReach && wordLetters((*it)->text) > wordLetters((*best)->text))
                 best = it;
         std::rotate(titles.begin(), best, best + 1);
-        out.title = titles.front()->text;
+        out.title = withoutEdgeMarks(titles.front()->text);
     }
     if (setLine && titles.size() >= 2) {
         const double s = *setLine;

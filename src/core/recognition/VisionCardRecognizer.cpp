@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <tuple>
 
 namespace vantry {
 
@@ -60,6 +62,23 @@ QCoro::Task<CardAttribution> readTurned(VisionCardRecognizer::TextEngine text, Q
     auto reading = VisionCardRecognizer::recognizeAttributionLines(text, image, lane);
     const auto lines = co_await std::move(reading);
     co_return parseAttribution(lines);
+}
+
+using LookupsMade =
+    std::map<std::tuple<QString, QString, ScanFinish, std::optional<QString>>, std::vector<Candidate>>;
+
+// The resolver's answer, asked once per scan.
+QCoro::Task<std::vector<Candidate>> rememberedLookup(std::shared_ptr<const CardResolving> resolver,
+                                                     std::shared_ptr<LookupsMade> asked, QString set, QString number,
+                                                     ScanFinish finish, std::optional<QString> language)
+{
+    const auto key = std::make_tuple(set, number, finish, language);
+    if (const auto it = asked->find(key); it != asked->end())
+        co_return it->second;
+    auto resolving = resolver->resolveSetCollector(set, number, finish, language);
+    std::vector<Candidate> hits = co_await std::move(resolving);
+    asked->emplace(key, hits);
+    co_return hits;
 }
 
 } // namespace
@@ -128,20 +147,44 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeInteriorBand(Te
     return onPool(std::move(work), lane);
 }
 
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeFirstLines(TextEngine engine, QImage image,
+                                                                            CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> readStrip = [engine, image] {
+        const auto strip = AttributionStrip::collectorStrip(image);
+        return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
+    };
+    std::function<std::vector<OCRLine>()> readTitle = [engine, image] {
+        const auto title = AttributionStrip::titleBar(image);
+        return title ? ocrLines(*engine, *title) : std::vector<OCRLine>{};
+    };
+    // Tasks start eagerly: both are queued on the pool before the first await.
+    auto strip = onPool(std::move(readStrip), lane);
+    auto title = onPool(std::move(readTitle), lane);
+    auto stripLines = co_await std::move(strip);
+    auto titleLines = co_await std::move(title);
+    co_return AttributionStrip::mergedFirstLines(stripLines, titleLines);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
+                                                                                CPULane lane)
+{
+    auto whole = recognizeText(engine, image, lane);
+    auto band = recognizeInteriorBand(engine, image, lane);
+    auto wholeLines = co_await std::move(whole);
+    auto bandLines = co_await std::move(band);
+    co_return AttributionStrip::mergedLines(wholeLines, {}, {}, bandLines);
+}
+
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeAttributionLines(TextEngine engine, QImage image,
                                                                                   CPULane lane)
 {
-    // Tasks start eagerly: all four are queued on the pool before the first await.
-    auto whole = recognizeText(engine, image, lane);
-    auto bottom = recognizeStrip(engine, image, AttributionStrip::Edge::bottom, lane);
-    auto top = recognizeStrip(engine, image, AttributionStrip::Edge::top, lane);
-    auto band = recognizeInteriorBand(engine, image, lane);
-    auto wholeLines = co_await std::move(whole);
-    auto bottomLines = co_await std::move(bottom);
-    auto topLines = co_await std::move(top);
-    auto bandLines = co_await std::move(band);
-    co_return AttributionStrip::mergedLines(wholeLines, bottomLines, topLines, bandLines,
-                                            AttributionStrip::defaultHeightFraction);
+    auto first = recognizeFirstLines(engine, image, lane);
+    auto remaining = recognizeRemainingLines(engine, image, lane);
+    auto lines = co_await std::move(first);
+    auto more = co_await std::move(remaining);
+    lines.insert(lines.end(), more.begin(), more.end());
+    co_return lines;
 }
 
 QString VisionCardRecognizer::quotedList(const QStringList& items)
@@ -265,25 +308,32 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     const auto autoFoilDetect = autoFoilDetect_;
     const Options options = options_;
     const auto& trace = options.trace;
-    const SetCollectorLookup lookup = [resolver](QString set, QString number, ScanFinish f,
-                                                 std::optional<QString> language) {
-        return resolver->resolveSetCollector(set, number, f, language);
+    // A lookup made for the first read is not sent again for the full one.
+    const auto asked = std::make_shared<LookupsMade>();
+    const SetCollectorLookup lookup = [resolver, asked](QString set, QString number, ScanFinish f,
+                                                        std::optional<QString> language) {
+        return rememberedLookup(resolver, asked, set, number, f, language);
     };
 
-    // 1-2. Lines and what they say.
-    auto reading = recognizeAttributionLines(options.text, image, lane);
-    const std::vector<OCRLine> lines = co_await std::move(reading);
-    const CardAttribution attribution = parseAttribution(lines);
+    // 1-2. Lines and what they say: the collector strip and the title bar first.
+    auto firstReading = recognizeFirstLines(options.text, image, lane);
+    std::vector<OCRLine> lines = co_await std::move(firstReading);
+    CardAttribution attribution = parseAttribution(lines);
 
     // 3. Finish: the glyph, then the collector mark, then the caller's, when detection is on.
+    const bool detectFinish = autoFoilDetect();
+    SeparatorGlyph glyph = SeparatorGlyph::unknown;
+    if (detectFinish && options.glyph) {
+        auto locating = options.glyph(image, lane);
+        glyph = co_await std::move(locating);
+    }
     ScanFinish chosen = finish;
     QString finishNote;
-    if (autoFoilDetect()) {
-        SeparatorGlyph glyph = SeparatorGlyph::unknown;
-        if (options.glyph) {
-            auto locating = options.glyph(image, lane);
-            glyph = co_await std::move(locating);
-        }
+    const auto chooseFinish = [&] {
+        chosen = finish;
+        finishNote.clear();
+        if (!detectFinish)
+            return;
         if (glyph != SeparatorGlyph::unknown) {
             chosen = glyph == SeparatorGlyph::star ? ScanFinish::foil : ScanFinish::nonfoil;
             finishNote = QStringLiteral(" (shape \u2605/\u2022)");
@@ -291,10 +341,32 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             chosen = *marked;
             finishNote = QStringLiteral(" (\u2605 ocr)");
         }
+    };
+    chooseFinish();
+    QStringList titles = titleCandidates(attribution);
+
+    // A complete strip whose title confirms its printing needs no other pass.
+    if (attribution.setCode && attribution.collectorNumber && attribution.collectorNumberIsComplete &&
+        titleCandidatesHaveComparableWords(titles)) {
+        auto resolving = resolveAttribution(attribution, chosen, titles, lookup);
+        const AttributionResolution r = co_await std::move(resolving);
+        if (r.kind == AttributionResolution::Kind::trusted) {
+            trace(summaryLine(lines.size(), attribution, chosen, finishNote));
+            trace(rawLine(lines));
+            trace(QStringLiteral("[recognize]   -> resolved exact printing via set+collector"));
+            co_return RecognitionOutcome{r.candidates, attribution};
+        }
+    }
+    {
+        auto remainingReading = recognizeRemainingLines(options.text, image, lane);
+        const std::vector<OCRLine> more = co_await std::move(remainingReading);
+        lines.insert(lines.end(), more.begin(), more.end());
+        attribution = parseAttribution(lines);
+        chooseFinish();
+        titles = titleCandidates(attribution);
     }
 
     // 4-5.
-    const QStringList titles = titleCandidates(attribution);
     trace(summaryLine(lines.size(), attribution, chosen, finishNote));
     trace(rawLine(lines));
 

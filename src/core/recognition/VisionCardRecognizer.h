@@ -20,8 +20,9 @@
 
 namespace vantry {
 
-// Turns one cropped card scan into ranked printings: four text passes, the collector
-// strip, an exact set-and-number lookup, a sideways re-read, the Art Series paths and a
+// Turns one cropped card scan into ranked printings: the collector strip and title bar
+// read first (an exact set-and-number lookup that their title confirms ends there), then
+// the other text passes, an exact lookup, a sideways re-read, the Art Series paths and a
 // name search, in that order. Stateless between scans; traces each scan with
 // "[recognize]" lines on standard output.
 class VisionCardRecognizer final : public CardRecognizing {
@@ -48,7 +49,13 @@ public:
     // One synchronous text pass; blocks, so it runs on the CPU pool.
     static std::vector<OCRLine> ocrLines(const TextRecognizing& engine, const QImage& image);
 
-    // The four passes at once, merged (bottom, top, band, whole).
+    // The first read: the collector strip and the title bar at once, merged (strip, title).
+    static QCoro::Task<std::vector<OCRLine>> recognizeFirstLines(TextEngine engine, QImage image,
+                                                                 CPULane lane = CPULane::ordinary);
+    // The rest: the interior band and the whole image at once, merged (band, whole).
+    static QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image,
+                                                                     CPULane lane = CPULane::ordinary);
+    // Every pass at once, merged (strip, title, band, whole).
     static QCoro::Task<std::vector<OCRLine>> recognizeAttributionLines(TextEngine engine, QImage image,
                                                                        CPULane lane = CPULane::ordinary);
     static QCoro::Task<std::vector<OCRLine>> recognizeText(TextEngine engine, QImage image,

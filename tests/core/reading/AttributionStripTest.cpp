@@ -53,13 +53,15 @@ TEST(AttributionStrip, RemapsAndMerges)
 
 TEST(AttributionStrip, FourPassesRunAndAFailingPassDropsOut)
 {
-    // The fake tells the passes apart by their image sizes: whole 100x200, strips 300x108,
-    // band 300x120. The band pass fails.
+    // The fake tells the passes apart by their image sizes: whole 100x200, collector strip
+    // 300x90 (×3), title bar 200x38 (×2), band 300x120. The band pass fails.
     auto engine = std::make_shared<FakeTextRecognizer>([](const QImage& img) -> std::vector<OCRLine> {
         if (img.size() == QSize(100, 200))
             return {{"whole", 0.5, 0.1}};
-        if (img.size() == QSize(300, 108))
+        if (img.size() == QSize(300, 90))
             return {{"strip", 0.5, 0.1}};
+        if (img.size() == QSize(200, 38))
+            return {{"title", 0.5, 0.1}};
         throw std::runtime_error("engine failed");
     });
     QImage img(100, 200, image::workingFormat);
@@ -67,7 +69,37 @@ TEST(AttributionStrip, FourPassesRunAndAFailingPassDropsOut)
     const auto lines = QCoro::waitFor(VisionCardRecognizer::recognizeAttributionLines(engine, img));
     EXPECT_EQ(engine->calls(), 4);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], (OCRLine{"strip", 0.09, 0.018}));
-    EXPECT_DOUBLE_EQ(lines[1].midY, 0.91);
+    EXPECT_EQ(lines[0].text, "strip");
+    EXPECT_DOUBLE_EQ(lines[0].midY, 0.075);
+    EXPECT_DOUBLE_EQ(lines[0].height, 0.015);
+    EXPECT_EQ(lines[1].text, "title");
+    EXPECT_DOUBLE_EQ(lines[1].midY, 0.9325);
     EXPECT_EQ(lines[2].text, "whole");
+}
+
+// The title bar and the collector strip come out grey, cut between their fractions, with
+// faint print stretched over the full range.
+TEST(AttributionStrip, FirstReadRegionsAreGreyAndStretched)
+{
+    QImage img(100, 200, image::workingFormat);
+    img.fill(QColor(90, 90, 90));
+    // Faint print: a pale grey bar in the title bar, another in the strip.
+    for (int y = 8; y < 12; ++y)
+        for (int x = 10; x < 60; ++x)
+            img.setPixelColor(x, y, QColor(130, 130, 130));
+    for (int y = 185; y < 190; ++y)
+        for (int x = 10; x < 60; ++x)
+            img.setPixelColor(x, y, QColor(130, 130, 130));
+    const auto title = AttributionStrip::titleBar(img);
+    ASSERT_TRUE(title);
+    EXPECT_EQ(title->format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(title->size(), QSize(200, 38));
+    EXPECT_EQ(qGray(title->pixel(60, 12)), 255); // the print (y 8-11 of the card)
+    EXPECT_EQ(qGray(title->pixel(180, 12)), 0);  // the frame
+    const auto strip = AttributionStrip::collectorStrip(img);
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->size(), QSize(300, 90));
+    EXPECT_EQ(qGray(strip->pixel(60, 50)), 255); // y 185-189 of the card
+    EXPECT_EQ(qGray(strip->pixel(250, 50)), 0);
+    EXPECT_EQ(AttributionStrip::normalisedGreyCrop(img, QRect(200, 0, 5, 5), 1), std::nullopt);
 }

@@ -145,6 +145,12 @@ TEST(CollectorStripParser, TitleIsTheWordiestLineOfTheTitleBar)
     a = parseAttribution(lines({{"| Bedhead aeagne", 0.94}, {"dee", 0.94}, {"Bedhead Beastie", 0.93},
                                 {"DSK ¢ EN", 0.02}}));
     EXPECT_EQ(a.title, s("Bedhead Beastie"));
+    // The title bar's edges and mana symbols read beside the title are not part of it.
+    const std::vector<std::pair<const char*, const char*>> edges{
+        {"| Questing Druid", "Questing Druid"}, {"( Island }", "Island"}, {"i( Island M", "i( Island M"},
+        {"{ Dollmaker's Shop 3 )", "Dollmaker's Shop 3"}};
+    for (const auto& [read, title] : edges)
+        EXPECT_EQ(parseAttribution(lines({{read, 0.93}, {"DSK • EN", 0.02}})).title, s(title)) << read;
 }
 
 TEST(CollectorStripParser, TitlesAndAlternatives)
