@@ -10,6 +10,7 @@
 #include "app/settings/SettingsStore.h"
 #include "app/views/CaptureView.h"
 #include "app/views/CardRow.h"
+#include "app/views/ManualAddSheet.h"
 #include "app/views/MainWindow.h"
 #include "app/views/ReviewList.h"
 #include "app/views/RecountCorrectionSheet.h"
@@ -30,6 +31,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
@@ -227,6 +229,47 @@ void saveCardRow(const QString& path, const CaptureViewModel::Row& row, int widt
     save(&frame, path);
 }
 
+// A catalogue of a few printings, answering name searches at once.
+class ScreenshotCatalogue final : public CardResolving {
+public:
+    QCoro::Task<std::vector<Candidate>> resolveSetCollector(QString, QString, ScanFinish,
+                                                            std::optional<QString>) const override
+    {
+        co_return std::vector<Candidate>{};
+    }
+    QCoro::Task<std::vector<Candidate>> searchByName(QString text, ScanFinish finish) const override
+    {
+        struct Entry {
+            const char* name;
+            const char* set;
+            const char* number;
+            std::optional<double> price;
+            bool art;
+        };
+        const Entry entries[] = {{"Llanowar Elves", "dom", "168", 0.25, false},
+                                 {"Llanowar Elves", "m19", "314", 0.19, false},
+                                 {"Llanowar Elves", "a25", "175", std::nullopt, false},
+                                 {"Llanowar Elves // Art Card", "adom", "38", 1.5, true},
+                                 {"Llanowar Elves (Showcase, extended-art borderless printing)", "j25", "245", 64.9,
+                                  false}};
+        std::vector<Candidate> found;
+        for (const Entry& e : entries) {
+            if (!QString::fromUtf8(e.name).contains(text.section(' ', 0, 0), Qt::CaseInsensitive))
+                continue;
+            Candidate c;
+            c.scryfallId = QStringLiteral("%1-%2").arg(e.set, e.number);
+            c.name = QString::fromUtf8(e.name);
+            c.setCode = QString::fromUtf8(e.set);
+            c.collectorNumber = QString::fromUtf8(e.number);
+            c.finish = finish;
+            c.priceUSD = e.price;
+            c.isArtSeries = e.art;
+            found.push_back(c);
+        }
+        co_return found;
+    }
+};
+
 // The signed-in window over batch tabs of fake scanners and no network.
 struct CaptureScene {
     explicit CaptureScene(int tabs = 1, bool directScan = true)
@@ -239,6 +282,7 @@ struct CaptureScene {
             CaptureViewModel::Collaborators c;
             c.artMatcher = std::shared_ptr<const ArtCardMatching>();
             c.scheduler = &scheduler;
+            c.resolver = std::make_shared<ScreenshotCatalogue>();
             BatchSession::Parts parts;
             parts.viewModel = CaptureViewModel::create(auth.get(), std::move(c));
             parts.watcher = std::make_unique<FolderWatcher>();
@@ -309,6 +353,32 @@ struct CaptureScene {
             session.watcher().pause();
         model().setStatusMessage(paused ? "Watcher paused." : "Watching B0012. Scan in Image Capture and cards import "
                                                              "automatically.");
+    }
+    // A batch with every chip: finishes, an art card, a token, a multi-feed, reviewed rows, sets.
+    void fillVaried()
+    {
+        std::vector<CaptureViewModel::Row> rows;
+        for (int i = 0; i < 12; ++i) {
+            auto r = row(i, i % 5 != 4);
+            if (r.chosen) {
+                r.chosen->setCode = QStringList{"m10", "dom", "neo", "m10"}[i % 4];
+                r.chosen->finish = i % 3 == 0 ? ScanFinish::foil : (i == 7 ? ScanFinish::etched : ScanFinish::nonfoil);
+                r.chosen->priceUSD = 0.5 * i;
+                r.chosen->isArtSeries = i == 2;
+                r.disposition = Disposition::autoConfirm;
+                r.reviewed = i == 1 || i == 6;
+            }
+            r.isToken = i == 5;
+            r.isMultiFeed = i == 8;
+            rows.push_back(r);
+        }
+        model().setRows(rows);
+    }
+    CaptureView& view() const { return *root->captureView(); }
+    void search(const QString& text)
+    {
+        view().state().filters.searchText = text;
+        view().refresh();
     }
 
     FakeWebAuthSession web;
@@ -610,6 +680,41 @@ QList<Shot> shots()
              save(scene.window.get(), out + "/footer-confirmed.png");
              SettingsStore::standard()->remove(SettingsKeys::workspaceId);
              SettingsStore::standard()->remove(SettingsKeys::workspaceName);
+         }},
+        {"review-search", [](const QString& out) {
+             CaptureScene scene;
+             scene.fillVaried();
+             scene.search(QStringLiteral("bolt"));
+             SettingsStore::standard()->setString(SettingsKeys::reviewSort, QStringLiteral("priceHighToLow"));
+             save(scene.window.get(), out + "/review-search.png");
+             SettingsStore::standard()->remove(SettingsKeys::reviewSort);
+         }},
+        {"review-filtered-empty", [](const QString& out) {
+             CaptureScene scene;
+             scene.fillVaried();
+             scene.view().state().filters.setFilter = QStringLiteral("neo");
+             scene.search(QStringLiteral("counterspell"));
+             save(scene.window.get(), out + "/review-filtered-empty.png");
+         }},
+        {"manual-add-results", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.view().state().requestAddManualCard();
+             ManualAddSheet* sheet = scene.view().manualAddSheet();
+             sheet->searchField()->setText(QStringLiteral("llanowar"));
+             sheet->runSearch();
+             settle();
+             save(sheet, out + "/manual-add-results.png");
+         }},
+        {"manual-add-no-match", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.view().state().requestAddManualCard();
+             ManualAddSheet* sheet = scene.view().manualAddSheet();
+             sheet->searchField()->setText(QStringLiteral("zzzz"));
+             sheet->runSearch();
+             settle();
+             save(sheet, out + "/manual-add-no-match.png");
          }},
         {"toast", [](const QString& out) {
              CaptureScene scene;

@@ -20,6 +20,8 @@ struct BulkActionsBar {
 
     static BulkActionsBar of(const std::vector<CaptureViewModel::Row>& rows,
                              const std::vector<CaptureViewModel::Row>& visibleRows);
+    static BulkActionsBar of(const std::vector<CaptureViewModel::Row>& rows,
+                             const std::vector<const CaptureViewModel::Row*>& visibleRows);
 };
 
 } // namespace vantry

@@ -48,11 +48,18 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     scheduleClock();
 
     services_.settings->observe(SettingsKeys::directScanEnabled, this, [this] { directScanSettingChanged(); });
+    services_.settings->observe(SettingsKeys::reviewSort, this, [this] { emit reviewSortChanged(); });
     connect(&session_, &BatchSession::scanFolderPathChanged, this, &CaptureWindowState::scanFolderChanged);
 }
 
 // Timers scheduled with this object as context die with it; nothing else stops.
 CaptureWindowState::~CaptureWindowState() = default;
+
+ReviewSort CaptureWindowState::reviewSort() const
+{
+    return ReviewSort::fromRawValue(services_.settings->string(SettingsKeys::reviewSort).value_or(QString()))
+        .value_or(ReviewSort::smart);
+}
 
 bool CaptureWindowState::directScanEnabled() const
 {

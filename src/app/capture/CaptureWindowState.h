@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/batch/ReviewSort.h"
 #include "app/capture/CaptureFilters.h"
 
 #include <QDateTime>
@@ -60,6 +61,12 @@ public:
 
     // Filters and search of the review list; fresh for every window.
     CaptureFilters filters;
+    // The review list's order, the setting "vy.reviewSort" (changes signal `reviewSortChanged`).
+    ReviewSort reviewSort() const;
+    const std::shared_ptr<SettingsStore>& settings() const { return services_.settings; }
+
+    // The toolbar's "Add Card": the window opens the manual-add sheet.
+    void requestAddManualCard() { emit addManualCardRequested(); }
 
     // The three confirmations, raised by the window's commands.
     void confirmNewBatch();
@@ -70,6 +77,8 @@ public:
 signals:
     void nowTickChanged();
     void directScanEnabledChanged();
+    void reviewSortChanged();
+    void addManualCardRequested();
 
 private:
     void enforceSingleScanFolder();

@@ -5,11 +5,16 @@
 #include "app/capture/CaptureLayout.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
+#include "app/review/ReviewBarsState.h"
+#include "app/review/ReviewRows.h"
 #include "app/views/CaptureBanner.h"
 #include "app/views/CaptureFooter.h"
 #include "app/views/CaptureToolbar.h"
 #include "app/views/CaptureWatcherStatusBar.h"
 #include "app/views/FileDialogSavePanel.h"
+#include "app/views/FilteredEmptyState.h"
+#include "app/views/ManualAddSheet.h"
+#include "app/views/ReviewFilterBar.h"
 #include "app/views/MessageBoxPrompter.h"
 #include "app/views/RecountView.h"
 #include "app/views/ReviewList.h"
@@ -102,6 +107,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     toolbar_ = new CaptureToolbar(*state_, this);
     toolbarSlot_->addWidget(toolbar_);
     connect(toolbar_, &CaptureToolbar::newBatchRequested, state_, &CaptureWindowState::confirmNewBatch);
+    connect(toolbar_, &CaptureToolbar::addCardRequested, state_, &CaptureWindowState::requestAddManualCard);
     bannerSlot_ = new QVBoxLayout;
     bannerSlot_->setSpacing(0);
     column->addLayout(bannerSlot_);
@@ -155,6 +161,8 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
     refresh_->follow(state_, &CaptureWindowState::nowTickChanged);
     refresh_->follow(state_, &CaptureWindowState::directScanEnabledChanged);
+    refresh_->follow(state_, &CaptureWindowState::reviewSortChanged);
+    connect(state_, &CaptureWindowState::addManualCardRequested, this, &CaptureView::openManualAddSheet);
     refresh();
 }
 
@@ -315,6 +323,11 @@ QWidget* CaptureView::buildRowsArea()
     // The search bar and the finish and set chip bars stand here.
     auto* filterSlot = new QWidget(area);
     filterSlot->setObjectName(QStringLiteral("reviewBarsSlot"));
+    auto* filterColumn = new QVBoxLayout(filterSlot);
+    filterColumn->setContentsMargins(0, 0, 0, 0);
+    filterBar_ = new ReviewFilterBar(state_->filters, state_->settings(), filterSlot);
+    connect(filterBar_, &ReviewFilterBar::filtersChanged, this, [this] { refresh_->request(); });
+    filterColumn->addWidget(filterBar_);
     col->addWidget(filterSlot);
 
     CardRowOptions rowOptions;
@@ -322,9 +335,11 @@ QWidget* CaptureView::buildRowsArea()
         rowOptions.imageBase = catalogImageBase_;
     reviewList_ = new ReviewList(state_->viewModel(), rowOptions, area);
     col->addWidget(reviewList_, 1);
-    filteredEmpty_ = secondaryLabel(QStringLiteral("No cards match the filters."), QStringLiteral("filteredEmpty"),
-                                    area, 1.0);
-    filteredEmpty_->setAlignment(Qt::AlignCenter);
+    filteredEmpty_ = new FilteredEmptyState(area);
+    connect(filteredEmpty_, &FilteredEmptyState::resetRequested, this, [this] {
+        ReviewBarsState::resetFilters(state_->filters);
+        refresh_->request();
+    });
     col->addWidget(filteredEmpty_, 1);
     return area;
 }
@@ -487,8 +502,18 @@ void CaptureView::refreshEmptyState()
 void CaptureView::refreshRows()
 {
     const auto& rows = state_->viewModel()->rows();
-    // Every row shows until the review bars bring their filters and order.
-    const auto& visible = rows;
+    // One context and one ordered list serve the bars, the bulk-action bar and the list.
+    const CaptureFilters& filters = state_->filters;
+    const ReviewSort sort = state_->reviewSort();
+    const ReviewFilterContext context = ReviewFilterContext::make(rows, filters);
+    const std::vector<const CaptureViewModel::Row*> visible = ReviewRows::ordered(rows, filters, context, sort);
+    const ReviewBarsState bars = ReviewBarsState::of(rows, filters, context, visible.size(), sort);
+    filterBar_->display(bars);
+    filteredEmpty_->setLine(bars.filteredEmptyLine);
+    visibleRowIds_.clear();
+    visibleRowIds_.reserve(visible.size());
+    for (const auto* row : visible)
+        visibleRowIds_.push_back(row->id);
     const BulkActionsBar bar = BulkActionsBar::of(rows, visible);
     bulkLabel_->setText(bar.showsFinishButtons() ? CaptureTexts::bulkConfirmedLabel(bar.confirmedCount)
                                                  : CaptureTexts::bulkHint());
@@ -501,11 +526,20 @@ void CaptureView::refreshRows()
 
     reviewList_->setVisible(!visible.empty());
     filteredEmpty_->setVisible(visible.empty());
-    std::vector<QUuid> ids;
-    ids.reserve(visible.size());
-    for (const auto& row : visible)
-        ids.push_back(row.id);
-    reviewList_->setRows(rows, ids);
+    reviewList_->setRows(rows, visibleRowIds_);
+}
+
+ManualAddSheet* CaptureView::manualAddSheet() const { return manualAddSheet_; }
+
+void CaptureView::openManualAddSheet()
+{
+    if (manualAddSheet_) {
+        manualAddSheet_->raise();
+        manualAddSheet_->activateWindow();
+        return;
+    }
+    manualAddSheet_ = new ManualAddSheet(state_->viewModel(), this);
+    manualAddSheet_->open();
 }
 
 void CaptureView::refreshToast()

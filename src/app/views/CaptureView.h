@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -23,6 +24,9 @@ class CaptureFooter;
 class CaptureToolbar;
 class CaptureWatcherStatusBar;
 class CoalescedRefresh;
+class FilteredEmptyState;
+class ManualAddSheet;
+class ReviewFilterBar;
 class ReviewList;
 
 // The window of one batch tab: banners, watcher status, the main area (recount screen, empty
@@ -44,6 +48,12 @@ public:
     void retire();
     // Lays the column out for the model's state now.
     void refresh();
+
+    // The ids of the rows the review list shows, in list order (filters, search and sort applied).
+    const std::vector<QUuid>& visibleRowIds() const { return visibleRowIds_; }
+    // Opens the manual-add sheet over the window (raises it when already open).
+    void openManualAddSheet();
+    ManualAddSheet* manualAddSheet() const;
 
     // Slots that later pieces of the window fill.
     QVBoxLayout* toolbarSlot() const { return toolbarSlot_; }
@@ -89,7 +99,10 @@ private:
     QPushButton* markReviewed_;
     QSet<QUuid> markReviewedIds_;
     ReviewList* reviewList_;
-    QLabel* filteredEmpty_;
+    ReviewFilterBar* filterBar_;
+    FilteredEmptyState* filteredEmpty_;
+    QPointer<ManualAddSheet> manualAddSheet_;
+    std::vector<QUuid> visibleRowIds_;
     QVBoxLayout* errorSlot_;
     QWidget* footerDivider_;
     QWidget* footer_;
