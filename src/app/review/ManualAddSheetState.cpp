@@ -82,7 +82,9 @@ std::optional<QString> ManualAddSheetState::resultPrice(const Candidate& candida
     const std::optional<double> price = candidate.effectivePriceUSD();
     if (!price)
         return std::nullopt;
-    return locale.toCurrencyString(*price, QStringLiteral("$"), 2);
+    // The C locale writes "0.25$"; without a real locale, write dollars the US way.
+    const QLocale& shown = locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
+    return shown.toCurrencyString(*price, QStringLiteral("$"), 2);
 }
 
 QString ManualAddSheetState::quantityLabel(int quantity) { return QStringLiteral("Quantity: %1").arg(quantity); }

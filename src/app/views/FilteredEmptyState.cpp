@@ -1,6 +1,7 @@
 #include "app/views/FilteredEmptyState.h"
 
 #include "app/review/ReviewBarsState.h"
+#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
 
 #include <QLabel>
@@ -19,12 +20,9 @@ FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(10);
     column->addStretch(1);
-    auto* glass = new QLabel(QStringLiteral("⌕"), this);
+    auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("filteredEmptyIcon"));
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 2.6);
-    glass->setFont(big);
-    SettingsStyle::setTone(glass, Tone::secondary);
+    glass->setPixmap(magnifierSymbol(34, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
     column->addWidget(glass, 0, Qt::AlignHCenter);
     auto* title = new QLabel(ReviewBarsState::filteredEmptyTitle(), this);
     title->setObjectName(QStringLiteral("filteredEmptyTitle"));
@@ -32,7 +30,8 @@ FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
     column->addWidget(title, 0, Qt::AlignHCenter);
     line_ = SettingsStyle::label(QString(), QStringLiteral("filteredEmptyLine"), Size::callout, Tone::secondary, this);
     line_->setAlignment(Qt::AlignHCenter);
-    line_->setMaximumWidth(460);
+    line_->setMinimumWidth(420);
+    line_->setMaximumWidth(520);
     column->addWidget(line_, 0, Qt::AlignHCenter);
     reset_ = new QPushButton(QStringLiteral("↶ ") + ReviewBarsState::resetFiltersLabel(), this);
     reset_->setObjectName(QStringLiteral("resetFilters"));

@@ -1,6 +1,7 @@
 #include "app/views/ManualAddSheet.h"
 
 #include "app/batch/CaptureViewModel.h"
+#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
 
 #include <QButtonGroup>
@@ -201,11 +202,8 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     auto* placeholderColumn = new QVBoxLayout(placeholder);
     placeholderColumn->setSpacing(6);
     placeholderColumn->addStretch(1);
-    auto* glass = new QLabel(QStringLiteral("⌕"), placeholder);
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 2.6);
-    glass->setFont(big);
-    SettingsStyle::setTone(glass, Tone::tertiary);
+    auto* glass = new QLabel(placeholder);
+    glass->setPixmap(magnifierSymbol(34, SettingsStyle::color(this, Tone::tertiary), devicePixelRatioF()));
     placeholderColumn->addWidget(glass, 0, Qt::AlignHCenter);
     placeholderTitle_ = new QLabel(placeholder);
     placeholderTitle_->setObjectName(QStringLiteral("placeholderTitle"));
@@ -214,8 +212,9 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     placeholderHint_ = SettingsStyle::label(QString(), QStringLiteral("placeholderHint"), Size::caption,
                                             Tone::secondary, placeholder);
     placeholderHint_->setAlignment(Qt::AlignHCenter);
-    placeholderHint_->setMaximumWidth(420);
-    placeholderColumn->addWidget(placeholderHint_, 0, Qt::AlignHCenter);
+    // Full width, centred text: a wrapped label aligned in its cell would get one line's height.
+    placeholderColumn->setContentsMargins(40, 0, 40, 0);
+    placeholderColumn->addWidget(placeholderHint_);
     placeholderColumn->addStretch(1);
     content_->addWidget(placeholder);
 
@@ -223,6 +222,8 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     results_->setObjectName(QStringLiteral("manualResults"));
     results_->setAccessibleName(QStringLiteral("Search results"));
     results_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A light selection keeps the secondary texts of the selected row readable.
+    results_->setStyleSheet(QStringLiteral("QListWidget::item:selected { background: rgba(10,132,255,46); }"));
     connect(results_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || std::size_t(row) >= shownResults_.size())
             return;

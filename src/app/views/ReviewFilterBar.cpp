@@ -3,6 +3,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/FilterChipButton.h"
+#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
 
 #include <QActionGroup>
@@ -29,10 +30,25 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     column->setContentsMargins(12, 8, 12, 6);
     column->setSpacing(6);
 
-    // Chip bar: chips, "Hide reviewed", space, sort menu.
-    chipRow_ = new QHBoxLayout;
+    // Chip bar: chips, "Hide reviewed", space, sort menu. The chips scroll sideways when the
+    // window is narrower than they are, so they never hold the window wide.
+    auto* chipBar = new QHBoxLayout;
+    chipBar->setSpacing(6);
+    chipScroll_ = new QScrollArea(this);
+    chipScroll_->setObjectName(QStringLiteral("chipBar"));
+    chipScroll_->setFrameShape(QFrame::NoFrame);
+    chipScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chipScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chipScroll_->setWidgetResizable(true);
+    chipScroll_->setStyleSheet(QStringLiteral("QScrollArea, #chipBarContent { background: transparent; }"));
+    auto* chipContent = new QWidget(chipScroll_);
+    chipContent->setObjectName(QStringLiteral("chipBarContent"));
+    chipRow_ = new QHBoxLayout(chipContent);
+    chipRow_->setContentsMargins(0, 0, 0, 0);
     chipRow_->setSpacing(6);
-    hideReviewed_ = new QCheckBox(ReviewBarsState::hideReviewedLabel(), this);
+    chipScroll_->setWidget(chipContent);
+    chipBar->addWidget(chipScroll_, 1);
+    hideReviewed_ = new QCheckBox(ReviewBarsState::hideReviewedLabel(), chipContent);
     hideReviewed_->setObjectName(QStringLiteral("hideReviewed"));
     hideReviewed_->setToolTip(ReviewBarsState::hideReviewedHelp());
     hideReviewed_->setFont(SettingsStyle::font(this, Size::caption));
@@ -53,6 +69,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     sort_->setPopupMode(QToolButton::InstantPopup);
     sort_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     sort_->setFont(SettingsStyle::font(this, Size::caption));
+    sort_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     auto* menu = new QMenu(sort_);
     menu->setObjectName(QStringLiteral("sortChoices"));
     menu->addSection(QStringLiteral("Sort"));
@@ -69,15 +86,15 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
                 [this, raw = order.rawValue()] { settings_->setString(SettingsKeys::reviewSort, raw); });
     }
     sort_->setMenu(menu);
-    chipRow_->addWidget(sort_);
-    column->addLayout(chipRow_);
+    chipBar->addWidget(sort_);
+    column->addLayout(chipBar);
 
     // Search bar.
     auto* searchRow = new QHBoxLayout;
     searchRow->setSpacing(6);
-    auto* glass = new QLabel(QStringLiteral("⌕"), this);
+    auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("searchIcon"));
-    SettingsStyle::setTone(glass, Tone::secondary);
+    glass->setPixmap(magnifierSymbol(13, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
     searchRow->addWidget(glass);
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("reviewSearch"));
@@ -146,7 +163,7 @@ void ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>
             button->deleteLater();
         buttons.clear();
         for (const FilterChip& chip : chips) {
-            auto* button = new FilterChipButton(row->parentWidget() ? row->parentWidget() : this);
+            auto* button = new FilterChipButton(row->parentWidget());
             button->setObjectName(chip.name);
             const bool setChip = row == setRow_;
             connect(button, &FilterChipButton::clicked, this, [this, name = chip.name, setChip] {
@@ -175,6 +192,8 @@ void ReviewFilterBar::display(const ReviewBarsState& state)
 {
     state_ = state;
     showChips(chipRow_, chipButtons_, state_.chips, 0);
+    if (!chipButtons_.empty())
+        chipScroll_->setFixedHeight(chipButtons_.front()->sizeHint().height());
     hideReviewed_->setVisible(state_.showsHideReviewed);
     if (hideReviewed_->isChecked() != filters_.hideReviewed) {
         const QSignalBlocker quiet(hideReviewed_);

@@ -44,6 +44,7 @@ private:
     CaptureFilters& filters_;
     std::shared_ptr<SettingsStore> settings_;
     ReviewBarsState state_;
+    QScrollArea* chipScroll_;
     QHBoxLayout* chipRow_;
     std::vector<FilterChipButton*> chipButtons_;
     QCheckBox* hideReviewed_;
