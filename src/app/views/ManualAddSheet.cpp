@@ -34,8 +34,6 @@ QWidget* segments(QWidget* parent, const QString& name, QButtonGroup* group,
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    const QColor accent = SettingsStyle::color(parent, Tone::accent);
-    const QColor border = SettingsStyle::color(parent, Tone::tertiary);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         auto* button = new QToolButton(box);
         button->setObjectName(name + QLatin1Char('-') + entries[i].first);
@@ -46,15 +44,7 @@ QWidget* segments(QWidget* parent, const QString& name, QButtonGroup* group,
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         const bool first = i == 0;
         const bool last = i + 1 == entries.size();
-        button->setStyleSheet(
-            QStringLiteral("QToolButton { border: 1px solid %1; %2 padding: 3px 12px; background: palette(base); "
-                           "border-top-left-radius: %3px; border-bottom-left-radius: %3px; "
-                           "border-top-right-radius: %4px; border-bottom-right-radius: %4px; }"
-                           "QToolButton:checked { background: %5; color: white; }")
-                .arg(border.name(), first ? QString() : QStringLiteral("border-left: none;"))
-                .arg(first ? 5 : 0)
-                .arg(last ? 5 : 0)
-                .arg(accent.name()));
+        button->setStyleSheet(SettingsStyle::segmentStyle(parent, first, last, 12));
         group->addButton(button, entries[i].second);
         row->addWidget(button);
     }

@@ -183,8 +183,6 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     segmentRow->setSpacing(0);
     speeds_ = new QButtonGroup(this);
     speeds_->setExclusive(true);
-    const QColor accent = SettingsStyle::color(this, Tone::accent);
-    const QColor border = SettingsStyle::color(this, Tone::tertiary);
     for (std::size_t i = 0; i < ScanResolution::allCases.size(); ++i) {
         const ScanResolution resolution = ScanResolution::allCases[i];
         auto* segment = new QToolButton(segments);
@@ -197,15 +195,7 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
         segment->setFont(SettingsStyle::font(this, Size::caption));
         const bool first = i == 0;
         const bool last = i + 1 == ScanResolution::allCases.size();
-        segment->setStyleSheet(
-            QStringLiteral("QToolButton { border: 1px solid %1; %2 padding: 3px 2px; background: palette(base); "
-                           "border-top-left-radius: %3px; border-bottom-left-radius: %3px; "
-                           "border-top-right-radius: %4px; border-bottom-right-radius: %4px; }"
-                           "QToolButton:checked { background: %5; color: %6; }")
-                .arg(border.name(), first ? QString() : QStringLiteral("border-left: none;"))
-                .arg(first ? 5 : 0)
-                .arg(last ? 5 : 0)
-                .arg(accent.name(), palette().color(QPalette::HighlightedText).name()));
+        segment->setStyleSheet(SettingsStyle::segmentStyle(this, first, last, 2));
         speeds_->addButton(segment, resolution.dpi());
         segmentRow->addWidget(segment);
     }

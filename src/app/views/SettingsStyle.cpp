@@ -65,6 +65,19 @@ void setTone(QWidget* widget, Tone tone)
     widget->setPalette(p);
 }
 
+QString segmentStyle(const QWidget* widget, bool first, bool last, int horizontalPadding)
+{
+    return QStringLiteral("QToolButton { border: 1px solid %1; %2 padding: 3px %3px; background: palette(base); "
+                          "border-top-left-radius: %4px; border-bottom-left-radius: %4px; "
+                          "border-top-right-radius: %5px; border-bottom-right-radius: %5px; }"
+                          "QToolButton:checked { background: %6; color: %7; }")
+        .arg(color(widget, Tone::tertiary).name(), first ? QString() : QStringLiteral("border-left: none;"))
+        .arg(horizontalPadding)
+        .arg(first ? 5 : 0)
+        .arg(last ? 5 : 0)
+        .arg(color(widget, Tone::accent).name(), widget->palette().color(QPalette::HighlightedText).name());
+}
+
 QLabel* label(const QString& text, const QString& objectName, Size size, Tone tone, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);

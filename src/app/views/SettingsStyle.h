@@ -18,6 +18,10 @@ QColor color(const QWidget* widget, Tone tone);
 
 void setTone(QWidget* widget, Tone tone);
 
+// The style sheet of one segment of a segmented picker made of checkable tool buttons: the
+// outer corners rounded, a shared border, the checked segment filled with the accent colour.
+QString segmentStyle(const QWidget* widget, bool first, bool last, int horizontalPadding);
+
 // A word-wrapped label of the given size and tone, with an object name and accessible name.
 QLabel* label(const QString& text, const QString& objectName, Size size, Tone tone, QWidget* parent);
 
