@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QHash>
 #include <QDialog>
 #include <QCoroTimer>
 #include <QLabel>
@@ -60,6 +61,26 @@ public:
         while (!*gate)
             co_await QCoro::sleepFor(std::chrono::milliseconds(2));
         co_return RecognitionOutcome{};
+    }
+};
+
+// Answers a search after the delay given for its text, so answers can arrive out of order.
+class SlowResolver final : public CardResolving {
+public:
+    std::shared_ptr<QHash<QString, int>> delays = std::make_shared<QHash<QString, int>>();
+    std::shared_ptr<QStringList> answered = std::make_shared<QStringList>();
+
+    QCoro::Task<std::vector<Candidate>> resolveSetCollector(QString, QString, ScanFinish,
+                                                            std::optional<QString>) const override
+    {
+        co_return std::vector<Candidate>{};
+    }
+    QCoro::Task<std::vector<Candidate>> searchByName(QString text, ScanFinish) const override
+    {
+        const auto log = answered;
+        co_await QCoro::sleepFor(std::chrono::milliseconds(delays->value(text)));
+        *log << text;
+        co_return std::vector<Candidate>{makeCandidate("s-" + text, "Found " + text, "neo", "1")};
     }
 };
 
@@ -270,6 +291,33 @@ TEST_F(CardRowTest, SearchSendsTheBuiltQueryKeepsTheTextAndShowsTheNewCandidates
     search->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return resolver->calls->size() == 2; }, 5000));
     EXPECT_EQ(resolver->calls->last(), "search set:j25 245 nonfoil");
+}
+
+TEST_F(CardRowTest, AnOlderSearchAnsweringLastDoesNotReplaceTheNewerOnesCandidates)
+{
+    auto slow = std::make_shared<SlowResolver>();
+    (*slow->delays)["Older"] = 300;
+    (*slow->delays)["Newer"] = 0;
+    CaptureViewModel::Collaborators c;
+    c.resolver = slow;
+    c.artMatcher = std::shared_ptr<const ArtCardMatching>();
+    c.scheduler = &clock;
+    model = CaptureViewModel::create(nullptr, std::move(c));
+    const Row row = addRow({});
+    auto widget = open(row.id);
+    auto* field = widget->findChild<QLineEdit*>("searchField");
+    QTest::keyClicks(field, "Older");
+    QTest::keyClick(field, Qt::Key_Return);
+    field->clear();
+    QTest::keyClicks(field, "Newer");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slow->answered->size() == 2; }, 10000));
+    settle();
+    EXPECT_EQ(*slow->answered, (QStringList{"Newer", "Older"}));
+    const auto candidates = widget->findChildren<QAbstractButton*>("candidateButton");
+    ASSERT_EQ(candidates.size(), 1);
+    EXPECT_EQ(candidates[0]->accessibleName(), "Confirm Found Newer NEO 1");
+    EXPECT_EQ(field->text(), "Newer");
 }
 
 TEST_F(CardRowTest, ReturnInTheSearchFieldOfASheetSearchesWithoutPressingTheDefaultButton)
