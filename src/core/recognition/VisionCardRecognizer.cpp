@@ -357,7 +357,25 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             co_return RecognitionOutcome{r.candidates, attribution};
         }
     }
-    {
+    // A card without any strip whose readable title names catalogue cards stands upright:
+    // reading it again sideways (four more passes) would find nothing. Its name search is
+    // made here and used in step 10. When the first read shows no sign of a strip (no set,
+    // number or language) and its title already names cards, the other passes are skipped
+    // as well.
+    std::optional<std::vector<Candidate>> earlyNames;
+    bool namedUpright = false;
+    const auto stripless = [&] {
+        return !attribution.isArtSeries && !attribution.collectorNumber && !attribution.setCode &&
+               attribution.title && !attribution.title->isEmpty() && titleCandidatesHaveComparableWords(titles);
+    };
+    if (stripless() && !attribution.language) {
+        auto searching = nameCandidates(resolver, *attribution.title, attribution, chosen);
+        earlyNames = co_await std::move(searching);
+        namedUpright = std::any_of(earlyNames->begin(), earlyNames->end(),
+                                   [&](const Candidate& c) { return titlesAgreeAcrossCandidates(titles, c.name); });
+    }
+    const std::optional<QString> firstTitle = earlyNames ? attribution.title : std::nullopt;
+    if (!namedUpright) {
         auto remainingReading = recognizeRemainingLines(options.text, image, lane);
         const std::vector<OCRLine> more = co_await std::move(remainingReading);
         lines.insert(lines.end(), more.begin(), more.end());
@@ -390,15 +408,14 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     const std::optional<QString> title =
         attribution.title && !attribution.title->isEmpty() ? attribution.title : std::nullopt;
 
-    // A card without any strip whose readable title names catalogue cards stands upright:
-    // reading it again sideways (four more passes) would find nothing. Its name search is
-    // made here and used in step 10.
-    std::optional<std::vector<Candidate>> earlyNames;
-    bool namedUpright = false;
-    if (!attribution.isArtSeries && !attribution.collectorNumber && !attribution.setCode && title &&
-        titleCandidatesHaveComparableWords(titles)) {
-        auto searching = nameCandidates(resolver, *title, attribution, chosen);
-        earlyNames = co_await std::move(searching);
+    if (!namedUpright && !stripless()) {
+        earlyNames.reset();
+    } else if (!namedUpright) {
+        // The full read may find another title; the same one is not searched again.
+        if (!earlyNames || firstTitle != title) {
+            auto searching = nameCandidates(resolver, *title, attribution, chosen);
+            earlyNames = co_await std::move(searching);
+        }
         namedUpright = std::any_of(earlyNames->begin(), earlyNames->end(),
                                    [&](const Candidate& c) { return titlesAgreeAcrossCandidates(titles, c.name); });
     }

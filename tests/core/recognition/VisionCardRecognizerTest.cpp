@@ -190,6 +190,58 @@ TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
     }
 }
 
+// The first read (collector strip and title bar) settles a card on its own when it can:
+// a complete strip whose title confirms the printing, or no strip at all and a title that
+// names cards. Otherwise the whole card and the band are read too.
+TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
+{
+    struct Case {
+        const char* name;
+        std::vector<OCRLine> strip, title; // as the strip and title-bar passes read them
+        std::vector<Candidate> found;      // what a name search finds
+        int passes;
+        QStringList expected;
+    };
+    const std::vector<Case> cases{
+        {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)},
+         {}, 2, {"bolt@1"}},
+        {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Goblin Guide", 0.5)},
+         {}, 4, {"bolt@0.6"}},
+        {"no strip, the title names the card", {}, {line("Goblin Guide", 0.5)}, {kGuide}, 2, {"guide@1"}},
+        // A language is a sign of a strip the first read missed.
+        {"a language without set or number", {line("• EN", 0.3)}, {line("Goblin Guide", 0.5)}, {kGuide}, 4,
+         {"guide@1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A 100 x 200 scan: the strip pass reads 300 x 90, the title bar 200 x 38.
+        auto engine = std::make_shared<FakeTextRecognizer>([&c](const QImage& img) {
+            if (img.size() == QSize(300, 90))
+                return c.strip;
+            if (img.size() == QSize(200, 38))
+                return c.title;
+            return std::vector<OCRLine>{};
+        });
+        auto resolver = std::make_shared<test::RecordingResolver>();
+        resolver->onSet = [](const QString& set, const QString& number, auto&&...) {
+            return set == "NEO" && number == "0123" ? std::vector<Candidate>{kBolt} : std::vector<Candidate>{};
+        };
+        resolver->onSearch = [found = c.found](auto&&...) { return found; };
+        VisionCardRecognizer::Options options;
+        options.text = engine;
+        options.trace = [](const QString&) {};
+        const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
+        QImage scan(100, 200, image::workingFormat);
+        scan.fill(Qt::white);
+        const auto outcome = QCoro::waitFor(recognizer.recognize(scan, ScanFinish::nonfoil));
+        EXPECT_EQ(engine->calls(), c.passes);
+        ASSERT_FALSE(outcome.candidates.empty());
+        EXPECT_EQ(ids(outcome.candidates).first(), c.expected.first());
+        // A lookup is asked once, whichever read made it.
+        EXPECT_EQ(resolver->calls->count("set NEO 0123 nonfoil en"), c.strip.size() == 2 ? 1 : 0);
+    }
+}
+
 TEST(VisionCardRecognizer, NothingReadEndsInNothingParsed)
 {
     Harness h;
