@@ -2,6 +2,7 @@
 
 #include "platform/ScanPageFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -74,34 +75,48 @@ QString FakeScannerDevice::writePage(const QString& fileName)
     const ScanRequest& request = scanRequests.last();
     QDir().mkpath(request.downloadsDirectory);
     const int index = ++pagesWritten_;
+    const QString finalName = fileName.isEmpty() ? ScanPageFile::pageName(request.documentName, index) : fileName;
     if (script_.unreadablePages) {
-        const QString path = QDir(request.downloadsDirectory).filePath(
-            fileName.isEmpty() ? ScanPageFile::pageName(request.documentName, index) : fileName);
+        if (request.stagePages)
+            return ScanPageFile::stageBytes(request.downloadsDirectory, finalName, "not an image").path;
+        const QString path = QDir(request.downloadsDirectory).filePath(finalName);
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             file.write("not an image");
         return path;
     }
-    QImage image(script_.pageSize, QImage::Format_RGB888);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.fillRect(QRect(5, 5, script_.pageSize.width() / 2, script_.pageSize.height() / 3), QColor(20, 20, 20));
-    painter.end();
+    QImage image = script_.pageImage ? script_.pageImage(index) : QImage();
+    if (image.isNull()) {
+        image = QImage(script_.pageSize, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.fillRect(QRect(5, 5, script_.pageSize.width() / 2, script_.pageSize.height() / 3), QColor(20, 20, 20));
+    }
+    if (!pageFile_)
+        pageFile_.emplace(request.downloadsDirectory, request.documentName);
+    ScanPageFile& pages = *pageFile_;
     if (!fileName.isEmpty()) {
         const int dpm = int(request.resolution / 0.0254 + 0.5);
         image.setDotsPerMeterX(dpm);
         image.setDotsPerMeterY(dpm);
+        if (request.stagePages) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return ScanPageFile::stageBytes(request.downloadsDirectory, fileName, bytes).path;
+        }
         const QString path = QDir(request.downloadsDirectory).filePath(fileName);
         image.save(path, "PNG");
         return path;
     }
-    ScanPageFile pages(request.downloadsDirectory, request.documentName);
-    return pages.write(image, request.resolution).path;
+    return (request.stagePages ? pages.stage(image, request.resolution) : pages.write(image, request.resolution)).path;
 }
 
 void FakeScannerDevice::requestScan(const ScanRequest& request)
 {
     scanRequests.push_back(request);
+    pageFile_.emplace(request.downloadsDirectory, request.documentName);
     const int generation = ++scanGeneration_;
     scanning_ = true;
     auto delay = script_.firstPageDelay;

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/DelayScheduler.h"
+#include "platform/ScanPageFile.h"
 #include "platform/ScannerDevice.h"
 
+#include <QImage>
 #include <QSize>
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace vantry {
 
@@ -34,6 +38,8 @@ public:
         int pages = 3;
         QSize pageSize{60, 84};
         bool unreadablePages = false; // pages that are not images
+        // The image of page n (from 1); none: a white page with a dark block, the same every time.
+        std::function<QImage(int page)> pageImage;
         std::chrono::milliseconds callbackDelay{10};
         std::chrono::milliseconds firstPageDelay{1000};
         std::chrono::milliseconds pageInterval{1000};
@@ -79,6 +85,7 @@ private:
     int scanGeneration_ = 0;
     bool scanning_ = false;
     int pagesWritten_ = 0;
+    std::optional<ScanPageFile> pageFile_; // numbers the pages of the current scan
 };
 
 } // namespace vantry

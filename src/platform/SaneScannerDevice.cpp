@@ -456,7 +456,7 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
             error = saneError(SANE_STATUS_IO_ERROR);
             break;
         }
-        const ScanPageFile::Written result = pages.write(*image, dpi);
+        const ScanPageFile::Written result = request.stagePages ? pages.stage(*image, dpi) : pages.write(*image, dpi);
         if (!result.error.isEmpty()) {
             error = ScannerDeviceError{int(SANE_STATUS_IO_ERROR), QStringLiteral("Couldn't save page: %1").arg(result.error)};
             break;

@@ -20,6 +20,17 @@ public:
     };
     // `dpi` goes into the PNG's physical-size chunk.
     Written write(const QImage& image, double dpi);
+    // Writes the page completely but leaves it under a hidden staged name that carries the
+    // next free page name; `place` later moves it there. Folder listings never see it.
+    Written stage(const QImage& image, double dpi);
+    // Stages `bytes` as they are, for the page name `finalName` in `directory`.
+    static Written stageBytes(const QString& directory, const QString& finalName, const QByteArray& bytes);
+    // The page name a staged file carries; empty for a file that is not staged.
+    static QString stagedFinalName(const QString& stagedPath);
+    // Moves a staged page to its page name, in one rename that never replaces a file: when
+    // the name was taken meanwhile, the next free number (or " 2", " 3"... before the
+    // extension) is used.
+    static Written place(const QString& stagedPath);
 
     static QString pageName(const QString& documentName, int number);
 

@@ -37,6 +37,9 @@ struct ScanRequest {
     bool duplex = false;
     QString documentName = QStringLiteral("card"); // pages are "<name>_0001.png", ...
     QString downloadsDirectory;
+    // Pages stay under their hidden staged name (`ScanPageFile::stage`); whoever receives
+    // them moves each into place once it is finished (`ScanPageFile::place`).
+    bool stagePages = false;
 };
 
 // One scanner. Requests return at once; their results arrive as signals, always emitted
@@ -59,7 +62,8 @@ public:
     // The unit of the last successful selection.
     virtual std::optional<ScannerUnitInfo> selectedUnit() const = 0;
     // Scans until the feeder is empty (a flatbed gives one page); each page is written as a
-    // PNG into the downloads directory under a name that did not exist before.
+    // PNG into the downloads directory under a name that did not exist before, or left
+    // under its hidden staged name when the request asks for staged pages.
     virtual void requestScan(const ScanRequest& request) = 0;
     // Stops a running scan as soon as the device allows; safe to call at any time.
     virtual void cancelScan() = 0;

@@ -10,6 +10,7 @@
 #include "core/support/UnsharpMask.h"
 #include "platform/Paths.h"
 #include "platform/SaneScannerBrowser.h"
+#include "platform/ScanPageFile.h"
 #include "platform/WholeFileWrite.h"
 
 #include <QBuffer>
@@ -20,7 +21,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QHash>
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QPointer>
 #include <QSettings>
 
@@ -34,6 +37,13 @@ namespace vantry {
 namespace {
 
 void diag(const QString& message) { CaptureLog::log(QStringLiteral("[scanner] ") + message); }
+
+// A staged page by the name it will have.
+QString pageName(const QString& path)
+{
+    const QString staged = ScanPageFile::stagedFinalName(path);
+    return staged.isEmpty() ? QFileInfo(path).fileName() : staged;
+}
 
 QString boolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
 
@@ -76,6 +86,37 @@ struct ScannerController::Waiter {
     }
 };
 
+struct ScannerController::PagePlaces {
+    QMutex mutex;
+    QHash<QString, std::optional<QString>> places; // staged page -> its place (none: not placed)
+
+    void record(const QString& staged, std::optional<QString> placed)
+    {
+        const QMutexLocker lock(&mutex);
+        places.insert(staged, std::move(placed));
+    }
+    void clear()
+    {
+        const QMutexLocker lock(&mutex);
+        places.clear();
+    }
+    // The pages where they ended up, in name order; a page that could not be placed is left out.
+    QStringList resolve(const QStringList& pages)
+    {
+        const QMutexLocker lock(&mutex);
+        QStringList out;
+        for (const QString& page : pages) {
+            const auto it = places.constFind(page);
+            if (it == places.cend())
+                out << page;
+            else if (*it)
+                out << **it;
+        }
+        ScanFileOrder::sortPaths(out);
+        return out;
+    }
+};
+
 // Holds a plain pointer: temporaries with destructors inside co_await are not safe with every compiler.
 struct ScannerController::WaiterAwaitable {
     Waiter* waiter;
@@ -86,7 +127,8 @@ struct ScannerController::WaiterAwaitable {
 
 ScannerController::ScannerController(ScannerBrowserFactory browserFactory, DelayScheduler& scheduler, Timing timing,
                                      QObject* parent)
-    : QObject(parent), browserFactory_(std::move(browserFactory)), scheduler_(scheduler), timing_(timing)
+    : QObject(parent), browserFactory_(std::move(browserFactory)), scheduler_(scheduler), timing_(timing),
+      pagePlaces_(std::make_shared<PagePlaces>())
 {
     if (!browserFactory_)
         browserFactory_ = [] { return std::unique_ptr<ScannerBrowser>(std::make_unique<SaneScannerBrowser>()); };
@@ -186,18 +228,23 @@ void ScannerController::connectDevice(const std::shared_ptr<ScannerDevice>& devi
                 });
             });
     connect(d, &ScannerDevice::pageWritten, this, [this](QString path) {
+        // Measured before the sharpen queue can move the page on.
+        ScanArrivalSample sample = ScanTimingDiagnostics::sample(path, QDateTime::currentDateTime());
+        sample.fileName = pageName(path);
         // The file work goes straight onto the sharpen queue; the record hops to the main loop.
         QPointer<ScannerController> self(this);
-        sharpenQueue().submit([self, path] {
-            preserveRawCopyIfEnabled(path);
-            sharpenInPlace(path);
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, path] {
-                qCInfo(lcScanner).noquote() << QStringLiteral("didScanTo url=%1 sharpened").arg(QFileInfo(path).fileName());
+        sharpenQueue().submit([self, path, places = pagePlaces_] {
+            const std::optional<QString> placed = finishPage(path);
+            places->record(path, placed);
+            if (!placed)
+                return;
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, page = *placed] {
+                qCInfo(lcScanner).noquote() << QStringLiteral("didScanTo url=%1 sharpened").arg(QFileInfo(page).fileName());
                 if (self && self->onPageScanned)
-                    self->onPageScanned(path);
+                    self->onPageScanned(page);
             }, Qt::QueuedConnection);
         });
-        defer([this, path] { didScanTo(path); });
+        defer([this, path, sample] { didScanTo(path, sample); });
     });
     connect(d, &ScannerDevice::scanCompleted, this, [this, weak](std::optional<ScannerDeviceError> error) {
         defer([this, weak, error] {
@@ -216,9 +263,11 @@ QCoro::Task<ScannerController::ScanOutcome> ScannerController::scan(std::shared_
         co_return ScanOutcome{};
     }
     QPointer<ScannerController> self(this);
+    const std::shared_ptr<PagePlaces> places = pagePlaces_;
     const quint64 generation = ++scanGeneration_;
     setScanning(true);
     scannedURLs_.clear();
+    places->clear();
     samples_.clear();
     activeAppliedResolutionDpi_.reset();
     activeDevice_ = device;
@@ -261,7 +310,9 @@ QCoro::Task<ScannerController::ScanOutcome> ScannerController::scan(std::shared_
     }
     if (waiter->error)
         std::rethrow_exception(waiter->error);
-    co_return std::move(*waiter->outcome);
+    ScanOutcome outcome = std::move(*waiter->outcome);
+    outcome.pages = places->resolve(outcome.pages);
+    co_return outcome;
 }
 
 void ScannerController::resume(ScanOutcome outcome)
@@ -420,6 +471,7 @@ void ScannerController::configureAndScan(const std::shared_ptr<ScannerDevice>& d
     }
     request.documentName = QStringLiteral("card");
     request.downloadsDirectory = pendingOutputDir_.value_or(downloadsDir_);
+    request.stagePages = true; // each page appears in the folder once, finished (see finishPage)
     QDir().mkpath(request.downloadsDirectory);
 
     setPhase(Phase::scanning);
@@ -431,16 +483,15 @@ void ScannerController::configureAndScan(const std::shared_ptr<ScannerDevice>& d
     device->requestScan(request);
 }
 
-void ScannerController::didScanTo(const QString& path)
+void ScannerController::didScanTo(const QString& path, const ScanArrivalSample& sample)
 {
     scannedURLs_.push_back(path);
-    ScanArrivalSample sample = ScanTimingDiagnostics::sample(path, QDateTime::currentDateTime());
     std::optional<double> gap;
     if (!samples_.empty())
         gap = double(samples_.back().fileTimestamp.msecsTo(sample.fileTimestamp)) / 1000.0;
     samples_.push_back(sample);
     diag(QStringLiteral("didScanTo %1 (page %2) %3 scannerGap=%4")
-             .arg(QFileInfo(path).fileName(), QString::number(scannedURLs_.size()),
+             .arg(pageName(path), QString::number(scannedURLs_.size()),
                   ScanTimingDiagnostics::qualityDescription(sample), ScanTimingDiagnostics::gapDescription(gap)));
     armWatchdog();
 }
@@ -586,14 +637,15 @@ void ScannerController::didRemove(const std::shared_ptr<ScannerDevice>& device)
 
 // Page files -----------------------------------------------------------------------------
 
-void ScannerController::preserveRawCopyIfEnabled(const QString& path)
+void ScannerController::preserveRawCopyIfEnabled(const QString& path, const QString& name)
 {
     const QSettings settings(paths::settingsFile(), QSettings::IniFormat);
     if (!settings.value(QStringLiteral("vy.keepRawScanCopies"), false).toBool())
         return;
     const QFileInfo page(path);
     const QString rawDir = page.dir().filePath(QStringLiteral("__raw__"));
-    const QString destination = QDir(rawDir).filePath(page.fileName());
+    const QString rawName = name.isEmpty() ? page.fileName() : name;
+    const QString destination = QDir(rawDir).filePath(rawName);
     if (QFileInfo::exists(destination))
         return; // the first copy under this name is kept
     QString failure;
@@ -602,12 +654,28 @@ void ScannerController::preserveRawCopyIfEnabled(const QString& path)
     else if (QFile source(path); !source.copy(destination))
         failure = source.errorString();
     if (!failure.isEmpty())
-        qCWarning(lcScanner).noquote() << QStringLiteral("raw copy failed for %1: %2").arg(page.fileName(), failure);
+        qCWarning(lcScanner).noquote() << QStringLiteral("raw copy failed for %1: %2").arg(rawName, failure);
+}
+
+std::optional<QString> ScannerController::finishPage(const QString& path)
+{
+    const QString finalName = ScanPageFile::stagedFinalName(path);
+    preserveRawCopyIfEnabled(path, finalName);
+    sharpenInPlace(path);
+    if (finalName.isEmpty())
+        return path; // a device that placed the page itself
+    const ScanPageFile::Written placed = ScanPageFile::place(path);
+    if (!placed.error.isEmpty()) {
+        qCWarning(lcScanner).noquote() << QStringLiteral("page %1 not moved into place: %2").arg(finalName, placed.error);
+        diag(QStringLiteral("page %1 not moved into place: %2").arg(finalName, placed.error));
+        return std::nullopt;
+    }
+    return placed.path;
 }
 
 void ScannerController::sharpenInPlace(const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QString name = pageName(path);
     QImageReader reader(path);
     reader.setAutoTransform(false);
     const QImage image = reader.read();

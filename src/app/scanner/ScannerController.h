@@ -76,11 +76,17 @@ public:
     std::optional<int> activeAppliedResolutionDpi() const { return activeAppliedResolutionDpi_; }
     const QString& downloadsDir() const { return downloadsDir_; }
 
-    // Copies the page into "__raw__" beside it when vy.keepRawScanCopies is on (first copy kept).
-    static void preserveRawCopyIfEnabled(const QString& path);
+    // Copies the page into "__raw__" beside it, under `name` (default: its own name), when
+    // vy.keepRawScanCopies is on (first copy kept).
+    static void preserveRawCopyIfEnabled(const QString& path, const QString& name = {});
     // Rewrites the page as a sharpened PNG of the same size and resolution; failures are
     // logged and leave the page as it was.
     static void sharpenInPlace(const QString& path);
+    // What happens to each page the device hands over, on the sharpen queue: the raw copy,
+    // the sharpening while the page is still staged (hidden from folder listings), then one
+    // rename into place, so a folder watcher sees every page once and only finished. Gives
+    // the page's place, or nothing when it could not be moved there.
+    static std::optional<QString> finishPage(const QString& path);
     // "com.vantry.capture.sharpen": one page at a time, in arrival order, for every controller.
     static SerialQueue& sharpenQueue();
 
@@ -92,6 +98,7 @@ signals:
 private:
     struct Waiter;
     struct WaiterAwaitable;
+    struct PagePlaces;
 
     void installBrowser();
     void connectDevice(const std::shared_ptr<ScannerDevice>& device);
@@ -108,7 +115,7 @@ private:
     void didCloseSession(const std::shared_ptr<ScannerDevice>& device, const std::optional<ScannerDeviceError>& error);
     void didSelect(const std::shared_ptr<ScannerDevice>& device, const std::optional<ScannerUnitInfo>& unit,
                    const std::optional<ScannerDeviceError>& error);
-    void didScanTo(const QString& path);
+    void didScanTo(const QString& path, const ScanArrivalSample& sample);
     void didCompleteScan(const std::shared_ptr<ScannerDevice>& device, const std::optional<ScannerDeviceError>& error);
 
     void selectFeeder(const std::shared_ptr<ScannerDevice>& device);
@@ -129,6 +136,8 @@ private:
     Phase phase_ = Phase::idle;
     std::unique_ptr<ScannerBrowser> browser_;
     QStringList scannedURLs_;
+    // Where the sharpen queue put each staged page (written there, read after it drained).
+    std::shared_ptr<PagePlaces> pagePlaces_;
     std::vector<ScanArrivalSample> samples_;
     std::shared_ptr<Waiter> scanContinuation_;
     QString downloadsDir_;

@@ -1,8 +1,12 @@
 #include "ScannerTestRig.h"
 
+#include "core/intake/FolderWatcher.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +106,56 @@ TEST(ScannerController, FeederScanReturnsSharpenedPagesInNameOrder)
     EXPECT_TRUE(diagContains(QStringLiteral("didCompleteScan pages=3 requestedDpi=600 appliedDpi=300 timing=files=3")));
     EXPECT_TRUE(log.contains(QStringLiteral("didScanTo url=card 1.png sharpened")));
     EXPECT_TRUE(log.contains(QStringLiteral("scanArea=8.500000x14.000000 physical=0.000000x0.000000 res=300 measurementUnit=0")));
+}
+
+// A watcher on the scan folder must never see a page before it is sharpened, nor see it
+// again when it is: the card would get a second row.
+TEST(ScannerController, AWatcherOnTheScanFolderSeesEachFinishedPageOnce)
+{
+    Script script;
+    script.pages = 4;
+    script.pageImage = [](int page) {
+        QImage image(60, 84, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.fillRect(QRect(5, 5 + page * 12, 40, 8), QColor(30, 30, 30)); // pages differ
+        return image;
+    };
+    Rig rig(script);
+    FolderWatcher watcher(std::chrono::hours(1)); // polled by hand
+    QStringList delivered;
+    watcher.onBatch = [&](const QStringList& pages) {
+        for (const QString& page : pages)
+            delivered << QFileInfo(page).fileName();
+    };
+    watcher.start(rig.out.path());
+    auto pollUntilQuiet = [&] {
+        for (int i = 0; i < FolderWatcher::settleTicks + 2; ++i)
+            watcher.tick();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher.isEmitting(); }, 10000));
+        QCoreApplication::processEvents();
+    };
+
+    auto hold = std::make_unique<SharpenQueueHold>(); // written pages wait to be sharpened
+    auto run = rig.scan();
+    rig.clock.advance(10s);
+    ASSERT_EQ(rig.device->scanRequests.size(), 1);
+    pollUntilQuiet();
+    EXPECT_TRUE(delivered.isEmpty()) << delivered.join(", ").toStdString();
+
+    hold->release();
+    ASSERT_TRUE(rig.finish(run));
+    ASSERT_FALSE(run->error) << run->error->what();
+    pollUntilQuiet();
+    pollUntilQuiet();
+    const QStringList expected{"card_0001.png", "card_0002.png", "card_0003.png", "card_0004.png"};
+    EXPECT_EQ(delivered, expected);
+    EXPECT_EQ(names(run->outcome->pages), expected);
+    EXPECT_EQ(rig.handedOver, expected);
+    // Only the finished pages are left in the folder, sharpened (darker than the drawn block at its edge).
+    EXPECT_EQ(QDir(rig.out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    const QImage first(rig.out.filePath(QStringLiteral("card_0001.png")));
+    EXPECT_LT(qRed(first.pixel(6, 18)), 30);
 }
 
 TEST(ScannerController, LogLinesKeepPercentSignsInFolderNames)
