@@ -15,6 +15,20 @@ SessionStore::SessionFactory CaptureSessionKit::factory()
 
 std::shared_ptr<BatchSession> CaptureSessionKit::make(const QString& scanFolderPath)
 {
+    auto scanner = std::make_unique<ScannerController>(
+        [this] {
+            auto browser = std::make_unique<FakeScannerBrowser>();
+            browsers.push_back(browser.get());
+            return std::unique_ptr<ScannerBrowser>(std::move(browser));
+        },
+        scheduler);
+    browserOf[scanner.get()] = browsers.back();
+    return make(scanFolderPath, std::move(scanner));
+}
+
+std::shared_ptr<BatchSession> CaptureSessionKit::make(const QString& scanFolderPath,
+                                                      std::unique_ptr<ScannerController> scanner)
+{
     CaptureViewModel::Collaborators c;
     c.recognizer = std::make_shared<MarkerRecognizer>();
     c.resolver = std::make_shared<RecordingResolver>();
@@ -23,14 +37,7 @@ std::shared_ptr<BatchSession> CaptureSessionKit::make(const QString& scanFolderP
     BatchSession::Parts parts;
     parts.viewModel = CaptureViewModel::create(nullptr, std::move(c));
     parts.watcher = std::make_unique<FolderWatcher>(std::chrono::milliseconds(3600'000));
-    parts.scanner = std::make_unique<ScannerController>(
-        [this] {
-            auto browser = std::make_unique<FakeScannerBrowser>();
-            browsers.push_back(browser.get());
-            return std::unique_ptr<ScannerBrowser>(std::move(browser));
-        },
-        scheduler);
-    browserOf[parts.scanner.get()] = browsers.back();
+    parts.scanner = std::move(scanner);
     return std::make_shared<BatchSession>(std::move(parts), scanFolderPath);
 }
 

@@ -24,6 +24,8 @@ struct CaptureSessionKit {
 
     SessionStore::SessionFactory factory();
     std::shared_ptr<BatchSession> make(const QString& scanFolderPath = {});
+    // The same over a scanner of the test's own (SANE, for one).
+    std::shared_ptr<BatchSession> make(const QString& scanFolderPath, std::unique_ptr<ScannerController> scanner);
     // True when the newest browser of `session`'s scanner is running.
     bool browsing(const BatchSession& session) const;
 

@@ -35,6 +35,19 @@ BatchSession::~BatchSession()
 void BatchSession::setScanFolderPath(QString path)
 {
     scanFolderPath_ = std::move(path);
+    // A running watcher moves with the folder: the new folder's pages must reach this batch,
+    // and the old folder is no longer this batch's.
+    if (watcher_->isWatching() && watcher_->folder() &&
+        *watcher_->folder() != QDir::cleanPath(QFileInfo(scanFolderPath_).absoluteFilePath())) {
+        if (scanFolderPath_.isEmpty()) {
+            watcher_->stop();
+        } else {
+            const bool paused = watcher_->isPaused();
+            watchFolder(scanFolderPath_);
+            if (paused)
+                watcher_->pause();
+        }
+    }
     emit scanFolderPathChanged();
 }
 

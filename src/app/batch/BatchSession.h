@@ -42,6 +42,7 @@ public:
     ScannerController& scanner() const { return *scanner_; }
 
     const QString& scanFolderPath() const { return scanFolderPath_; }
+    // A watcher that is running follows the folder (stops when there is none).
     void setScanFolderPath(QString path);
     // The scan folder's name, or "New batch" without one.
     QString title() const;

@@ -250,8 +250,9 @@ public:
     static QString multiFeedNote();
 
     // --- Ingest ---------------------------------------------------------------------------
-    // Imports a folder into a fresh batch: `preset`, or the folder the user picks.
-    QCoro::Task<> importFromFolder(std::optional<QString> preset = std::nullopt);
+    // Imports a folder into a fresh batch (or, with `append`, adds it to this one): `preset`,
+    // or the folder the user picks.
+    QCoro::Task<> importFromFolder(std::optional<QString> preset = std::nullopt, bool append = false);
     // Adds the cards in order; `append` false replaces the batch. Never throws.
     QCoro::Task<> ingest(std::vector<ScannedCard> cards, bool append, bool showProgress, bool autoImport);
     // Makes every running ingest stale: it stops at its next check and publishes nothing more.

@@ -48,7 +48,7 @@ struct CaptureViewModel::IngestRun {
     qint64 autoCount = 0, review = 0, unresolved = 0, skipped = 0, duplicates = 0, multiFeed = 0;
 };
 
-QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset)
+QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset, bool append)
 {
     const auto self = shared_from_this(); // alive while the picker and the ingest run
     std::optional<QString> folder = std::move(preset);
@@ -65,7 +65,7 @@ QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset)
     // Listing a large folder reads the file system: off the main thread.
     auto list = [folder = *folder, duplex = settings.duplex] { return FolderImporter::cards(folder, duplex); };
     std::vector<ScannedCard> cards = co_await CPUWork::run(std::move(list));
-    co_await ingest(std::move(cards), false, true, true);
+    co_await ingest(std::move(cards), append, true, true);
 }
 
 void CaptureViewModel::cancelIngests() { ++ingestGeneration_; }

@@ -4,6 +4,8 @@
 #include "app/batch/CaptureConfig.h"
 #include "app/capture/AlertPrompter.h"
 #include "app/capture/CaptureCsvExport.h"
+#include "app/capture/CaptureCommandTexts.h"
+#include "app/capture/CaptureCommands.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/scanner/PrefHealer.h"
 #include "app/scanner/ScannerController.h"
@@ -36,8 +38,22 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     if (!services_.now)
         services_.now = [] { return QDateTime::currentDateTime(); };
     nowTick_ = services_.now();
+    commands_ = new CaptureCommands(session_, *this,
+                                    CaptureCommands::Services{services_.settings, services_.folderPicker,
+                                                              services_.diskSpace, services_.picturesFolder,
+                                                              services_.otherTabFolders, services_.now},
+                                    this);
 
     enforceSingleScanFolder();
+    commands_->syncRecountBinFromScanFolder();
+    commands_->syncImportBinFromScanFolder();
+    // Not awaited: the batch's model runs it to its end, also after this window has gone.
+    [](std::shared_ptr<CaptureViewModel> vm) -> QCoro::Task<> {
+        co_await vm->resolveDefaultWorkspace();
+        if (vm->replaceMode())
+            co_await vm->refreshInventoryBins();
+        co_await vm->cleanupStaleScanSessions();
+    }(viewModel_);
     installWatcherCallbacks();
     heal();
     scheduleHeartbeat();
@@ -50,6 +66,10 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     services_.settings->observe(SettingsKeys::directScanEnabled, this, [this] { directScanSettingChanged(); });
     services_.settings->observe(SettingsKeys::reviewSort, this, [this] { emit reviewSortChanged(); });
     connect(&session_, &BatchSession::scanFolderPathChanged, this, &CaptureWindowState::scanFolderChanged);
+    connect(viewModel_.get(), &CaptureViewModel::replaceModeChanged, this, &CaptureWindowState::replaceModeChanged);
+    connect(&session_.watcher(), &FolderWatcher::isFolderReadableChanged, this, &CaptureWindowState::showUnreadableFolder);
+    if (!session_.watcher().isFolderReadable())
+        showUnreadableFolder();
 }
 
 // Timers scheduled with this object as context die with it; nothing else stops.
@@ -129,6 +149,27 @@ void CaptureWindowState::scanFolderChanged()
     if (!path.isEmpty())
         services_.settings->setString(SettingsKeys::scanFolder, path);
     enforceSingleScanFolder();
+    commands_->syncRecountBinFromScanFolder();
+    commands_->syncImportBinFromScanFolder();
+}
+
+void CaptureWindowState::replaceModeChanged()
+{
+    if (!viewModel_->replaceMode())
+        return;
+    commands_->syncRecountBinFromScanFolder();
+    viewModel_->refreshInventoryBins();
+}
+
+void CaptureWindowState::showUnreadableFolder()
+{
+    const FolderWatcher& watcher = session_.watcher();
+    if (!watcher.isWatching() || !watcher.folder())
+        return;
+    const QString name = CaptureCommandTexts::folderName(*watcher.folder());
+    // Said once when the folder goes, and taken back when it can be read again.
+    viewModel_->setStatusMessage(watcher.isFolderReadable() ? CaptureCommandTexts::watchingStatus(name, 0)
+                                                            : CaptureCommandTexts::unlistableFolderStatus(name));
 }
 
 void CaptureWindowState::directScanSettingChanged()

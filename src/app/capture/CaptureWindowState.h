@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -15,6 +16,9 @@ namespace vantry {
 
 class AlertPrompter;
 class BatchSession;
+class CaptureCommands;
+class DiskSpace;
+class FolderPicker;
 class CaptureViewModel;
 class DelayScheduler;
 class FileRevealer;
@@ -24,8 +28,9 @@ class SettingsStore;
 
 // The capture window's own state and lifecycle, without widgets. Made when a tab is selected
 // and destroyed when another is (never on show/hide, so minimising re-runs nothing).
-// Construction runs the appear steps: the scan-source setting is cleared, the watcher's
-// callbacks are installed, the scan app's duplicate-scan setting is healed (and checked
+// Construction runs the appear steps: the scan-source setting is cleared, the import and
+// recount bins follow the folder's name, the default workspace is resolved (with the bins
+// list in recount mode) and stale scan sessions cleaned up, the watcher's callbacks are installed, the scan app's duplicate-scan setting is healed (and checked
 // again every 300 s while the window lives), and the scanner is browsed while direct scanning
 // is on. Destruction only stops the heartbeat and the clock: the watcher, the scanner and
 // running work belong to the batch.
@@ -42,6 +47,12 @@ public:
         QString catalogImageBase;       // card images; empty: the public catalogue's image server
         std::shared_ptr<SavePanel> savePanel;  // the CSV exports'; none: exports do nothing
         std::shared_ptr<FileRevealer> revealer; // shows an exported file; none: not shown
+        // The window's commands: folder picker, free space, the Pictures folder and the scan
+        // folders of the other open tabs; none: the real ones (no picker, no other tabs).
+        std::shared_ptr<FolderPicker> folderPicker;
+        std::shared_ptr<DiskSpace> diskSpace;
+        std::function<QString()> picturesFolder;
+        std::function<QStringList()> otherTabFolders;
     };
 
     static constexpr std::chrono::milliseconds clockInterval{1000};
@@ -51,6 +62,7 @@ public:
     ~CaptureWindowState() override;
 
     BatchSession& session() const { return session_; }
+    CaptureCommands& commands() const { return *commands_; }
     const std::shared_ptr<CaptureViewModel>& viewModel() const { return viewModel_; }
     bool directScanEnabled() const;
     const Services& services() const { return services_; }
@@ -88,11 +100,14 @@ private:
     void scheduleClock();
     void scanFolderChanged();
     void directScanSettingChanged();
+    void replaceModeChanged();
+    void showUnreadableFolder();
 
     BatchSession& session_;
     std::shared_ptr<CaptureViewModel> viewModel_;
     Services services_;
     QDateTime nowTick_;
+    CaptureCommands* commands_ = nullptr;
     bool browsing_ = false;
 };
 

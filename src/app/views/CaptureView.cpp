@@ -12,6 +12,7 @@
 #include "app/views/CaptureToolbar.h"
 #include "app/views/CaptureWatcherStatusBar.h"
 #include "app/views/FileDialogSavePanel.h"
+#include "app/views/FileDialogFolderPicker.h"
 #include "app/views/FilteredEmptyState.h"
 #include "app/views/ManualAddSheet.h"
 #include "app/views/ReviewFilterBar.h"
@@ -94,6 +95,8 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
         services.savePanel = std::make_shared<FileDialogSavePanel>(this);
     if (!services.revealer)
         services.revealer = std::make_shared<DBusFileRevealer>();
+    if (!services.folderPicker)
+        services.folderPicker = std::make_shared<FileDialogFolderPicker>(this);
     AlertPrompter* prompter = services.prompter;
     state_ = new CaptureWindowState(session, std::move(services), this);
 

@@ -43,7 +43,18 @@ void RootCaptureView::followSelection()
         view_->deleteLater();
     }
     shownID_ = selected.id();
-    view_ = new CaptureView(selected, services_, this);
+    CaptureWindowState::Services services = services_;
+    if (!services.otherTabFolders) {
+        // A tab never takes a folder another open tab works in.
+        services.otherTabFolders = [store = &store_, id = selected.id()] {
+            QStringList folders;
+            for (const auto& session : store->sessions())
+                if (session->id() != id && !session->scanFolderPath().isEmpty())
+                    folders << session->scanFolderPath();
+            return folders;
+        };
+    }
+    view_ = new CaptureView(selected, std::move(services), this);
     layout_->addWidget(view_, 1);
     emit captureViewRebuilt(view_);
 }

@@ -93,10 +93,12 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
     sides_ = sides;
 
     seen_.clear();
+    bool readable = true;
     try {
         for (const ScanFileEntry& e : listImageEntries(watched))
             seen_.insert(e.name, e.identity);
     } catch (const ScanFolderError&) {
+        readable = false;
     }
     try {
         const ImageListingDiagnostics d = imageListingDiagnostics(watched);
@@ -109,6 +111,7 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
     }
 
     setWatching(true);
+    setFolderReadable(readable);
     setPaused(false);
     setFilesSeen(0);
     updatePendingCount();
@@ -149,6 +152,7 @@ void FolderWatcher::stop()
     pendingArrivalSamples_.clear();
     idleTicks_ = 0;
     setWatching(false);
+    setFolderReadable(true);
     setPaused(false);
     updatePendingCount();
 
@@ -195,8 +199,10 @@ void FolderWatcher::tick()
     try {
         entries = listImageEntries(*folder_);
     } catch (const ScanFolderError&) {
+        setFolderReadable(false);
         return; // no information: nothing is forgotten, nothing counts as quiet
     }
+    setFolderReadable(true);
     QHash<QString, const ScanFileEntry*> current;
     current.reserve(qsizetype(entries.size()));
     for (const ScanFileEntry& e : entries)
@@ -525,6 +531,14 @@ void FolderWatcher::setBatchesEmitted(int value)
         return;
     batchesEmitted_ = value;
     emit batchesEmittedChanged();
+}
+
+void FolderWatcher::setFolderReadable(bool value)
+{
+    if (folderReadable_ == value)
+        return;
+    folderReadable_ = value;
+    emit isFolderReadableChanged();
 }
 
 } // namespace vantry

@@ -48,6 +48,7 @@ class FolderWatcher : public QObject {
     Q_PROPERTY(std::optional<QDateTime> lastActivityAt READ lastActivityAt NOTIFY lastActivityAtChanged)
     Q_PROPERTY(std::optional<ScanTimingBatchSummary> lastScanTiming READ lastScanTiming NOTIFY lastScanTimingChanged)
     Q_PROPERTY(int batchesEmitted READ batchesEmitted NOTIFY batchesEmittedChanged)
+    Q_PROPERTY(bool isFolderReadable READ isFolderReadable NOTIFY isFolderReadableChanged)
 
 public:
     static constexpr std::chrono::milliseconds defaultInterval{1500};
@@ -89,6 +90,9 @@ public:
     std::optional<QDateTime> lastActivityAt() const { return lastActivityAt_; }
     std::optional<ScanTimingBatchSummary> lastScanTiming() const { return lastScanTiming_; }
     int batchesEmitted() const { return batchesEmitted_; }
+    // False while the watched folder cannot be listed (gone, or no permission); pages come
+    // in again once it can.
+    bool isFolderReadable() const { return folderReadable_; }
     std::chrono::milliseconds interval() const { return interval_; }
     ScanSides sides() const { return sides_; }
 
@@ -107,6 +111,7 @@ signals:
     void lastActivityAtChanged();
     void lastScanTimingChanged();
     void batchesEmittedChanged();
+    void isFolderReadableChanged();
 
 private:
     struct Page {
@@ -149,6 +154,7 @@ private:
     int waitingPages() const; // pending and carried pages still in the folder
     void updatePendingCount();
     void setBatchesEmitted(int value);
+    void setFolderReadable(bool value);
 
     std::chrono::milliseconds interval_;
     std::function<QDateTime()> clock_;
@@ -163,6 +169,7 @@ private:
     std::optional<QDateTime> lastActivityAt_;
     std::optional<ScanTimingBatchSummary> lastScanTiming_;
     int batchesEmitted_ = 0;
+    bool folderReadable_ = true;
 
     ScanSides sides_ = ScanSides::single;
     QHash<QString, FileIdentity> seen_;

@@ -10,26 +10,31 @@ namespace vantry {
 
 int archiveImages(const QString& folder, const QString& timestamp)
 {
+    return int(archiveImageMoves(folder, timestamp).size());
+}
+
+std::vector<ArchivedImage> archiveImageMoves(const QString& folder, const QString& timestamp)
+{
+    std::vector<ArchivedImage> moved;
     if (!QFileInfo(folder).isDir())
-        return 0;
+        return moved;
     QStringList images;
     try {
         images = listImages(folder);
     } catch (const ScanFolderError&) {
-        return 0;
+        return moved;
     }
     if (images.isEmpty())
-        return 0;
+        return moved;
     const QString archive = QDir(folder).filePath(QStringLiteral("Archived-") + timestamp);
     if (!QDir().mkpath(archive) || !QFileInfo(archive).isDir())
-        return 0;
-    int moved = 0;
+        return moved;
     for (const QString& image : images) {
         const QString target = QDir(archive).filePath(QFileInfo(image).fileName());
         // A relative link would point at nothing from the archive folder: its file is copied
         // there instead and the link removed.
         if (isRelativeLink(image) ? copyThenRemove(image, target) == 0 : moveWithoutReplacing(image, target))
-            ++moved;
+            moved.push_back({image, target});
     }
     return moved;
 }

@@ -37,6 +37,25 @@ TEST(ScanFolderArchive, MovesOnlyScanImagesIntoTheArchiveFolder)
     EXPECT_EQ(entries(scans + "/Archived-20250101-000000"), QStringList{"old.png"});
 }
 
+// Whoever still refers to a moved image learns where it went; an image left in place is not listed.
+TEST(ScanFolderArchive, GivesEveryImageItMovedWithItsNewPlace)
+{
+    test::TempHome home;
+    const QString scans = home.file("scans");
+    for (const char* name : {"card_0002.png", "card_0001.png", "taken.png"})
+        writeFile(scans + "/" + name, name);
+    writeFile(scans + "/Archived-t/taken.png", "earlier");
+
+    const std::vector<ArchivedImage> moved = archiveImageMoves(scans, "t");
+    const std::vector<ArchivedImage> expected{
+        {scans + "/card_0001.png", scans + "/Archived-t/card_0001.png"},
+        {scans + "/card_0002.png", scans + "/Archived-t/card_0002.png"},
+    };
+    EXPECT_EQ(moved, expected);
+    EXPECT_EQ(readFile(scans + "/taken.png"), "taken.png");
+    EXPECT_EQ(readFile(scans + "/Archived-t/taken.png"), "earlier");
+}
+
 TEST(ScanFolderArchive, NothingToMoveCreatesNothing)
 {
     test::TempHome home;
