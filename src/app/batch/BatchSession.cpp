@@ -21,6 +21,10 @@ BatchSession::BatchSession(Parts parts, QString scanFolderPath, QObject* parent)
     : QObject(parent), id_(QUuid::createUuid()), viewModel_(std::move(parts.viewModel)),
       watcher_(std::move(parts.watcher)), scanner_(std::move(parts.scanner)), scanFolderPath_(std::move(scanFolderPath))
 {
+    // A page the scanner put into the watched folder is finished: the watcher need not wait
+    // for the folder to be quiet, so rows appear while the feeder still runs.
+    if (scanner_ && watcher_)
+        scanner_->onPageScanned = [watcher = watcher_.get()](const QString& page) { watcher->pageFinished(page); };
 }
 
 BatchSession::~BatchSession()

@@ -93,6 +93,7 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
     sides_ = sides;
 
     seen_.clear();
+    finished_.clear();
     bool readable = true;
     try {
         for (const ScanFileEntry& e : listImageEntries(watched))
@@ -301,6 +302,8 @@ void FolderWatcher::tick()
                         QString::number(fresh.size()) + QStringLiteral(" pending=") +
                         QString::number(waitingPages()) + QStringLiteral(" total=") +
                         QString::number(entries.size()));
+        if (!changed && pendingAllFinished())
+            emitBatch();
         return;
     }
     updatePendingCount();
@@ -308,6 +311,10 @@ void FolderWatcher::tick()
         return; // nothing new, and at most a duplex front waiting for its back
     if (changed) {
         idleTicks_ = 0;
+        return;
+    }
+    if (pendingAllFinished()) {
+        emitBatch();
         return;
     }
     if (++idleTicks_ < settleTicks)
@@ -374,6 +381,8 @@ void FolderWatcher::emitBatch()
 
     Cards cards = cutCards(std::move(pages), false);
     carried_ = std::move(cards.waiting);
+    for (const Page& p : cards.ready)
+        finished_.remove(p.name);
     logDropped(cards.dropped);
     for (const Page& p : cards.dropped)
         pendingArrivalSamples_.remove(p.path);
@@ -539,6 +548,24 @@ void FolderWatcher::setFolderReadable(bool value)
         return;
     folderReadable_ = value;
     emit isFolderReadableChanged();
+}
+
+bool FolderWatcher::pendingAllFinished() const
+{
+    return !pending_.empty() && std::all_of(pending_.begin(), pending_.end(), [this](const Page& p) {
+        return !p.gone && p.identity.size > 0 && finished_.contains(p.name);
+    });
+}
+
+void FolderWatcher::pageFinished(const QString& path)
+{
+    if (!isWatching_ || isPaused_ || !folder_)
+        return;
+    const QFileInfo page(path);
+    if (QDir::cleanPath(page.absolutePath()) != *folder_)
+        return;
+    finished_.insert(page.fileName());
+    tick();
 }
 
 } // namespace vantry

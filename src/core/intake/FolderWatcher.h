@@ -8,6 +8,7 @@
 #include <QCoroTask>
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,11 @@ public:
     void resume();
     // One poll, as the timer does it. Does nothing unless watching and not paused.
     void tick();
+    // The writer of `path` says the page is finished (it was moved into the folder in one
+    // rename and is never written again): the watcher polls at once, and a poll whose new
+    // pages are all finished hands them over without waiting for the folder to be quiet.
+    // A page outside the watched folder, or while paused, changes nothing.
+    void pageFinished(const QString& path);
 
     // A batch is being hashed or handed over.
     bool isEmitting() const { return drainerRunning_; }
@@ -155,6 +161,7 @@ private:
     void updatePendingCount();
     void setBatchesEmitted(int value);
     void setFolderReadable(bool value);
+    bool pendingAllFinished() const;
 
     std::chrono::milliseconds interval_;
     std::function<QDateTime()> clock_;
@@ -170,6 +177,7 @@ private:
     std::optional<ScanTimingBatchSummary> lastScanTiming_;
     int batchesEmitted_ = 0;
     bool folderReadable_ = true;
+    QSet<QString> finished_; // names of pages their writer reported finished, not yet handed over
 
     ScanSides sides_ = ScanSides::single;
     QHash<QString, FileIdentity> seen_;

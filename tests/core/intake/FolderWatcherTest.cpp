@@ -537,3 +537,42 @@ TEST(FolderWatcher, PublishesStateChanges)
     EXPECT_EQ(h.watcher.property("batchesEmitted").toInt(), 1);
     EXPECT_EQ(h.watcher.property("isWatching").toBool(), false);
 }
+
+// Pages their writer reports finished go out at once, in order; a page nobody vouches for
+// still waits for the quiet polls, and holds back finished pages after it.
+TEST(FolderWatcher, FinishedPagesGoOutAtOnceOthersWaitForQuiet)
+{
+    Harness h;
+    h.watcher.start(h.folder);
+    h.png("p1.png", 1);
+    h.watcher.pageFinished(h.path("p1.png"));
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.names(0), QStringList{"p1.png"});
+
+    h.png("p2.png", 2); // written by someone else
+    h.png("p3.png", 3);
+    h.watcher.pageFinished(h.path("p3.png"));
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 1u);
+    h.ticks(2);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 2u);
+    EXPECT_EQ(h.names(1), (QStringList{"p2.png", "p3.png"}));
+
+    // Outside the folder, or while paused, a report changes nothing; nothing goes out twice.
+    h.watcher.pageFinished(h.dir.filePath("elsewhere.png"));
+    h.watcher.pause();
+    h.png("p4.png", 4);
+    h.watcher.pageFinished(h.path("p4.png"));
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 2u);
+    h.watcher.resume();
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 3u);
+    EXPECT_EQ(h.names(2), QStringList{"p4.png"});
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.batches.size(), 3u);
+}
