@@ -341,12 +341,17 @@ QCoro::Task<> CaptureCommands::runDirectScan()
 
     // The batch, not this window, owns the scan: the window may go while it runs.
     QPointer<BatchSession> session(&session_);
+    QPointer<CaptureCommands> self(this);
     bool canceled = false;
     try {
         const ScannerController::ScanOutcome outcome =
             co_await scanner.scan(device, config.duplex, config.scanResolution().dpi(), *folder);
-        if (outcome.warning)
-            vm->setStatusMessage(Texts::partialScanStatus(outcome.warning->errorDescription(), int(outcome.pages.size())));
+        if (outcome.warning) {
+            const QString stopped = Texts::partialScanStatus(outcome.warning->errorDescription(), int(outcome.pages.size()));
+            vm->setStatusMessage(stopped);
+            if (self)
+                self->window_.reportScanStopped(stopped);
+        }
     } catch (const ScannerError& error) {
         canceled = error.kind() == ScannerError::Kind::canceled;
         vm->setStatusMessage(error.errorDescription());

@@ -57,6 +57,11 @@ QString splitChildWarningTitle()
     return QStringLiteral("Recount is off");
 }
 
+QString scanStoppedTitle()
+{
+    return QStringLiteral("Scan stopped early");
+}
+
 QString droppedDuplicatesToast(int count)
 {
     return QStringLiteral("Dropped ") + QString::number(count) + QStringLiteral(" duplicate scan") + pluralS(count);

@@ -23,6 +23,7 @@ QString discardTitle(qint64 rowCount);
 QString discardMessage();
 QString importConfirmTitle();
 QString splitChildWarningTitle();
+QString scanStoppedTitle();
 
 // Watcher callbacks.
 QString droppedDuplicatesToast(int count);

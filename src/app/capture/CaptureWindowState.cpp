@@ -235,4 +235,14 @@ void CaptureWindowState::warnSplitChildImport(const QString& message, std::funct
     });
 }
 
+void CaptureWindowState::reportScanStopped(const QString& message)
+{
+    services_.prompter->present(AlertSpec{
+        QStringLiteral("scanStoppedAlert"),
+        CaptureTexts::scanStoppedTitle(),
+        message,
+        {{QStringLiteral("OK"), AlertSpec::Role::defaultAction, {}}},
+    });
+}
+
 } // namespace vantry

@@ -85,6 +85,9 @@ public:
     void confirmImport(const QString& message, std::function<void()> startImport);
     void warnSplitChildImport(const QString& message, std::function<void()> switchToRecount,
                               std::function<void()> startImport);
+    // A scan that stopped part-way: what stopped it and that its pages are kept (the status
+    // line alone would soon show the rows' summary instead).
+    void reportScanStopped(const QString& message);
 
 signals:
     void nowTickChanged();

@@ -175,8 +175,9 @@ TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
         {"empty again", 0, roomy, std::nullopt, 2, DirectScanGuidance::emptyScanMessage(2)},
         {"empty on a low disk", 0, low, std::nullopt, 3, DirectScanGuidance::lowDiskMessage(low)},
         {"failed with no page", 0, roomy, jam, 4, DirectScanGuidance::emptyScanMessage(4)},
-        {"pages on a low disk", 2, low, std::nullopt, 0, DirectScanGuidance::lowDiskMessage(low)},
-        {"jammed after pages", 2, roomy, jam, 0, Texts::partialScanStatus(QStringLiteral("Scan failed: Paper jam."), 2)},
+        // Runs that bring pages leave the status to the rows' ingest.
+        {"pages on a low disk", 2, low, std::nullopt, 0, {}},
+        {"jammed after pages", 2, roomy, jam, 0, {}},
         {"empty after pages", 0, roomy, std::nullopt, 1, DirectScanGuidance::emptyScanMessage(1)},
     };
     int marker = 0;
@@ -188,8 +189,13 @@ TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
         const auto done = start(window.commands().runDirectScan());
         ASSERT_TRUE(drive(*tabs[0], [&] { return *done; })) << run.what;
         EXPECT_EQ(window.commands().directScanEmptyStreak(), run.streak) << run.what;
-        EXPECT_EQ(model().statusMessage(), run.status) << run.what;
+        if (!run.status.isEmpty())
+            EXPECT_EQ(model().statusMessage(), run.status) << run.what;
     }
+    // Only the jam after pages stopped a scan part-way; it is said where the rows cannot hide it.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("Scan stopped early"));
+    EXPECT_EQ(prompter.shown[0].message, Texts::partialScanStatus(QStringLiteral("Scan failed: Paper jam."), 2));
 }
 
 TEST_F(CaptureCommandsTest, ScanWithoutScannerOrFolderSaysWhatIsMissing)
