@@ -3,10 +3,20 @@
 // marker recognizer measures the pipeline's own cost; Tesseract the real one. Counters:
 // cards_per_s, main_ms_per_card (CPU time of the main thread), max_stall_ms (the longest
 // gap between ticks of a 5 ms main-thread timer) with max_stall_cpu_ms (the main thread's own
-// CPU time within such a gap), and resident memory of a 1,000-card batch.
+// CPU time within such a gap), and resident memory of a 1,000-card batch. The real path:
+// a feeder giving one page every 0.43 s (140 pages a minute), through the scanner
+// controller into the batch's watched folder, or written by another program into a watched
+// folder; last_page_to_last_row_ms runs from the last page to the last row.
 // Run under `taskset -c 0,1` to see a two-core machine (the pool sizes itself from the
 // cores it may use).
+#include "app/batch/BatchSession.h"
 #include "app/batch/CaptureViewModel.h"
+#include "app/scanner/ScannerController.h"
+#include "core/intake/FolderWatcher.h"
+#include "core/intake/ScanFileListing.h"
+#include "platform/FakeScannerBrowser.h"
+#include "platform/FakeScannerDevice.h"
+#include "platform/ScanPageFile.h"
 #include "core/recognition/VisionCardRecognizer.h"
 #include "core/support/ImageDecode.h"
 #include "support/MarkerRecognizer.h"
@@ -16,6 +26,8 @@
 #include "support/WaitFor.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -81,25 +93,19 @@ private:
     double maxGapCpuMs_ = 0;
 };
 
-// `count` distinct scans of marked cards (the marker makes every scan's pixels differ), as
-// the scanner writes them (JPEG). The card is rendered once and only its marker redrawn.
+std::vector<QImage> markedPages(int count);
+
+// `count` distinct scans of marked cards, as the scanner writes them (JPEG).
 std::vector<ScannedCard> markedScans(const QString& folder, int count)
 {
-    test::SyntheticCard card;
-    card.dpi = kDpi;
-    const QImage base = test::renderSyntheticScan(card);
-    const QSize cardSize = test::syntheticCardSize(kDpi);
-    const QRectF cardRect(QPointF((base.width() - cardSize.width()) / 2, (base.height() - cardSize.height()) / 2),
-                          QSizeF(cardSize));
     std::vector<ScannedCard> cards;
-    for (int i = 0; i < count; ++i) {
-        QImage scan = base.copy();
-        test::drawRecognitionMarker(scan, cardRect, i);
+    int i = 0;
+    for (const QImage& scan : markedPages(count)) {
         const QString path = folder + QStringLiteral("/scan-%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(image::encodeJpeg(scan, 0.9, kDpi)) < 0)
             return {};
-        cards.push_back(ScannedCard{i, path, std::nullopt});
+        cards.push_back(ScannedCard{i++, path, std::nullopt});
     }
     return cards;
 }
@@ -186,6 +192,130 @@ void BM_IngestTesseract(benchmark::State& state)
     runIngest(state, cards, tesseractRecognizer);
 }
 
+// Scanner pages of marked cards (the marker makes every page's pixels differ). The card is
+// rendered once and only its marker redrawn.
+std::vector<QImage> markedPages(int count)
+{
+    test::SyntheticCard card;
+    card.dpi = kDpi;
+    const QImage base = test::renderSyntheticScan(card);
+    const QSize cardSize = test::syntheticCardSize(kDpi);
+    const QRectF cardRect(QPointF((base.width() - cardSize.width()) / 2, (base.height() - cardSize.height()) / 2),
+                          QSizeF(cardSize));
+    std::vector<QImage> pages;
+    for (int i = 0; i < count; ++i) {
+        QImage scan = base.copy();
+        test::drawRecognitionMarker(scan, cardRect, i);
+        pages.push_back(std::move(scan));
+    }
+    return pages;
+}
+
+QByteArray png(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Runs the loop until every page is a row and ingest is idle; reports the time from the
+// last page landing to the last row, and the main thread's longest stall.
+void measureFeeder(benchmark::State& state, CaptureViewModel& model, int count,
+                   const std::function<void(QElapsedTimer&, qint64& lastPageMs)>& startFeeding)
+{
+    StallProbe probe;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastPageMs = -1;
+    startFeeding(clock, lastPageMs);
+    const qint64 limitMs = 430LL * count + 120'000;
+    while ((qint64(model.rows().size()) < count || model.isWorking() || lastPageMs < 0) && clock.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    state.counters["last_page_to_last_row_ms"] = double(clock.elapsed() - lastPageMs);
+    state.counters["max_stall_ms"] = probe.maxGapMs();
+    state.counters["max_stall_cpu_ms"] = probe.maxGapCpuMs();
+    state.counters["rows"] = double(model.rows().size());
+    if (qint64(model.rows().size()) != count)
+        state.SkipWithError("not every page became a row");
+}
+
+// A direct scan at 140 pages a minute: a fake feeder hands the scanner controller one page
+// every 0.43 s; the controller sharpens it and moves it into the watched folder, the
+// batch's watcher (real poll interval) takes it in and ingest makes the row.
+void BM_DirectScanFeeder(benchmark::State& state)
+{
+    test::TempHome home;
+    const int count = int(state.range(0));
+    const auto pages = markedPages(count);
+    for (auto _ : state) {
+        const QString folder = QDir(home.path()).filePath(QStringLiteral("direct"));
+        QDir().mkpath(folder);
+        auto model = makeModel(std::make_shared<test::MarkerRecognizer>());
+        BatchSession::Parts parts;
+        parts.viewModel = model;
+        parts.watcher = std::make_unique<FolderWatcher>();
+        parts.scanner = std::make_unique<ScannerController>(
+            [] { return std::unique_ptr<ScannerBrowser>(std::make_unique<FakeScannerBrowser>()); });
+        BatchSession session(std::move(parts), folder);
+        FakeScannerDevice::Script script;
+        script.pages = count;
+        script.firstPageDelay = std::chrono::milliseconds(430);
+        script.pageInterval = std::chrono::milliseconds(430);
+        script.pageImage = [&pages](int n) { return pages[std::size_t(n - 1)]; };
+        auto device = std::make_shared<FakeScannerDevice>(script, QtDelayScheduler::shared());
+        session.watchFolder(folder);
+        std::optional<QCoro::Task<ScannerController::ScanOutcome>> scan;
+        measureFeeder(state, *model, count, [&](QElapsedTimer& clock, qint64& lastPageMs) {
+            auto written = std::make_shared<int>(0);
+            QObject::connect(device.get(), &ScannerDevice::pageWritten, [&clock, &lastPageMs, written, count] {
+                if (++*written == count)
+                    lastPageMs = clock.elapsed();
+            });
+            scan.emplace(session.scanner().scan(device, false, kDpi, folder));
+        });
+        session.close();
+    }
+}
+
+// Pages written by another program (the scan app) at 140 a minute: each is moved into the
+// watched folder finished, but nothing tells the watcher, so it waits for quiet polls.
+void BM_WatchedFolderOtherWriter(benchmark::State& state)
+{
+    test::TempHome home;
+    const int count = int(state.range(0));
+    std::vector<QByteArray> bytes;
+    for (const QImage& page : markedPages(count))
+        bytes.push_back(png(page));
+    for (auto _ : state) {
+        const QString folder = QDir(home.path()).filePath(QStringLiteral("watched"));
+        QDir().mkpath(folder);
+        auto model = makeModel(std::make_shared<test::MarkerRecognizer>());
+        FolderWatcher watcher;
+        watcher.onBatch = [model](const QStringList& batch) {
+            model->ingest(pairImages(batch, ScanSides::single), true, true, false);
+        };
+        watcher.start(folder);
+        QTimer feeder;
+        feeder.setTimerType(Qt::PreciseTimer);
+        feeder.setInterval(430);
+        int written = 0;
+        measureFeeder(state, *model, count, [&](QElapsedTimer& clock, qint64& lastPageMs) {
+            QObject::connect(&feeder, &QTimer::timeout, [&] {
+                const QString name = ScanPageFile::pageName(QStringLiteral("card"), written + 1);
+                ScanPageFile::place(ScanPageFile::stageBytes(folder, name, bytes[std::size_t(written)]).path);
+                if (++written == count) {
+                    feeder.stop();
+                    lastPageMs = clock.elapsed();
+                }
+            });
+            feeder.start();
+        });
+        watcher.stop();
+    }
+}
+
 // Resident memory once a large batch is in review (rows keep thumbnails and zoom JPEGs).
 void BM_BatchMemory(benchmark::State& state)
 {
@@ -211,6 +341,8 @@ void BM_BatchMemory(benchmark::State& state)
 BENCHMARK(BM_BatchMemory)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_IngestMarkerRecognizer)->Arg(60)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IngestTesseract)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DirectScanFeeder)->Arg(40)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WatchedFolderOtherWriter)->Arg(40)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {

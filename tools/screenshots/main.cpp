@@ -8,6 +8,7 @@
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "app/capture/CaptureCommands.h"
 #include "app/views/CaptureView.h"
 #include "app/views/CardRow.h"
 #include "app/views/ManualAddSheet.h"
@@ -511,6 +512,21 @@ void previewRecount(CaptureScene& scene)
     scene.model().setStatusMessage("Recount preview: 7 new, 12 to retire.");
 }
 
+// The alert the footer's Import raises for a batch on `folder`.
+void saveImportAlert(const QString& folder, const char* alertName, const QString& path)
+{
+    CaptureScene scene;
+    scene.store->selected().setScanFolderPath(folder);
+    scene.fill();
+    settle();
+    scene.root->findChild<CaptureView*>()->state().commands().requestNormalImport();
+    settle();
+    if (auto* box = scene.window->findChild<QMessageBox*>(alertName))
+        save(box, path);
+    else
+        std::printf("FAILED %s (no alert)\n", qPrintable(path));
+}
+
 QList<Shot> shots()
 {
     return {
@@ -715,6 +731,12 @@ QList<Shot> shots()
              sheet->runSearch();
              settle();
              save(sheet, out + "/manual-add-no-match.png");
+         }},
+        {"import-confirmation", [](const QString& out) {
+             saveImportAlert("/home/me/Pictures/B0012", "importAlert", out + "/import-confirmation.png");
+         }},
+        {"import-split-child", [](const QString& out) {
+             saveImportAlert("/home/me/Pictures/B0012/B0012a", "recountOffAlert", out + "/import-split-child.png");
          }},
         {"toast", [](const QString& out) {
              CaptureScene scene;
