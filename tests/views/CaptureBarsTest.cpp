@@ -141,7 +141,9 @@ TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
     EXPECT_EQ(test::readFile(home.file("export.csv")), model.rawScanCsvForExport().toUtf8());
     EXPECT_EQ(revealer->revealed, QStringList{home.file("export.csv")});
 
+    EXPECT_EQ(bin->text(), model.bin()); // filled in from the scan folder's name when the window opened
     bin->setFocus();
+    bin->selectAll();
     QTest::keyClicks(bin, "A12");
     EXPECT_EQ(model.bin(), "A12");
     model.setBin("B0009");

@@ -91,6 +91,11 @@ QString clearFolderHelp(const QString& folderPath, bool scanning)
            QStringLiteral(" into a timestamped archive subfolder so the next batch starts clean. Reversible.");
 }
 
+QString clearFolderPendingStatus()
+{
+    return QStringLiteral("New scans are still being taken in. Clear the folder once they show in the list.");
+}
+
 QString directScanHelp(bool scanning, bool hasScanner, const QString& folderPath)
 {
     if (scanning)

@@ -35,6 +35,7 @@ RecountBinSync syncRecountBin(const QString& replaceBinsText, const std::optiona
 QString archivedToast(int moved, const QString& folderName, const QString& stamp);
 QString alreadyEmptyStatus(const QString& folderName);
 QString clearFolderHelp(const QString& folderPath, bool scanning);
+QString clearFolderPendingStatus();
 
 // Direct scanning.
 QString directScanHelp(bool scanning, bool hasScanner, const QString& folderPath);

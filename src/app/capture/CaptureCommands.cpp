@@ -269,6 +269,10 @@ QCoro::Task<> CaptureCommands::importFolder()
 void CaptureCommands::archiveCurrentFolder()
 {
     const QString folder = session_.scanFolderPath();
+    if (session_.watcher().pendingFileCount() > 0) {
+        setStatus(Texts::clearFolderPendingStatus());
+        return;
+    }
     if (folder.isEmpty() || !canClearFolder())
         return;
     const QString stamp = services_.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));

@@ -2,6 +2,7 @@
 
 #include "app/batch/BatchSession.h"
 #include "app/capture/BulkActionsBar.h"
+#include "app/capture/CaptureCommands.h"
 #include "app/capture/CaptureLayout.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
@@ -111,6 +112,14 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     toolbarSlot_->addWidget(toolbar_);
     connect(toolbar_, &CaptureToolbar::newBatchRequested, state_, &CaptureWindowState::confirmNewBatch);
     connect(toolbar_, &CaptureToolbar::addCardRequested, state_, &CaptureWindowState::requestAddManualCard);
+    CaptureCommands* commands = &state_->commands();
+    toolbar_->setDirectScanHelp([commands] { return commands->directScanHelp(); });
+    connect(toolbar_, &CaptureToolbar::chooseScanFolderRequested, commands, [commands] { commands->chooseScanFolder(); });
+    connect(toolbar_, &CaptureToolbar::watchRequested, commands, [commands] { commands->toggleWatch(); });
+    connect(toolbar_, &CaptureToolbar::pauseRequested, commands, &CaptureCommands::toggleWatcherPause);
+    connect(toolbar_, &CaptureToolbar::scanRequested, commands, &CaptureCommands::scanOrCancel);
+    connect(toolbar_, &CaptureToolbar::importFolderRequested, commands, [commands] { commands->importFolder(); });
+    connect(toolbar_, &CaptureToolbar::clearFolderRequested, commands, &CaptureCommands::archiveCurrentFolder);
     bannerSlot_ = new QVBoxLayout;
     bannerSlot_->setSpacing(0);
     column->addLayout(bannerSlot_);
@@ -143,6 +152,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     footerSlot_ = new QVBoxLayout(footer_);
     footerSlot_->setContentsMargins(12, 6, 12, 6);
     footerBar_ = new CaptureFooter(*state_, footer_);
+    connect(footerBar_, &CaptureFooter::importRequested, commands, &CaptureCommands::requestNormalImport);
     footerSlot_->addWidget(footerBar_);
     column->addWidget(footer_);
 
