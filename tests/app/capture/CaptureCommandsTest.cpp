@@ -192,6 +192,8 @@ TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
         if (!run.status.isEmpty())
             EXPECT_EQ(model().statusMessage(), run.status) << run.what;
     }
+    // The four pages kept became rows (the process must not end under their ingest).
+    EXPECT_TRUE(drive(*tabs[0], [&] { return model().rows().size() == 4 && !model().isWorking(); }));
     // Only the jam after pages stopped a scan part-way; it is said where the rows cannot hide it.
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, QStringLiteral("Scan stopped early"));
@@ -296,6 +298,8 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
         if (!c.status.isEmpty())
             EXPECT_EQ(model().statusMessage(), c.status);
         EXPECT_EQ(tabs[1]->scanFolderPath(), c.otherTab); // the other tab keeps its folder
+        tabs[0]->watcher().stop(); // pages of a scan still in hand end here, not under the next case
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !model().isWorking(); }, 10000));
     }
 }
 
