@@ -1,4 +1,5 @@
 #include "app/batch/BatchSession.h"
+#include "app/capture/CaptureCommands.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/CaptureFooter.h"
@@ -155,6 +156,50 @@ TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
     EXPECT_FALSE(import->isEnabled());
     EXPECT_EQ(import->accessibleName(), "Importing…");
     EXPECT_TRUE(child<QWidget>(*view, "importSpinner")->isVisible());
+}
+
+TEST_F(CaptureBarsTest, ButtonsRunTheWindowsCommandsAndClearFolderFollowsTheirRule)
+{
+    QDir().mkpath(home.file("B0007"));
+    auto view = open();
+    CaptureCommands& commands = view->state().commands();
+    auto* clear = child<QPushButton>(*view, "clearFolderButton");
+    auto* watch = child<QPushButton>(*view, "watchButton");
+    auto* pause = child<QPushButton>(*view, "pauseButton");
+
+    QTest::mouseClick(watch, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(session->watcher().isWatching());
+    EXPECT_EQ(watch->text(), "Stop Watching");
+    ASSERT_TRUE(pause->isVisible());
+    QTest::mouseClick(pause, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(session->watcher().isPaused());
+    EXPECT_EQ(pause->text(), "Resume Intake");
+    QTest::mouseClick(pause, Qt::LeftButton);
+    settle();
+
+    // The button and the command agree while pages settle, an ingest runs, and after.
+    EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
+    test::writeFile(home.file("B0007/page-1.png"), "png");
+    session->watcher().tick();
+    settle();
+    EXPECT_FALSE(clear->isEnabled());
+    EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
+    model.setIsWorking(true);
+    settle();
+    EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
+    QTest::mouseClick(watch, Qt::LeftButton);
+    model.setIsWorking(false);
+    settle();
+    EXPECT_FALSE(session->watcher().isWatching());
+    EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
+
+    model.setRows({CaptureSessionKit::row(1, true)});
+    settle();
+    QTest::mouseClick(child<QPushButton>(*view, "importButton"), Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown.back().title, "Import to Vantry?");
 }
 
 TEST_F(CaptureBarsTest, WatcherStripAgesTheLastActivityOnTheWindowClock)

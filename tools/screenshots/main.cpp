@@ -25,6 +25,7 @@
 #include "platform/FakePreferenceDomains.h"
 #include "platform/FakeSavePanel.h"
 #include "platform/FakeScannerBrowser.h"
+#include "platform/FakeScannerDevice.h"
 #include "platform/FakeUpdater.h"
 #include "platform/VirtualDelayScheduler.h"
 #include "platform/FakeWebAuthSession.h"
@@ -288,7 +289,11 @@ struct CaptureScene {
             parts.viewModel = CaptureViewModel::create(auth.get(), std::move(c));
             parts.watcher = std::make_unique<FolderWatcher>();
             parts.scanner = std::make_unique<ScannerController>(
-                [] { return std::unique_ptr<ScannerBrowser>(std::make_unique<FakeScannerBrowser>()); }, scheduler);
+                [this] {
+                    return std::unique_ptr<ScannerBrowser>(
+                        std::make_unique<FakeScannerBrowser>(QList<std::shared_ptr<ScannerDevice>>{scannerDevice}));
+                },
+                scheduler);
             return std::make_shared<BatchSession>(std::move(parts), path);
         });
         for (int i = 1; i < tabs; ++i)
@@ -385,6 +390,9 @@ struct CaptureScene {
     FakeWebAuthSession web;
     FakeUpdater updater;
     VirtualDelayScheduler scheduler;
+    // The clock never moves: a scan started on this device stays running.
+    std::shared_ptr<ScannerDevice> scannerDevice =
+        std::make_shared<FakeScannerDevice>(FakeScannerDevice::Script{.name = "fi-8170"}, scheduler);
     FakePreferenceDomains preferences;
     std::unique_ptr<AuthService> auth;
     std::unique_ptr<SessionStore> store;
@@ -684,6 +692,20 @@ QList<Shot> shots()
              scene.model().setProgress(CaptureViewModel::Progress{14, 40});
              scene.model().setStatusMessage("Reading 40 scans…");
              save(scene.window.get(), out + "/toolbar-progress.png");
+         }},
+        {"toolbar-scanning", [](const QString& out) {
+             CaptureScene scene;
+             const QString folder = QDir::home().filePath("Pictures/B0012");
+             QDir().mkpath(folder);
+             BatchSession& session = scene.store->selected();
+             session.setScanFolderPath(folder);
+             settle();
+             scene.fill();
+             // Scan Batch as the toolbar runs it: the watcher starts and the scan waits for pages.
+             scene.root->captureView()->state().commands().runDirectScan();
+             scene.model().setIsWorking(true);
+             scene.model().setProgress(CaptureViewModel::Progress{5, 12});
+             save(scene.window.get(), out + "/toolbar-scanning.png");
          }},
         {"footer-confirmed", [](const QString& out) {
              SettingsStore::standard()->setString(SettingsKeys::workspaceId, "ws-2041");

@@ -1,10 +1,10 @@
 #include "app/capture/FooterState.h"
 
 #include "app/batch/CaptureViewModel.h"
+#include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/ToolbarState.h"
 #include "core/intake/FolderWatcher.h"
 
-#include <QFileInfo>
 
 namespace vantry {
 
@@ -14,14 +14,7 @@ FooterState::Inputs FooterState::Inputs::of(const CaptureViewModel& model, const
     in.statusMessage = model.statusMessage();
     in.isWatching = watcher.isWatching();
     in.isPaused = watcher.isPaused();
-    if (const auto folder = watcher.folder()) {
-        QString path = *folder;
-        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-            path.chop(1);
-        in.watchedFolderName = QFileInfo(path).fileName();
-        if (in.watchedFolderName.isEmpty())
-            in.watchedFolderName = path;
-    }
+    in.watchedFolderName = CaptureCommandTexts::folderName(watcher.folder().value_or(QString()));
     in.rowCount = static_cast<qint64>(model.rows().size());
     in.chosenCount = static_cast<qint64>(model.chosen().size());
     in.needsReviewCount = model.needsReviewCount();
@@ -60,13 +53,8 @@ FooterState FooterState::of(const Inputs& in)
                            .arg(QString::number(in.totalValue, 'f', 2));
     }
 
-    if (in.workspaceId.isEmpty()) {
-        s.destination = QStringLiteral("→ personal inventory");
-        s.destinationWarns = true;
-    } else {
-        s.destination = QStringLiteral("→ ") +
-                        (in.workspaceName.isEmpty() ? QStringLiteral("workspace") : in.workspaceName);
-    }
+    s.destination = CaptureCommandTexts::destinationLabel(in.workspaceId, in.workspaceName);
+    s.destinationWarns = in.workspaceId.isEmpty();
 
     s.actionsEnabled = in.hasConfirmedRows && !in.isImporting && !in.isWorking;
     s.exportHelp = QStringLiteral("Download these scanned cards as a raw CSV in exact scan order — one row per card, "

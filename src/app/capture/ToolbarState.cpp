@@ -1,5 +1,7 @@
 #include "app/capture/ToolbarState.h"
 
+#include "app/capture/CaptureCommandTexts.h"
+
 #include <algorithm>
 
 namespace vantry {
@@ -35,9 +37,9 @@ QString ToolbarState::waitForImportHelp()
     return QStringLiteral("Wait until the import to Vantry finishes.");
 }
 
-QString ToolbarState::waitForScanHelp()
+QString ToolbarState::waitForSettlingHelp()
 {
-    return QStringLiteral("Wait until the scanner finishes, or cancel the scan first.");
+    return QStringLiteral("Wait until the scans still settling in this folder have been taken in.");
 }
 
 QString ToolbarState::emptyBatchHelp()
@@ -47,10 +49,11 @@ QString ToolbarState::emptyBatchHelp()
 
 ToolbarState ToolbarState::of(const Inputs& in)
 {
-    const bool hasFolder = !in.scanFolderName.isEmpty();
+    const QString folderName = CaptureCommandTexts::folderName(in.scanFolderPath);
+    const bool hasFolder = !folderName.isEmpty();
     ToolbarState s;
 
-    s.scanFolder = {hasFolder ? in.scanFolderName : QStringLiteral("Scan Folder…"),
+    s.scanFolder = {hasFolder ? folderName : QStringLiteral("Scan Folder…"),
                     QStringLiteral("folder.badge.gearshape"),
                     QStringLiteral("The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, "
                                    "and Recount all use this same folder.")};
@@ -75,24 +78,24 @@ ToolbarState ToolbarState::of(const Inputs& in)
     s.pauseTint = in.isPaused ? Tint::orange : Tint::grey;
 
     s.scan = {in.isScanning ? QStringLiteral("Cancel Scan") : QStringLiteral("Scan Batch"),
-              in.isScanning ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("scanner.fill"), in.directScanHelp};
+              in.isScanning ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("scanner.fill"),
+              CaptureCommandTexts::directScanHelp(in.isScanning, in.hasScanner, in.scanFolderPath)};
     s.scan.shown = in.directScanEnabled;
 
     s.importFolder = {QStringLiteral("Import Folder"), QStringLiteral("folder"),
-                      hasFolder ? QStringLiteral("Import the scans currently in ") + quoted(in.scanFolderName) +
+                      hasFolder ? QStringLiteral("Import the scans currently in ") + quoted(folderName) +
                                       QStringLiteral(" right now (one-shot).")
                                 : QStringLiteral("Pick a folder of scanned card images to import right now.")};
     gate(s.importFolder, {{in.isWorking, waitForIngestHelp()}});
 
+    // The commands' own rule: archiving while pages are still coming in or waiting to be
+    // handed over would take them away from the batch.
     s.clearFolder = {QStringLiteral("Clear Folder"), QStringLiteral("tray.fill"),
-                     QStringLiteral("Move every image in ") + quoted(in.scanFolderName) +
-                         QStringLiteral(" into a timestamped archive subfolder so the next batch starts clean. "
-                                        "Reversible.")};
-    // Archiving under a running scan would carry its pages away from the watcher.
-    gate(s.clearFolder, {{!hasFolder, QStringLiteral("Pick a Scan Folder or Source first.")},
-                         {in.isScanning, waitForScanHelp()},
-                         {in.isImporting, waitForImportHelp()},
-                         {in.isWorking, waitForIngestHelp()}});
+                     CaptureCommandTexts::clearFolderHelp(in.scanFolderPath, in.isScanning)};
+    s.clearFolder.enabled = hasFolder && !in.isScanning;
+    gate(s.clearFolder, {{s.clearFolder.enabled && in.isImporting, waitForImportHelp()},
+                         {s.clearFolder.enabled && in.isWorking, waitForIngestHelp()},
+                         {s.clearFolder.enabled && in.pendingFileCount > 0, waitForSettlingHelp()}});
 
     if (in.progress) {
         s.progress = ProgressKind::bar;

@@ -13,12 +13,13 @@ namespace vantry {
 // control's help says what is missing instead of what it does.
 struct ToolbarState {
     struct Inputs {
-        QString scanFolderName; // empty: no scan folder
+        QString scanFolderPath; // empty: no scan folder
         bool isWatching = false;
         bool isPaused = false;
+        qint64 pendingFileCount = 0; // pages the watcher has not handed over yet
         bool isScanning = false;
+        bool hasScanner = false;
         bool directScanEnabled = false;
-        QString directScanHelp;
         bool hasRows = false;
         bool isWorking = false;
         bool isImporting = false;
@@ -53,7 +54,7 @@ struct ToolbarState {
     // Why a control that needs a quiet batch is disabled.
     static QString waitForIngestHelp();
     static QString waitForImportHelp();
-    static QString waitForScanHelp();
+    static QString waitForSettlingHelp();
     static QString emptyBatchHelp();
 };
 

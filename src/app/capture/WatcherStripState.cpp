@@ -1,8 +1,7 @@
 #include "app/capture/WatcherStripState.h"
 
+#include "app/capture/CaptureCommandTexts.h"
 #include "core/intake/FolderWatcher.h"
-
-#include <QFileInfo>
 
 namespace vantry {
 
@@ -10,13 +9,7 @@ namespace {
 
 QString lastComponent(const std::optional<QString>& path)
 {
-    if (!path || path->isEmpty())
-        return {};
-    QString trimmed = *path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    const QString name = QFileInfo(trimmed).fileName();
-    return name.isEmpty() ? trimmed : name;
+    return CaptureCommandTexts::folderName(path.value_or(QString()));
 }
 
 } // namespace

@@ -11,7 +11,6 @@
 #include "core/intake/FolderWatcher.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
@@ -64,15 +63,6 @@ QColor tintOf(ToolbarState::Tint tint)
     case ToolbarState::Tint::accent: break;
     }
     return accent;
-}
-
-QString folderName(const QString& path)
-{
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    const QString name = QFileInfo(trimmed).fileName();
-    return name.isEmpty() ? trimmed : name;
 }
 
 // Shows one control's state; the symbol in `color` (white on a prominent button).
@@ -160,6 +150,7 @@ CaptureToolbar::CaptureToolbar(CaptureWindowState& state, QWidget* parent) : QWi
     BatchSession& session = state_.session();
     refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
     refresh_->follow(&session.watcher(), &FolderWatcher::isPausedChanged);
+    refresh_->follow(&session.watcher(), &FolderWatcher::pendingFileCountChanged);
     refresh_->follow(&session.scanner(), &ScannerController::isScanningChanged);
     refresh_->follow(&session.scanner(), &ScannerController::devicesChanged);
     refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
@@ -167,23 +158,18 @@ CaptureToolbar::CaptureToolbar(CaptureWindowState& state, QWidget* parent) : QWi
     refresh();
 }
 
-void CaptureToolbar::setDirectScanHelp(std::function<QString()> help)
-{
-    directScanHelp_ = std::move(help);
-    refresh_->request();
-}
-
 ToolbarState::Inputs CaptureToolbar::inputs() const
 {
     BatchSession& session = state_.session();
     const CaptureViewModel& model = *state_.viewModel();
     ToolbarState::Inputs in;
-    in.scanFolderName = session.scanFolderPath().isEmpty() ? QString() : folderName(session.scanFolderPath());
+    in.scanFolderPath = session.scanFolderPath();
     in.isWatching = session.watcher().isWatching();
     in.isPaused = session.watcher().isPaused();
+    in.pendingFileCount = session.watcher().pendingFileCount();
     in.isScanning = session.scanner().isScanning();
+    in.hasScanner = !session.scanner().devices().isEmpty();
     in.directScanEnabled = state_.directScanEnabled();
-    in.directScanHelp = directScanHelp_ ? directScanHelp_() : QString();
     in.hasRows = !model.rows().empty();
     in.isWorking = model.isWorking();
     in.isImporting = model.isImporting();

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QCheckBox;
 class QProgressBar;
 class QPushButton;
@@ -16,8 +14,9 @@ class CaptureWindowState;
 class CoalescedRefresh;
 
 // The capture window's two toolbar rows. Shows `ToolbarState` for the batch's model, watcher,
-// scanner and scan folder, following them through one coalesced refresh; the buttons only
-// report the user's request. Duplex writes its setting and Recount the model's mode directly.
+// scanner and scan folder, following them through one coalesced refresh; the buttons report
+// the user's request (the window runs the command). Duplex writes its setting and Recount
+// the model's mode directly.
 class CaptureToolbar : public QWidget {
     Q_OBJECT
 
@@ -27,8 +26,6 @@ public:
     // The state shown now.
     ToolbarState::Inputs inputs() const;
     void refresh();
-    // The Scan button's help; it comes from the window's commands.
-    void setDirectScanHelp(std::function<QString()> help);
     CoalescedRefresh& refresher() const { return *refresh_; }
 
 signals:
@@ -44,7 +41,6 @@ signals:
 private:
     CaptureWindowState& state_;
     CoalescedRefresh* refresh_;
-    std::function<QString()> directScanHelp_;
     QPushButton* scanFolder_;
     QPushButton* watch_;
     QPushButton* pause_;

@@ -110,16 +110,15 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     column->addLayout(toolbarSlot_);
     toolbar_ = new CaptureToolbar(*state_, this);
     toolbarSlot_->addWidget(toolbar_);
-    connect(toolbar_, &CaptureToolbar::newBatchRequested, state_, &CaptureWindowState::confirmNewBatch);
     connect(toolbar_, &CaptureToolbar::addCardRequested, state_, &CaptureWindowState::requestAddManualCard);
     CaptureCommands* commands = &state_->commands();
-    toolbar_->setDirectScanHelp([commands] { return commands->directScanHelp(); });
     connect(toolbar_, &CaptureToolbar::chooseScanFolderRequested, commands, [commands] { commands->chooseScanFolder(); });
     connect(toolbar_, &CaptureToolbar::watchRequested, commands, [commands] { commands->toggleWatch(); });
     connect(toolbar_, &CaptureToolbar::pauseRequested, commands, &CaptureCommands::toggleWatcherPause);
     connect(toolbar_, &CaptureToolbar::scanRequested, commands, &CaptureCommands::scanOrCancel);
     connect(toolbar_, &CaptureToolbar::importFolderRequested, commands, [commands] { commands->importFolder(); });
     connect(toolbar_, &CaptureToolbar::clearFolderRequested, commands, &CaptureCommands::archiveCurrentFolder);
+    connect(toolbar_, &CaptureToolbar::newBatchRequested, commands, &CaptureCommands::requestNewBatch);
     bannerSlot_ = new QVBoxLayout;
     bannerSlot_->setSpacing(0);
     column->addLayout(bannerSlot_);

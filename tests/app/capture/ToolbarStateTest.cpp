@@ -8,12 +8,12 @@ namespace {
 using In = ToolbarState::Inputs;
 using Kind = ToolbarState::ProgressKind;
 
-In idle(QString folder = QStringLiteral("B0007"))
+In idle(QString folder = QStringLiteral("/scans/B0007"))
 {
     In in;
-    in.scanFolderName = std::move(folder);
+    in.scanFolderPath = std::move(folder);
     in.directScanEnabled = true;
-    in.directScanHelp = QStringLiteral("scan help");
+    in.hasScanner = true;
     in.hasRows = true;
     return in;
 }
@@ -42,6 +42,9 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
     emptyAndWorking.isWorking = true;
     In noFolderScanning = noFolder;
     noFolderScanning.isScanning = true;
+    In settling = idle();
+    settling.isWatching = true;
+    settling.pendingFileCount = 2;
 
     const QString wait = ToolbarState::waitForIngestHelp();
     const QString waitImport = ToolbarState::waitForImportHelp();
@@ -51,7 +54,10 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
          "Pick a folder of scanned card images to import right now.", "Pick a Scan Folder or Source first.", {}},
         {"ingest running", working, false, false, false, false, wait, wait, wait},
         {"import running", importing, true, false, false, false, importHelp, waitImport, waitImport},
-        {"direct scan running", scanning, true, false, true, true, importHelp, ToolbarState::waitForScanHelp(), {}},
+        {"direct scan running", scanning, true, false, true, true, importHelp,
+         "The scanner is still writing into this folder. Clear it once the scan has ended.", {}},
+        {"pages still settling", settling, true, false, true, true, importHelp, ToolbarState::waitForSettlingHelp(),
+         {}},
         {"empty batch", empty, true, true, true, false, importHelp, clearHelp, ToolbarState::emptyBatchHelp()},
         // What is missing for good is named before what will pass.
         {"empty batch while reading", emptyAndWorking, false, false, false, false, wait, wait,
@@ -93,13 +99,13 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
     const std::vector<Case> cases{
         {"idle, no folder", false, false, false, true, "", "Scan Folder…", "Watch Folder", "eye", false,
          "Pause Intake", true, "Scan Batch", "scanner.fill", T::accent, T::grey},
-        {"watching", true, false, false, true, "B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
+        {"watching", true, false, false, true, "/scans/B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
          "Pause Intake", true, "Scan Batch", "scanner.fill", T::red, T::grey},
-        {"paused", true, true, false, true, "B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
+        {"paused", true, true, false, true, "/scans/B0007/", "B0007", "Stop Watching", "stop.circle.fill", true,
          "Resume Intake", true, "Scan Batch", "scanner.fill", T::red, T::orange},
-        {"scanning", true, false, true, true, "B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
+        {"scanning", true, false, true, true, "/scans/B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
          "Pause Intake", true, "Cancel Scan", "xmark.octagon.fill", T::red, T::grey},
-        {"direct scanning off", false, false, false, false, "B0007", "B0007", "Watch Folder", "eye", false,
+        {"direct scanning off", false, false, false, false, "/scans/B0007", "B0007", "Watch Folder", "eye", false,
          "Pause Intake", false, "Scan Batch", "scanner.fill", T::accent, T::grey},
     };
     for (const Case& c : cases) {
@@ -117,7 +123,14 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
         EXPECT_EQ(s.scan.shown, c.scanShown) << c.name;
         EXPECT_EQ(s.scan.title, c.scanTitle) << c.name;
         EXPECT_EQ(s.scan.symbol, c.scanSymbol) << c.name;
-        EXPECT_EQ(s.scan.help, "scan help") << c.name;
+        EXPECT_EQ(s.scan.help, c.scanning ? "Cancel the direct scanner session. Use this if the driver is stuck or the "
+                                            "wrong feeder batch started."
+                                          : c.folder.isEmpty()
+                                                ? "Trigger a feeder scan into \"a default folder\". Pages import live as "
+                                                  "the scanner pulls them."
+                                                : "Trigger a feeder scan into \"B0007\". Pages import live as the "
+                                                  "scanner pulls them.")
+            << c.name;
         EXPECT_EQ(s.watchTint, c.watchTint) << c.name;
         EXPECT_EQ(s.pauseTint, c.pauseTint) << c.name;
     }
