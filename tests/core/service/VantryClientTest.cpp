@@ -37,7 +37,7 @@ std::shared_ptr<HTTPTransport> transportFor(const FakeInventoryService& service,
             tokens->current = tokens->afterRefresh;
             co_return true;
         });
-    t->setTimeout(2000ms);
+    t->setTimeout(10000ms); // no case here waits for it; a loaded machine can stall a step for seconds
     return t;
 }
 
@@ -347,7 +347,12 @@ TEST(VantryClient, AFailureEndsTheCommitAndNothingFollows)
     silent.noReply = true;
     service.failCall(Endpoint::importToPortfolio, 1, silent);
     auto transport = transportFor(service);
-    transport->setTimeout(100ms);
+    // Only the import gets the short timeout: on a busy machine an earlier step can take longer
+    // than that, and its own timeout would end the commit before the import is reached.
+    QObject::connect(&service.server(), &FakeHttpServer::requestReceived, [transport](const FakeHttpRequest& r) {
+        if (r.body.contains("\"reviewing\""))
+            transport->setTimeout(100ms);
+    });
     const VantryClient client(transport, "", std::nullopt);
     const auto error = captureFailure([&] { vantry::test::waitFor(client.commit({item("a:nonfoil")}, std::nullopt, std::nullopt, {})); });
     ASSERT_TRUE(error);
