@@ -18,6 +18,19 @@ namespace vantry {
 
 namespace {
 
+QPointer<QNetworkAccessManager>& applicationThreadManager()
+{
+    static QPointer<QNetworkAccessManager> manager;
+    return manager;
+}
+
+// Runs first in the application's destructor. As a mere child the manager would be deleted
+// after the application is torn down, while its HTTP thread still delivers events.
+void deleteApplicationThreadManager()
+{
+    delete applicationThreadManager().data();
+}
+
 // One network manager per thread, owned by the application: the transport itself keeps
 // no session object, cookie or token cache.
 QNetworkAccessManager* networkManager()
@@ -25,8 +38,13 @@ QNetworkAccessManager* networkManager()
     thread_local QPointer<QNetworkAccessManager> manager;
     if (!manager) {
         QObject* owner = QCoreApplication::instance();
-        manager = new QNetworkAccessManager(owner && owner->thread() == QThread::currentThread() ? owner : nullptr);
+        const bool applicationThread = owner && owner->thread() == QThread::currentThread();
+        manager = new QNetworkAccessManager(applicationThread ? owner : nullptr);
         manager->setCookieJar(nullptr);
+        if (applicationThread) {
+            applicationThreadManager() = manager;
+            qAddPostRoutine(deleteApplicationThreadManager);
+        }
     }
     return manager;
 }
