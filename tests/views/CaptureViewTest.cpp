@@ -76,9 +76,11 @@ TEST_F(CaptureViewTest, EmptyStateIntroFollowsDirectScanning)
     EXPECT_EQ(area(*view), "emptyState");
     auto* intro = view->findChild<QLabel*>("emptyIntro");
     EXPECT_TRUE(intro->text().startsWith("Scanning is on."));
+    EXPECT_TRUE(shows(*view, "scannerSettingsCard"));
     SettingsStore::standard()->setBoolean(SettingsKeys::directScanEnabled, false);
     settle();
     EXPECT_TRUE(intro->text().startsWith("This app doesn't drive"));
+    EXPECT_TRUE(shows(*view, "scannerSettingsCard")); // the card stays whatever the switch says
     EXPECT_TRUE(view->findChild<QLabel*>("emptyFolderLine")->text().startsWith("Tip:"));
     session->setScanFolderPath("/scans/B0005");
     settle();

@@ -17,6 +17,7 @@
 #include "app/views/FilteredEmptyState.h"
 #include "app/views/ManualAddSheet.h"
 #include "app/views/ReviewFilterBar.h"
+#include "app/views/ScannerSettingsCard.h"
 #include "app/views/MessageBoxPrompter.h"
 #include "app/views/RecountView.h"
 #include "app/views/ReviewList.h"
@@ -270,11 +271,11 @@ QWidget* CaptureView::buildEmptyState()
     quirks->setMinimumWidth(360);
     quirks->setStyleSheet(QStringLiteral("QLabel { color: #98989d; }"));
     centred(quirks, 480);
-    // The scanner settings card stands here.
     auto* scannerCard = new QWidget(content);
     scannerCard->setObjectName(QStringLiteral("scannerSettingsSlot"));
     auto* cardLayout = new QVBoxLayout(scannerCard);
     cardLayout->setContentsMargins(0, 8, 0, 0);
+    cardLayout->addWidget(new ScannerSettingsCard(state_->settings(), scannerCard));
     centred(scannerCard);
     col->addStretch(1);
     scroll->setWidget(content);
