@@ -184,6 +184,21 @@ bool titleCandidatesHaveComparableWords(const QStringList& titles)
     return std::any_of(titles.begin(), titles.end(), [](const QString& t) { return !significantWords(t).isEmpty(); });
 }
 
+bool titlesCoverName(const QStringList& titles, const QString& resolvedName)
+{
+    const QStringList nameWords = significantWords(resolvedName);
+    return std::any_of(titles.begin(), titles.end(), [&](const QString& t) {
+        const QStringList titleWords = significantWords(t);
+        if (titleWords.isEmpty() || !titlesAgree(t, resolvedName))
+            return false;
+        const auto read = std::count_if(nameWords.begin(), nameWords.end(), [&](const QString& nw) {
+            return std::any_of(titleWords.begin(), titleWords.end(),
+                               [&](const QString& tw) { return titleWordsAgree(tw, nw); });
+        });
+        return 2 * read > nameWords.size();
+    });
+}
+
 std::vector<Candidate> mergeFirst(const std::vector<Candidate>& preferred, const std::vector<Candidate>& rest)
 {
     std::set<QString> ids;

@@ -39,6 +39,10 @@ bool titleWordsAgree(const QString& titleWord, const QString& nameWord);
 bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolvedName);
 bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& resolvedName);
 bool titleCandidatesHaveComparableWords(const QStringList& titles);
+// Some title agrees with the name and reads more than half of the name's significant words:
+// enough to outrank a complete strip read ("east" agrees with "Peer Past the Veil" by one
+// letter, but reads one word of three).
+bool titlesCoverName(const QStringList& titles, const QString& resolvedName);
 
 // `preferred` unchanged, then the candidates of `rest` whose id is not in `preferred`.
 std::vector<Candidate> mergeFirst(const std::vector<Candidate>& preferred, const std::vector<Candidate>& rest);

@@ -447,10 +447,13 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         std::vector<Candidate> result = names;
         if (std::none_of(names.begin(), names.end(), sameAsSuggestion)) {
             // The exact printing goes before every name hit that no readable title backs: a
-            // title that says nothing finds dozens of unrelated cards.
+            // title that says nothing finds dozens of unrelated cards. After a complete strip
+            // read, a title must read most of a name to go first.
             const bool readable = titleCandidatesHaveComparableWords(titles);
+            const bool completeStrip = attribution.collectorNumberIsComplete;
             const auto backed = std::stable_partition(result.begin(), result.end(), [&](const Candidate& c) {
-                return readable && titlesAgreeAcrossCandidates(titles, c.name);
+                return readable && titlesAgreeAcrossCandidates(titles, c.name) &&
+                       (!completeStrip || titlesCoverName(titles, c.name));
             });
             result.insert(backed, suggestion);
         }

@@ -129,6 +129,29 @@ TEST(CollectorMatching, TitleCandidatesAgreeOnlyOnEvidence)
         EXPECT_EQ(titlesAgreeAcrossCandidates(c.titles, c.name), c.agree) << c.titles.join(" | ").toStdString();
 }
 
+// Whether a read title names a card clearly enough to go before the printing of a complete
+// strip read (titles as read from real cards).
+TEST(CollectorMatching, TitlesCoverName)
+{
+    struct Case {
+        QStringList titles;
+        QString name;
+        bool covers;
+    };
+    const std::vector<Case> cases{
+        {{"east"}, "Peer Past the Veil", false},
+        {{"Rare"}, "Waltz of Rage", false},
+        {{"Lightning Bolt"}, "Lightning Bolt", true},
+        {{"ievous Wound"}, "Grievous Wound", false},
+        {{"Defiant SunINE"}, "Defiant Survivor", false},
+        {{"( Island }"}, "Island", true},
+        {{"dee", "Enduring Tenacity,"}, "Enduring Tenacity", true},
+        {{"Enduring Tenacity"}, "Bottomless Pool // Locker Room", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(titlesCoverName(c.titles, c.name), c.covers) << c.titles.join(" | ").toStdString();
+}
+
 TEST(CollectorMatching, MergesAndQueries)
 {
     const auto merged = mergeFirst({card("a", "1"), card("a", "1")}, {card("b", "2"), card("a", "3"), card("b", "2")});
