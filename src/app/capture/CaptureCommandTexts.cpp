@@ -175,6 +175,20 @@ QString folderOfAnotherTabStatus(const QString& folderName)
                                        "that tab.");
 }
 
+QString scanFolderHelp(bool scanning)
+{
+    if (scanning)
+        return QStringLiteral("The scanner is writing into this folder. Pick another one once the scan has ended.");
+    return QStringLiteral("The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, and "
+                          "Recount all use this same folder.");
+}
+
+QString scanFolderLockedStatus(const QString& folderName)
+{
+    return QStringLiteral("The scanner is still writing into ") + folderName +
+           QStringLiteral(". Pick another scan folder once the scan has ended.");
+}
+
 bool sameFolder(const QString& a, const QString& b)
 {
     if (a.isEmpty() || b.isEmpty())

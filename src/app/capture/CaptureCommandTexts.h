@@ -61,6 +61,10 @@ QString unlistableFolderStatus(const QString& folderName);
 QString resumedStatus();
 QString pausedStatus();
 QString folderOfAnotherTabStatus(const QString& folderName);
+// The scan folder stays while the scanner writes into it: the watcher must stay on the
+// folder the pages land in.
+QString scanFolderHelp(bool scanning);
+QString scanFolderLockedStatus(const QString& folderName);
 
 // Folder rules.
 // Paths name the same folder (trailing separators and "." / ".." ignored).

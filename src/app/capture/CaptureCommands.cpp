@@ -162,6 +162,11 @@ bool CaptureCommands::adoptFolder(const QString& folder)
         setStatus(Texts::folderOfAnotherTabStatus(Texts::folderName(folder)));
         return false;
     }
+    // The watcher follows the scan folder; during a scan it must stay where the pages land.
+    if (isScanning() && !Texts::sameFolder(folder, session_.scanFolderPath())) {
+        setStatus(Texts::scanFolderLockedStatus(scanFolderName()));
+        return false;
+    }
     session_.setScanFolderPath(folder);
     services_.settings->setString(SettingsKeys::scanSourceFolder, QString());
     syncRecountBinFromScanFolder();

@@ -53,10 +53,10 @@ ToolbarState ToolbarState::of(const Inputs& in)
     const bool hasFolder = !folderName.isEmpty();
     ToolbarState s;
 
-    s.scanFolder = {hasFolder ? folderName : QStringLiteral("Scan Folder…"),
-                    QStringLiteral("folder.badge.gearshape"),
-                    QStringLiteral("The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, "
-                                   "and Recount all use this same folder.")};
+    // Moving the watcher off the folder a scan writes into would lose the scan's pages.
+    s.scanFolder = {hasFolder ? folderName : QStringLiteral("Scan Folder…"), QStringLiteral("folder.badge.gearshape"),
+                    CaptureCommandTexts::scanFolderHelp(in.isScanning)};
+    s.scanFolder.enabled = !in.isScanning;
 
     if (in.isWatching)
         s.watch = {QStringLiteral("Stop Watching"), QStringLiteral("stop.circle.fill"),

@@ -224,10 +224,11 @@ TEST_F(CaptureCommandsTest, ScanWithoutScannerOrFolderSaysWhatIsMissing)
 // The folder rules as sequences of user actions over two open tabs.
 TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
 {
-    enum class Op { choose, watch, pause, scan, newBatchRow };
+    enum class Op { choose, watch, pause, scan, scanStarts, scanEnds, newBatchRow };
     struct Step {
         Op op;
         QString folder = {}; // the picker's answer for choose/watch
+        QString status = {}; // the status right after the step; "" to skip
     };
     struct Case {
         const char* what;
@@ -238,6 +239,7 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
         bool watching;
         bool paused;
         QString status;       // "" to skip
+        int rows = -1;        // the batch's rows after the steps; -1 to skip
     };
     const QString b1 = dir("B1"), b2 = dir("B2"), defaults = home.file("Pictures/Vantry Captures");
     const Case cases[] = {
@@ -253,6 +255,11 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
          ""},
         {"watch then stop", "", "", {{Op::watch, b1}, {Op::watch}}, b1, false, false, Texts::stoppedWatchingStatus()},
         {"cancelled picker changes nothing", "", "", {{Op::watch, QString()}}, "", false, false, ""},
+        // The watcher must stay where the scanner writes, or the scan's pages never reach the batch.
+        {"the folder stays while the scanner writes into it", "", "",
+         {{Op::choose, b1}, {Op::scanStarts}, {Op::choose, b2, Texts::scanFolderLockedStatus("B1")}, {Op::scanEnds},
+          {Op::choose, b2}},
+         b2, true, false, "", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -263,7 +270,8 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
         else
             settings().setString(SettingsKeys::scanFolder, c.storedFolder);
         CaptureWindowState& window = open(0);
-        plugIn(*tabs[0]);
+        auto device = plugIn(*tabs[0]);
+        std::shared_ptr<bool> scanDone;
         for (const Step& step : c.steps) {
             std::shared_ptr<bool> done;
             switch (step.op) {
@@ -283,11 +291,25 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
             case Op::scan:
                 done = start(window.commands().runDirectScan());
                 break;
+            case Op::scanStarts: // three different cards, one a second
+                device->script().pageImage = cardPage;
+                scanDone = start(window.commands().runDirectScan());
+                ASSERT_TRUE(drive(*tabs[0], [&] { return tabs[0]->scanner().isScanning(); }));
+                done = std::make_shared<bool>(true);
+                break;
+            case Op::scanEnds: // and its pages are rows
+                ASSERT_TRUE(drive(*tabs[0], [&] {
+                    return *scanDone && int(model().rows().size()) >= device->script().pages && !model().isWorking();
+                }));
+                done = std::make_shared<bool>(true);
+                break;
             case Op::newBatchRow:
                 done = std::make_shared<bool>(true);
                 break;
             }
             ASSERT_TRUE(drive(*tabs[0], [&] { return *done; }));
+            if (!step.status.isEmpty())
+                EXPECT_EQ(model().statusMessage(), step.status);
         }
         picker->answers.clear();
         EXPECT_EQ(tabs[0]->scanFolderPath(), c.folder);
@@ -297,6 +319,10 @@ TEST_F(CaptureCommandsTest, FolderRulesAcrossTabs)
         EXPECT_EQ(tabs[0]->watcher().isPaused(), c.paused);
         if (!c.status.isEmpty())
             EXPECT_EQ(model().statusMessage(), c.status);
+        if (c.rows >= 0) {
+            EXPECT_TRUE(drive(*tabs[0], [&] { return int(model().rows().size()) >= c.rows && !model().isWorking(); }));
+            EXPECT_EQ(int(model().rows().size()), c.rows);
+        }
         EXPECT_EQ(tabs[1]->scanFolderPath(), c.otherTab); // the other tab keeps its folder
         tabs[0]->watcher().stop(); // pages of a scan still in hand end here, not under the next case
         EXPECT_TRUE(QTest::qWaitFor([&] { return !model().isWorking(); }, 10000));

@@ -28,6 +28,7 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
         In in;
         bool importFolder, clearFolder, addCard, newBatch;
         QString importFolderHelp, clearFolderHelp, newBatchHelp;
+        QString scanFolderLock = {}; // why the scan folder cannot change now; "" when it can
     };
     In noFolder = idle(QString());
     In working = idle();
@@ -48,6 +49,7 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
 
     const QString wait = ToolbarState::waitForIngestHelp();
     const QString waitImport = ToolbarState::waitForImportHelp();
+    const QString scanLock = "The scanner is writing into this folder. Pick another one once the scan has ended.";
     const std::vector<Case> cases{
         {"quiet batch", idle(), true, true, true, true, importHelp, clearHelp, {}},
         {"no scan folder", noFolder, true, false, true, true,
@@ -55,7 +57,7 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
         {"ingest running", working, false, false, false, false, wait, wait, wait},
         {"import running", importing, true, false, false, false, importHelp, waitImport, waitImport},
         {"direct scan running", scanning, true, false, true, true, importHelp,
-         "The scanner is still writing into this folder. Clear it once the scan has ended.", {}},
+         "The scanner is still writing into this folder. Clear it once the scan has ended.", {}, scanLock},
         {"pages still settling", settling, true, false, true, true, importHelp, ToolbarState::waitForSettlingHelp(),
          {}},
         {"empty batch", empty, true, true, true, false, importHelp, clearHelp, ToolbarState::emptyBatchHelp()},
@@ -63,10 +65,13 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
         {"empty batch while reading", emptyAndWorking, false, false, false, false, wait, wait,
          ToolbarState::emptyBatchHelp()},
         {"no folder while scanning", noFolderScanning, true, false, true, true,
-         "Pick a folder of scanned card images to import right now.", "Pick a Scan Folder or Source first.", {}},
+         "Pick a folder of scanned card images to import right now.", "Pick a Scan Folder or Source first.", {},
+         scanLock},
     };
     const QString newBatchHelp = "Clear the current review list and start a fresh batch — no need to quit the app. "
                                  "The already-imported dedup memory is kept.";
+    const QString scanFolderHelp = "The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, "
+                                   "and Recount all use this same folder.";
     for (const Case& c : cases) {
         const ToolbarState s = ToolbarState::of(c.in);
         EXPECT_EQ(s.importFolder.enabled, c.importFolder) << c.name;
@@ -76,8 +81,11 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
         EXPECT_EQ(s.importFolder.help, c.importFolderHelp) << c.name;
         EXPECT_EQ(s.clearFolder.help, c.clearFolderHelp) << c.name;
         EXPECT_EQ(s.newBatch.help, c.newBatchHelp.isEmpty() ? newBatchHelp : c.newBatchHelp) << c.name;
-        // Watch, Pause, Scan, the scan folder and the toggles are never disabled.
-        for (const auto* always : {&s.scanFolder, &s.watch, &s.pause, &s.scan, &s.duplex, &s.recount})
+        // The watcher follows the scan folder, so it stays put while the scanner writes into it.
+        EXPECT_EQ(s.scanFolder.enabled, c.scanFolderLock.isEmpty()) << c.name;
+        EXPECT_EQ(s.scanFolder.help, c.scanFolderLock.isEmpty() ? scanFolderHelp : c.scanFolderLock) << c.name;
+        // Watch, Pause, Scan and the toggles are never disabled.
+        for (const auto* always : {&s.watch, &s.pause, &s.scan, &s.duplex, &s.recount})
             EXPECT_TRUE(always->enabled) << c.name << " " << always->title.toStdString();
     }
 }
