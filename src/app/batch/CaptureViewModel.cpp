@@ -117,6 +117,17 @@ void CaptureViewModel::setIsWorking(bool value)
 {
     publish(this, isWorking_, value, &CaptureViewModel::isWorkingChanged);
 }
+void CaptureViewModel::beginWork()
+{
+    ++workInFlight_;
+    setIsWorking(true);
+}
+void CaptureViewModel::endWork()
+{
+    workInFlight_ = std::max(workInFlight_ - 1, 0);
+    if (workInFlight_ == 0)
+        setIsWorking(false);
+}
 void CaptureViewModel::setIsImporting(bool value)
 {
     publish(this, isImporting_, value, &CaptureViewModel::isImportingChanged);

@@ -172,6 +172,10 @@ public:
     void setRows(std::vector<Row> value);
     bool isWorking() const { return isWorking_; }
     void setIsWorking(bool value);
+    // Work that shows the busy state (ingests, recount runs). Counted: runs overlap, and the
+    // state stays busy until the last one ends.
+    void beginWork();
+    void endWork();
     bool isImporting() const { return isImporting_; }
     void setIsImporting(bool value);
     const QString& statusMessage() const { return statusMessage_; }
@@ -387,6 +391,8 @@ private:
 
     std::vector<Row> rows_;
     bool isWorking_ = false;
+    int workInFlight_ = 0;
+    int ingestsWithProgress_ = 0; // the last one to end clears the progress
     bool isImporting_ = false;
     QString statusMessage_;
     std::optional<QString> importError_;

@@ -113,8 +113,10 @@ void CaptureViewModel::finishIngest(IngestRun& run)
                     QString::number(rows_.size()) + QStringLiteral(" admitted=") +
                     QString::number(admittedScanIdentities_.size()));
     if (run.showProgress) {
-        setIsWorking(false);
-        setProgress(std::nullopt);
+        // Another ingest may still run (a watched batch while Import Folder adds to the rows).
+        if (--ingestsWithProgress_ == 0)
+            setProgress(std::nullopt);
+        endWork();
     }
 }
 
@@ -129,8 +131,10 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         co_return;
     }
     co_await awaitArtMatcher();
-    if (showProgress)
-        setIsWorking(true);
+    if (showProgress) {
+        ++ingestsWithProgress_;
+        beginWork();
+    }
     if (!append) {
         setRows({});
         admittedScanIdentities_.clear();

@@ -49,11 +49,11 @@ bool isNotApplied(const std::exception& error)
 std::function<void()> beginRecount(CaptureViewModel& model, bool& guard)
 {
     guard = true;
-    model.setIsWorking(true);
+    model.beginWork();
     model.setImportError(std::nullopt);
     return [&model, &guard] {
         guard = false;
-        model.setIsWorking(false);
+        model.endWork();
     };
 }
 

@@ -23,6 +23,13 @@ QCoro::Task<void> waitWhileHeld(std::shared_ptr<RecognitionHold> hold)
         co_await QCoro::sleepFor(std::chrono::milliseconds(5));
 }
 
+QCoro::Task<void> waitForTurn(std::shared_ptr<RecognitionTurns> turns)
+{
+    const std::size_t mine = std::size_t(turns->calls++);
+    while (mine < turns->released.size() && !turns->released[mine])
+        co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+}
+
 } // namespace
 
 void writeMarkedScan(const QString& path, int marker)
@@ -49,6 +56,11 @@ void writeTwoCardScan(const QString& path)
 std::function<QCoro::Task<void>()> holdRecognitions(std::shared_ptr<RecognitionHold> hold)
 {
     return [hold] { return waitWhileHeld(hold); };
+}
+
+std::function<QCoro::Task<void>()> recognitionsInTurn(std::shared_ptr<RecognitionTurns> turns)
+{
+    return [turns] { return waitForTurn(turns); };
 }
 
 } // namespace vantry::test

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vantry::test {
 
@@ -22,5 +23,13 @@ struct RecognitionHold {
     int calls = 0;
 };
 std::function<QCoro::Task<void>()> holdRecognitions(std::shared_ptr<RecognitionHold> hold);
+
+// Recognitions wait their turn: the n-th call (from 0) answers once `released[n]` is set;
+// calls past the end of `released` answer at once (a MarkerRecognizer gate).
+struct RecognitionTurns {
+    std::vector<bool> released;
+    int calls = 0;
+};
+std::function<QCoro::Task<void>()> recognitionsInTurn(std::shared_ptr<RecognitionTurns> turns);
 
 } // namespace vantry::test

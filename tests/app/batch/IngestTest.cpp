@@ -281,6 +281,60 @@ TEST_F(IngestTest, IngestSupersededByAFolderImportStopsAndAddsNothing)
     EXPECT_FALSE(model->isWorking());
 }
 
+QCoro::Task<> runTo(QCoro::Task<> task, std::shared_ptr<bool> done)
+{
+    co_await std::move(task);
+    *done = true;
+}
+
+// Ingests that add to the batch overlap (a watched batch while Import Folder runs): the batch
+// stays busy, without flicker, until the last of them ends, whatever order they end in.
+TEST_F(IngestTest, OverlappingIngestsKeepTheBatchBusyUntilTheLastEnds)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> endOrder; // the ingests by the order they started
+    };
+    const Case cases[] = {
+        {"the first ends first", {0, 1}},
+        {"the second ends first", {1, 0}},
+        {"three, the middle one first", {1, 2, 0}},
+    };
+    int marker = 30;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto model = makeModel();
+        const auto turns = std::make_shared<test::RecognitionTurns>();
+        const std::size_t n = c.endOrder.size();
+        turns->released.assign(n, false);
+        recognizer->gate = test::recognitionsInTurn(turns);
+        QList<bool> published; // every value the busy state was published with
+        QObject::connect(model.get(), &CaptureViewModel::isWorkingChanged, model.get(),
+                         [&] { published << model->isWorking(); });
+
+        std::vector<QCoro::Task<>> running;
+        std::vector<std::shared_ptr<bool>> done;
+        for (std::size_t i = 0; i < n; ++i) {
+            const QString path = scan(QStringLiteral("overlap-%1.png").arg(marker));
+            test::writeMarkedScan(path, marker++);
+            done.push_back(std::make_shared<bool>(false));
+            running.push_back(runTo(model->ingest({ScannedCard{int(i), path, std::nullopt}}, true, true, false), done[i]));
+            // Each is at its recognition before the next starts, so turns follow start order.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return turns->calls == int(i) + 1; }, 5000));
+        }
+        EXPECT_TRUE(model->isWorking());
+        for (std::size_t k = 0; k < n; ++k) {
+            const int ingest = c.endOrder[k];
+            turns->released[std::size_t(ingest)] = true;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return *done[std::size_t(ingest)]; }, 5000));
+            EXPECT_EQ(model->isWorking(), k + 1 < n) << "after ingest " << ingest << " ended";
+        }
+        EXPECT_FALSE(model->progress());
+        EXPECT_EQ(published.count(false), 1); // idle only at the very end
+        EXPECT_EQ(model->rows().size(), n);
+    }
+}
+
 TEST_F(IngestTest, ClosingATabMidIngestNeitherCrashesNorAddsRows)
 {
     test::writeMarkedScan(scan("01.png"), 10);
