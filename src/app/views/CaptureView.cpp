@@ -21,7 +21,6 @@
 #include "app/views/MessageBoxPrompter.h"
 #include "app/views/RecountView.h"
 #include "app/views/ReviewList.h"
-#include "core/service/SplitChildBinSuggestion.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
 
@@ -130,11 +129,9 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     mainArea_ = new QStackedWidget(this);
     mainArea_->setObjectName(QStringLiteral("mainArea"));
-    recountArea_ = new RecountView(state_->viewModel(), *prompter, [this]() -> std::optional<QString> {
-        const QString& folder = session_.scanFolderPath();
-        return folder.isEmpty() ? std::nullopt : suggestedReplaceBinName(folder);
-    }, CardRowOptions{nullptr, catalogImageBase_.isEmpty() ? CardRowOptions{}.imageBase : catalogImageBase_, true},
-                                   mainArea_);
+    const QString imageBase = catalogImageBase_.isEmpty() ? CardRowOptions{}.imageBase : catalogImageBase_;
+    recountArea_ = new RecountView(state_->viewModel(), *prompter, [commands] { return commands->suggestedReplaceBin(); },
+                                   CardRowOptions{nullptr, imageBase, true}, mainArea_);
     recountArea_->setObjectName(QStringLiteral("recountArea"));
     emptyArea_ = buildEmptyState();
     rowsArea_ = buildRowsArea();

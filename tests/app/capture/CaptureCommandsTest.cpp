@@ -430,6 +430,27 @@ TEST_F(CaptureCommandsTest, BinsFollowTheFolderUntilTyped)
     (void)window;
 }
 
+// The old bin the recount screen suggests comes from the scan folder: the parent of a split.
+TEST_F(CaptureCommandsTest, SuggestedOldBinComesFromTheScanFolder)
+{
+    struct Case {
+        const char* what;
+        QString folder;
+        std::optional<QString> suggested;
+    };
+    const Case cases[] = {
+        {"no scan folder", "", std::nullopt},
+        {"a bin's folder", dir("C7"), "C7"},
+        {"a split of a bin", dir("B0001/B0001a"), "B0001"},
+        {"a folder inside a bin that is no split", dir("B0001/Extra"), "Extra"},
+    };
+    CaptureWindowState& window = open();
+    for (const Case& c : cases) {
+        tabs[0]->setScanFolderPath(c.folder);
+        EXPECT_EQ(window.commands().suggestedReplaceBin(), c.suggested) << c.what;
+    }
+}
+
 // Import asks first; a split-child folder with recount off warns and offers recount.
 TEST_F(CaptureCommandsTest, ImportAlertsAndSwitchingToRecount)
 {
