@@ -27,14 +27,6 @@ std::optional<QString> tabBadge(qint64 needsReviewCount)
     return QString::number(needsReviewCount);
 }
 
-QString rowTitle(const CaptureViewModel::Row& row)
-{
-    if (row.chosen)
-        return row.chosen->name + QStringLiteral(" · ") + row.chosen->setCode.toUpper() + QStringLiteral(" #") +
-               row.chosen->collectorNumber;
-    return QStringLiteral("Scan ") + QString::number(row.card.index) + QStringLiteral(" — needs review");
-}
-
 QString discardTitle(qint64 rowCount)
 {
     return QStringLiteral("Discard ") + QString::number(rowCount) + QStringLiteral(" row") + pluralS(rowCount) +

@@ -15,9 +15,6 @@ QString pluralS(qint64 count);
 // Tab chip: the count of rows that need review, none when no row does.
 std::optional<QString> tabBadge(qint64 needsReviewCount);
 
-// A row in the review list until the card rows arrive: the chosen card, or the scan's place.
-QString rowTitle(const CaptureViewModel::Row& row);
-
 // Alerts.
 QString discardTitle(qint64 rowCount);
 QString discardMessage();
