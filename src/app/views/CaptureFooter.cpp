@@ -5,7 +5,7 @@
 #include "app/capture/CoalescedRefresh.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
-#include "app/views/CaptureSymbols.h"
+#include "app/views/Symbols.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QHBoxLayout>
@@ -69,7 +69,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     auto* binRow = new QHBoxLayout;
     binRow->setSpacing(5);
     auto* binSymbol = new QLabel(this);
-    binSymbol->setPixmap(CaptureSymbols::pixmap(QStringLiteral("tray.full"), secondary));
+    binSymbol->setPixmap(Symbols::pixmap(QStringLiteral("tray.full"), secondary));
     binRow->addWidget(binSymbol);
     bin_ = new QLineEdit(this);
     bin_->setObjectName(QStringLiteral("binField"));
@@ -89,7 +89,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     // Export column.
     auto* exportColumn = new QVBoxLayout;
     exportColumn->setSpacing(1);
-    exportCsv_ = new QPushButton(CaptureSymbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45)),
+    exportCsv_ = new QPushButton(Symbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45)),
                                  QStringLiteral("Export CSV"), this);
     exportCsv_->setObjectName(QStringLiteral("exportCsvButton"));
     exportCsv_->setAccessibleName(QStringLiteral("Export CSV"));
@@ -171,7 +171,7 @@ void CaptureFooter::refresh()
     secondSymbol_->setVisible(s.secondLine == FooterState::SecondLine::watching);
     if (s.secondLine == FooterState::SecondLine::watching)
         secondSymbol_->setPixmap(
-            CaptureSymbols::pixmap(s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"),
+            Symbols::pixmap(s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"),
                                    secondary, 12));
 
     if (bin_->text() != state_.viewModel()->bin()) {
@@ -192,7 +192,7 @@ void CaptureFooter::refresh()
     // The spinner sits where the symbol would.
     import_->setText(s.importSpinner ? QStringLiteral("      ") + s.importTitle : s.importTitle);
     import_->setIcon(s.importSpinner ? QIcon()
-                                     : CaptureSymbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white));
+                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white));
     import_->setAccessibleName(s.importTitle);
     importSpinner_->setVisible(s.importSpinner);
 }

@@ -6,8 +6,8 @@
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
-#include "app/views/CaptureSymbols.h"
 #include "app/views/SettingBindings.h"
+#include "app/views/Symbols.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QCheckBox>
@@ -76,7 +76,7 @@ void showControl(QPushButton* b, const ToolbarState::Control& c, const QColor& c
     b->setAccessibleDescription(c.help);
     const QString key = c.symbol + QLatin1Char('|') + color.name();
     if (b->property("symbolKey").toString() != key) {
-        b->setIcon(CaptureSymbols::icon(c.symbol, color));
+        b->setIcon(Symbols::icon(c.symbol, color));
         b->setProperty("symbolKey", key);
     }
 }

@@ -3,7 +3,7 @@
 #include "app/batch/BatchSession.h"
 #include "app/capture/CaptureWindowState.h"
 #include "app/capture/CoalescedRefresh.h"
-#include "app/views/CaptureSymbols.h"
+#include "app/views/Symbols.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QFontDatabase>
@@ -61,7 +61,7 @@ CaptureWatcherStatusBar::CaptureWatcherStatusBar(CaptureWindowState& state, QWid
     folder_->setFont(monospaced(folder_->font()));
     folder_->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(secondary.name()));
     routeArrow_ = textLabel(QStringLiteral("watcherRouteArrow"), this);
-    routeArrow_->setPixmap(CaptureSymbols::pixmap(QStringLiteral("arrow.right"), tertiary, 11));
+    routeArrow_->setPixmap(Symbols::pixmap(QStringLiteral("arrow.right"), tertiary, 11));
     route_ = textLabel(QStringLiteral("watcherRoute"), this);
     route_->setFont(folder_->font());
     route_->setStyleSheet(folder_->styleSheet());
@@ -105,7 +105,7 @@ void CaptureWatcherStatusBar::refresh()
                           .arg(tint.red())
                           .arg(tint.green())
                           .arg(tint.blue()));
-        symbol_->setPixmap(CaptureSymbols::pixmap(
+        symbol_->setPixmap(Symbols::pixmap(
             s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"), tint, 18));
         symbol_->setAccessibleName(s.title);
     }
@@ -149,7 +149,7 @@ void CaptureWatcherStatusBar::refresh()
         cellRow->setContentsMargins(0, 0, 0, 0);
         cellRow->setSpacing(3);
         auto* symbol = new QLabel(cell);
-        symbol->setPixmap(CaptureSymbols::pixmap(item.symbol, tone, 11));
+        symbol->setPixmap(Symbols::pixmap(item.symbol, tone, 11));
         auto* text = new QLabel(item.text, cell);
         text->setObjectName(QStringLiteral("watcherItemText%1").arg(i));
         text->setAccessibleName(item.text);

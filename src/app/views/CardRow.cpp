@@ -1,8 +1,8 @@
 #include "app/views/CardRow.h"
 
 #include "app/review/CardRowTexts.h"
-#include "app/views/CardRowSymbols.h"
 #include "app/views/CatalogImageView.h"
+#include "app/views/Symbols.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -30,7 +30,7 @@
 namespace vantry {
 
 namespace T = CardRowTexts;
-namespace S = CardRowSymbols;
+namespace S = Symbols;
 using Row = CaptureViewModel::Row;
 
 namespace {
@@ -166,7 +166,7 @@ protected:
         p.restore();
         const int glass = 22;
         p.drawPixmap(area.right() - glass - 4, area.bottom() - glass - 4,
-                     S::magnifier(glass, devicePixelRatioF()));
+                     S::magnifierBadge(glass, devicePixelRatioF()));
         if (hasFocus() && keyboardFocus_) {
             p.setPen(QPen(S::color(T::Tint::blue), 2));
             p.setBrush(Qt::NoBrush);

@@ -1,6 +1,6 @@
 #include "app/views/CatalogImageView.h"
 
-#include "app/views/CardRowSymbols.h"
+#include "app/views/Symbols.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -93,7 +93,7 @@ void CatalogImageView::paintEvent(QPaintEvent*)
         return;
     }
     if (state_ == CatalogImageCache::State::loading && look_.spinner) {
-        CardRowSymbols::paintSpinner(p, area.center(), 7, 12, 2.5, spinStep_);
+        Symbols::paintSpinner(p, area.center(), 7, 12, 2.5, spinStep_);
         return;
     }
     p.setPen(Qt::NoPen);

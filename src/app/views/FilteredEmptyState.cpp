@@ -1,8 +1,8 @@
 #include "app/views/FilteredEmptyState.h"
 
 #include "app/review/ReviewBarsState.h"
-#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
+#include "app/views/Symbols.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -22,7 +22,7 @@ FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
     column->addStretch(1);
     auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("filteredEmptyIcon"));
-    glass->setPixmap(magnifierSymbol(34, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(34, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
     column->addWidget(glass, 0, Qt::AlignHCenter);
     auto* title = new QLabel(ReviewBarsState::filteredEmptyTitle(), this);
     title->setObjectName(QStringLiteral("filteredEmptyTitle"));

@@ -1,8 +1,8 @@
 #include "app/views/ManualAddSheet.h"
 
 #include "app/batch/CaptureViewModel.h"
-#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
+#include "app/views/Symbols.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -193,7 +193,7 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     placeholderColumn->setSpacing(6);
     placeholderColumn->addStretch(1);
     auto* glass = new QLabel(placeholder);
-    glass->setPixmap(magnifierSymbol(34, SettingsStyle::color(this, Tone::tertiary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(34, SettingsStyle::color(this, Tone::tertiary), devicePixelRatioF()));
     placeholderColumn->addWidget(glass, 0, Qt::AlignHCenter);
     placeholderTitle_ = new QLabel(placeholder);
     placeholderTitle_->setObjectName(QStringLiteral("placeholderTitle"));

@@ -3,8 +3,8 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/FilterChipButton.h"
-#include "app/views/MagnifierSymbol.h"
 #include "app/views/SettingsStyle.h"
+#include "app/views/Symbols.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -94,7 +94,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     searchRow->setSpacing(6);
     auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("searchIcon"));
-    glass->setPixmap(magnifierSymbol(13, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(13, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
     searchRow->addWidget(glass);
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("reviewSearch"));
