@@ -529,7 +529,7 @@ void saveImportAlert(const QString& folder, const char* alertName, const QString
     settle();
     scene.root->findChild<CaptureView*>()->state().commands().requestNormalImport();
     settle();
-    if (auto* box = scene.window->findChild<QMessageBox*>(alertName))
+    if (auto* box = scene.window->findChild<QDialog*>(alertName))
         save(box, path);
     else
         std::printf("FAILED %s (no alert)\n", qPrintable(path));
@@ -789,7 +789,7 @@ QList<Shot> shots()
              previewRecount(scene);
              scene.model().setShowReplaceConfirm(true);
              settle();
-             if (auto* box = scene.window->findChild<QMessageBox*>("replaceConfirm"))
+             if (auto* box = scene.window->findChild<QDialog*>("replaceConfirm"))
                  save(box, out + "/recount-confirm.png");
          }},
         {"recount-correction", [](const QString& out) {

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vantry {
@@ -21,6 +23,18 @@ struct AlertSpec {
     QString title;
     QString message;
     std::vector<Button> buttons; // in display order, "Cancel" first
+};
+
+// How an alert's buttons stand, the same on every desktop: "Cancel" first, then the others
+// in the order given. Return presses the default-role button, or Cancel when there is none,
+// never a destructive one; Escape presses Cancel.
+struct AlertButtonPlan {
+    std::vector<std::size_t> order; // indexes into the alert's buttons, left to right
+    std::optional<std::size_t> defaultButton;
+    std::optional<std::size_t> escapeButton;
+
+    bool operator==(const AlertButtonPlan&) const = default;
+    static AlertButtonPlan of(const std::vector<AlertSpec::Button>& buttons);
 };
 
 // Shows alerts: message boxes in the application, a scripted fake in tests.
