@@ -89,8 +89,10 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     // Export column.
     auto* exportColumn = new QVBoxLayout;
     exportColumn->setSpacing(1);
-    exportCsv_ = new QPushButton(Symbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45)),
-                                 QStringLiteral("Export CSV"), this);
+    exportCsv_ = new QPushButton(
+        Symbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45), 16, Symbols::iconGap),
+        QStringLiteral("Export CSV"), this);
+    exportCsv_->setIconSize(QSize(16 + Symbols::iconGap, 16));
     exportCsv_->setObjectName(QStringLiteral("exportCsvButton"));
     exportCsv_->setAccessibleName(QStringLiteral("Export CSV"));
     exportColumn->addWidget(exportCsv_);
@@ -109,6 +111,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     // Import.
     import_ = new QPushButton(this);
     import_->setObjectName(QStringLiteral("importButton"));
+    import_->setIconSize(QSize(16 + Symbols::iconGap, 16));
     import_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px;"
                                           " padding: 5px 12px; font-weight: 500; }"
                                           " QPushButton:disabled { background: rgba(128,128,128,60);"
@@ -192,7 +195,8 @@ void CaptureFooter::refresh()
     // The spinner sits where the symbol would.
     import_->setText(s.importSpinner ? QStringLiteral("      ") + s.importTitle : s.importTitle);
     import_->setIcon(s.importSpinner ? QIcon()
-                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white));
+                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white, 16,
+                                                     Symbols::iconGap));
     import_->setAccessibleName(s.importTitle);
     importSpinner_->setVisible(s.importSpinner);
 }

@@ -30,7 +30,7 @@ QPushButton* button(const QString& name, QWidget* parent)
 {
     auto* b = new QPushButton(parent);
     b->setObjectName(name);
-    b->setIconSize(QSize(16, 16));
+    b->setIconSize(QSize(16 + Symbols::iconGap, 16));
     b->setCursor(Qt::PointingHandCursor);
     return b;
 }
@@ -76,7 +76,7 @@ void showControl(QPushButton* b, const ToolbarState::Control& c, const QColor& c
     b->setAccessibleDescription(c.help);
     const QString key = c.symbol + QLatin1Char('|') + color.name();
     if (b->property("symbolKey").toString() != key) {
-        b->setIcon(Symbols::icon(c.symbol, color));
+        b->setIcon(Symbols::icon(c.symbol, color, 16, Symbols::iconGap));
         b->setProperty("symbolKey", key);
     }
 }

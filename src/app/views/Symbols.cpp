@@ -224,11 +224,23 @@ QPixmap pixmap(const QString& name, const QColor& color, int size, qreal ratio)
     return pm;
 }
 
-QIcon icon(const QString& name, const QColor& color, int size)
+QIcon icon(const QString& name, const QColor& color, int size, int gap)
 {
+    auto padded = [&](const QColor& c) {
+        const QPixmap glyph = pixmap(name, c, size);
+        if (gap <= 0)
+            return glyph;
+        const qreal ratio = glyph.devicePixelRatio();
+        QPixmap wide(QSize(size + gap, size) * ratio);
+        wide.setDevicePixelRatio(ratio);
+        wide.fill(Qt::transparent);
+        QPainter p(&wide);
+        p.drawPixmap(0, 0, glyph);
+        return wide;
+    };
     QIcon result;
-    result.addPixmap(pixmap(name, color, size), QIcon::Normal);
-    result.addPixmap(pixmap(name, QColor(160, 160, 165), size), QIcon::Disabled);
+    result.addPixmap(padded(color), QIcon::Normal);
+    result.addPixmap(padded(QColor(160, 160, 165)), QIcon::Disabled);
     return result;
 }
 

@@ -17,7 +17,11 @@ namespace vantry::Symbols {
 // A bar symbol by name ("eye", "pause.fill", ...) in one colour, on a 16-point grid scaled to
 // `size`. An unknown name draws nothing.
 QPixmap pixmap(const QString& name, const QColor& color, int size = 16, qreal ratio = 2.0);
-QIcon icon(const QString& name, const QColor& color, int size = 16);
+// A button's icon: the symbol followed by `gap` clear points, so the title does not touch it
+// (the button's icon size must be size + gap wide).
+QIcon icon(const QString& name, const QColor& color, int size = 16, int gap = 0);
+// The space a button's symbol keeps before its title.
+inline constexpr int iconGap = 5;
 
 // The colour of a card row's tint on a light window.
 QColor color(CardRowTexts::Tint tint);
