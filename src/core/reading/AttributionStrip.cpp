@@ -140,6 +140,23 @@ std::optional<QImage> collectorStrip(const QImage& image)
     return normalisedGreyCrop(image, *rect, scaleForHeight(image.height()));
 }
 
+double cornerScaleForHeight(int height)
+{
+    if (height < 1)
+        return 1;
+    return std::clamp(2000.0 / height, 0.5, 4.0);
+}
+
+std::optional<QImage> collectorCorner(const QImage& image)
+{
+    const auto strip = stripRect(image.width(), image.height(), Edge::bottom, collectorCornerHeightFraction);
+    if (!strip)
+        return std::nullopt;
+    QRect rect = *strip;
+    rect.setWidth(std::max(1, roundHalfAway(image.width() * collectorCornerWidthFraction)));
+    return normalisedGreyCrop(image, rect, cornerScaleForHeight(image.height()));
+}
+
 std::optional<QImage> titleBar(const QImage& image)
 {
     const auto rect = bandRect(image.width(), image.height(), titleBarTopFraction, titleBarHeightFraction);

@@ -41,6 +41,16 @@ inline constexpr double titleBarHeightFraction = 0.095;
 // the strip's size and read best at about 1,000 px card height (600-dpi scans are shrunk).
 double titleScaleForHeight(int height);
 
+// The corner where strips print the collector number and set line (bottom left), read again
+// when the first read of the strip showed a set line but no complete number: a tight crop
+// holds no artwork or legal line to mislead the engine's sizing and layout.
+inline constexpr double collectorCornerHeightFraction = 0.1;
+inline constexpr double collectorCornerWidthFraction = 0.6;
+// Scale of the corner for a card `height` pixels tall: strip print reads best at about twice
+// the size it has on a card 1,000 px tall.
+double cornerScaleForHeight(int height);
+std::optional<QImage> collectorCorner(const QImage& image);
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,

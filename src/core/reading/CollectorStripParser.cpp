@@ -18,6 +18,11 @@ namespace {
 const QString kSeparators =
     QStringLiteral("\\-\u2013\u2014\u2011\u2022\u00B7\u2219*\u2605\u2020+\u00AB\u00BB~\u00B0\u00A2");
 
+// The separator between set code and language: one or two separator glyphs, which the engine
+// may follow with a copyright sign ("DSK «© EN"); a copyright sign alone is the artist credit
+// of older frames ("Illus. © Jo ..."), never a separator.
+QString separatorRun() { return QStringLiteral("[%1]{1,2}(?:\\s?\u00A9)?").arg(kSeparators); }
+
 // Language codes as strips print them.
 const QString kLanguages = QStringLiteral("EN|DE|FR|IT|ES|PT|JA|JP|KO|RU|ZH|CS|CT|PH|LA|HE|AR|SA");
 
@@ -26,15 +31,15 @@ constexpr auto kOptions = QRegularExpression::UseUnicodePropertiesOption;
 const QRegularExpression& setPattern()
 {
     static const QRegularExpression re(
-        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\b(?=\\s*[%1]{1,2}\\s*[A-Z]{2}\\b)")
-            .arg(kSeparators),
+        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\b(?=\\s*%1\\s*[A-Z]{2}\\b)")
+            .arg(separatorRun()),
         kOptions);
     return re;
 }
 
 const QRegularExpression& languagePattern()
 {
-    static const QRegularExpression re(QStringLiteral("[%1]{1,2}\\s*([A-Z]{2})\\b").arg(kSeparators), kOptions);
+    static const QRegularExpression re(QStringLiteral("%1\\s*([A-Z]{2})\\b").arg(separatorRun()), kOptions);
     return re;
 }
 
@@ -56,11 +61,12 @@ const QRegularExpression& collectorPattern()
 const QString kRarities = QStringLiteral("CUMRLSTPcumrlstp\u00A2");
 
 // 2023+ layout: the rarity letter, then the number padded to four digits, in which the
-// engine may read a 0 as O, a 5 as S, a 1 as I or l, an 8 as B.
+// engine may read a 0 as O, a 5 as S, a 1 as I or l, an 8 as B. The letter may be read
+// twice ("Cc 0O15").
 const QRegularExpression& paddedPattern()
 {
     static const QRegularExpression re(
-        QStringLiteral("(?<![A-Za-z0-9])[%1]\\s?([0-9OoSsIlB]{4})([\u2605\u2020]?)(?![A-Za-z0-9])").arg(kRarities),
+        QStringLiteral("(?<![A-Za-z0-9])[%1]{1,2}\\s?([0-9OoSsIlB]{4})([\u2605\u2020]?)(?![A-Za-z0-9])").arg(kRarities),
         kOptions);
     return re;
 }
@@ -85,7 +91,7 @@ const QRegularExpression& numberOfSizePattern()
 // A separator and a language code that strips print, right at the search start.
 const QRegularExpression& knownLanguagePattern()
 {
-    static const QRegularExpression re(QStringLiteral("\\G\\s*[%1]{1,2}\\s*(%2)\\b").arg(kSeparators, kLanguages),
+    static const QRegularExpression re(QStringLiteral("\\G\\s*%1\\s*(%2)\\b").arg(separatorRun(), kLanguages),
                                        kOptions);
     return re;
 }

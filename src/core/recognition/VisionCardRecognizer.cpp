@@ -166,6 +166,22 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeFirstLines(Text
     co_return AttributionStrip::mergedFirstLines(stripLines, titleLines);
 }
 
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner(TextEngine engine, QImage image,
+                                                                                 CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto corner = AttributionStrip::collectorCorner(image);
+        std::vector<OCRLine> out;
+        if (!corner)
+            return out;
+        for (const OCRLine& l : ocrLines(*engine, *corner))
+            out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom,
+                                                      AttributionStrip::collectorCornerHeightFraction));
+        return out;
+    };
+    return onPool(std::move(work), lane);
+}
+
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
                                                                                 CPULane lane)
 {
@@ -319,6 +335,22 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     auto firstReading = recognizeFirstLines(options.text, image, lane);
     std::vector<OCRLine> lines = co_await std::move(firstReading);
     CardAttribution attribution = parseAttribution(lines);
+    // A set line read without a complete number: the number's corner once more, on its own.
+    bool cornerRead = false;
+    const auto readCornerWhenIncomplete = [&]() -> QCoro::Task<void> {
+        if (cornerRead || attribution.isArtSeries || attribution.collectorNumberIsComplete ||
+            (!attribution.setCode && !attribution.language))
+            co_return;
+        cornerRead = true;
+        auto cornerReading = recognizeCollectorCorner(options.text, image, lane);
+        const std::vector<OCRLine> corner = co_await std::move(cornerReading);
+        lines.insert(lines.end(), corner.begin(), corner.end());
+        attribution = parseAttribution(lines);
+    };
+    {
+        auto retrying = readCornerWhenIncomplete();
+        co_await std::move(retrying);
+    }
 
     // 3. Finish: the glyph, then the collector mark, then the caller's, when detection is on.
     const bool detectFinish = autoFoilDetect();
@@ -380,6 +412,8 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         const std::vector<OCRLine> more = co_await std::move(remainingReading);
         lines.insert(lines.end(), more.begin(), more.end());
         attribution = parseAttribution(lines);
+        auto retrying = readCornerWhenIncomplete();
+        co_await std::move(retrying);
         chooseFinish();
         titles = titleCandidates(attribution);
     }

@@ -52,6 +52,9 @@ public:
     // The first read: the collector strip and the title bar at once, merged (strip, title).
     static QCoro::Task<std::vector<OCRLine>> recognizeFirstLines(TextEngine engine, QImage image,
                                                                  CPULane lane = CPULane::ordinary);
+    // The collector corner read again, its lines remapped into the whole card.
+    static QCoro::Task<std::vector<OCRLine>> recognizeCollectorCorner(TextEngine engine, QImage image,
+                                                                      CPULane lane = CPULane::ordinary);
     // The rest: the interior band and the whole image at once, merged (band, whole).
     static QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image,
                                                                      CPULane lane = CPULane::ordinary);

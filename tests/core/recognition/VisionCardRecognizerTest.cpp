@@ -169,7 +169,7 @@ TEST(VisionCardRecognizer, SetWithoutNumberIsReadSidewaysFirst)
     EXPECT_EQ(*h.resolver->calls, QStringList{"set NEO 0123 nonfoil en"});
     EXPECT_EQ(h.trace->last(),
               "[recognize]   -> resolved exact printing via sideways re-read (Battle / landscape card)");
-    EXPECT_EQ(h.engine->calls(), 8);
+    EXPECT_EQ(h.engine->calls(), 9); // four upright passes, the corner once more, four sideways
 }
 
 // A card printed without a strip: its title finds it by name, so it is not read sideways
@@ -201,6 +201,7 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         std::vector<Candidate> found;      // what a name search finds
         int passes;
         QStringList expected;
+        std::vector<OCRLine> corner = {}; // as the collector corner's own pass reads it
     };
     const std::vector<Case> cases{
         {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)},
@@ -208,18 +209,26 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Goblin Guide", 0.5)},
          {}, 4, {"bolt@0.6"}},
         {"no strip, the title names the card", {}, {line("Goblin Guide", 0.5)}, {kGuide}, 2, {"guide@1"}},
-        // A language is a sign of a strip the first read missed.
-        {"a language without set or number", {line("• EN", 0.3)}, {line("Goblin Guide", 0.5)}, {kGuide}, 4,
+        // A language is a sign of a strip the first read missed: its corner is read again too.
+        {"a language without set or number", {line("• EN", 0.3)}, {line("Goblin Guide", 0.5)}, {kGuide}, 5,
          {"guide@1"}},
+        // The strip pass missed the number above the set line; the corner's own read finds it.
+        {"number read from the corner", {line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)}, {}, 3, {"bolt@1"},
+         {line("C 0123", 0.6), line("NEO • EN", 0.2)}},
+        {"number read nowhere", {line("R 0og95s", 0.7), line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)},
+         {kBolt}, 9, {"bolt@1"}, {line("NEO • EN", 0.2)}}, // the corner once, then sideways
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // A 100 x 200 scan: the strip pass reads 300 x 90, the title bar 200 x 38.
+        // A 100 x 200 scan: the strip pass reads 300 x 90, the title bar 200 x 38, the
+        // collector corner 240 x 80.
         auto engine = std::make_shared<FakeTextRecognizer>([&c](const QImage& img) {
             if (img.size() == QSize(300, 90))
                 return c.strip;
             if (img.size() == QSize(200, 38))
                 return c.title;
+            if (img.size() == QSize(240, 80))
+                return c.corner;
             return std::vector<OCRLine>{};
         });
         auto resolver = std::make_shared<test::RecordingResolver>();
@@ -238,7 +247,7 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         ASSERT_FALSE(outcome.candidates.empty());
         EXPECT_EQ(ids(outcome.candidates).first(), c.expected.first());
         // A lookup is asked once, whichever read made it.
-        EXPECT_EQ(resolver->calls->count("set NEO 0123 nonfoil en"), c.strip.size() == 2 ? 1 : 0);
+        EXPECT_EQ(resolver->calls->count("set NEO 0123 nonfoil en"), outcome.attribution.collectorNumber ? 1 : 0);
     }
 }
 
