@@ -87,7 +87,7 @@ std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int s
     return out.isNull() ? crop : out;
 }
 
-std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale)
+std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale, GreyFrom from)
 {
     const QRect r = rect.intersected(image.rect());
     if (image.isNull() || r.isEmpty() || !(scale > 0))
@@ -101,7 +101,14 @@ std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect,
         const QImage source = image::toWorkingFormat(image);
         const cv::Mat rgba = image::asMat(source)(cv::Rect(r.x(), r.y(), r.width(), r.height()));
         cv::Mat grey;
-        cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
+        if (from == GreyFrom::brightestChannel) {
+            cv::Mat channels[4];
+            cv::split(rgba, channels);
+            cv::max(channels[0], channels[1], grey);
+            cv::max(grey, channels[2], grey);
+        } else {
+            cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
+        }
         // Stretch between the 1st and 99th percentile.
         int histogram[256] = {};
         for (int y = 0; y < grey.rows; ++y) {
@@ -162,7 +169,7 @@ std::optional<QImage> titleBar(const QImage& image)
     const auto rect = bandRect(image.width(), image.height(), titleBarTopFraction, titleBarHeightFraction);
     if (!rect)
         return std::nullopt;
-    return normalisedGreyCrop(image, *rect, titleScaleForHeight(image.height()));
+    return normalisedGreyCrop(image, *rect, titleScaleForHeight(image.height()), GreyFrom::brightestChannel);
 }
 
 OCRLine remapLine(const OCRLine& line, Edge edge, double f)

@@ -65,7 +65,12 @@ std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int s
 // The rectangle cut out as 8-bit grey with its contrast stretched over the full range (the
 // darkest and brightest 1 % clipped: faint print on a textured frame stands out), resized by
 // `scale` (cubic when enlarging, area when shrinking); none when the cut fails.
-std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale);
+// `brightestChannel` takes each pixel's brightest colour channel instead of its luma: dark
+// print on a coloured frame (black on red, green or blue) keeps its full contrast, and the
+// hues of a textured frame come out alike.
+enum class GreyFrom { luma, brightestChannel };
+std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale,
+                                         GreyFrom from = GreyFrom::luma);
 std::optional<QImage> collectorStrip(const QImage& image);
 std::optional<QImage> titleBar(const QImage& image);
 

@@ -103,3 +103,26 @@ TEST(AttributionStrip, FirstReadRegionsAreGreyAndStretched)
     EXPECT_EQ(qGray(strip->pixel(250, 50)), 0);
     EXPECT_EQ(AttributionStrip::normalisedGreyCrop(img, QRect(200, 0, 5, 5), 1), std::nullopt);
 }
+
+// Titles are printed dark over frames of any colour: the title bar is read from each pixel's
+// brightest channel, so the hues of a frame come out alike and the print stays darkest.
+TEST(AttributionStrip, TitleBarKeepsDarkPrintOverColouredFrames)
+{
+    QImage img(100, 200, image::workingFormat);
+    img.fill(QColor(200, 40, 40)); // a red frame
+    for (int y = 4; y < 20; ++y)
+        for (int x = 50; x < 100; ++x)
+            img.setPixelColor(x, y, QColor(40, 200, 40)); // a green patch of texture
+    for (int y = 8; y < 12; ++y)
+        for (int x = 10; x < 40; ++x)
+            img.setPixelColor(x, y, QColor(20, 20, 20)); // the print
+    const auto title = AttributionStrip::titleBar(img);
+    ASSERT_TRUE(title);
+    EXPECT_EQ(qGray(title->pixel(50, 12)), 0);                         // the print
+    EXPECT_EQ(qGray(title->pixel(10, 12)), qGray(title->pixel(150, 12))); // red and green alike
+    EXPECT_EQ(qGray(title->pixel(150, 12)), 255);
+    // Luma tells the hues apart (the strip keeps it).
+    const auto luma = AttributionStrip::normalisedGreyCrop(img, QRect(0, 4, 100, 19), 1);
+    ASSERT_TRUE(luma);
+    EXPECT_NE(qGray(luma->pixel(5, 2)), qGray(luma->pixel(70, 2)));
+}
