@@ -212,6 +212,9 @@ bool hasLetter(const QString& text)
 
 // How far below the topmost lettered line the title may stand.
 constexpr double kTitleReach = 0.08;
+// Title print stands some 2-4 % of the card tall: a line the engine boxes under half a
+// percent is texture (an unknown height, 0, counts as tall enough).
+constexpr double kTitleMinHeight = 0.005;
 
 // Letters in the words of four or more letters: how much a line looks like words.
 int wordLetters(const QString& text)
@@ -436,7 +439,7 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
     // 6-7. Title: the lettered line farthest from the strip (or the topmost).
     std::vector<const OCRLine*> titles;
     for (const OCRLine& line : lines)
-        if (line.text.size() > 2 && hasLetter(line.text))
+        if (line.text.size() > 2 && hasLetter(line.text) && !(line.height > 0 && line.height < kTitleMinHeight))
             titles.push_back(&line);
     if (setLine) {
         const double s = *setLine;

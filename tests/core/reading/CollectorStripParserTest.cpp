@@ -154,6 +154,13 @@ TEST(CollectorStripParser, TitleIsTheWordiestLineOfTheTitleBar)
     a = parseAttribution(lines({{"| Bedhead aeagne", 0.94}, {"dee", 0.94}, {"Bedhead Beastie", 0.93},
                                 {"DSK ¢ EN", 0.02}}));
     EXPECT_EQ(a.title, s("Bedhead Beastie"));
+    // Texture over an old frame's title, boxed a few pixels tall, is no title.
+    a = parseAttribution({{"SEILER", 0.95, 0.003},
+                          {"rled", 0.93, 0.03},
+                          {"\\nicorn", 0.93, 0.03},
+                          {"2%", 0.93, 0.03},
+                          {"Suramon Unicora", 0.43, 0.02}});
+    EXPECT_EQ(a.title, s("nicorn"));
     // The title bar's edges and mana symbols read beside the title are not part of it.
     const std::vector<std::pair<const char*, const char*>> edges{
         {"| Questing Druid", "Questing Druid"}, {"( Island }", "Island"}, {"i( Island M", "i( Island M"},

@@ -54,6 +54,8 @@ struct Harness {
 };
 
 OCRLine line(const char* text, double y) { return {QString::fromUtf8(text), y, 0.02}; }
+// A title as the title-bar pass reads it: across the middle of the bar, some 40 % of its height.
+OCRLine titleLine(const char* text) { return {QString::fromUtf8(text), 0.5, 0.4}; }
 
 QStringList ids(const std::vector<Candidate>& list)
 {
@@ -204,18 +206,18 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         std::vector<OCRLine> corner = {}; // as the collector corner's own pass reads it
     };
     const std::vector<Case> cases{
-        {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)},
+        {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
          {}, 2, {"bolt@1"}},
-        {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {line("Goblin Guide", 0.5)},
+        {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Goblin Guide")},
          {}, 4, {"bolt@0.6"}},
-        {"no strip, the title names the card", {}, {line("Goblin Guide", 0.5)}, {kGuide}, 2, {"guide@1"}},
+        {"no strip, the title names the card", {}, {titleLine("Goblin Guide")}, {kGuide}, 2, {"guide@1"}},
         // A language is a sign of a strip the first read missed: its corner is read again too.
-        {"a language without set or number", {line("• EN", 0.3)}, {line("Goblin Guide", 0.5)}, {kGuide}, 5,
+        {"a language without set or number", {line("• EN", 0.3)}, {titleLine("Goblin Guide")}, {kGuide}, 5,
          {"guide@1"}},
         // The strip pass missed the number above the set line; the corner's own read finds it.
-        {"number read from the corner", {line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)}, {}, 3, {"bolt@1"},
+        {"number read from the corner", {line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")}, {}, 3, {"bolt@1"},
          {line("C 0123", 0.6), line("NEO • EN", 0.2)}},
-        {"number read nowhere", {line("R 0og95s", 0.7), line("NEO • EN", 0.3)}, {line("Lightning Bolt", 0.5)},
+        {"number read nowhere", {line("R 0og95s", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
          {kBolt}, 9, {"bolt@1"}, {line("NEO • EN", 0.2)}}, // the corner once, then sideways
     };
     for (const Case& c : cases) {
