@@ -2,10 +2,12 @@
 
 #include "core/support/CPUWork.h"
 #include "core/support/CaptureLog.h"
+#include "core/intake/ImageFileEnd.h"
 #include "core/intake/ScanFileOrder.h"
 #include "core/intake/ScanHashes.h"
 #include "core/intake/ScanRouting.h"
 #include "core/intake/ScanTimingDiagnostics.h"
+#include "platform/FolderEvents.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,12 +60,28 @@ void printLine(const QString& line)
 
 } // namespace
 
-FolderWatcher::FolderWatcher(QObject* parent) : FolderWatcher(defaultInterval, parent) {}
+FolderWatcher::FolderWatcher(QObject* parent) : FolderWatcher(defaultInterval, FolderEvents::system(), parent) {}
 
 FolderWatcher::FolderWatcher(std::chrono::milliseconds interval, QObject* parent)
-    : QObject(parent), interval_(interval), clock_([] { return QDateTime::currentDateTimeUtc(); })
+    : FolderWatcher(interval, nullptr, parent)
+{
+}
+
+FolderWatcher::FolderWatcher(std::chrono::milliseconds interval, std::unique_ptr<FolderEvents> events, QObject* parent)
+    : QObject(parent), interval_(interval), clock_([] { return QDateTime::currentDateTimeUtc(); }),
+      events_(std::move(events))
 {
     connect(&timer_, &QTimer::timeout, this, &FolderWatcher::tick);
+    eventPoll_.setSingleShot(true);
+    eventPoll_.setInterval(0);
+    connect(&eventPoll_, &QTimer::timeout, this, [this] { poll(false); });
+    if (events_) {
+        connect(events_.get(), &FolderEvents::fileFinished, this, &FolderWatcher::folderFileFinished);
+        connect(events_.get(), &FolderEvents::eventsLost, this, [this] {
+            if (isWatching_ && !isPaused_)
+                eventPoll_.start();
+        });
+    }
 }
 
 FolderWatcher::~FolderWatcher()
@@ -94,6 +112,9 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
 
     seen_.clear();
     finished_.clear();
+    closed_.clear();
+    if (events_)
+        events_->watch(watched);
     bool readable = true;
     try {
         for (const ScanFileEntry& e : listImageEntries(watched))
@@ -134,6 +155,10 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
 void FolderWatcher::stop()
 {
     timer_.stop();
+    eventPoll_.stop();
+    closed_.clear();
+    if (events_)
+        events_->unwatch();
     const bool inFlight = drainerRunning_ || !emitQueue_.empty();
     ++generation_;
     emitQueue_.clear();
@@ -192,10 +217,15 @@ void FolderWatcher::scheduleTimer()
     timer_.start(interval_);
 }
 
-void FolderWatcher::tick()
+void FolderWatcher::tick() { poll(true); }
+
+void FolderWatcher::poll(bool timed)
 {
     if (!isWatching_ || isPaused_ || !folder_)
         return;
+    // A folder deleted or moved away ended the events; the path may be there again.
+    if (timed && events_ && !events_->isWatching())
+        events_->watch(*folder_);
     std::vector<ScanFileEntry> entries;
     try {
         entries = listImageEntries(*folder_);
@@ -222,6 +252,7 @@ void FolderWatcher::tick()
         p.identity = e.identity;
         p.gone = false;
         p.emptyPolls = 0;
+        p.proven = false;
         pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
         waiting.insert(p.name);
         changed = true;
@@ -302,24 +333,31 @@ void FolderWatcher::tick()
                         QString::number(fresh.size()) + QStringLiteral(" pending=") +
                         QString::number(waitingPages()) + QStringLiteral(" total=") +
                         QString::number(entries.size()));
-        if (!changed && pendingAllFinished())
-            emitBatch();
-        return;
+    } else if (changed) {
+        idleTicks_ = 0;
     }
     updatePendingCount();
+
+    // Pages the events reported closed or moved in are finished when their bytes say so;
+    // the rest (no end marker, truncated) settle as without events.
+    if (!closed_.isEmpty()) {
+        for (Page& p : pending_)
+            if (!p.proven && !p.gone && p.identity.size > 0 && closed_.contains(p.name))
+                p.proven = imageFileEnd(p.path) == ImageFileEnd::complete;
+        closed_.clear();
+    }
+    if (const size_t finished = finishedPrefix(); finished > 0) {
+        emitBatch(finished);
+        return;
+    }
+    if (!fresh.empty() || changed)
+        return;
     if (pending_.empty() && carried_.size() < size_t(pagesPerCard()))
         return; // nothing new, and at most a duplex front waiting for its back
-    if (changed) {
-        idleTicks_ = 0;
+    if (!timed || ++idleTicks_ < settleTicks)
         return;
-    }
-    if (pendingAllFinished()) {
-        emitBatch();
-        return;
-    }
-    if (++idleTicks_ < settleTicks)
-        return;
-    emitBatch();
+    idleTicks_ = 0;
+    emitBatch(pending_.size());
 }
 
 FolderWatcher::Cards FolderWatcher::cutCards(std::vector<Page> pages, bool final) const
@@ -369,12 +407,13 @@ std::vector<ScanArrivalSample> FolderWatcher::takeSamples(const std::vector<Page
     return samples;
 }
 
-void FolderWatcher::emitBatch()
+void FolderWatcher::emitBatch(size_t count)
 {
-    std::vector<Page> fresh;
-    fresh.swap(pending_);
-    std::stable_sort(fresh.begin(), fresh.end(),
+    std::stable_sort(pending_.begin(), pending_.end(),
                      [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
+    const auto end = pending_.begin() + qsizetype(std::min(count, pending_.size()));
+    std::vector<Page> fresh(std::make_move_iterator(pending_.begin()), std::make_move_iterator(end));
+    pending_.erase(pending_.begin(), end);
     std::vector<Page> pages;
     pages.swap(carried_);
     pages.insert(pages.end(), std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
@@ -386,7 +425,6 @@ void FolderWatcher::emitBatch()
     logDropped(cards.dropped);
     for (const Page& p : cards.dropped)
         pendingArrivalSamples_.remove(p.path);
-    idleTicks_ = 0;
     updatePendingCount();
     if (cards.ready.empty())
         return;
@@ -550,11 +588,24 @@ void FolderWatcher::setFolderReadable(bool value)
     emit isFolderReadableChanged();
 }
 
-bool FolderWatcher::pendingAllFinished() const
+bool FolderWatcher::isFinished(const Page& p) const
 {
-    return !pending_.empty() && std::all_of(pending_.begin(), pending_.end(), [this](const Page& p) {
-        return !p.gone && p.identity.size > 0 && finished_.contains(p.name);
-    });
+    return !p.gone && p.identity.size > 0 && (p.proven || finished_.contains(p.name));
+}
+
+size_t FolderWatcher::finishedPrefix()
+{
+    // A gone page's card is dropped, or the page is found again under another name, only
+    // once the folder is quiet.
+    const auto gone = [](const Page& p) { return p.gone; };
+    if (std::any_of(pending_.begin(), pending_.end(), gone) || std::any_of(carried_.begin(), carried_.end(), gone))
+        return 0;
+    std::stable_sort(pending_.begin(), pending_.end(),
+                     [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
+    size_t count = 0;
+    while (count < pending_.size() && isFinished(pending_[count]))
+        ++count;
+    return count;
 }
 
 void FolderWatcher::pageFinished(const QString& path)
@@ -565,7 +616,21 @@ void FolderWatcher::pageFinished(const QString& path)
     if (QDir::cleanPath(page.absolutePath()) != *folder_)
         return;
     finished_.insert(page.fileName());
-    tick();
+    poll(false);
+}
+
+void FolderWatcher::folderFileFinished(const QString& path)
+{
+    if (!isWatching_ || isPaused_ || !folder_)
+        return;
+    const QFileInfo file(path);
+    const QString name = file.fileName();
+    // Hidden names are staged pages not placed yet, or other programs' side files.
+    if (QDir::cleanPath(file.absolutePath()) != *folder_ || name.startsWith(QLatin1Char('.')) ||
+        !imageExtensions().contains(file.suffix().toLower()))
+        return;
+    closed_.insert(name);
+    eventPoll_.start();
 }
 
 } // namespace vantry

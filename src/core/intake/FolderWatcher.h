@@ -17,10 +17,13 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace vantry {
+
+class FolderEvents;
 
 // Polls a scan folder and hands over the pages that arrived, once the scanner has been
 // quiet for `settleTicks` polls, in name order, without repeated pages, and optionally
@@ -31,6 +34,13 @@ namespace vantry {
 // modification time held over the quiet polls. In duplex mode batches always hold whole
 // front/back pairs: an odd last page waits for the next batch, and repeated pairs are
 // dropped as pairs. A poll whose listing fails changes nothing.
+//
+// A page known to be finished need not wait for quiet: one its writer reported (`pageFinished`),
+// or one the folder events say was closed after writing or moved in and whose bytes end in
+// its format's end marker (PNG, JPEG). Such pages go out at once, in name order up to the
+// first pending page that is not known finished; that one and those after it wait for the
+// quiet polls. Events only prompt a poll: the timer's polls alone count as quiet, so a
+// page without an end marker (TIFF, or a truncated file) settles exactly as without events.
 //
 // Once noticed, a page keeps its place in the scan, so that a missing page never pairs the
 // back of one card with the front of the next. A card with an empty page waits (as a whole
@@ -57,9 +67,12 @@ public:
     // Polls a card with an empty page waits for the content (30 s at the default interval).
     static constexpr int emptyPageTicks = 20;
 
+    // Polls at the default interval and listens to the platform's folder events.
     explicit FolderWatcher(QObject* parent = nullptr);
-    // `interval` between polls; tests pass a short one or drive `tick` themselves.
+    // `interval` between polls; tests pass a short one or drive `tick` themselves. Without
+    // `events` the watcher only polls.
     explicit FolderWatcher(std::chrono::milliseconds interval, QObject* parent = nullptr);
+    FolderWatcher(std::chrono::milliseconds interval, std::unique_ptr<FolderEvents> events, QObject* parent = nullptr);
     ~FolderWatcher() override;
 
     // The time source of arrival samples and `lastActivityAt`.
@@ -79,9 +92,9 @@ public:
     // One poll, as the timer does it. Does nothing unless watching and not paused.
     void tick();
     // The writer of `path` says the page is finished (it was moved into the folder in one
-    // rename and is never written again): the watcher polls at once, and a poll whose new
-    // pages are all finished hands them over without waiting for the folder to be quiet.
-    // A page outside the watched folder, or while paused, changes nothing.
+    // rename and is never written again): the watcher polls at once and hands it over
+    // without waiting for the folder to be quiet. A page outside the watched folder, or
+    // while paused, changes nothing.
     void pageFinished(const QString& path);
 
     // A batch is being hashed or handed over.
@@ -126,6 +139,7 @@ private:
         FileIdentity identity;
         bool gone = false;  // left the folder; keeps its place so its card can be dropped whole
         int emptyPolls = 0; // polls it has been seen empty and unchanged
+        bool proven = false; // closed by its writer and ending in its format's end marker
     };
     // The pages in place order cut into cards: those to hand over, those that wait (whole
     // cards, then an incomplete last one), and the pages of cards dropped for a gone page.
@@ -141,13 +155,19 @@ private:
     };
 
     void scheduleTimer();
+    // `timed`: the timer's poll (or one standing for it), which may count as quiet.
+    void poll(bool timed);
+    void folderFileFinished(const QString& path);
+    // How many pending pages, in name order, may go out before the folder is quiet.
+    size_t finishedPrefix();
     int pagesPerCard() const { return sides_ == ScanSides::duplex ? 2 : 1; }
     // `final`: scanning has ended, so nothing waits any more.
     Cards cutCards(std::vector<Page> pages, bool final) const;
     void logDropped(const std::vector<Page>& dropped) const;
     // Appends the pages' paths and removes their arrival samples, which it returns.
     std::vector<ScanArrivalSample> takeSamples(const std::vector<Page>& pages, QStringList& paths);
-    void emitBatch();
+    // Hands over the first `count` pending pages in name order, with the waiting ones.
+    void emitBatch(size_t count);
     void enqueue(EmitJob job);
     QCoro::Task<> drainEmits(quint64 generation);
     // Hands one hashed batch over; false when the watcher was stopped or destroyed meanwhile.
@@ -161,11 +181,14 @@ private:
     void updatePendingCount();
     void setBatchesEmitted(int value);
     void setFolderReadable(bool value);
-    bool pendingAllFinished() const;
+    bool isFinished(const Page& page) const;
 
     std::chrono::milliseconds interval_;
     std::function<QDateTime()> clock_;
     QTimer timer_;
+    std::unique_ptr<FolderEvents> events_;
+    QTimer eventPoll_;   // one poll for a burst of events
+    QSet<QString> closed_; // names the folder events reported since the last poll
 
     bool isWatching_ = false;
     bool isPaused_ = false;

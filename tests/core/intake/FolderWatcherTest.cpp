@@ -3,8 +3,11 @@
 #include "core/support/CaptureLog.h"
 #include "core/intake/ScanFileListing.h"
 #include "core/intake/ScanFileOrder.h"
+#include "platform/FakeFolderEvents.h"
+#include "platform/ScanPageFile.h"
 #include "support/TempHome.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -24,11 +27,11 @@ struct Harness {
     test::TempHome home;
     QTemporaryDir dir;
     QString folder = dir.filePath("scans");
-    FolderWatcher watcher{1h};
+    FolderWatcher watcher;
     std::vector<QStringList> batches;
     QStringList events;
 
-    Harness()
+    explicit Harness(std::unique_ptr<FolderEvents> folderEvents = nullptr) : watcher(1h, std::move(folderEvents))
     {
         QDir().mkpath(folder);
         watcher.onBatch = [this](const QStringList& pages) {
@@ -575,4 +578,212 @@ TEST(FolderWatcher, FinishedPagesGoOutAtOnceOthersWaitForQuiet)
     h.ticks(3);
     h.settle();
     EXPECT_EQ(h.batches.size(), 3u);
+}
+
+
+namespace {
+
+// The harness with folder events the test sends.
+struct EventHarness : Harness {
+    FakeFolderEvents* folderEvents;
+
+    EventHarness() : EventHarness(new FakeFolderEvents) {}
+    explicit EventHarness(FakeFolderEvents* fake) : Harness(std::unique_ptr<FolderEvents>(fake)), folderEvents(fake) {}
+
+    // The events report `name` finished, `times` times; the polls they prompt run.
+    void announce(const QString& name, int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            folderEvents->finish(name);
+            QCoreApplication::processEvents();
+        }
+        settle();
+    }
+
+    QByteArray encoded(int seed, const char* format)
+    {
+        QImage image(16, 12, QImage::Format_RGB32);
+        image.fill(qRgb(seed * 7 % 256, seed * 13 % 256, seed * 29 % 256));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, format));
+        return bytes;
+    }
+};
+
+} // namespace
+
+// A page the folder events report finished goes out at once when its bytes reach their end
+// marker; otherwise it settles as without events: the events' polls never count as quiet.
+TEST(FolderWatcher, EventsHandOverPagesEndingInTheirEndMarkerAtOnce)
+{
+    struct Case {
+        const char* what;
+        const char* name;
+        const char* format; // encoded as; null: the PNG cut before its end
+        bool event;
+        bool atOnce;
+    };
+    const std::vector<Case> cases = {
+        {"a whole PNG", "a.png", "PNG", true, true},
+        {"a whole JPEG", "a.jpg", "JPEG", true, true},
+        {"a PNG cut short (reads as unreadable later)", "a.png", nullptr, true, false},
+        {"a TIFF, which has no end marker", "a.tif", "TIFF", true, false},
+        {"a whole PNG without an event", "a.png", "PNG", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EventHarness h;
+        h.watcher.start(h.folder);
+        const QByteArray whole = h.encoded(1, c.format ? c.format : "PNG");
+        h.write(c.name, c.format ? whole : whole.left(whole.size() - 6));
+        if (c.event)
+            h.announce(c.name, 3);
+        EXPECT_EQ(h.batches.size(), c.atOnce ? 1u : 0u);
+        if (!c.atOnce) {
+            h.ticks(c.event ? FolderWatcher::settleTicks - 1 : FolderWatcher::settleTicks);
+            h.settle();
+            EXPECT_TRUE(h.batches.empty());
+            h.ticks(1);
+            h.settle();
+        }
+        ASSERT_EQ(h.batches.size(), 1u);
+        EXPECT_EQ(h.names(0), QStringList{c.name});
+        h.ticks(3);
+        h.announce(c.name);
+        EXPECT_EQ(h.batches.size(), 1u);
+    }
+}
+
+// Finished pages go out in name order up to the first page that is not known finished; that
+// one holds back the pages after it until the folder is quiet. A writer that closes a page
+// before it is whole, and again once it is, has it handed over at the second close.
+TEST(FolderWatcher, FinishedPagesGoOutUpToTheFirstUnfinishedPage)
+{
+    EventHarness h;
+    h.watcher.start(h.folder);
+    h.write("p1.png", h.encoded(1, "PNG"));
+    h.announce("p1.png");
+    ASSERT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.names(0), QStringList{"p1.png"});
+
+    h.write("p2.tif", h.encoded(2, "TIFF"));
+    h.announce("p2.tif");
+    h.write("p3.png", h.encoded(3, "PNG"));
+    h.announce("p3.png");
+    EXPECT_EQ(h.batches.size(), 1u);
+    EXPECT_EQ(h.watcher.pendingFileCount(), 2);
+    h.ticks(FolderWatcher::settleTicks);
+    h.settle();
+    ASSERT_EQ(h.batches.size(), 2u);
+    EXPECT_EQ(h.names(1), (QStringList{"p2.tif", "p3.png"}));
+
+    const QByteArray p4 = h.encoded(4, "JPEG");
+    h.write("p4.jpg", p4.left(p4.size() / 2));
+    h.announce("p4.jpg");
+    EXPECT_EQ(h.batches.size(), 2u);
+    h.write("p4.jpg", p4.mid(p4.size() / 2), QIODevice::Append);
+    h.announce("p4.jpg");
+    ASSERT_EQ(h.batches.size(), 3u);
+    EXPECT_EQ(h.names(2), QStringList{"p4.jpg"});
+    EXPECT_EQ(h.watcher.filesSeenSinceStart(), 4);
+}
+
+TEST(FolderWatcher, DuplexFinishedFrontWaitsForItsBack)
+{
+    EventHarness h;
+    h.watcher.start(h.folder, std::nullopt, ScanSides::duplex);
+    h.write("s1.png", h.encoded(1, "PNG"));
+    h.announce("s1.png");
+    EXPECT_TRUE(h.batches.empty());
+    EXPECT_EQ(h.watcher.pendingFileCount(), 1);
+    h.write("s2.png", h.encoded(2, "PNG"));
+    h.write("s3.png", h.encoded(3, "PNG"));
+    h.announce("s2.png");
+    h.announce("s3.png");
+    EXPECT_EQ(h.events, QStringList{"batch s1.png,s2.png"});
+    h.write("s4.png", h.encoded(4, "PNG"));
+    h.announce("s4.png");
+    EXPECT_EQ(h.events, (QStringList{"batch s1.png,s2.png", "batch s3.png,s4.png"}));
+}
+
+// Events count only while watching and not paused; a watch the folder lost is asked again at
+// the next timer poll; without events the watcher still polls.
+TEST(FolderWatcher, EventsFollowTheWatchAndPollsStandInWhenThereAreNone)
+{
+    EventHarness h;
+    h.watcher.start(h.folder);
+    EXPECT_EQ(h.folderEvents->watched, QStringList{h.folder});
+    EXPECT_TRUE(h.folderEvents->isWatching());
+
+    h.watcher.pause();
+    h.write("a.png", h.encoded(1, "PNG"));
+    h.announce("a.png");
+    EXPECT_EQ(h.watcher.pendingFileCount(), 0);
+    h.watcher.resume(); // a is new, and not known finished: it settles
+    h.settle();
+    EXPECT_TRUE(h.batches.empty());
+    h.ticks(FolderWatcher::settleTicks);
+    h.settle();
+    EXPECT_EQ(h.events, QStringList{"batch a.png"});
+
+    h.folderEvents->available = false;
+    h.folderEvents->lose();
+    h.ticks(1);
+    EXPECT_EQ(h.folderEvents->watched.size(), 2);
+    EXPECT_FALSE(h.folderEvents->isWatching());
+    h.write("b.png", h.encoded(2, "PNG"));
+    h.ticks(1 + FolderWatcher::settleTicks);
+    h.settle();
+    EXPECT_EQ(h.events.last(), "batch b.png");
+    h.folderEvents->available = true;
+    h.ticks(1);
+    EXPECT_TRUE(h.folderEvents->isWatching());
+
+    h.watcher.stop();
+    EXPECT_FALSE(h.folderEvents->isWatching());
+    h.write("c.png", h.encoded(3, "PNG"));
+    h.announce("c.png");
+    EXPECT_EQ(h.batches.size(), 2u);
+}
+
+// The real events: pages another program moves in, or writes in place, are all handed over
+// once each with no timer poll at all.
+TEST(FolderWatcher, RealFolderEventsBringEveryPageWithoutPolls)
+{
+    auto system = FolderEvents::system();
+    ASSERT_TRUE(system);
+    Harness h(std::move(system));
+    h.watcher.start(h.folder);
+    QStringList expected;
+    for (int i = 1; i <= 6; ++i) {
+        const QString name = QStringLiteral("page %1.%2").arg(i).arg(i % 2 ? "png" : "jpg");
+        QImage image(16, 12, QImage::Format_RGB32);
+        image.fill(qRgb(i * 40, 255 - i * 30, i * 7));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(image.save(&buffer, i % 2 ? "PNG" : "JPEG"));
+        if (i == 3) {
+            h.write(name, bytes);
+        } else {
+            const auto staged = ScanPageFile::stageBytes(h.folder, name, bytes);
+            ASSERT_TRUE(staged.error.isEmpty());
+            ASSERT_TRUE(ScanPageFile::place(staged.path).error.isEmpty());
+        }
+        expected << name;
+    }
+    QStringList got;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            got.clear();
+            for (size_t b = 0; b < h.batches.size(); ++b)
+                got += h.names(b);
+            return got.size() >= expected.size() && !h.watcher.isEmitting();
+        },
+        10000))
+        << got.join(',').toStdString();
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(h.watcher.pendingFileCount(), 0);
 }
