@@ -15,6 +15,8 @@ FakeScannerDevice::FakeScannerDevice(Script script, DelayScheduler& scheduler)
 {
 }
 
+FakeScannerDevice::~FakeScannerDevice() { thread_.reset(); }
+
 void FakeScannerDevice::later(std::chrono::milliseconds delay, std::function<void()> action)
 {
     scheduler_.after(delay, this, std::move(action));
@@ -68,15 +70,12 @@ void FakeScannerDevice::requestSelectUnit(ScannerUnitType type)
     });
 }
 
-QString FakeScannerDevice::writePage(const QString& fileName)
+QString FakeScannerDevice::writePage(const ScanRequest& request, const Script& script, const QString& fileName)
 {
-    if (scanRequests.isEmpty())
-        return {};
-    const ScanRequest& request = scanRequests.last();
     QDir().mkpath(request.downloadsDirectory);
     const int index = ++pagesWritten_;
     const QString finalName = fileName.isEmpty() ? ScanPageFile::pageName(request.documentName, index) : fileName;
-    if (script_.unreadablePages) {
+    if (script.unreadablePages) {
         if (request.stagePages)
             return ScanPageFile::stageBytes(request.downloadsDirectory, finalName, "not an image").path;
         const QString path = QDir(request.downloadsDirectory).filePath(finalName);
@@ -85,12 +84,12 @@ QString FakeScannerDevice::writePage(const QString& fileName)
             file.write("not an image");
         return path;
     }
-    QImage image = script_.pageImage ? script_.pageImage(index) : QImage();
+    QImage image = script.pageImage ? script.pageImage(index) : QImage();
     if (image.isNull()) {
-        image = QImage(script_.pageSize, QImage::Format_RGB888);
+        image = QImage(script.pageSize, QImage::Format_RGB888);
         image.fill(Qt::white);
         QPainter painter(&image);
-        painter.fillRect(QRect(5, 5, script_.pageSize.width() / 2, script_.pageSize.height() / 3), QColor(20, 20, 20));
+        painter.fillRect(QRect(5, 5, script.pageSize.width() / 2, script.pageSize.height() / 3), QColor(20, 20, 20));
     }
     if (!pageFile_)
         pageFile_.emplace(request.downloadsDirectory, request.documentName);
@@ -113,10 +112,59 @@ QString FakeScannerDevice::writePage(const QString& fileName)
     return (request.stagePages ? pages.stage(image, request.resolution) : pages.write(image, request.resolution)).path;
 }
 
+SerialQueue& FakeScannerDevice::deviceThread()
+{
+    // Lowered: the encoding stands in for the scanner's own hardware, which takes no core
+    // from the application.
+    if (!thread_)
+        thread_ = std::make_unique<SerialQueue>(QStringLiteral("com.vantry.capture.fake-scanner"),
+                                                SerialQueue::Priority::lowered);
+    return *thread_;
+}
+
+void FakeScannerDevice::producePage(const QString& fileName, std::function<bool()> current)
+{
+    if (scanRequests.isEmpty()) {
+        emit pageWritten(QString());
+        return;
+    }
+    if (!script_.ownThread) {
+        emit pageWritten(writePage(scanRequests.last(), script_, fileName));
+        return;
+    }
+    // The job holds copies: the script may change and new requests come while it waits.
+    deviceThread().submit([this, request = scanRequests.last(), script = script_, fileName, current = std::move(current)] {
+        const QString path = writePage(request, script, fileName);
+        // Queued to this object: dropped if the device is gone by then.
+        QMetaObject::invokeMethod(this, [this, path, current] {
+            if (current && !current()) {
+                QFile::remove(path); // made for a scan that has been replaced
+                return;
+            }
+            emit pageWritten(path);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void FakeScannerDevice::afterPages(std::function<void()> action)
+{
+    if (!script_.ownThread) {
+        action();
+        return;
+    }
+    deviceThread().submit([this, action = std::move(action)] {
+        QMetaObject::invokeMethod(this, action, Qt::QueuedConnection);
+    });
+}
+
 void FakeScannerDevice::requestScan(const ScanRequest& request)
 {
     scanRequests.push_back(request);
-    pageFile_.emplace(request.downloadsDirectory, request.documentName);
+    auto restartNumbering = [this, request] { pageFile_.emplace(request.downloadsDirectory, request.documentName); };
+    if (script_.ownThread)
+        deviceThread().submit(std::move(restartNumbering));
+    else
+        restartNumbering();
     const int generation = ++scanGeneration_;
     scanning_ = true;
     auto delay = script_.firstPageDelay;
@@ -127,7 +175,8 @@ void FakeScannerDevice::requestScan(const ScanRequest& request)
         later(delay, [this, generation, name] {
             if (generation != scanGeneration_ || !scanning_)
                 return;
-            emit pageWritten(writePage(name));
+            // A page fed before a cancel still comes out; one of an earlier scan does not.
+            producePage(name, [this, generation] { return generation == scanGeneration_; });
         });
         delay += script_.pageInterval;
     }
@@ -136,8 +185,12 @@ void FakeScannerDevice::requestScan(const ScanRequest& request)
     later(last + script_.callbackDelay, [this, generation] {
         if (generation != scanGeneration_ || !scanning_)
             return;
-        scanning_ = false;
-        emit scanCompleted(script_.completionError);
+        afterPages([this, generation] {
+            if (generation != scanGeneration_ || !scanning_)
+                return; // canceled meanwhile: the cancel reports the end
+            scanning_ = false;
+            emit scanCompleted(script_.completionError);
+        });
     });
 }
 
@@ -147,9 +200,11 @@ void FakeScannerDevice::cancelScan()
     if (!scanning_)
         return;
     scanning_ = false;
-    later(script_.callbackDelay, [this] { emit scanCompleted(ScannerDeviceError{-128, QStringLiteral("Canceled.")}); });
+    later(script_.callbackDelay, [this] {
+        afterPages([this] { emit scanCompleted(ScannerDeviceError{-128, QStringLiteral("Canceled.")}); });
+    });
 }
 
-void FakeScannerDevice::deliverPage(const QString& fileName) { emit pageWritten(writePage(fileName)); }
+void FakeScannerDevice::deliverPage(const QString& fileName) { producePage(fileName, {}); }
 
 } // namespace vantry

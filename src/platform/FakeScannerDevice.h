@@ -3,6 +3,7 @@
 #include "platform/DelayScheduler.h"
 #include "platform/ScanPageFile.h"
 #include "platform/ScannerDevice.h"
+#include "platform/SerialQueue.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,13 +11,15 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace vantry {
 
 // A scanner that follows a script, for tests of the code that drives scanners. Every
 // result is delivered through the scheduler after `callbackDelay`; pages are real PNG files
-// written into the requested folder.
+// written into the requested folder. With `ownThread` the pages are made on the device's
+// own thread, as a real driver reads them, and only announced on the main thread.
 class FakeScannerDevice final : public ScannerDevice {
     Q_OBJECT
 public:
@@ -39,7 +42,12 @@ public:
         QSize pageSize{60, 84};
         bool unreadablePages = false; // pages that are not images
         // The image of page n (from 1); none: a white page with a dark block, the same every time.
+        // Called on the device's thread with `ownThread`.
         std::function<QImage(int page)> pageImage;
+        // Pages are rendered, encoded and written on the device's own thread, then announced
+        // on the main thread in order, with the scan's end after its last page. Off by
+        // default: on a virtual clock a page must exist at the moment the clock reaches it.
+        bool ownThread = false;
         std::chrono::milliseconds callbackDelay{10};
         std::chrono::milliseconds firstPageDelay{1000};
         std::chrono::milliseconds pageInterval{1000};
@@ -49,6 +57,7 @@ public:
     };
 
     FakeScannerDevice(Script script, DelayScheduler& scheduler);
+    ~FakeScannerDevice() override; // waits for a page being made on the device's thread
 
     QString name() const override { return script_.name; }
     QString id() const override { return script_.name; }
@@ -62,7 +71,8 @@ public:
     void requestScan(const ScanRequest& request) override;
     void cancelScan() override;
 
-    // Writes one more page now, as a device does that keeps feeding after the scan ended.
+    // Writes one more page now (with `ownThread`: as soon as the device's thread gets to it),
+    // as a device does that keeps feeding after the scan ended.
     void deliverPage(const QString& fileName);
 
     Script& script() { return script_; }
@@ -76,7 +86,15 @@ public:
 
 private:
     void later(std::chrono::milliseconds delay, std::function<void()> action);
-    QString writePage(const QString& fileName);
+    // Writes the page of the latest scan request and emits `pageWritten`; with `ownThread`
+    // the writing happens on the device's thread. `current` says whether the page still
+    // belongs to the scan when it is ready to be announced.
+    void producePage(const QString& fileName, std::function<bool()> current);
+    SerialQueue& deviceThread();
+    // Runs `action` on the main thread after the pages handed to the device's thread so far.
+    void afterPages(std::function<void()> action);
+    // Touches `pageFile_` and `pagesWritten_`: on the device's thread with `ownThread`.
+    QString writePage(const ScanRequest& request, const Script& script, const QString& fileName);
 
     Script script_;
     DelayScheduler& scheduler_;
@@ -86,6 +104,7 @@ private:
     bool scanning_ = false;
     int pagesWritten_ = 0;
     std::optional<ScanPageFile> pageFile_; // numbers the pages of the current scan
+    std::unique_ptr<SerialQueue> thread_;  // with `ownThread`; created on the first scan
 };
 
 } // namespace vantry
