@@ -21,6 +21,27 @@ QString flag(bool value) { return value ? QStringLiteral("true") : QStringLitera
 
 qint64 millisSince(qint64 startNs, qint64 nowNs) { return qint64(double(nowNs - startNs) / 1'000'000.0); }
 
+// At the end of a card's turn, hands the scan's decoded images to the CPU pool to be freed
+// there: giving tens of megabytes back to the system takes milliseconds, and the main thread
+// would spend them on every page of a running feeder. Declared after the prep and before
+// every other copy of its images, so that it runs when those copies are gone.
+class ReleaseImagesOffMainThread {
+public:
+    explicit ReleaseImagesOffMainThread(ScanPrep& prep) : prep_(prep) {}
+    ~ReleaseImagesOffMainThread()
+    {
+        if (!prep_.full && !prep_.cardImage)
+            return;
+        CPUWork::submit([full = std::exchange(prep_.full, std::nullopt),
+                         card = std::exchange(prep_.cardImage, std::nullopt)] {});
+    }
+    ReleaseImagesOffMainThread(const ReleaseImagesOffMainThread&) = delete;
+    ReleaseImagesOffMainThread& operator=(const ReleaseImagesOffMainThread&) = delete;
+
+private:
+    ScanPrep& prep_;
+};
+
 } // namespace
 
 QString CaptureViewModel::multiFeedNote()
@@ -177,6 +198,7 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
 
         const qint64 prepStart = nowNs();
         ScanPrep prep = co_await ScanPreparation::prepare(card.front, ledger);
+        const ReleaseImagesOffMainThread release(prep);
         if (stale())
             co_return;
         const qint64 prepMs = millisSince(prepStart, nowNs());
