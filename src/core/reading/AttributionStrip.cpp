@@ -37,6 +37,13 @@ double titleScaleForHeight(int height)
     return std::clamp(1000.0 / height, 0.4, 2.0);
 }
 
+double titleLineScaleForHeight(int height)
+{
+    if (height < 1)
+        return 1;
+    return std::clamp(1400.0 / height, 0.5, 2.0);
+}
+
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction)
 {
     if (width < 2 || height < 2 || !(heightFraction > 0 && heightFraction < 1))
@@ -172,6 +179,42 @@ std::optional<QImage> titleBar(const QImage& image)
     return normalisedGreyCrop(image, *rect, titleScaleForHeight(image.height()), GreyFrom::brightestChannel);
 }
 
+std::optional<QRect> titleLineRect(int width, int height)
+{
+    const auto band = bandRect(width, height, titleLineTopFraction, titleLineHeightFraction);
+    if (!band)
+        return std::nullopt;
+    QRect r = *band;
+    r.setWidth(std::max(1, roundHalfAway(width * titleLineWidthFraction)));
+    return r;
+}
+
+std::optional<QImage> titleLine(const QImage& image)
+{
+    const auto rect = titleLineRect(image.width(), image.height());
+    if (!rect)
+        return std::nullopt;
+    return normalisedGreyCrop(image, *rect, titleLineScaleForHeight(image.height()), GreyFrom::brightestChannel);
+}
+
+std::vector<OCRLine> remappedTitleBarLines(const std::vector<OCRLine>& lines)
+{
+    std::vector<OCRLine> out;
+    out.reserve(lines.size());
+    for (const OCRLine& l : lines)
+        out.push_back(remapBandLine(l, titleBarTopFraction, titleBarHeightFraction));
+    return out;
+}
+
+std::vector<OCRLine> remappedTitleLineLines(const std::vector<OCRLine>& lines)
+{
+    std::vector<OCRLine> out;
+    out.reserve(lines.size());
+    for (const OCRLine& l : lines)
+        out.push_back(remapBandLine(l, titleLineTopFraction, titleLineHeightFraction));
+    return out;
+}
+
 OCRLine remapLine(const OCRLine& line, Edge edge, double f)
 {
     const double base = edge == Edge::bottom ? 0.0 : 1.0 - f;
@@ -190,8 +233,8 @@ std::vector<OCRLine> mergedFirstLines(const std::vector<OCRLine>& collectorStrip
     out.reserve(collectorStripLines.size() + titleBarLines.size());
     for (const OCRLine& l : collectorStripLines)
         out.push_back(remapLine(l, Edge::bottom, collectorStripFraction));
-    for (const OCRLine& l : titleBarLines)
-        out.push_back(remapBandLine(l, titleBarTopFraction, titleBarHeightFraction));
+    const auto title = remappedTitleBarLines(titleBarLines);
+    out.insert(out.end(), title.begin(), title.end());
     return out;
 }
 

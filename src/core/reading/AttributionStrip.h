@@ -51,6 +51,14 @@ inline constexpr double collectorCornerWidthFraction = 0.6;
 double cornerScaleForHeight(int height);
 std::optional<QImage> collectorCorner(const QImage& image);
 
+// The title line alone, for frames without a collector strip (older frames print their title
+// in a darker face over a coloured, textured frame): tighter than the title bar, without the
+// mana cost at the right, and larger.
+inline constexpr double titleLineTopFraction = 0.035;
+inline constexpr double titleLineHeightFraction = 0.065;
+inline constexpr double titleLineWidthFraction = 0.8;
+double titleLineScaleForHeight(int height);
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,
@@ -73,10 +81,16 @@ std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect,
                                          GreyFrom from = GreyFrom::luma);
 std::optional<QImage> collectorStrip(const QImage& image);
 std::optional<QImage> titleBar(const QImage& image);
+std::optional<QRect> titleLineRect(int width, int height);
+std::optional<QImage> titleLine(const QImage& image);
 
 OCRLine remapLine(const OCRLine& line, Edge edge, double heightFraction = defaultHeightFraction);
 OCRLine remapBandLine(const OCRLine& line, double topFraction = interiorTopFraction,
                       double heightFraction = interiorHeightFraction);
+
+// Title-bar or title-line lines in whole-image coordinates.
+std::vector<OCRLine> remappedTitleBarLines(const std::vector<OCRLine>& lines);
+std::vector<OCRLine> remappedTitleLineLines(const std::vector<OCRLine>& lines);
 
 // Collector-strip lines, then title-bar lines (both remapped from their own fractions).
 std::vector<OCRLine> mergedFirstLines(const std::vector<OCRLine>& collectorStripLines,

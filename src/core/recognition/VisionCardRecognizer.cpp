@@ -182,6 +182,26 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner
     return onPool(std::move(work), lane);
 }
 
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEngine engine, QImage image,
+                                                                          CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto title = AttributionStrip::titleBar(image);
+        return title ? AttributionStrip::remappedTitleBarLines(ocrLines(*engine, *title)) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleLine(TextEngine engine, QImage image,
+                                                                           CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto title = AttributionStrip::titleLine(image);
+        return title ? AttributionStrip::remappedTitleLineLines(ocrLines(*engine, *title)) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
                                                                                 CPULane lane)
 {
@@ -395,22 +415,89 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     // number or language) and its title already names cards, the other passes are skipped
     // as well.
     std::optional<std::vector<Candidate>> earlyNames;
+    std::optional<QString> searchedTitle; // the title `earlyNames` were found for
     bool namedUpright = false;
+    const auto readable = [](const std::optional<QString>& title) {
+        return title && !title->isEmpty() && titleCandidatesHaveComparableWords({*title});
+    };
     const auto stripless = [&] {
         return !attribution.isArtSeries && !attribution.collectorNumber && !attribution.setCode &&
                attribution.title && !attribution.title->isEmpty() && titleCandidatesHaveComparableWords(titles);
     };
+    const auto namesACard = [](const std::vector<Candidate>& found, const QStringList& read) {
+        return std::any_of(found.begin(), found.end(),
+                           [&](const Candidate& c) { return titlesAgreeAcrossCandidates(read, c.name); });
+    };
     if (stripless() && !attribution.language) {
         auto searching = nameCandidates(resolver, *attribution.title, attribution, chosen);
         earlyNames = co_await std::move(searching);
-        namedUpright = std::any_of(earlyNames->begin(), earlyNames->end(),
-                                   [&](const Candidate& c) { return titlesAgreeAcrossCandidates(titles, c.name); });
+        searchedTitle = attribution.title;
+        namedUpright = namesACard(*earlyNames, titles);
     }
-    const std::optional<QString> firstTitle = earlyNames ? attribution.title : std::nullopt;
-    if (!namedUpright) {
+    // No sign of a strip at all: older frames print none. Their title is read again closer;
+    // the card is read turned only when its turned title bar names a card (a landscape card
+    // lying on its side), and the whole card only when no title could be read.
+    bool readRemaining = !namedUpright;
+    bool readBand = true;
+    bool readSideways = true;
+    const bool noStripSign = !attribution.isArtSeries && !attribution.setCode && !attribution.collectorNumber &&
+                             !attribution.language;
+    if (noStripSign && !namedUpright) {
+        auto closerReading = recognizeTitleLine(options.text, image, lane);
+        const std::vector<OCRLine> closerLines = co_await std::move(closerReading);
+        const CardAttribution closer = parseAttribution(closerLines);
+        if (readable(closer.title) && closer.title != searchedTitle) {
+            auto searching = nameCandidates(resolver, *closer.title, closer, chosen);
+            std::vector<Candidate> found = co_await std::move(searching);
+            const bool named = namesACard(found, titleCandidates(closer));
+            if (named || !readable(attribution.title)) {
+                lines.insert(lines.end(), closerLines.begin(), closerLines.end());
+                attribution.title = closer.title;
+                attribution.titleAlternatives = closer.titleAlternatives;
+                titles = titleCandidates(attribution);
+                earlyNames = std::move(found);
+                searchedTitle = closer.title;
+                namedUpright = named;
+            }
+        }
+        if (!namedUpright) {
+            std::function<QImage()> rotate = [image] { return rotatedByQuarterTurns(image, 1); };
+            auto rotating = CPUWork::run(std::move(rotate), lane);
+            const QImage turned = co_await std::move(rotating);
+            auto turnedReading = recognizeTitleBar(options.text, turned, lane);
+            const std::vector<OCRLine> turnedLines = co_await std::move(turnedReading);
+            const CardAttribution turnedTitle = parseAttribution(turnedLines);
+            bool turnedNamed = false;
+            if (readable(turnedTitle.title)) {
+                auto searching = nameCandidates(resolver, *turnedTitle.title, turnedTitle, chosen);
+                const std::vector<Candidate> found = co_await std::move(searching);
+                turnedNamed = namesACard(found, titleCandidates(turnedTitle));
+            }
+            readSideways = turnedNamed;
+            readBand = turnedNamed;
+            readRemaining = turnedNamed || !readable(attribution.title);
+        }
+        readRemaining = readRemaining && !namedUpright;
+    }
+    if (readRemaining && readBand) {
         auto remainingReading = recognizeRemainingLines(options.text, image, lane);
         const std::vector<OCRLine> more = co_await std::move(remainingReading);
         lines.insert(lines.end(), more.begin(), more.end());
+    } else if (readRemaining) {
+        auto wholeReading = recognizeText(options.text, image, lane);
+        std::vector<OCRLine> more = co_await std::move(wholeReading);
+        const CardAttribution fuller = parseAttribution(more);
+        if (fuller.setCode || fuller.collectorNumber || fuller.language || fuller.isArtSeries) {
+            // A strip (or an Art Series side) after all: the band and the sideways read as
+            // for any card.
+            auto bandReading = recognizeInteriorBand(options.text, image, lane);
+            const std::vector<OCRLine> band = co_await std::move(bandReading);
+            more = AttributionStrip::mergedLines(more, {}, {}, band);
+            readSideways = true;
+        }
+        lines.insert(lines.end(), more.begin(), more.end());
+    }
+    if (readRemaining) {
         attribution = parseAttribution(lines);
         auto retrying = readCornerWhenIncomplete();
         co_await std::move(retrying);
@@ -446,16 +533,16 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         earlyNames.reset();
     } else if (!namedUpright) {
         // The full read may find another title; the same one is not searched again.
-        if (!earlyNames || firstTitle != title) {
+        if (!earlyNames || searchedTitle != title) {
             auto searching = nameCandidates(resolver, *title, attribution, chosen);
             earlyNames = co_await std::move(searching);
         }
-        namedUpright = std::any_of(earlyNames->begin(), earlyNames->end(),
-                                   [&](const Candidate& c) { return titlesAgreeAcrossCandidates(titles, c.name); });
+        namedUpright = namesACard(*earlyNames, titles);
     }
 
     // 7. Sideways re-read.
-    if (!attribution.isArtSeries && (!attribution.collectorNumber || !attribution.setCode) && !namedUpright) {
+    if (!attribution.isArtSeries && (!attribution.collectorNumber || !attribution.setCode) && !namedUpright &&
+        readSideways) {
         const TextEngine text = options.text;
         const AttributionReader readAt = [text, image, lane](int turns) {
             return readTurned(text, image, turns, lane);

@@ -55,6 +55,12 @@ public:
     // The collector corner read again, its lines remapped into the whole card.
     static QCoro::Task<std::vector<OCRLine>> recognizeCollectorCorner(TextEngine engine, QImage image,
                                                                       CPULane lane = CPULane::ordinary);
+    // The title bar alone, in whole-image coordinates.
+    static QCoro::Task<std::vector<OCRLine>> recognizeTitleBar(TextEngine engine, QImage image,
+                                                               CPULane lane = CPULane::ordinary);
+    // The title line of a frame without a strip, read closer (see AttributionStrip::titleLine).
+    static QCoro::Task<std::vector<OCRLine>> recognizeTitleLine(TextEngine engine, QImage image,
+                                                                CPULane lane = CPULane::ordinary);
     // The rest: the interior band and the whole image at once, merged (band, whole).
     static QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image,
                                                                      CPULane lane = CPULane::ordinary);

@@ -126,3 +126,37 @@ TEST(AttributionStrip, TitleBarKeepsDarkPrintOverColouredFrames)
     ASSERT_TRUE(luma);
     EXPECT_NE(qGray(luma->pixel(5, 2)), qGray(luma->pixel(70, 2)));
 }
+
+// The title line of a frame without a strip turns grey by each pixel's brightest channel:
+// whatever the frame's colour, it comes out light and the black title dark (by luma a blue or
+// green frame would be nearly as dark as the print).
+TEST(AttributionStrip, TitleLineTurnsAColouredFrameLight)
+{
+    EXPECT_EQ(AttributionStrip::titleLineRect(100, 200), QRect(0, 7, 80, 13));
+    struct Case {
+        const char* name;
+        QColor frame;
+    };
+    const std::vector<Case> cases{
+        {"red", QColor(200, 40, 40)},
+        {"green", QColor(40, 200, 40)},
+        {"blue", QColor(40, 40, 200)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage img(100, 200, image::workingFormat);
+        img.fill(c.frame);
+        for (int y = 9; y < 17; ++y) {
+            for (int x = 5; x < 40; ++x)
+                img.setPixelColor(x, y, QColor(20, 20, 20)); // the title
+            for (int x = 50; x < 60; ++x)
+                img.setPixelColor(x, y, Qt::white); // a highlight on the frame
+        }
+        const auto title = AttributionStrip::titleLine(img);
+        ASSERT_TRUE(title);
+        EXPECT_EQ(title->format(), QImage::Format_Grayscale8);
+        EXPECT_EQ(title->size(), QSize(160, 26));
+        EXPECT_LE(qGray(title->pixel(40, 10)), 10);  // the title
+        EXPECT_GE(qGray(title->pixel(140, 10)), 170); // the frame
+    }
+}

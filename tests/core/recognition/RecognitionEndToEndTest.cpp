@@ -87,8 +87,11 @@ TEST(RecognitionEndToEnd, CardWithoutStripFallsBackToTheName)
 TEST(RecognitionEndToEnd, SidewaysCardIsFoundByTheSidewaysReRead)
 {
     Pipeline p;
-    // The service does not know the printing; the catalogue does.
+    // The service does not know the printing; the catalogue does. The name search finds the
+    // card by the title read sideways, which is why the card is read turned at all.
     p.service.route("GET", "/cards/resolve-printing", FakeHttpResponse::json(200, R"({"found":false})"));
+    p.service.route("GET", "/cards/search",
+                    FakeHttpResponse::json(200, R"({"data":[)" + printing("lb2", "Lightning Bolt", "m10", "146") + "]}"));
     p.catalogue.route("GET", "/cards/neo/45",
                       FakeHttpResponse::json(200, R"({"id":"lb1","name":"Lightning Bolt","set":"neo",)"
                                                   R"("collector_number":"45","prices":{"usd":"1.5"}})"));

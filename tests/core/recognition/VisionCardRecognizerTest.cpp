@@ -1,5 +1,7 @@
 #include "core/support/CaptureLog.h"
+#include "core/support/ImageCopy.h"
 #include "core/support/ImageDecode.h"
+#include "core/reading/AttributionStrip.h"
 #include "core/recognition/VisionCardRecognizer.h"
 #include "platform/FakeTextRecognizer.h"
 #include "support/RecordingResolver.h"
@@ -7,6 +9,8 @@
 
 #include <QCoroTask>
 #include <QFile>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -101,7 +105,9 @@ TEST(VisionCardRecognizer, TrustedExactPrinting)
                            "[recognize]   raw: \"Lightning Bolt\"@y0.93h0.02 | \"0123\"@y0.07h0.02 | "
                            "\"NEO • EN\"@y0.05h0.02",
                            "[recognize]   -> resolved exact printing via set+collector"}));
-    EXPECT_EQ(h.engine->calls(), 4);
+    // Strip and title bar, then (no sign of a strip yet) title line and turned title bar,
+    // then the whole card, which shows the strip, and the band.
+    EXPECT_EQ(h.engine->calls(), 6);
 }
 
 TEST(VisionCardRecognizer, DemotedHitJoinsTheNameSearch)
@@ -171,11 +177,15 @@ TEST(VisionCardRecognizer, SetWithoutNumberIsReadSidewaysFirst)
     EXPECT_EQ(*h.resolver->calls, QStringList{"set NEO 0123 nonfoil en"});
     EXPECT_EQ(h.trace->last(),
               "[recognize]   -> resolved exact printing via sideways re-read (Battle / landscape card)");
-    EXPECT_EQ(h.engine->calls(), 9); // four upright passes, the corner once more, four sideways
+    // Strip, title bar, title line, turned title bar, whole card (which shows the set), band,
+    // the corner once more, and the four passes turned.
+    EXPECT_EQ(h.engine->calls(), 11);
 }
 
 // A card printed without a strip: its title finds it by name, so it is not read sideways
-// (four more passes); a title that names nothing still leads to the sideways read.
+// (four more passes). Here the strip and title bars read nothing, so the whole card is read
+// for a title; a title that names nothing does not lead to the sideways read either, when
+// the turned title bar names nothing.
 TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
 {
     for (const bool named : {true, false}) {
@@ -188,7 +198,143 @@ TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
         const auto outcome = h.run();
         EXPECT_EQ(ids(outcome.candidates), QStringList{named ? "guide@1" : "bolt@1"});
         EXPECT_EQ(*h.resolver->calls, QStringList{"search Goblin Guide nonfoil"});
-        EXPECT_EQ(h.engine->calls(), named ? 4 : 8);
+        // Strip, title bar, title line, turned title bar, whole card.
+        EXPECT_EQ(h.engine->calls(), 5);
+    }
+}
+
+namespace {
+
+// Answers each region of a 100 x 200 scan (and of the scan turned a quarter) with its own
+// lines, told apart by the sizes the regions are read at, and records the regions read.
+struct RegionEngine {
+    std::map<QString, std::vector<OCRLine>> answers;
+    std::shared_ptr<QStringList> read = std::make_shared<QStringList>();
+
+    static std::map<QString, QSize> regionSizes()
+    {
+        QImage scan(100, 200, image::workingFormat);
+        scan.fill(Qt::white);
+        const QImage turned = rotatedByQuarterTurns(scan, 1);
+        const int scale = AttributionStrip::scaleForHeight(scan.height());
+        const int turnedScale = AttributionStrip::scaleForHeight(turned.height());
+        return {
+            {"strip", AttributionStrip::collectorStrip(scan)->size()},
+            {"title bar", AttributionStrip::titleBar(scan)->size()},
+            {"title line", AttributionStrip::titleLine(scan)->size()},
+            {"band", AttributionStrip::upscaledBand(scan, AttributionStrip::interiorTopFraction,
+                                                    AttributionStrip::interiorHeightFraction, scale)
+                         ->size()},
+            {"whole", scan.size()},
+            {"turned strip", AttributionStrip::collectorStrip(turned)->size()},
+            {"turned title bar", AttributionStrip::titleBar(turned)->size()},
+            {"turned band", AttributionStrip::upscaledBand(turned, AttributionStrip::interiorTopFraction,
+                                                           AttributionStrip::interiorHeightFraction, turnedScale)
+                                ->size()},
+            {"turned whole", turned.size()},
+            {"corner", AttributionStrip::collectorCorner(scan)->size()},
+        };
+    }
+
+    std::shared_ptr<FakeTextRecognizer> engine() const
+    {
+        const auto sizes = regionSizes();
+        return std::make_shared<FakeTextRecognizer>([sizes, answers = answers, read = read](const QImage& img) {
+            for (const auto& [region, size] : sizes) {
+                if (size != img.size())
+                    continue;
+                *read << region;
+                const auto it = answers.find(region);
+                return it == answers.end() ? std::vector<OCRLine>{} : it->second;
+            }
+            *read << QStringLiteral("unknown");
+            return std::vector<OCRLine>{};
+        });
+    }
+};
+
+} // namespace
+
+// Without any sign of a strip after the first read, the title is read again closer (the
+// title line), the card turned is read only where a turned card's title bar would be, and
+// the whole card only when no title was read at all; the band never.
+TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
+{
+    ASSERT_EQ(RegionEngine::regionSizes().size(), 10u); // every region has a size of its own
+    struct Case {
+        const char* name;
+        std::map<QString, std::vector<OCRLine>> answers;
+        QStringList regions;     // sorted
+        QStringList candidates;  // first ones
+        std::optional<QString> title;
+    };
+    const std::vector<Case> cases{
+        {"the title bar names the card",
+         {{"title bar", {line("Goblin Guide", 0.5)}}},
+         {"strip", "title bar"},
+         {"guide@1"},
+         QStringLiteral("Goblin Guide")},
+        {"the closer title line names it",
+         {{"title bar", {line("sentences", 0.5)}}, {"title line", {line("Goblin Guide", 0.5)}}},
+         {"strip", "title bar", "title line"},
+         {"guide@1"},
+         QStringLiteral("Goblin Guide")},
+        {"nothing read names a card: no band, no whole card, no sideways read",
+         {{"title bar", {line("sentences", 0.5)}}, {"title line", {line("Bees knees", 0.5)}}},
+         {"strip", "title bar", "title line", "turned title bar"},
+         {},
+         QStringLiteral("sentences")},
+        {"no title anywhere but on the whole card",
+         {{"whole", {line("Goblin Guide", 0.93)}}},
+         {"strip", "title bar", "title line", "turned title bar", "whole"},
+         {"guide@1"},
+         QStringLiteral("Goblin Guide")},
+        {"the turned title bar names a card: read sideways as before",
+         {{"title bar", {line("sentences", 0.5)}},
+          {"turned title bar", {line("Lightning Bolt", 0.5)}},
+          {"turned strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}}},
+         {"band", "strip", "title bar", "title line", "turned band", "turned strip", "turned title bar",
+          "turned title bar", "turned whole", "whole"},
+         {"bolt@1"},
+         QStringLiteral("Lightning Bolt")},
+        {"the whole card shows a strip after all: band, corner and sideways read as before",
+         {{"whole", {line("Goblin Guide", 0.93), line("NEO • EN", 0.05)}},
+          {"turned whole", {line("Lightning Bolt", 0.9), line("NEO • EN", 0.05), line("0123", 0.07)}}},
+         {"band", "corner", "strip", "title bar", "title line", "turned band", "turned strip", "turned title bar",
+          "turned title bar", "turned whole", "whole"},
+         {"bolt@1"},
+         QStringLiteral("Lightning Bolt")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegionEngine regions;
+        regions.answers = c.answers;
+        auto resolver = std::make_shared<test::RecordingResolver>();
+        resolver->onSet = [](const QString& set, const QString& number, auto&&...) {
+            return set == "NEO" && number == "0123" ? std::vector<Candidate>{kBolt} : std::vector<Candidate>{};
+        };
+        resolver->onSearch = [](const QString& text, ScanFinish) {
+            if (text.contains("Goblin"))
+                return std::vector<Candidate>{kGuide};
+            if (text.contains("Lightning"))
+                return std::vector<Candidate>{kBolt};
+            return std::vector<Candidate>{};
+        };
+        VisionCardRecognizer::Options options;
+        options.text = regions.engine();
+        options.trace = [](const QString&) {};
+        const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
+        QImage scan(100, 200, image::workingFormat);
+        scan.fill(Qt::white);
+        const auto outcome = QCoro::waitFor(recognizer.recognize(scan, ScanFinish::nonfoil));
+        QStringList read = *regions.read;
+        read.sort();
+        EXPECT_EQ(read, c.regions);
+        EXPECT_EQ(ids(outcome.candidates).mid(0, c.candidates.size()), c.candidates);
+        if (c.candidates.isEmpty())
+            EXPECT_TRUE(outcome.candidates.empty());
+        EXPECT_EQ(outcome.attribution.title, c.title);
+        EXPECT_FALSE(outcome.attribution.collectorNumber && c.candidates != QStringList{"bolt@1"});
     }
 }
 
@@ -335,7 +481,8 @@ TEST(VisionCardRecognizer, ArtSeriesPaths)
             co_return std::nullopt;
         });
         EXPECT_EQ(ids(outcome.candidates), QStringList{"art3@1"});
-        EXPECT_EQ(h.engine->calls(), 4);
+        // Strip, title bar, title line, turned title bar, whole card (the marker) and band.
+        EXPECT_EQ(h.engine->calls(), 6);
         EXPECT_EQ(backLoads, 0);
         EXPECT_EQ(*matcher->calls, 0);
         EXPECT_EQ(h.trace->last(), "[recognize]   -> 1 art-series candidates from text side (exact, auto)");
