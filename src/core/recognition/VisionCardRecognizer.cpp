@@ -471,7 +471,13 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             if (readable(turnedTitle.title)) {
                 auto searching = nameCandidates(resolver, *turnedTitle.title, turnedTitle, chosen);
                 const std::vector<Candidate> found = co_await std::move(searching);
-                turnedNamed = namesACard(found, titleCandidates(turnedTitle));
+                // Text read sideways off an upright card is noise whose words agree with
+                // one-word names by a letter: the turned title must read most of a name of
+                // several words (as landscape cards have).
+                const QStringList turnedTitles = titleCandidates(turnedTitle);
+                turnedNamed = std::any_of(found.begin(), found.end(), [&](const Candidate& c) {
+                    return significantWords(c.name).size() >= 2 && titlesCoverName(turnedTitles, c.name);
+                });
             }
             readSideways = turnedNamed;
             readBand = turnedNamed;

@@ -297,6 +297,12 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
           "turned title bar", "turned whole", "whole"},
          {"bolt@1"},
          QStringLiteral("Lightning Bolt")},
+        // Noise read sideways agrees with a one-word name by a letter.
+        {"the turned title bar agrees with a one-word name only: not read sideways",
+         {{"title bar", {line("sentences", 0.5)}}, {"turned title bar", {line("Shook", 0.5)}}},
+         {"strip", "title bar", "title line", "turned title bar"},
+         {},
+         QStringLiteral("sentences")},
         {"the whole card shows a strip after all: band, corner and sideways read as before",
          {{"whole", {line("Goblin Guide", 0.93), line("NEO • EN", 0.05)}},
           {"turned whole", {line("Lightning Bolt", 0.9), line("NEO • EN", 0.05), line("0123", 0.07)}}},
@@ -318,6 +324,8 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
                 return std::vector<Candidate>{kGuide};
             if (text.contains("Lightning"))
                 return std::vector<Candidate>{kBolt};
+            if (text.contains("Shook"))
+                return std::vector<Candidate>{makeCandidate("shock", "Shock", "m21", "159")};
             return std::vector<Candidate>{};
         };
         VisionCardRecognizer::Options options;
