@@ -255,6 +255,9 @@ struct RegionEngine {
 
 } // namespace
 
+// A title as a title region's pass reads it: half the region tall.
+static OCRLine titled(const char* text) { return {QString::fromUtf8(text), 0.5, 0.5}; }
+
 // Without any sign of a strip after the first read, the title is read again closer (the
 // title line), the card turned is read only where a turned card's title bar would be, and
 // the whole card only when no title was read at all; the band never.
@@ -270,17 +273,17 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
     };
     const std::vector<Case> cases{
         {"the title bar names the card",
-         {{"title bar", {line("Goblin Guide", 0.5)}}},
+         {{"title bar", {titled("Goblin Guide")}}},
          {"strip", "title bar"},
          {"guide@1"},
          QStringLiteral("Goblin Guide")},
         {"the closer title line names it",
-         {{"title bar", {line("sentences", 0.5)}}, {"title line", {line("Goblin Guide", 0.5)}}},
+         {{"title bar", {titled("sentences")}}, {"title line", {titled("Goblin Guide")}}},
          {"strip", "title bar", "title line"},
          {"guide@1"},
          QStringLiteral("Goblin Guide")},
         {"nothing read names a card: no band, no whole card, no sideways read",
-         {{"title bar", {line("sentences", 0.5)}}, {"title line", {line("Bees knees", 0.5)}}},
+         {{"title bar", {titled("sentences")}}, {"title line", {titled("Bees knees")}}},
          {"strip", "title bar", "title line", "turned title bar"},
          {},
          QStringLiteral("sentences")},
@@ -290,8 +293,8 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
          {"guide@1"},
          QStringLiteral("Goblin Guide")},
         {"the turned title bar names a card: read sideways as before",
-         {{"title bar", {line("sentences", 0.5)}},
-          {"turned title bar", {line("Lightning Bolt", 0.5)}},
+         {{"title bar", {titled("sentences")}},
+          {"turned title bar", {titled("Lightning Bolt")}},
           {"turned strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}}},
          {"band", "strip", "title bar", "title line", "turned band", "turned strip", "turned title bar",
           "turned title bar", "turned whole", "whole"},
@@ -299,7 +302,7 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
          QStringLiteral("Lightning Bolt")},
         // Noise read sideways agrees with a one-word name by a letter.
         {"the turned title bar agrees with a one-word name only: not read sideways",
-         {{"title bar", {line("sentences", 0.5)}}, {"turned title bar", {line("Shook", 0.5)}}},
+         {{"title bar", {titled("sentences")}}, {"turned title bar", {titled("Shook")}}},
          {"strip", "title bar", "title line", "turned title bar"},
          {},
          QStringLiteral("sentences")},
