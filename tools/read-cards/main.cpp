@@ -124,9 +124,13 @@ public:
         auto out = inner_->recognizeLines(image);
         const double spent = cpuMs(CLOCK_THREAD_CPUTIME_ID) - start;
         add(spent);
-        if (!traceName_.isEmpty())
-            std::fprintf(stderr, "%s [pass] %dx%d: %zu lines, %.0f ms\n", qPrintable(traceName_), image.width(),
-                         image.height(), out.size(), spent);
+        if (!traceName_.isEmpty()) {
+            QStringList texts;
+            for (const OCRLine& line : out)
+                texts << u'"' + line.text + u'"';
+            std::fprintf(stderr, "%s [pass] %dx%d: %zu lines, %.0f ms: %s\n", qPrintable(traceName_), image.width(),
+                         image.height(), out.size(), spent, qPrintable(texts.join(QStringLiteral(" | "))));
+        }
         return out;
     }
     std::vector<TextObservation> recognizeObservations(const QImage& image) const override
