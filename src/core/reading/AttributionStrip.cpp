@@ -148,7 +148,16 @@ std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect,
 
 std::optional<QImage> collectorStrip(const QImage& image)
 {
-    const auto rect = stripRect(image.width(), image.height(), Edge::bottom, collectorStripFraction);
+    auto rect = stripRect(image.width(), image.height(), Edge::bottom, collectorStripFraction);
+    if (!rect)
+        return std::nullopt;
+    rect->setWidth(std::max(1, roundHalfAway(image.width() * collectorStripWidthFraction)));
+    return normalisedGreyCrop(image, *rect, scaleForHeight(image.height()));
+}
+
+std::optional<QImage> wideCollectorStrip(const QImage& image)
+{
+    const auto rect = stripRect(image.width(), image.height(), Edge::bottom, wideCollectorStripFraction);
     if (!rect)
         return std::nullopt;
     return normalisedGreyCrop(image, *rect, scaleForHeight(image.height()));

@@ -31,8 +31,10 @@ inline constexpr int wholeCardTextHeight = 1100;
 
 // The first read looks only where the print that names a printing stands: the collector
 // strip along the bottom edge and the title bar along the top. Every frame prints them
-// there, a scan's crop padding included.
-inline constexpr double collectorStripFraction = 0.15;
+// there, a scan's crop padding included. The engine's time goes with the print it reads:
+// the strip's cut leaves out the rules text above it and the legal line at its right.
+inline constexpr double collectorStripFraction = 0.085;
+inline constexpr double collectorStripWidthFraction = 0.55;
 // The title bar lies between the frame's top edge and the artwork: the engine reads its
 // line well only without them.
 inline constexpr double titleBarTopFraction = 0.02;
@@ -80,6 +82,10 @@ enum class GreyFrom { luma, brightestChannel };
 std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale,
                                          GreyFrom from = GreyFrom::luma);
 std::optional<QImage> collectorStrip(const QImage& image);
+// The second look when the first read found no set code and complete number: the strip band taller and
+// across the whole width (print over artwork, a card cut off-centre).
+inline constexpr double wideCollectorStripFraction = 0.15;
+std::optional<QImage> wideCollectorStrip(const QImage& image);
 std::optional<QImage> titleBar(const QImage& image);
 std::optional<QRect> titleLineRect(int width, int height);
 std::optional<QImage> titleLine(const QImage& image);

@@ -202,6 +202,21 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleLine(TextE
     return onPool(std::move(work), lane);
 }
 
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeWideStrip(TextEngine engine, QImage image,
+                                                                           CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto strip = AttributionStrip::wideCollectorStrip(image);
+        std::vector<OCRLine> out;
+        if (strip)
+            for (const OCRLine& l : ocrLines(*engine, *strip))
+                out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom,
+                                                          AttributionStrip::wideCollectorStripFraction));
+        return out;
+    };
+    return onPool(std::move(work), lane);
+}
+
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
                                                                                 CPULane lane)
 {
@@ -486,7 +501,16 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         readRemaining = readRemaining && !namedUpright;
     }
     if (readRemaining && readBand) {
+        // The first read's strip is cut tight: without a set code and a complete number it is
+        // read again wider.
+        const bool wider =
+            !attribution.setCode || !attribution.collectorNumber || !attribution.collectorNumberIsComplete;
         auto remainingReading = recognizeRemainingLines(options.text, image, lane);
+        if (wider) {
+            auto wideReading = recognizeWideStrip(options.text, image, lane);
+            const std::vector<OCRLine> wide = co_await std::move(wideReading);
+            lines.insert(lines.end(), wide.begin(), wide.end());
+        }
         const std::vector<OCRLine> more = co_await std::move(remainingReading);
         lines.insert(lines.end(), more.begin(), more.end());
     } else if (readRemaining) {

@@ -61,6 +61,10 @@ public:
     // The title line of a frame without a strip, read closer (see AttributionStrip::titleLine).
     static QCoro::Task<std::vector<OCRLine>> recognizeTitleLine(TextEngine engine, QImage image,
                                                                 CPULane lane = CPULane::ordinary);
+    // The wide collector strip (see AttributionStrip::wideCollectorStrip), in whole-image
+    // coordinates.
+    static QCoro::Task<std::vector<OCRLine>> recognizeWideStrip(TextEngine engine, QImage image,
+                                                                CPULane lane = CPULane::ordinary);
     // The rest: the interior band and the whole image at once, merged (band, whole).
     static QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image,
                                                                      CPULane lane = CPULane::ordinary);

@@ -54,11 +54,11 @@ TEST(AttributionStrip, RemapsAndMerges)
 TEST(AttributionStrip, FourPassesRunAndAFailingPassDropsOut)
 {
     // The fake tells the passes apart by their image sizes: whole 100x200, collector strip
-    // 300x90 (×3), title bar 200x38 (×2), band 300x120. The band pass fails.
+    // 165x51 (its bottom-left corner ×3), title bar 200x38 (×2), band 300x120. The band pass fails.
     auto engine = std::make_shared<FakeTextRecognizer>([](const QImage& img) -> std::vector<OCRLine> {
         if (img.size() == QSize(100, 200))
             return {{"whole", 0.5, 0.1}};
-        if (img.size() == QSize(300, 90))
+        if (img.size() == QSize(165, 51))
             return {{"strip", 0.5, 0.1}};
         if (img.size() == QSize(200, 38))
             return {{"title", 0.5, 0.1}};
@@ -70,8 +70,8 @@ TEST(AttributionStrip, FourPassesRunAndAFailingPassDropsOut)
     EXPECT_EQ(engine->calls(), 4);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].text, "strip");
-    EXPECT_DOUBLE_EQ(lines[0].midY, 0.075);
-    EXPECT_DOUBLE_EQ(lines[0].height, 0.015);
+    EXPECT_DOUBLE_EQ(lines[0].midY, 0.0425);
+    EXPECT_DOUBLE_EQ(lines[0].height, 0.0085);
     EXPECT_EQ(lines[1].text, "title");
     EXPECT_DOUBLE_EQ(lines[1].midY, 0.9325);
     EXPECT_EQ(lines[2].text, "whole");
@@ -96,11 +96,12 @@ TEST(AttributionStrip, FirstReadRegionsAreGreyAndStretched)
     EXPECT_EQ(title->size(), QSize(200, 38));
     EXPECT_EQ(qGray(title->pixel(60, 12)), 255); // the print (y 8-11 of the card)
     EXPECT_EQ(qGray(title->pixel(180, 12)), 0);  // the frame
+    // The strip: the bottom 17 rows, the left 55 columns (no legal line), enlarged three times.
     const auto strip = AttributionStrip::collectorStrip(img);
     ASSERT_TRUE(strip);
-    EXPECT_EQ(strip->size(), QSize(300, 90));
-    EXPECT_EQ(qGray(strip->pixel(60, 50)), 255); // y 185-189 of the card
-    EXPECT_EQ(qGray(strip->pixel(250, 50)), 0);
+    EXPECT_EQ(strip->size(), QSize(165, 51));
+    EXPECT_EQ(qGray(strip->pixel(60, 12)), 255); // y 185-189 of the card
+    EXPECT_EQ(qGray(strip->pixel(150, 40)), 0);
     EXPECT_EQ(AttributionStrip::normalisedGreyCrop(img, QRect(200, 0, 5, 5), 1), std::nullopt);
 }
 

@@ -233,6 +233,7 @@ struct RegionEngine {
                                 ->size()},
             {"turned whole", turned.size()},
             {"corner", AttributionStrip::collectorCorner(scan)->size()},
+            {"wide strip", AttributionStrip::wideCollectorStrip(scan)->size()},
         };
     }
 
@@ -263,7 +264,7 @@ static OCRLine titled(const char* text) { return {QString::fromUtf8(text), 0.5, 
 // the whole card only when no title was read at all; the band never.
 TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
 {
-    ASSERT_EQ(RegionEngine::regionSizes().size(), 10u); // every region has a size of its own
+    ASSERT_EQ(RegionEngine::regionSizes().size(), 11u); // every region has a size of its own
     struct Case {
         const char* name;
         std::map<QString, std::vector<OCRLine>> answers;
@@ -297,7 +298,7 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
           {"turned title bar", {titled("Lightning Bolt")}},
           {"turned strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}}},
          {"band", "strip", "title bar", "title line", "turned band", "turned strip", "turned title bar",
-          "turned title bar", "turned whole", "whole"},
+          "turned title bar", "turned whole", "whole", "wide strip"},
          {"bolt@1"},
          QStringLiteral("Lightning Bolt")},
         // Noise read sideways agrees with a one-word name by a letter.
@@ -361,6 +362,7 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         int passes;
         QStringList expected;
         std::vector<OCRLine> corner = {}; // as the collector corner's own pass reads it
+        std::vector<OCRLine> wideStrip = {}; // as the wide strip pass reads it
     };
     const std::vector<Case> cases{
         {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
@@ -368,22 +370,29 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Goblin Guide")},
          {}, 4, {"bolt@0.6"}},
         {"no strip, the title names the card", {}, {titleLine("Goblin Guide")}, {kGuide}, 2, {"guide@1"}},
-        // A language is a sign of a strip the first read missed: its corner is read again too.
-        {"a language without set or number", {line("• EN", 0.3)}, {titleLine("Goblin Guide")}, {kGuide}, 5,
+        // A language is a sign of a strip the first read missed: its corner and the wide strip are read too.
+        {"a language without set or number", {line("• EN", 0.3)}, {titleLine("Goblin Guide")}, {kGuide}, 6,
          {"guide@1"}},
         // The strip pass missed the number above the set line; the corner's own read finds it.
         {"number read from the corner", {line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")}, {}, 3, {"bolt@1"},
          {line("C 0123", 0.6), line("NEO • EN", 0.2)}},
         {"number read nowhere", {line("R 0og95s", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
-         {kBolt}, 9, {"bolt@1"}, {line("NEO • EN", 0.2)}}, // the corner once, then sideways
+         {kBolt}, 10, {"bolt@1"}, {line("NEO • EN", 0.2)}}, // the corner once, then sideways
+        // The tight strip misses the number and so does the corner: the wide strip reads it.
+        {"number only in the wide strip", {line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")}, {}, 6,
+         {"bolt@1"}, {}, {line("C 0123", 0.5), line("NEO • EN", 0.2)}},
+        {"set line only in the wide strip", {line("C 0123", 0.7)}, {titleLine("Lightning Bolt")}, {}, 5, {"bolt@1"},
+         {}, {line("C 0123", 0.5), line("NEO • EN", 0.2)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // A 100 x 200 scan: the strip pass reads 300 x 90, the title bar 200 x 38, the
-        // collector corner 240 x 80.
+        // A 100 x 200 scan: the strip pass reads 165 x 51, the title bar 200 x 38, the
+        // collector corner 240 x 80, the wide strip 300 x 90.
         auto engine = std::make_shared<FakeTextRecognizer>([&c](const QImage& img) {
-            if (img.size() == QSize(300, 90))
+            if (img.size() == QSize(165, 51))
                 return c.strip;
+            if (img.size() == QSize(300, 90))
+                return c.wideStrip;
             if (img.size() == QSize(200, 38))
                 return c.title;
             if (img.size() == QSize(240, 80))
