@@ -181,6 +181,7 @@ TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
         {"empty after pages", 0, roomy, std::nullopt, 1, DirectScanGuidance::emptyScanMessage(1)},
     };
     int marker = 0;
+    std::size_t pagesKept = 0;
     for (const Run& run : runs) {
         device->script().pages = run.pages;
         device->script().completionError = run.failure;
@@ -191,6 +192,10 @@ TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
         EXPECT_EQ(window.commands().directScanEmptyStreak(), run.streak) << run.what;
         if (!run.status.isEmpty())
             EXPECT_EQ(model().statusMessage(), run.status) << run.what;
+        // The kept pages' ingest ends before the next run, or its status could land after that run's.
+        pagesKept += static_cast<std::size_t>(run.pages);
+        ASSERT_TRUE(drive(*tabs[0], [&] { return model().rows().size() == pagesKept && !model().isWorking(); }))
+            << run.what;
     }
     // The four pages kept became rows (the process must not end under their ingest).
     EXPECT_TRUE(drive(*tabs[0], [&] { return model().rows().size() == 4 && !model().isWorking(); }));
