@@ -166,20 +166,30 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeFirstLines(Text
     co_return AttributionStrip::mergedFirstLines(stripLines, titleLines);
 }
 
-QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner(TextEngine engine, QImage image,
-                                                                                 CPULane lane)
+namespace {
+
+// A crop of the card's bottom edge read on the pool, its lines remapped into the whole card.
+QCoro::Task<std::vector<OCRLine>> readBottomCrop(VisionCardRecognizer::TextEngine engine, QImage image,
+                                                 std::optional<QImage> (*crop)(const QImage&), double heightFraction,
+                                                 CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] {
-        const auto corner = AttributionStrip::collectorCorner(image);
+    std::function<std::vector<OCRLine>()> work = [engine, image, crop, heightFraction] {
         std::vector<OCRLine> out;
-        if (!corner)
-            return out;
-        for (const OCRLine& l : ocrLines(*engine, *corner))
-            out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom,
-                                                      AttributionStrip::collectorCornerHeightFraction));
+        if (const auto part = crop(image))
+            for (const OCRLine& l : VisionCardRecognizer::ocrLines(*engine, *part))
+                out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom, heightFraction));
         return out;
     };
     return onPool(std::move(work), lane);
+}
+
+} // namespace
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner(TextEngine engine, QImage image,
+                                                                                 CPULane lane)
+{
+    return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::collectorCorner,
+                          AttributionStrip::collectorCornerHeightFraction, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEngine engine, QImage image,
@@ -205,16 +215,8 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleLine(TextE
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeWideStrip(TextEngine engine, QImage image,
                                                                            CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] {
-        const auto strip = AttributionStrip::wideCollectorStrip(image);
-        std::vector<OCRLine> out;
-        if (strip)
-            for (const OCRLine& l : ocrLines(*engine, *strip))
-                out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom,
-                                                          AttributionStrip::wideCollectorStripFraction));
-        return out;
-    };
-    return onPool(std::move(work), lane);
+    return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::wideCollectorStrip,
+                          AttributionStrip::wideCollectorStripFraction, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
