@@ -9,6 +9,7 @@
 
 #include <QCoroTask>
 #include <QFile>
+#include <QMutex>
 
 #include <map>
 
@@ -209,7 +210,9 @@ namespace {
 // lines, told apart by the sizes the regions are read at, and records the regions read.
 struct RegionEngine {
     std::map<QString, std::vector<OCRLine>> answers;
+    // Regions are read on several threads at once.
     std::shared_ptr<QStringList> read = std::make_shared<QStringList>();
+    std::shared_ptr<QMutex> readLock = std::make_shared<QMutex>();
 
     static std::map<QString, QSize> regionSizes()
     {
@@ -240,7 +243,9 @@ struct RegionEngine {
     std::shared_ptr<FakeTextRecognizer> engine() const
     {
         const auto sizes = regionSizes();
-        return std::make_shared<FakeTextRecognizer>([sizes, answers = answers, read = read](const QImage& img) {
+        return std::make_shared<FakeTextRecognizer>([sizes, answers = answers, read = read,
+                                                      readLock = readLock](const QImage& img) {
+            QMutexLocker locker(readLock.get());
             for (const auto& [region, size] : sizes) {
                 if (size != img.size())
                     continue;
