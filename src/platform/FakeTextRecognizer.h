@@ -17,7 +17,7 @@ public:
 
     explicit FakeTextRecognizer(Script script = {}) : script_(std::move(script)) {}
 
-    std::vector<OCRLine> recognizeLines(const QImage& image) const override
+    std::vector<OCRLine> recognizeLines(const QImage& image, TextPrint = TextPrint::mixed) const override
     {
         Script script;
         {

@@ -146,6 +146,20 @@ void rescaleForText(cv::Mat& grey)
     grey = small;
 }
 
+// More than half the pixels on the light side of the image's Otsu threshold, counted on a
+// copy of about 0.1 megapixels.
+bool mostlyLight(const cv::Mat& grey)
+{
+    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 0.1e6)));
+    cv::Mat sample = grey;
+    if (k > 1)
+        cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
+                   cv::INTER_AREA);
+    cv::Mat binary;
+    cv::threshold(sample, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    return cv::countNonZero(binary) * 2 > int(binary.total());
+}
+
 // Pixel boxes of the rescaled image, origin top-left.
 struct PixelBox {
     int left, top, right, bottom;
@@ -204,7 +218,8 @@ std::vector<std::pair<QString, PixelBox>> symbolsOfWord(const tesseract::ResultI
 }
 
 // Reads the lines of an image; `w` and `h` receive the size the boxes refer to.
-std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters);
+std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters,
+                               TextPrint print = TextPrint::mixed);
 
 } // namespace
 
@@ -218,7 +233,7 @@ std::shared_ptr<const TextRecognizing> TesseractTextRecognizer::shared()
 
 namespace {
 
-std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters)
+std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCharacters, TextPrint print)
 {
     std::vector<ReadLine> out;
     if (image.isNull() || image.width() < 2 || image.height() < 2)
@@ -228,15 +243,21 @@ std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCh
         return out;
 
     cv::Mat grey;
+    bool invertWeakLines = true;
     try {
         grey = lumaOf(image);
         rescaleForText(grey);
+        // The inverted read of a weak line costs as much as the first; on dark print it only
+        // ever reads texture.
+        if (print == TextPrint::oneKind)
+            invertWeakLines = !mostlyLight(grey);
     } catch (const cv::Exception&) {
         return out;
     }
     w = grey.cols;
     h = grey.rows;
     tesseract::TessBaseAPI& api = engine->api;
+    api.SetVariable("tessedit_do_invert", invertWeakLines ? "1" : "0");
     api.SetImage(grey.data, grey.cols, grey.rows, 1, int(grey.step));
     api.SetSourceResolution(300);
     if (api.Recognize(nullptr) != 0) {
@@ -312,11 +333,11 @@ std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCh
 
 } // namespace
 
-std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image) const
+std::vector<OCRLine> TesseractTextRecognizer::recognizeLines(const QImage& image, TextPrint print) const
 {
     int w = 0, h = 0;
     std::vector<OCRLine> out;
-    for (const ReadLine& line : readLines(image, w, h, false))
+    for (const ReadLine& line : readLines(image, w, h, false, print))
         out.push_back({line.text, 1.0 - (line.top + line.bottom) / 2.0 / h, double(line.bottom - line.top) / h});
     return out;
 }

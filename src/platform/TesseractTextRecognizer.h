@@ -11,7 +11,9 @@ namespace vantry {
 // wide gap (a collector number and the legal line on one baseline) come back split.
 class TesseractTextRecognizer : public TextRecognizing {
 public:
-    std::vector<OCRLine> recognizeLines(const QImage& image) const override;
+    // A crop of one kind of print on a mostly light ground is read without the engine's
+    // inverted second read.
+    std::vector<OCRLine> recognizeLines(const QImage& image, TextPrint print = TextPrint::mixed) const override;
     // Character boxes are the engine's symbol boxes.
     std::vector<TextObservation> recognizeObservations(const QImage& image) const override;
 

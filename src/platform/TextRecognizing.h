@@ -9,6 +9,16 @@
 
 namespace vantry {
 
+// What an image holds, for the engine's second read of a weak line inverted (light print on
+// a dark ground reads as noise the first time).
+enum class TextPrint {
+    // Print of both kinds anywhere: a whole card (dark rules text, white titles over artwork).
+    mixed,
+    // A crop with print of one kind, which its ground tells: on a mostly light ground the
+    // print is dark, and a weak line read again inverted is texture.
+    oneKind,
+};
+
 // Text recognition of one image: its lines, best reading each, most accurate level, no
 // language correction. Coordinates are normalised to the image given, origin at the
 // bottom-left. Failure is an empty list, never an exception.
@@ -19,7 +29,7 @@ class TextRecognizing {
 public:
     virtual ~TextRecognizing() = default;
 
-    virtual std::vector<OCRLine> recognizeLines(const QImage& image) const = 0;
+    virtual std::vector<OCRLine> recognizeLines(const QImage& image, TextPrint print = TextPrint::mixed) const = 0;
 
     // The same reading with a box per character, for callers that need where a part of a
     // line stands. An engine without character boxes reports each line across the full

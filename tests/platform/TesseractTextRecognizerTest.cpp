@@ -64,6 +64,39 @@ TEST(TesseractTextRecognizer, LinesAreNormalisedFromTheBottomAndSplitAtWideGaps)
     EXPECT_NEAR(number->midY, legal->midY, 0.02);
 }
 
+// White print is read through the engine's inverted second read, which a crop of one kind
+// of print on a mostly light ground goes without: there the print is dark.
+TEST(TesseractTextRecognizer, OneKindOfPrintOnALightGroundIsNotReadInverted)
+{
+    QImage mixed = page(1600, 400);
+    QPainter(&mixed).fillRect(QRect(0, 250, 1600, 150), Qt::black);
+    write(mixed, "Goblin Guide", 40, 80, 40);
+    write(mixed, "L 0255", 40, 340, 36, Qt::white);
+    write(mixed, "2024 Wizards of the Coast", 900, 340, 36, Qt::white);
+    QImage strip = page(1600, 150, Qt::black);
+    write(strip, "L 0255", 40, 90, 36, Qt::white);
+    struct Case {
+        const char* what;
+        const QImage& image;
+        TextPrint print;
+        QStringList read, unread;
+    };
+    const std::vector<Case> cases{
+        {"mixed print", mixed, TextPrint::mixed, {"Goblin Guide", "L 0255"}, {}},
+        {"one kind on a light ground", mixed, TextPrint::oneKind, {"Goblin Guide"}, {"L 0255"}},
+        {"one kind on a dark ground", strip, TextPrint::oneKind, {"L 0255"}, {}},
+    };
+    for (const Case& c : cases) {
+        QStringList texts;
+        for (const OCRLine& l : TesseractTextRecognizer().recognizeLines(c.image, c.print))
+            texts << l.text;
+        for (const QString& t : c.read)
+            EXPECT_TRUE(texts.contains(t)) << c.what << ": " << texts.join(" | ").toStdString();
+        for (const QString& t : c.unread)
+            EXPECT_FALSE(texts.contains(t)) << c.what << ": " << texts.join(" | ").toStdString();
+    }
+}
+
 TEST(TesseractTextRecognizer, LargePrintIsReadAtAnyScale)
 {
     // Capitals 150 px high: the layer shrinks the image before reading it.

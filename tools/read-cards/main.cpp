@@ -118,10 +118,10 @@ public:
         : inner_(std::move(inner)), traceName_(std::move(traceName))
     {
     }
-    std::vector<OCRLine> recognizeLines(const QImage& image) const override
+    std::vector<OCRLine> recognizeLines(const QImage& image, TextPrint print = TextPrint::mixed) const override
     {
         const double start = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        auto out = inner_->recognizeLines(image);
+        auto out = inner_->recognizeLines(image, print);
         const double spent = cpuMs(CLOCK_THREAD_CPUTIME_ID) - start;
         add(spent);
         if (!traceName_.isEmpty()) {

@@ -206,6 +206,28 @@ std::optional<QImage> titleLine(const QImage& image)
     return normalisedGreyCrop(image, *rect, titleLineScaleForHeight(image.height()), GreyFrom::brightestChannel);
 }
 
+std::optional<QImage> titleArea(const QImage& image)
+{
+    const auto rect = stripRect(image.width(), image.height(), Edge::top, titleAreaHeightFraction);
+    if (!rect)
+        return std::nullopt;
+    const QImage crop = image.copy(*rect);
+    if (image.height() <= wholeCardTextHeight)
+        return crop;
+    const double f = double(wholeCardTextHeight) / image.height();
+    return image::resized(crop, std::max(1, roundHalfAway(crop.width() * f)),
+                          std::max(1, roundHalfAway(crop.height() * f)));
+}
+
+std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines)
+{
+    std::vector<OCRLine> out;
+    out.reserve(lines.size());
+    for (const OCRLine& l : lines)
+        out.push_back(remapLine(l, Edge::top, titleAreaHeightFraction));
+    return out;
+}
+
 std::vector<OCRLine> remappedTitleBarLines(const std::vector<OCRLine>& lines)
 {
     std::vector<OCRLine> out;

@@ -61,6 +61,13 @@ inline constexpr double titleLineHeightFraction = 0.065;
 inline constexpr double titleLineWidthFraction = 0.8;
 double titleLineScaleForHeight(int height);
 
+// The top of the card where every frame prints its title, as the whole-card pass sees it
+// (plain luma, at most the whole card's text height): white titles over artwork and titles
+// set lower on full-art frames read there when the tight title bar misses them.
+inline constexpr double titleAreaHeightFraction = 0.16;
+std::optional<QImage> titleArea(const QImage& image);
+std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines);
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,

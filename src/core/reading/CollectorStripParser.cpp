@@ -315,6 +315,11 @@ bool sawMarker(const std::vector<OCRLine>& lines)
 }
 } // namespace ArtCardBack
 
+bool isPrintedLanguage(const QString& code)
+{
+    return kLanguages.split(u'|').contains(code.toUpper());
+}
+
 CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
 {
     CardAttribution out;

@@ -30,6 +30,10 @@ QStringList normalizedCollectorLookupCandidates(const QString& number);
 // The number with every ★ and † removed.
 QString strippingCollectorMarks(const QString& number);
 
+// True for the language codes strips print ("en", "JA"); a separator and two other letters
+// read off artwork ("- se") are no sign of a strip.
+bool isPrintedLanguage(const QString& code);
+
 // The separator characters accepted between set code and language, as a character
 // class body for a regular expression.
 QString collectorSeparatorClass();

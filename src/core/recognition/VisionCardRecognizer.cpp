@@ -73,8 +73,12 @@ QCoro::Task<std::vector<Candidate>> rememberedLookup(std::shared_ptr<const CardR
                                                      ScanFinish finish, std::optional<QString> language)
 {
     const auto key = std::make_tuple(set, number, finish, language);
-    if (const auto it = asked->find(key); it != asked->end())
-        co_return it->second;
+    if (const auto it = asked->find(key); it != asked->end()) {
+        // A copy: QCoro moves from a non-const lvalue given to co_return, which would empty
+        // the memo for the next lookup.
+        std::vector<Candidate> hits = it->second;
+        co_return hits;
+    }
     auto resolving = resolver->resolveSetCollector(set, number, finish, language);
     std::vector<Candidate> hits = co_await std::move(resolving);
     asked->emplace(key, hits);
@@ -102,10 +106,11 @@ VisionCardRecognizer::VisionCardRecognizer(std::shared_ptr<const CardResolving> 
         autoFoilDetect_ = [] { return false; };
 }
 
-std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engine, const QImage& image)
+std::vector<OCRLine> VisionCardRecognizer::ocrLines(const TextRecognizing& engine, const QImage& image,
+                                                    TextPrint print)
 {
     try {
-        return engine.recognizeLines(image);
+        return engine.recognizeLines(image, print);
     } catch (...) {
         // A failed pass contributes no lines.
         return {};
@@ -152,11 +157,11 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeFirstLines(Text
 {
     std::function<std::vector<OCRLine>()> readStrip = [engine, image] {
         const auto strip = AttributionStrip::collectorStrip(image);
-        return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
+        return strip ? ocrLines(*engine, *strip, TextPrint::oneKind) : std::vector<OCRLine>{};
     };
     std::function<std::vector<OCRLine>()> readTitle = [engine, image] {
         const auto title = AttributionStrip::titleBar(image);
-        return title ? ocrLines(*engine, *title) : std::vector<OCRLine>{};
+        return title ? ocrLines(*engine, *title, TextPrint::oneKind) : std::vector<OCRLine>{};
     };
     // Tasks start eagerly: both are queued on the pool before the first await.
     auto strip = onPool(std::move(readStrip), lane);
@@ -171,12 +176,12 @@ namespace {
 // A crop of the card's bottom edge read on the pool, its lines remapped into the whole card.
 QCoro::Task<std::vector<OCRLine>> readBottomCrop(VisionCardRecognizer::TextEngine engine, QImage image,
                                                  std::optional<QImage> (*crop)(const QImage&), double heightFraction,
-                                                 CPULane lane)
+                                                 TextPrint print, CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image, crop, heightFraction] {
+    std::function<std::vector<OCRLine>()> work = [engine, image, crop, heightFraction, print] {
         std::vector<OCRLine> out;
         if (const auto part = crop(image))
-            for (const OCRLine& l : VisionCardRecognizer::ocrLines(*engine, *part))
+            for (const OCRLine& l : VisionCardRecognizer::ocrLines(*engine, *part, print))
                 out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom, heightFraction));
         return out;
     };
@@ -189,7 +194,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner
                                                                                  CPULane lane)
 {
     return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::collectorCorner,
-                          AttributionStrip::collectorCornerHeightFraction, lane);
+                          AttributionStrip::collectorCornerHeightFraction, TextPrint::oneKind, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEngine engine, QImage image,
@@ -197,7 +202,8 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEn
 {
     std::function<std::vector<OCRLine>()> work = [engine, image] {
         const auto title = AttributionStrip::titleBar(image);
-        return title ? AttributionStrip::remappedTitleBarLines(ocrLines(*engine, *title)) : std::vector<OCRLine>{};
+        return title ? AttributionStrip::remappedTitleBarLines(ocrLines(*engine, *title, TextPrint::oneKind))
+                     : std::vector<OCRLine>{};
     };
     return onPool(std::move(work), lane);
 }
@@ -207,7 +213,18 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleLine(TextE
 {
     std::function<std::vector<OCRLine>()> work = [engine, image] {
         const auto title = AttributionStrip::titleLine(image);
-        return title ? AttributionStrip::remappedTitleLineLines(ocrLines(*engine, *title)) : std::vector<OCRLine>{};
+        return title ? AttributionStrip::remappedTitleLineLines(ocrLines(*engine, *title, TextPrint::oneKind))
+                     : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
+QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleArea(TextEngine engine, QImage image,
+                                                                           CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image] {
+        const auto area = AttributionStrip::titleArea(image);
+        return area ? AttributionStrip::remappedTitleAreaLines(ocrLines(*engine, *area)) : std::vector<OCRLine>{};
     };
     return onPool(std::move(work), lane);
 }
@@ -216,7 +233,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeWideStrip(TextE
                                                                            CPULane lane)
 {
     return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::wideCollectorStrip,
-                          AttributionStrip::wideCollectorStripFraction, lane);
+                          AttributionStrip::wideCollectorStripFraction, TextPrint::mixed, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
@@ -372,11 +389,13 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     auto firstReading = recognizeFirstLines(options.text, image, lane);
     std::vector<OCRLine> lines = co_await std::move(firstReading);
     CardAttribution attribution = parseAttribution(lines);
+    // A language code strips print; other letters after a dash are artwork read as text.
+    const auto stripLanguage = [&] { return attribution.language && isPrintedLanguage(*attribution.language); };
     // A set line read without a complete number: the number's corner once more, on its own.
     bool cornerRead = false;
     const auto readCornerWhenIncomplete = [&]() -> QCoro::Task<void> {
         if (cornerRead || attribution.isArtSeries || attribution.collectorNumberIsComplete ||
-            (!attribution.setCode && !attribution.language))
+            (!attribution.setCode && !stripLanguage()))
             co_return;
         cornerRead = true;
         auto cornerReading = recognizeCollectorCorner(options.text, image, lane);
@@ -426,6 +445,30 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
             co_return RecognitionOutcome{r.candidates, attribution};
         }
     }
+    // A complete strip whose title bar did not confirm it: the top of the card is read as the
+    // whole card shows it (white titles over artwork), at a fraction of the whole card's cost.
+    // When that does not confirm the printing either, it goes to review with the exact printing
+    // first, without the whole-card and band passes: they cost several times more and seldom
+    // read a title the top of the card did not.
+    bool stripSettled = false;
+    if (!attribution.isArtSeries && attribution.setCode && attribution.collectorNumber &&
+        attribution.collectorNumberIsComplete) {
+        auto areaReading = recognizeTitleArea(options.text, image, lane);
+        const std::vector<OCRLine> area = co_await std::move(areaReading);
+        lines.insert(lines.end(), area.begin(), area.end());
+        attribution = parseAttribution(lines);
+        chooseFinish();
+        titles = titleCandidates(attribution);
+        auto resolving = resolveAttribution(attribution, chosen, titles, lookup);
+        const AttributionResolution r = co_await std::move(resolving);
+        if (r.kind == AttributionResolution::Kind::trusted) {
+            trace(summaryLine(lines.size(), attribution, chosen, finishNote));
+            trace(rawLine(lines));
+            trace(QStringLiteral("[recognize]   -> resolved exact printing via set+collector"));
+            co_return RecognitionOutcome{r.candidates, attribution};
+        }
+        stripSettled = r.kind == AttributionResolution::Kind::demote;
+    }
     // A card without any strip whose readable title names catalogue cards stands upright:
     // reading it again sideways (four more passes) would find nothing. Its name search is
     // made here and used in step 10. When the first read shows no sign of a strip (no set,
@@ -445,7 +488,7 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         return std::any_of(found.begin(), found.end(),
                            [&](const Candidate& c) { return titlesAgreeAcrossCandidates(read, c.name); });
     };
-    if (stripless() && !attribution.language) {
+    if (stripless() && !stripLanguage()) {
         auto searching = nameCandidates(resolver, *attribution.title, attribution, chosen);
         earlyNames = co_await std::move(searching);
         searchedTitle = attribution.title;
@@ -454,11 +497,11 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
     // No sign of a strip at all: older frames print none. Their title is read again closer;
     // the card is read turned only when its turned title bar names a card (a landscape card
     // lying on its side), and the whole card only when no title could be read.
-    bool readRemaining = !namedUpright;
+    bool readRemaining = !namedUpright && !stripSettled;
     bool readBand = true;
     bool readSideways = true;
     const bool noStripSign = !attribution.isArtSeries && !attribution.setCode && !attribution.collectorNumber &&
-                             !attribution.language;
+                             !stripLanguage();
     if (noStripSign && !namedUpright) {
         auto closerReading = recognizeTitleLine(options.text, image, lane);
         const std::vector<OCRLine> closerLines = co_await std::move(closerReading);
@@ -519,7 +562,8 @@ QCoro::Task<RecognitionOutcome> VisionCardRecognizer::recognize(QImage image, Sc
         auto wholeReading = recognizeText(options.text, image, lane);
         std::vector<OCRLine> more = co_await std::move(wholeReading);
         const CardAttribution fuller = parseAttribution(more);
-        if (fuller.setCode || fuller.collectorNumber || fuller.language || fuller.isArtSeries) {
+        const bool fullerLanguage = fuller.language && isPrintedLanguage(*fuller.language);
+        if (fuller.setCode || fuller.collectorNumber || fullerLanguage || fuller.isArtSeries) {
             // A strip (or an Art Series side) after all: the band and the sideways read as
             // for any card.
             auto bandReading = recognizeInteriorBand(options.text, image, lane);

@@ -47,7 +47,8 @@ public:
                                               CPULane lane = CPULane::ordinary) const override;
 
     // One synchronous text pass; blocks, so it runs on the CPU pool.
-    static std::vector<OCRLine> ocrLines(const TextRecognizing& engine, const QImage& image);
+    static std::vector<OCRLine> ocrLines(const TextRecognizing& engine, const QImage& image,
+                                         TextPrint print = TextPrint::mixed);
 
     // The first read: the collector strip and the title bar at once, merged (strip, title).
     static QCoro::Task<std::vector<OCRLine>> recognizeFirstLines(TextEngine engine, QImage image,
@@ -60,6 +61,9 @@ public:
                                                                CPULane lane = CPULane::ordinary);
     // The title line of a frame without a strip, read closer (see AttributionStrip::titleLine).
     static QCoro::Task<std::vector<OCRLine>> recognizeTitleLine(TextEngine engine, QImage image,
+                                                                CPULane lane = CPULane::ordinary);
+    // The top of the card (see AttributionStrip::titleArea), in whole-image coordinates.
+    static QCoro::Task<std::vector<OCRLine>> recognizeTitleArea(TextEngine engine, QImage image,
                                                                 CPULane lane = CPULane::ordinary);
     // The wide collector strip (see AttributionStrip::wideCollectorStrip), in whole-image
     // coordinates.

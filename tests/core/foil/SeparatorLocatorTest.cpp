@@ -26,7 +26,7 @@ class ScriptedObservations : public TextRecognizing {
 public:
     explicit ScriptedObservations(std::vector<std::vector<TextObservation>> answers) : answers_(std::move(answers)) {}
 
-    std::vector<OCRLine> recognizeLines(const QImage&) const override { return {}; }
+    std::vector<OCRLine> recognizeLines(const QImage&, TextPrint = TextPrint::mixed) const override { return {}; }
     std::vector<TextObservation> recognizeObservations(const QImage& image) const override
     {
         QMutexLocker lock(&mutex_);

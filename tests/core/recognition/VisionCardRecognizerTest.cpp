@@ -357,7 +357,8 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
 
 // The first read (collector strip and title bar) settles a card on its own when it can:
 // a complete strip whose title confirms the printing, or no strip at all and a title that
-// names cards. Otherwise the whole card and the band are read too.
+// names cards. A complete strip is checked once more against the top of the card, and goes
+// to review without further passes. Otherwise the whole card and the band are read too.
 TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
 {
     struct Case {
@@ -368,16 +369,24 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         QStringList expected;
         std::vector<OCRLine> corner = {}; // as the collector corner's own pass reads it
         std::vector<OCRLine> wideStrip = {}; // as the wide strip pass reads it
+        std::vector<OCRLine> area = {};      // as the top of the card reads
     };
     const std::vector<Case> cases{
         {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
          {}, 2, {"bolt@1"}},
         {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Goblin Guide")},
-         {}, 4, {"bolt@0.6"}},
+         {}, 3, {"bolt@0.6"}},
+        {"the top of the card confirms what the title bar missed", {line("C 0123", 0.7), line("NEO • EN", 0.3)},
+         {titleLine("dee")}, {}, 3, {"bolt@1"}, {}, {}, {titled("Lightning Bolt")}},
+        {"nor does the top of the card confirm it", {line("C 0123", 0.7), line("NEO • EN", 0.3)},
+         {titleLine("dee")}, {}, 3, {"bolt@0.6"}, {}, {}, {titled("Goblin Guide")}},
         {"no strip, the title names the card", {}, {titleLine("Goblin Guide")}, {kGuide}, 2, {"guide@1"}},
         // A language is a sign of a strip the first read missed: its corner and the wide strip are read too.
         {"a language without set or number", {line("• EN", 0.3)}, {titleLine("Goblin Guide")}, {kGuide}, 6,
          {"guide@1"}},
+        // Artwork read as a dash and two letters no strip prints is no sign of a strip.
+        {"two letters after a dash that are no language", {line("~ SE", 0.3)}, {titleLine("Goblin Guide")},
+         {kGuide}, 2, {"guide@1"}},
         // The strip pass missed the number above the set line; the corner's own read finds it.
         {"number read from the corner", {line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")}, {}, 3, {"bolt@1"},
          {line("C 0123", 0.6), line("NEO • EN", 0.2)}},
@@ -392,7 +401,7 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // A 100 x 200 scan: the strip pass reads 165 x 51, the title bar 200 x 38, the
-        // collector corner 240 x 80, the wide strip 300 x 90.
+        // collector corner 240 x 80, the wide strip 300 x 90, the top of the card 100 x 32.
         auto engine = std::make_shared<FakeTextRecognizer>([&c](const QImage& img) {
             if (img.size() == QSize(165, 51))
                 return c.strip;
@@ -402,6 +411,8 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
                 return c.title;
             if (img.size() == QSize(240, 80))
                 return c.corner;
+            if (img.size() == QSize(100, 32))
+                return c.area;
             return std::vector<OCRLine>{};
         });
         auto resolver = std::make_shared<test::RecordingResolver>();
