@@ -12,10 +12,11 @@ namespace vantry {
 // What an image holds, for the engine's second read of a weak line inverted (light print on
 // a dark ground reads as noise the first time).
 enum class TextPrint {
-    // Print of both kinds anywhere: a whole card (dark rules text, white titles over artwork).
+    // Print of both kinds anywhere: a whole card (dark rules text, white titles over artwork),
+    // a strip that may stand over artwork.
     mixed,
-    // A crop with print of one kind, which its ground tells: on a mostly light ground the
-    // print is dark, and a weak line read again inverted is texture.
+    // A crop with print of one kind, which its ground tells (a title bar): on a mostly light
+    // ground the print is dark, and a weak line read again inverted is texture.
     oneKind,
 };
 

@@ -157,7 +157,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeFirstLines(Text
 {
     std::function<std::vector<OCRLine>()> readStrip = [engine, image] {
         const auto strip = AttributionStrip::collectorStrip(image);
-        return strip ? ocrLines(*engine, *strip, TextPrint::oneKind) : std::vector<OCRLine>{};
+        return strip ? ocrLines(*engine, *strip) : std::vector<OCRLine>{};
     };
     std::function<std::vector<OCRLine>()> readTitle = [engine, image] {
         const auto title = AttributionStrip::titleBar(image);
@@ -176,12 +176,12 @@ namespace {
 // A crop of the card's bottom edge read on the pool, its lines remapped into the whole card.
 QCoro::Task<std::vector<OCRLine>> readBottomCrop(VisionCardRecognizer::TextEngine engine, QImage image,
                                                  std::optional<QImage> (*crop)(const QImage&), double heightFraction,
-                                                 TextPrint print, CPULane lane)
+                                                 CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image, crop, heightFraction, print] {
+    std::function<std::vector<OCRLine>()> work = [engine, image, crop, heightFraction] {
         std::vector<OCRLine> out;
         if (const auto part = crop(image))
-            for (const OCRLine& l : VisionCardRecognizer::ocrLines(*engine, *part, print))
+            for (const OCRLine& l : VisionCardRecognizer::ocrLines(*engine, *part))
                 out.push_back(AttributionStrip::remapLine(l, AttributionStrip::Edge::bottom, heightFraction));
         return out;
     };
@@ -194,7 +194,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner
                                                                                  CPULane lane)
 {
     return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::collectorCorner,
-                          AttributionStrip::collectorCornerHeightFraction, TextPrint::oneKind, lane);
+                          AttributionStrip::collectorCornerHeightFraction, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEngine engine, QImage image,
@@ -233,7 +233,7 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeWideStrip(TextE
                                                                            CPULane lane)
 {
     return readBottomCrop(std::move(engine), std::move(image), &AttributionStrip::wideCollectorStrip,
-                          AttributionStrip::wideCollectorStripFraction, TextPrint::mixed, lane);
+                          AttributionStrip::wideCollectorStripFraction, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeRemainingLines(TextEngine engine, QImage image,
