@@ -95,15 +95,25 @@ cv::Mat lumaOf(const QImage& input)
     return grey;
 }
 
+// `grey` shrunk by a whole factor to about `pixels` (as it is when smaller); `k` receives
+// the factor.
+cv::Mat sampleOf(const cv::Mat& grey, double pixels, int& k)
+{
+    k = std::max(1, int(std::sqrt(double(grey.total()) / pixels)));
+    if (k == 1)
+        return grey;
+    cv::Mat sample;
+    cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
+               cv::INTER_AREA);
+    return sample;
+}
+
 // Median height of the glyph-sized blobs of either polarity, in pixels of `grey`; 0 when
 // there are fewer than three. Counted on a copy of about 0.3 megapixels.
 double typicalGlyphHeight(const cv::Mat& grey)
 {
-    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 0.3e6)));
-    cv::Mat sample = grey;
-    if (k > 1)
-        cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
-                   cv::INTER_AREA);
+    int k = 1;
+    const cv::Mat sample = sampleOf(grey, 0.3e6, k);
     cv::Mat binary;
     cv::threshold(sample, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
     const int minHeight = std::max(3, 8 / k);
@@ -150,11 +160,8 @@ void rescaleForText(cv::Mat& grey)
 // copy of about 0.1 megapixels.
 bool mostlyLight(const cv::Mat& grey)
 {
-    const int k = std::max(1, int(std::sqrt(double(grey.total()) / 0.1e6)));
-    cv::Mat sample = grey;
-    if (k > 1)
-        cv::resize(grey, sample, cv::Size(std::max(1, grey.cols / k), std::max(1, grey.rows / k)), 0, 0,
-                   cv::INTER_AREA);
+    int k = 1;
+    const cv::Mat sample = sampleOf(grey, 0.1e6, k);
     cv::Mat binary;
     cv::threshold(sample, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
     return cv::countNonZero(binary) * 2 > int(binary.total());

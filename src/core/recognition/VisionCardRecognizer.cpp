@@ -197,36 +197,42 @@ QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeCollectorCorner
                           AttributionStrip::collectorCornerHeightFraction, lane);
 }
 
+namespace {
+
+// A crop of the card's top read on the pool, its lines remapped into the whole card.
+QCoro::Task<std::vector<OCRLine>> readTopCrop(VisionCardRecognizer::TextEngine engine, QImage image,
+                                              std::optional<QImage> (*crop)(const QImage&),
+                                              std::vector<OCRLine> (*remap)(const std::vector<OCRLine>&),
+                                              TextPrint print, CPULane lane)
+{
+    std::function<std::vector<OCRLine>()> work = [engine, image, crop, remap, print] {
+        const auto part = crop(image);
+        return part ? remap(VisionCardRecognizer::ocrLines(*engine, *part, print)) : std::vector<OCRLine>{};
+    };
+    return onPool(std::move(work), lane);
+}
+
+} // namespace
+
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleBar(TextEngine engine, QImage image,
                                                                           CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] {
-        const auto title = AttributionStrip::titleBar(image);
-        return title ? AttributionStrip::remappedTitleBarLines(ocrLines(*engine, *title, TextPrint::oneKind))
-                     : std::vector<OCRLine>{};
-    };
-    return onPool(std::move(work), lane);
+    return readTopCrop(std::move(engine), std::move(image), &AttributionStrip::titleBar,
+                       &AttributionStrip::remappedTitleBarLines, TextPrint::oneKind, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleLine(TextEngine engine, QImage image,
                                                                            CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] {
-        const auto title = AttributionStrip::titleLine(image);
-        return title ? AttributionStrip::remappedTitleLineLines(ocrLines(*engine, *title, TextPrint::oneKind))
-                     : std::vector<OCRLine>{};
-    };
-    return onPool(std::move(work), lane);
+    return readTopCrop(std::move(engine), std::move(image), &AttributionStrip::titleLine,
+                       &AttributionStrip::remappedTitleLineLines, TextPrint::oneKind, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeTitleArea(TextEngine engine, QImage image,
                                                                            CPULane lane)
 {
-    std::function<std::vector<OCRLine>()> work = [engine, image] {
-        const auto area = AttributionStrip::titleArea(image);
-        return area ? AttributionStrip::remappedTitleAreaLines(ocrLines(*engine, *area)) : std::vector<OCRLine>{};
-    };
-    return onPool(std::move(work), lane);
+    return readTopCrop(std::move(engine), std::move(image), &AttributionStrip::titleArea,
+                       &AttributionStrip::remappedTitleAreaLines, TextPrint::mixed, lane);
 }
 
 QCoro::Task<std::vector<OCRLine>> VisionCardRecognizer::recognizeWideStrip(TextEngine engine, QImage image,
