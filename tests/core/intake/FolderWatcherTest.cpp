@@ -6,8 +6,8 @@
 #include "platform/FakeFolderEvents.h"
 #include "platform/ScanPageFile.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -599,17 +599,6 @@ struct EventHarness : Harness {
         }
         settle();
     }
-
-    QByteArray encoded(int seed, const char* format)
-    {
-        QImage image(16, 12, QImage::Format_RGB32);
-        image.fill(qRgb(seed * 7 % 256, seed * 13 % 256, seed * 29 % 256));
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(image.save(&buffer, format));
-        return bytes;
-    }
 };
 
 } // namespace
@@ -636,7 +625,7 @@ TEST(FolderWatcher, EventsHandOverPagesEndingInTheirEndMarkerAtOnce)
         SCOPED_TRACE(c.what);
         EventHarness h;
         h.watcher.start(h.folder);
-        const QByteArray whole = h.encoded(1, c.format ? c.format : "PNG");
+        const QByteArray whole = test::encodedImage(c.format ? c.format : "PNG", 1);
         h.write(c.name, c.format ? whole : whole.left(whole.size() - 6));
         if (c.event)
             h.announce(c.name, 3);
@@ -663,14 +652,14 @@ TEST(FolderWatcher, FinishedPagesGoOutUpToTheFirstUnfinishedPage)
 {
     EventHarness h;
     h.watcher.start(h.folder);
-    h.write("p1.png", h.encoded(1, "PNG"));
+    h.write("p1.png", test::encodedImage("PNG", 1));
     h.announce("p1.png");
     ASSERT_EQ(h.batches.size(), 1u);
     EXPECT_EQ(h.names(0), QStringList{"p1.png"});
 
-    h.write("p2.tif", h.encoded(2, "TIFF"));
+    h.write("p2.tif", test::encodedImage("TIFF", 2));
     h.announce("p2.tif");
-    h.write("p3.png", h.encoded(3, "PNG"));
+    h.write("p3.png", test::encodedImage("PNG", 3));
     h.announce("p3.png");
     EXPECT_EQ(h.batches.size(), 1u);
     EXPECT_EQ(h.watcher.pendingFileCount(), 2);
@@ -679,7 +668,7 @@ TEST(FolderWatcher, FinishedPagesGoOutUpToTheFirstUnfinishedPage)
     ASSERT_EQ(h.batches.size(), 2u);
     EXPECT_EQ(h.names(1), (QStringList{"p2.tif", "p3.png"}));
 
-    const QByteArray p4 = h.encoded(4, "JPEG");
+    const QByteArray p4 = test::encodedImage("JPEG", 4);
     h.write("p4.jpg", p4.left(p4.size() / 2));
     h.announce("p4.jpg");
     EXPECT_EQ(h.batches.size(), 2u);
@@ -694,16 +683,16 @@ TEST(FolderWatcher, DuplexFinishedFrontWaitsForItsBack)
 {
     EventHarness h;
     h.watcher.start(h.folder, std::nullopt, ScanSides::duplex);
-    h.write("s1.png", h.encoded(1, "PNG"));
+    h.write("s1.png", test::encodedImage("PNG", 1));
     h.announce("s1.png");
     EXPECT_TRUE(h.batches.empty());
     EXPECT_EQ(h.watcher.pendingFileCount(), 1);
-    h.write("s2.png", h.encoded(2, "PNG"));
-    h.write("s3.png", h.encoded(3, "PNG"));
+    h.write("s2.png", test::encodedImage("PNG", 2));
+    h.write("s3.png", test::encodedImage("PNG", 3));
     h.announce("s2.png");
     h.announce("s3.png");
     EXPECT_EQ(h.events, QStringList{"batch s1.png,s2.png"});
-    h.write("s4.png", h.encoded(4, "PNG"));
+    h.write("s4.png", test::encodedImage("PNG", 4));
     h.announce("s4.png");
     EXPECT_EQ(h.events, (QStringList{"batch s1.png,s2.png", "batch s3.png,s4.png"}));
 }
@@ -718,7 +707,7 @@ TEST(FolderWatcher, EventsFollowTheWatchAndPollsStandInWhenThereAreNone)
     EXPECT_TRUE(h.folderEvents->isWatching());
 
     h.watcher.pause();
-    h.write("a.png", h.encoded(1, "PNG"));
+    h.write("a.png", test::encodedImage("PNG", 1));
     h.announce("a.png");
     EXPECT_EQ(h.watcher.pendingFileCount(), 0);
     h.watcher.resume(); // a is new, and not known finished: it settles
@@ -733,7 +722,7 @@ TEST(FolderWatcher, EventsFollowTheWatchAndPollsStandInWhenThereAreNone)
     h.ticks(1);
     EXPECT_EQ(h.folderEvents->watched.size(), 2);
     EXPECT_FALSE(h.folderEvents->isWatching());
-    h.write("b.png", h.encoded(2, "PNG"));
+    h.write("b.png", test::encodedImage("PNG", 2));
     h.ticks(1 + FolderWatcher::settleTicks);
     h.settle();
     EXPECT_EQ(h.events.last(), "batch b.png");
@@ -743,7 +732,7 @@ TEST(FolderWatcher, EventsFollowTheWatchAndPollsStandInWhenThereAreNone)
 
     h.watcher.stop();
     EXPECT_FALSE(h.folderEvents->isWatching());
-    h.write("c.png", h.encoded(3, "PNG"));
+    h.write("c.png", test::encodedImage("PNG", 3));
     h.announce("c.png");
     EXPECT_EQ(h.batches.size(), 2u);
 }
@@ -759,12 +748,7 @@ TEST(FolderWatcher, RealFolderEventsBringEveryPageWithoutPolls)
     QStringList expected;
     for (int i = 1; i <= 6; ++i) {
         const QString name = QStringLiteral("page %1.%2").arg(i).arg(i % 2 ? "png" : "jpg");
-        QImage image(16, 12, QImage::Format_RGB32);
-        image.fill(qRgb(i * 40, 255 - i * 30, i * 7));
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(image.save(&buffer, i % 2 ? "PNG" : "JPEG"));
+        const QByteArray bytes = test::encodedImage(i % 2 ? "PNG" : "JPEG", i);
         if (i == 3) {
             h.write(name, bytes);
         } else {

@@ -1,35 +1,20 @@
 #include "core/intake/ImageFileEnd.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vantry;
 
-namespace {
-
-QByteArray encoded(const char* format)
-{
-    QImage image(40, 30, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(x * 6, y * 8, (x ^ y) * 5));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, format));
-    return bytes;
-}
-
-} // namespace
+using test::encodedImage;
 
 TEST(ImageFileEnd, ToldByTheBytesNotTheName)
 {
-    const QByteArray png = encoded("PNG");
-    const QByteArray jpeg = encoded("JPEG");
+    const QByteArray png = encodedImage("PNG");
+    const QByteArray jpeg = encodedImage("JPEG");
     struct Case {
         const char* what;
         const char* name;
@@ -45,8 +30,8 @@ TEST(ImageFileEnd, ToldByTheBytesNotTheName)
         {"a whole JPEG", "a.jpg", jpeg, ImageFileEnd::complete},
         {"a JPEG cut short", "a.jpg", jpeg.left(jpeg.size() - 1), ImageFileEnd::truncated},
         {"a JPEG named .png", "a.png", jpeg, ImageFileEnd::complete},
-        {"a TIFF", "a.tif", encoded("TIFF"), ImageFileEnd::unknown},
-        {"a BMP", "a.bmp", encoded("BMP"), ImageFileEnd::unknown},
+        {"a TIFF", "a.tif", encodedImage("TIFF"), ImageFileEnd::unknown},
+        {"a BMP", "a.bmp", encodedImage("BMP"), ImageFileEnd::unknown},
         {"an empty file", "a.png", QByteArray(), ImageFileEnd::unknown},
         {"fewer bytes than a signature", "a.png", png.left(5), ImageFileEnd::unknown},
     };
