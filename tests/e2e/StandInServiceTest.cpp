@@ -1,3 +1,4 @@
+#include "CardCatalogue.h"
 #include "StandInService.h"
 
 #include "app/auth/AuthService.h"
@@ -206,6 +207,38 @@ TEST(StandInService, KeepsImportsAcrossARestartAndRefusesUnknownTokens)
         ADD_FAILURE() << "a token the stand-in never issued was accepted";
     } catch (const CaptureError& e) {
         EXPECT_EQ(e.status(), 401);
+    }
+}
+
+TEST(StandInService, PercentSignsInBinsAndPathsStayAsTheyAre)
+{
+    test::TempHome home;
+    QString error;
+    auto service = StandInService::start(0, home.file("stand-in"), catalogue(), &error);
+    ASSERT_TRUE(service) << error.toStdString();
+    InventoryDatabase tokens(StandInService::databasePath(home.file("stand-in")));
+    ASSERT_FALSE(StandInService::signIn(tokens, "dealer@example.com", home.file("auth.json")));
+    QFile file(home.file("auth.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString token = QJsonDocument::fromJson(file.readAll()).object().value("vantry.capture.accessToken").toString();
+    test::waitFor(clientWith(*service, token)
+                      .commit({item("id-bolt", 3)}, QString("Box %7"), ImportDefaults{QString("NM"), std::nullopt}, {}));
+    QUrl page(service->apiURL());
+    page.setPath("/");
+    const Reply reply = request(page);
+    EXPECT_TRUE(reply.body.contains("<tr><td>Box %7</td>")) << reply.body.toStdString();
+    EXPECT_TRUE(reply.body.contains("<td>3</td></tr>")) << reply.body.toStdString();
+
+    const QString path = home.file("cards %2.tsv");
+    QFile catalogueFile(path);
+    ASSERT_TRUE(catalogueFile.open(QIODevice::WriteOnly));
+    catalogueFile.write("id-1\tname only\n");
+    catalogueFile.close();
+    try {
+        readCardCatalogue(path);
+        ADD_FAILURE() << "a line of two fields was read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(e.what(), (path + ":1: expected 5 or 6 tab-separated fields, found 2").toStdString());
     }
 }
 

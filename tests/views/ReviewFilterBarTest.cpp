@@ -140,6 +140,19 @@ TEST_F(ReviewFilterBarTest, ChipsFilterAndResetFiltersShowsEveryRowAgain)
     EXPECT_EQ(listed(), (std::vector<qint64>{4, 0, 1, 2}));
 }
 
+TEST_F(ReviewFilterBarTest, AChipNamesItsSetCodeAsItStands)
+{
+    // A set code comes from the catalogue: percent signs in it are text, not placeholders.
+    auto rows = model.rows();
+    rows[0].chosen->setCode = QStringLiteral("%2a");
+    model.setRows(rows);
+    settle();
+    auto* chip = child<FilterChipButton>("setChip-%2a");
+    ASSERT_TRUE(chip);
+    EXPECT_EQ(chip->text(), "%2A");
+    EXPECT_EQ(chip->accessibleName(), "%2A, 1");
+}
+
 TEST_F(ReviewFilterBarTest, TheSortMenuIsBoundLiveToTheSetting)
 {
     auto* sort = child<QToolButton>("sortMenu");

@@ -23,7 +23,7 @@ std::vector<CataloguePrinting> readCardCatalogue(const QString& path)
             continue;
         const QStringList f = line.split(QLatin1Char('\t'));
         auto fail = [&](const QString& why) {
-            return std::runtime_error(QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(why).toStdString());
+            return std::runtime_error(QStringLiteral("%1:%2: %3").arg(path, QString::number(number), why).toStdString());
         };
         if (f.size() < 5 || f.size() > 6)
             throw fail(QStringLiteral("expected 5 or 6 tab-separated fields, found %1").arg(f.size()));

@@ -318,14 +318,12 @@ FakeHttpResponse StandInService::inventoryPage()
         rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3 %4</td><td>%5</td><td>%6</td><td>%7</td></tr>")
                     .arg(escaped(line.bin.isEmpty() ? QStringLiteral("(no bin)") : line.bin), escaped(line.name),
                          escaped(line.setCode.toUpper()), escaped(line.collectorNumber), escaped(line.finish),
-                         escaped(line.condition))
-                    .arg(line.count);
+                         escaped(line.condition), QString::number(line.count));
     }
     return html(200, QStringLiteral("<h1>Vantry stand-in: inventory of Demo shop</h1><p>%1 copies.</p>"
                                     "<table><tr><th>Bin</th><th>Card</th><th>Printing</th><th>Finish</th>"
                                     "<th>Condition</th><th>Copies</th></tr>%2</table>")
-                         .arg(copies)
-                         .arg(rows));
+                         .arg(QString::number(copies), rows));
 }
 
 } // namespace vantry::standin

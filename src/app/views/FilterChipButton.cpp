@@ -29,7 +29,7 @@ void FilterChipButton::setChip(const QString& icon, const QString& label, qint64
     count_ = count;
     active_ = active;
     setText(label);
-    setAccessibleName(QStringLiteral("%1, %2").arg(label).arg(count));
+    setAccessibleName(QStringLiteral("%1, %2").arg(label, QString::number(count)));
     setAccessibleDescription(active ? QStringLiteral("selected") : QString());
     if (resized)
         updateGeometry();
