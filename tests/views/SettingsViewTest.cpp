@@ -182,10 +182,18 @@ TEST(SettingsView, EachControlWritesItsKeyWithItsNormalisation)
     child<QCheckBox>(view.get(), "directScanToggle")->click();
     EXPECT_EQ(f.stored(K::directScanEnabled), QStringLiteral("false"));
 
+    // The gap slider's lowest position stores 0, which means the default gap: a tie never
+    // confirms by itself. The handle stays where it was put.
     auto* gap = child<QSlider>(view.get(), "gapMinSlider");
     gap->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(f.stored(K::gapMin), QStringLiteral("0"));
+    EXPECT_EQ(text(view.get(), "gapMinValue"), QStringLiteral("0.04"));
+    EXPECT_EQ(gap->value(), 0);
+    gap->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(f.stored(K::gapMin), QStringLiteral("0.002"));
     EXPECT_EQ(text(view.get(), "gapMinValue"), QStringLiteral("0.00"));
+    auto reopened = f.view();
+    EXPECT_EQ(child<QSlider>(reopened.get(), "gapMinSlider")->value(), 100);
 }
 
 TEST(SettingsView, ASliderKeepsAStoredValueItOnlyShows)

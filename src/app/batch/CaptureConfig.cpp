@@ -38,13 +38,15 @@ CaptureConfig CaptureConfig::read(const SettingsStore& s)
     c.duplex = s.boolean(K::duplex);
     c.scanFolder = s.string(K::scanFolder).value_or(QString());
     c.replaceScanFolder = s.contains(K::replaceScanFolder) ? s.boolean(K::replaceScanFolder) : true;
-    // A stored 0 threshold means unset (the slider cannot reach it); a gap of 0 is the gap
-    // slider's lowest position and stays 0. Text that is no finite number is unset too.
+    // A stored 0 means unset, and so does text that is no finite number. A gap of 0 or below
+    // (the gap slider's lowest position stores 0) is the default too: with no gap, two equally
+    // scored printings would confirm by themselves.
     const std::optional<double> threshold = storedDecimal(s, K::autoThreshold);
     c.autoThreshold = !threshold || *threshold == 0
                           ? 0.92
                           : std::clamp(*threshold, autoThresholdMinimum, autoThresholdMaximum);
-    c.gapMin = std::clamp(storedDecimal(s, K::gapMin).value_or(0.04), gapMinMinimum, gapMinMaximum) + 0.0; // no -0
+    const std::optional<double> gap = storedDecimal(s, K::gapMin);
+    c.gapMin = !gap || *gap <= 0 ? 0.04 : std::min(*gap, gapMinMaximum);
     c.directScanEnabled = s.contains(K::directScanEnabled) ? s.boolean(K::directScanEnabled) : true;
     c.autoFoilDetect = false;
     const QString condition = s.string(K::defaultCondition).value_or(QString());

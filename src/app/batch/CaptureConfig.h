@@ -32,7 +32,8 @@ struct CaptureConfig {
     qint64 scanResolutionDpi = 600;
 
     // The ranges the settings window's sliders offer; a stored value outside is read as the
-    // nearest end, so what the window shows is what recognition uses.
+    // nearest end (a gap of 0 or below as the default gap), so what the window shows is what
+    // recognition uses.
     static constexpr double autoThresholdMinimum = 0.5;
     static constexpr double autoThresholdMaximum = 1.0;
     static constexpr double gapMinMinimum = 0.0;

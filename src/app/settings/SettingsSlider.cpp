@@ -21,6 +21,13 @@ int SettingsSlider::position(double value) const
     return int(std::clamp(ticks, 0.0, double(steps)));
 }
 
+int SettingsSlider::handlePosition(std::optional<double> stored, double meant) const
+{
+    if (stored && *stored >= minimum() && *stored <= maximum())
+        return position(*stored);
+    return position(meant);
+}
+
 SettingsSlider SettingsSlider::autoThreshold()
 {
     static_assert(CaptureConfig::autoThresholdMinimum == 0.5 && CaptureConfig::autoThresholdMaximum == 1.0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace vantry {
 
 // How a settings slider maps its integer positions onto a stored decimal: position p stands
@@ -19,6 +21,10 @@ struct SettingsSlider {
     // The nearest position of a value; values outside the range take the nearest end and a
     // value that is not a number the lowest position.
     int position(double value) const;
+    // Where the handle stands for a stored value and the value it means: at the stored value
+    // when the slider offers it (the gap slider's lowest position stores 0, which means the
+    // default gap), else at the value meant.
+    int handlePosition(std::optional<double> stored, double meant) const;
 
     // 0.5...1.0 and 0.0...0.2, each in 10,000 steps.
     static SettingsSlider autoThreshold();

@@ -47,6 +47,13 @@ QString exportToast(const QString& folderPath)
 
 QString sliderValue(double value) { return QString::asprintf("%.2f", value); }
 
+QString gapMinHelp()
+{
+    return QStringLiteral("How far the best printing must score above the next one to be confirmed without review. "
+                          "The lowest position keeps the default of 0.04: two equally scored printings always wait "
+                          "for review.");
+}
+
 QString abbreviatedPath(const QString& path, const QString& homeDir)
 {
     const QString home = QDir::cleanPath(homeDir);

@@ -31,6 +31,8 @@ QString exportToast(const QString& folderPath);
 
 // A slider's value as shown beside it ("%.2f").
 QString sliderValue(double value);
+// The gap slider's help: its lowest position is the default gap, never none.
+QString gapMinHelp();
 
 // `path` with the home folder written as "~".
 QString abbreviatedPath(const QString& path, const QString& homeDir);

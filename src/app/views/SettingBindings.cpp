@@ -68,12 +68,19 @@ void slider(QSlider* slider, QLabel* valueText, const SettingsSlider& scale, Set
     slider->setRange(0, scale.steps);
     slider->setSingleStep(std::max(1, scale.steps / 100));
     slider->setPageStep(std::max(1, scale.steps / 10));
-    auto refresh = [slider, valueText, scale, shown] {
+    auto refresh = [slider, valueText, scale, shown, &store, key] {
+        // The text says what the setting means; the handle stays where the stored value puts it.
         const double value = shown();
         valueText->setText(SettingsTexts::sliderValue(value));
+        std::optional<double> stored;
+        if (const std::optional<QString> text = store.string(key)) {
+            bool ok = false;
+            if (const double number = text->trimmed().toDouble(&ok); ok)
+                stored = number;
+        }
         // Positioning the handle is no user's move.
         const QSignalBlocker quiet(slider);
-        slider->setValue(scale.position(value));
+        slider->setValue(scale.handlePosition(stored, value));
     };
     refresh();
     store.observe(key, slider, refresh);

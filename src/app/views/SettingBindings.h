@@ -31,7 +31,8 @@ void text(QLineEdit* field, SettingsStore& store, const QString& key, std::funct
 // A picker whose entries carry the stored text as their data; choosing one writes it.
 void choice(QComboBox* picker, SettingsStore& store, const QString& key, std::function<QString()> shown);
 
-// A slider with its value text; moving it writes the position's value. Showing a stored value
+// A slider with its value text; moving it writes the position's value. The text shows `shown()`,
+// the value the setting means (a stored gap of 0 means the default gap). Showing a stored value
 // never writes it back, so 0.9337 stays 0.9337 until the slider is moved.
 void slider(QSlider* slider, QLabel* valueText, const SettingsSlider& scale, SettingsStore& store, const QString& key,
             std::function<double()> shown);

@@ -286,6 +286,8 @@ QWidget* SettingsView::recognitionSection()
               SettingsSlider::autoThreshold(), K::autoThreshold, [&s] { return CaptureConfig::read(s).autoThreshold; });
     addSlider(QStringLiteral("Min top1–top2 gap"), QStringLiteral("gapMin"), SettingsSlider::gapMin(), K::gapMin,
               [&s] { return CaptureConfig::read(s).gapMin; });
+    for (const char* name : {"gapMinSlider", "gapMinValue"})
+        box->findChild<QWidget*>(QLatin1String(name))->setToolTip(T::gapMinHelp());
     return box;
 }
 

@@ -53,7 +53,10 @@ Disposition decideDisposition(const std::vector<Candidate>& candidates, double a
         return Disposition::unresolved;
     const double top = candidates[0].score;
     const double lead = candidates.size() == 1 ? top : top - candidates[1].score;
-    return atLeast(top, autoThreshold) && atLeast(lead, gapMin) ? Disposition::autoConfirm : Disposition::review;
+    // A tie never confirms by itself, whatever the gap setting says.
+    const bool leads = candidates.size() == 1 || lead > kTolerance;
+    return atLeast(top, autoThreshold) && leads && atLeast(lead, gapMin) ? Disposition::autoConfirm
+                                                                          : Disposition::review;
 }
 
 AutoConfirmValidation validateAutoConfirmCandidate(const Candidate& candidate, const CardAttribution& attribution)

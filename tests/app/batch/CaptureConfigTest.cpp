@@ -87,9 +87,10 @@ TEST(CaptureConfig, HandEditedNumbersReadAsTheDefaultOrTheNearestEndOfTheirRange
         double gap;
     };
     const Case cases[] = {
-        {"0", 0.92, 0.0},     {"-0", 0.92, 0.0},   {"0.9337", 0.9337, 0.2}, {"0.07", 0.5, 0.07},
-        {"5", 1.0, 0.2},      {"-3", 0.5, 0.0},    {"abc", 0.92, 0.04},     {"nan", 0.92, 0.04},
-        {"inf", 0.92, 0.04},  {"", 0.92, 0.04},    {" 0.6 ", 0.6, 0.2},
+        // Neither setting is ever 0: a gap of 0 would let a tie confirm by itself.
+        {"0", 0.92, 0.04},    {"-0", 0.92, 0.04},  {"0.9337", 0.9337, 0.2}, {"0.07", 0.5, 0.07},
+        {"5", 1.0, 0.2},      {"-3", 0.5, 0.04},   {"abc", 0.92, 0.04},     {"nan", 0.92, 0.04},
+        {"inf", 0.92, 0.04},  {"", 0.92, 0.04},    {" 0.6 ", 0.6, 0.2},     {"0.00002", 0.5, 0.00002},
     };
     for (const Case& c : cases) {
         s->setString(K::autoThreshold, QString::fromUtf8(c.stored));

@@ -105,6 +105,15 @@ TEST(SettingsSlider, PositionsAndValuesOfBothSliders)
     for (const auto& [slider, value, position] : positions)
         EXPECT_EQ(slider->position(value), position) << value;
 
+    // The handle stands at a stored value the slider offers, else at the value meant: a stored
+    // gap of 0 keeps the lowest position while it means the default gap.
+    EXPECT_EQ(gap.handlePosition(0.0, 0.04), 0);
+    EXPECT_EQ(gap.handlePosition(-3.0, 0.04), 2000);
+    EXPECT_EQ(gap.handlePosition(std::nullopt, 0.04), 2000);
+    EXPECT_EQ(gap.handlePosition(std::nan(""), 0.04), 2000);
+    EXPECT_EQ(threshold.handlePosition(0.0, 0.92), 8400);
+    EXPECT_EQ(threshold.handlePosition(0.9337, 0.9337), 8674);
+
     // A dragged value is stored without noise digits, and every position maps back to itself.
     EXPECT_EQ(QString::number(threshold.value(8675), 'g', QLocale::FloatingPointShortest), QStringLiteral("0.93375"));
     EXPECT_EQ(gap.value(2000), 0.04);

@@ -45,6 +45,10 @@ TEST(Disposition, Decides)
         {scored({0.03}), 0.0, 0.04, Disposition::review},
         {scored({0.91}), 0.92, 0.04, Disposition::review},
         {scored({0.5, 0.99}), 0.4, 0.04, Disposition::review}, // order is taken as given
+        // Two equally scored printings stay for review even with no gap asked for.
+        {scored({0.97, 0.97}), 0.92, 0.0, Disposition::review},
+        {scored({0.97, 0.97}), 0.92, 1e-12, Disposition::review},
+        {scored({0.97, 0.9699}), 0.92, 0.0, Disposition::autoConfirm},
     };
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(decideDisposition(cases[i].list, cases[i].threshold, cases[i].gap), cases[i].expected) << i;
