@@ -15,6 +15,7 @@
 #include "support/CaptureSessionKit.h"
 #include "support/FakeInventoryService.h"
 #include "support/TempHome.h"
+#include "support/WheelTurn.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -376,6 +379,33 @@ TEST_F(RecountViewTest, CorrectionSheetListsTheGroupsScansUntilClosed)
     EXPECT_FALSE(view->correctionItemId());
     EXPECT_TRUE(view->correctionRowIds().isEmpty());
     EXPECT_FALSE(view->correctionSheet());
+}
+
+TEST_F(RecountViewTest, TheWheelScrollsPastAPrintingsFinishUntilTheUserFocusesIt)
+{
+    // Enough printings for the list to scroll.
+    auto rows = model->rows();
+    for (int i = 0; i < 20; ++i)
+        rows.push_back(row(10 + i, QStringLiteral("card%1").arg(i), QStringLiteral("Card %1").arg(i)));
+    model->setRows(rows);
+    settle();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QScrollBar* scroll = find<QScrollArea>("printingList")->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+    RecountPrintingRow* bolt = printingRow("Lightning Bolt");
+    const QString itemId = bolt->item().itemId;
+
+    test::turnWheel(bolt->finishPicker(), -1);
+    settle();
+    EXPECT_GT(scroll->value(), 0) << "the list scrolled instead";
+    ASSERT_EQ(printingRow("Lightning Bolt")->item().itemId, itemId);
+
+    scroll->setValue(0);
+    bolt->finishPicker()->setFocus(Qt::MouseFocusReason);
+    test::turnWheel(bolt->finishPicker(), -1);
+    settle();
+    EXPECT_NE(printingRow("Lightning Bolt")->item().itemId, itemId);
 }
 
 } // namespace

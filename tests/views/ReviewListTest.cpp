@@ -3,9 +3,11 @@
 #include "platform/VirtualDelayScheduler.h"
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
+#include "support/WheelTurn.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
@@ -203,6 +205,31 @@ TEST_F(ReviewListTest, OnlyRowsScrolledIntoViewGetWidgetsAndTheyAreLaidOutInOrde
     for (const QUuid& id : list->rowsInView())
         EXPECT_TRUE(std::find(reviewOnly.begin(), reviewOnly.end(), id) != reviewOnly.end());
     EXPECT_EQ(list->rowsInView().back(), reviewOnly.back());
+}
+
+TEST_F(ReviewListTest, TheWheelScrollsPastAFinishPickerUntilTheUserFocusesIt)
+{
+    fill(40);
+    auto list = open();
+    list->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(list.get()));
+    const QUuid id = model->rows()[1].id; // confirmed: it shows its finish
+    auto* picker = list->rowWidget(id)->findChild<QComboBox*>("finishPicker");
+    ASSERT_TRUE(picker && picker->isVisible());
+    const ScanFinish finish = model->rows()[1].chosen->finish;
+
+    test::turnWheel(picker, -1);
+    settle();
+    EXPECT_EQ(model->rows()[1].chosen->finish, finish);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0) << "the list scrolled instead";
+
+    list->verticalScrollBar()->setValue(0);
+    settle();
+    picker->setFocus(Qt::MouseFocusReason);
+    test::turnWheel(picker, -1);
+    settle();
+    EXPECT_NE(model->rows()[1].chosen->finish, finish);
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/FakeWebAuthSession.h"
 
 #include "support/TempHome.h"
+#include "support/WheelTurn.h"
 #include "support/TrainingLabels.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
@@ -209,6 +212,53 @@ TEST(SettingsView, ASliderKeepsAStoredValueItOnlyShows)
     slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(f.stored(K::autoThreshold), QStringLiteral("0.9387"));
     EXPECT_EQ(text(view.get(), "autoThresholdValue"), QStringLiteral("0.94"));
+}
+
+TEST(SettingsView, TheWheelScrollsPastAControlUntilTheUserFocusesIt)
+{
+    Fixture f;
+    auto view = f.view();
+    view->resize(440, 300); // the form scrolls
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QScrollBar* scroll = child<QScrollArea>(view.get(), "settingsScroll")->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+
+    struct Case {
+        const char* control;
+        QString key;
+        std::function<int(QWidget*)> value;
+    };
+    const auto sliderValue = [](QWidget* w) { return static_cast<QSlider*>(w)->value(); };
+    const auto pickerIndex = [](QWidget* w) { return static_cast<QComboBox*>(w)->currentIndex(); };
+    const std::vector<Case> cases{
+        {"autoThresholdSlider", K::autoThreshold, sliderValue},
+        {"gapMinSlider", K::gapMin, sliderValue},
+        {"conditionPicker", K::defaultCondition, pickerIndex},
+        {"defaultSortPicker", K::reviewSort, pickerIndex},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        QWidget* control = child<QWidget>(view.get(), c.control);
+        view->setFocus();
+        scroll->setValue(0);
+        const int before = c.value(control);
+        test::turnWheel(control, -1);
+        QApplication::processEvents();
+        EXPECT_EQ(c.value(control), before);
+        EXPECT_EQ(f.stored(c.key), "<absent>");
+        EXPECT_GT(scroll->value(), 0) << "the form scrolled instead";
+        EXPECT_FALSE(control->hasFocus());
+
+        control->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(control->hasFocus());
+        const int scrolled = scroll->value();
+        test::turnWheel(control, -1);
+        QApplication::processEvents();
+        EXPECT_NE(c.value(control), before);
+        EXPECT_NE(f.stored(c.key), "<absent>");
+        EXPECT_EQ(scroll->value(), scrolled);
+    }
 }
 
 TEST(SettingsView, ViewsBoundToOneKeyStayInStep)

@@ -3,6 +3,7 @@
 #include "app/review/CardRowTexts.h"
 #include "app/views/CatalogImageView.h"
 #include "app/views/Symbols.h"
+#include "app/views/WheelGuard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -458,6 +459,8 @@ void CardRow::buildChosenHeader()
     finishPicker_ = new QComboBox(chosenHeader_);
     finishPicker_->setObjectName(QStringLiteral("finishPicker"));
     finishPicker_->setAccessibleName(QStringLiteral("Finish"));
+    // Rows sit in scrolled lists: scrolling past a row never changes its finish.
+    WheelGuard::takeWheelOnlyWhenFocused(finishPicker_);
     finishPicker_->setFixedWidth(T::finishPickerWidth);
     for (ScanFinish finish : allScanFinishes)
         finishPicker_->addItem(T::finishLabel(finish), int(finish));

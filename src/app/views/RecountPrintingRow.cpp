@@ -3,6 +3,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/recount/RecountTexts.h"
 #include "app/views/RecountStyle.h"
+#include "app/views/WheelGuard.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -64,6 +65,8 @@ RecountPrintingRow::RecountPrintingRow(std::shared_ptr<CaptureViewModel> model, 
     finish_ = new QComboBox(this);
     finish_->setObjectName(QStringLiteral("printingFinish"));
     finish_->setAccessibleName(QStringLiteral("Finish"));
+    // The printing list scrolls: scrolling past a row never flips its finish.
+    WheelGuard::takeWheelOnlyWhenFocused(finish_);
     finish_->setFixedWidth(96);
     for (ScanFinish f : finishes)
         finish_->addItem(rawValue(f));

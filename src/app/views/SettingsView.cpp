@@ -10,6 +10,7 @@
 #include "app/settings/SettingsTrainingModel.h"
 #include "app/views/SettingBindings.h"
 #include "app/views/SettingsStyle.h"
+#include "app/views/WheelGuard.h"
 #include "core/records/TrainingDataStore.h"
 #include "core/support/CaptureLog.h"
 #include "platform/Paths.h"
@@ -103,6 +104,7 @@ QComboBox* picker(const QString& label, const QString& objectName, QWidget* box)
 {
     auto* combo = plain(new QComboBox(box), box->parentWidget());
     combo->setObjectName(objectName);
+    WheelGuard::takeWheelOnlyWhenFocused(combo);
     combo->setAccessibleName(label);
     addRow(box, label, objectName + QStringLiteral("Label"), combo, false);
     return combo;
@@ -271,6 +273,7 @@ QWidget* SettingsView::recognitionSection()
                          std::function<double()> shown) {
         auto* slider = plain(new QSlider(Qt::Horizontal, box), this);
         slider->setObjectName(name + QStringLiteral("Slider"));
+        WheelGuard::takeWheelOnlyWhenFocused(slider);
         slider->setAccessibleName(label);
         auto* value = plain(new QLabel(box), this);
         value->setObjectName(name + QStringLiteral("Value"));
