@@ -3,8 +3,10 @@
 #include "app/batch/BatchSession.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "app/views/CardRow.h"
 #include "app/views/FilterChipButton.h"
 #include "app/views/ManualAddSheet.h"
+#include "app/views/ReviewList.h"
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
@@ -151,6 +153,61 @@ TEST_F(ReviewFilterBarTest, AChipNamesItsSetCodeAsItStands)
     ASSERT_TRUE(chip);
     EXPECT_EQ(chip->text(), "%2A");
     EXPECT_EQ(chip->accessibleName(), "%2A, 1");
+}
+
+TEST_F(ReviewFilterBarTest, AMatchPickedByHandLeavesTheAutomaticCountAndTheMultiFeedChip)
+{
+    // Card 5 was matched automatically; card 6 looked like two cards and a search found one.
+    auto rows = model.rows();
+    auto automatic = test::CaptureSessionKit::row(5, true);
+    Candidate other = automatic.candidates.front();
+    other.scryfallId = QStringLiteral("other-5");
+    other.name = QStringLiteral("Other 5");
+    automatic.candidates.push_back(other);
+    automatic.disposition = Disposition::autoConfirm;
+    auto multiFeed = test::CaptureSessionKit::row(6, false);
+    multiFeed.disposition = Disposition::unresolved;
+    multiFeed.isMultiFeed = true;
+    multiFeed.candidates = test::CaptureSessionKit::row(6, true).candidates;
+    rows.push_back(automatic);
+    rows.push_back(multiFeed);
+    model.setRows(rows);
+    model.refreshReviewStatusMessage();
+    settle();
+    auto* status = child<QLabel>("statusLine");
+    EXPECT_EQ(status->text().toStdString(), "7 cards · 5 confirmed · 5 auto-confirmed · 2 need review · 1 multi-feed");
+    ASSERT_TRUE(shows("chipMultiFeed"));
+    EXPECT_EQ(child<FilterChipButton>("chipMultiFeed")->count(), 1);
+
+    auto* list = child<ReviewList>("reviewList");
+    auto rowWidget = [&](const QUuid& id) {
+        list->scrollToRow(id);
+        settle();
+        CardRow* widget = list->rowWidget(id);
+        EXPECT_TRUE(widget);
+        return widget;
+    };
+    // "Change", then the other candidate: a match of the user's own.
+    CardRow* changed = rowWidget(automatic.id);
+    ASSERT_TRUE(changed);
+    QTest::mouseClick(changed->findChild<QAbstractButton*>("change"), Qt::LeftButton);
+    settle();
+    auto candidates = changed->findChildren<QAbstractButton*>("candidateButton");
+    ASSERT_EQ(candidates.size(), 2);
+    QTest::mouseClick(candidates[1], Qt::LeftButton);
+    settle();
+    EXPECT_EQ(status->text().toStdString(), "7 cards · 5 confirmed · 4 auto-confirmed · 2 need review · 1 multi-feed");
+    EXPECT_EQ(changed->findChild<QLabel*>("chosenName")->toolTip(), "Other 5");
+
+    // The multi-feed card confirmed by hand is settled: its chip and count go.
+    CardRow* settled = rowWidget(multiFeed.id);
+    ASSERT_TRUE(settled);
+    candidates = settled->findChildren<QAbstractButton*>("candidateButton");
+    ASSERT_EQ(candidates.size(), 1);
+    QTest::mouseClick(candidates[0], Qt::LeftButton);
+    settle();
+    EXPECT_EQ(status->text().toStdString(), "7 cards · 6 confirmed · 4 auto-confirmed · 1 need review");
+    EXPECT_FALSE(shows("chipMultiFeed"));
 }
 
 TEST_F(ReviewFilterBarTest, TheSortMenuIsBoundLiveToTheSetting)

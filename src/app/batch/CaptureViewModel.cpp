@@ -316,7 +316,7 @@ qint64 CaptureViewModel::noTextDetectedCount() const
 
 qint64 CaptureViewModel::multiFeedCount() const
 {
-    return std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.isMultiFeed; });
+    return std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.isOpenMultiFeed(); });
 }
 
 double CaptureViewModel::totalValue() const
@@ -331,9 +331,8 @@ QString CaptureViewModel::reviewStatusMessage() const
 {
     const qint64 confirmed =
         std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.chosen.has_value(); });
-    const qint64 autoConfirmed = std::count_if(rows_.begin(), rows_.end(), [](const Row& r) {
-        return r.chosen && r.disposition == Disposition::autoConfirm;
-    });
+    const qint64 autoConfirmed =
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.isAutoConfirmed(); });
     QStringList pieces{
         QString::number(rows_.size()) + QStringLiteral(" cards"),
         QString::number(confirmed) + QStringLiteral(" confirmed"),

@@ -115,6 +115,13 @@ public:
         bool isMultiFeed = false;
         bool reviewed = false;
         bool isManual = false;
+
+        // Confirmed as the recogniser chose it. A printing the user picked by hand (after
+        // "Change", from the candidates or a search) makes the row user-confirmed instead.
+        bool isAutoConfirmed() const { return chosen && disposition == Disposition::autoConfirm; }
+        // Looks like two cards fed at once and is not settled yet: a printing the user
+        // confirmed by hand resolves it.
+        bool isOpenMultiFeed() const { return isMultiFeed && !chosen; }
     };
 
     struct LastRecountResult {

@@ -26,6 +26,15 @@ void takeFinish(CaptureViewModel::Row& row, ScanFinish finish)
     row.userTouchedFinish = true;
 }
 
+// "Change" and a confirm are the user's own choice: the recogniser's automatic match no longer
+// stands, so the row counts and shows as one for review (confirmed by hand once a printing is
+// chosen). Finish and variant edits keep the matched card and leave the row automatic.
+void handPicked(CaptureViewModel::Row& row)
+{
+    if (row.disposition == Disposition::autoConfirm)
+        row.disposition = Disposition::review;
+}
+
 } // namespace
 
 std::optional<std::size_t> CaptureViewModel::rowIndex(const QUuid& id) const
@@ -132,6 +141,7 @@ void CaptureViewModel::confirm(QUuid id, const Candidate& candidate)
         }
         row.chosen = candidate;
         row.userTouchedFinish = true;
+        handPicked(row);
         row.pendingReclassifyBin.reset();
         row.pendingReclassifyFinish.reset();
         setRows(std::move(updated));
@@ -176,6 +186,7 @@ void CaptureViewModel::unconfirm(QUuid id)
         }
         row.chosen.reset();
         row.reviewed = false;
+        handPicked(row);
         setRows(std::move(updated));
     }
     dropPreview();

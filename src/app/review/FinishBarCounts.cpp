@@ -28,7 +28,7 @@ FinishBarCounts FinishBarCounts::of(const std::vector<CaptureViewModel::Row>& ro
             ++counts.art;
         if (row.isToken)
             ++counts.token;
-        if (row.isMultiFeed)
+        if (row.isOpenMultiFeed())
             ++counts.multiFeed;
     }
     return counts;

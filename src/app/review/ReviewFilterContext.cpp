@@ -28,7 +28,7 @@ ReviewFilterContext ReviewFilterContext::make(const std::vector<CaptureViewModel
             kinds.insert(CaptureFilters::RowKind::art);
         if (row.isToken)
             kinds.insert(CaptureFilters::RowKind::token);
-        if (row.isMultiFeed)
+        if (row.isOpenMultiFeed())
             kinds.insert(CaptureFilters::RowKind::multiFeed);
         anyNeedsReview = anyNeedsReview || ReviewRows::needsReview(row);
         anyReviewed = anyReviewed || row.reviewed;

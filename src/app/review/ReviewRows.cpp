@@ -37,7 +37,7 @@ bool passesChips(const Row& row, const ReviewFilterContext& context)
         switch (*context.kind) {
         case CaptureFilters::RowKind::art: return isArt(row);
         case CaptureFilters::RowKind::token: return row.isToken;
-        case CaptureFilters::RowKind::multiFeed: return row.isMultiFeed;
+        case CaptureFilters::RowKind::multiFeed: return row.isOpenMultiFeed();
         }
     }
     return true;

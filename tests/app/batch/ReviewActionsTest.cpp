@@ -1,4 +1,6 @@
 #include "app/batch/CaptureViewModel.h"
+#include "app/review/CardRowTexts.h"
+#include "app/review/FinishBarCounts.h"
 
 #include "core/reading/CollectorMatching.h"
 #include "core/recognition/Disposition.h"
@@ -451,6 +453,83 @@ TEST_F(ReviewActionsTest, RowSearchUsesTheRowsFinishAndIgnoresBlankQueries)
     EXPECT_EQ(after.candidates.front().finish, ScanFinish::etched);
     EXPECT_EQ(after.chosen, bolt(ScanFinish::etched)); // the choice and its plan stay
     expectPreviewDropped(*model, false);
+}
+
+TEST_F(ReviewActionsTest, AMatchTheUserPicksByHandIsNoLongerAutomaticAndSettlesAMultiFeed)
+{
+    resolver->onSearch = [](const QString& text, ScanFinish finish) {
+        return std::vector<Candidate>{makeCandidate("found", text, "tst", "1", 0.5, finish)};
+    };
+    Row multiFeed;
+    multiFeed.id = QUuid::createUuid();
+    multiFeed.card.front = QStringLiteral("/scans/two.png");
+    multiFeed.disposition = Disposition::unresolved;
+    multiFeed.isMultiFeed = true;
+    multiFeed.readNote = CaptureViewModel::multiFeedNote();
+    const Row automatic = makeRow(bolt(), {bolt(), shock()});
+
+    using CardRowTexts::Symbol;
+    const Symbol autoGlyph = Symbol::checkmarkCircleFill;
+    struct Case {
+        const char* name;
+        std::function<void(CaptureViewModel&)> act;
+        QString status;
+        Symbol glyph;   // of the automatic row
+        qint64 multiFeedChip;
+    };
+    const QString untouched = "2 cards · 1 confirmed · 1 auto-confirmed · 1 need review · 1 multi-feed";
+    const std::vector<Case> cases = {
+        {"nothing done", [](CaptureViewModel&) {}, untouched, autoGlyph, 1},
+        {"another candidate after Change",
+         [&](CaptureViewModel& m) {
+             m.unconfirm(automatic.id);
+             m.confirm(automatic.id, shock());
+         },
+         "2 cards · 1 confirmed · 0 auto-confirmed · 1 need review · 1 multi-feed", Symbol::checkmarkCircle, 1},
+        {"a search result after Change",
+         [&](CaptureViewModel& m) {
+             m.unconfirm(automatic.id);
+             test::waitFor(m.search(automatic.id, QStringLiteral("Chain Lightning")));
+             m.confirm(automatic.id, row(m, automatic.id).candidates.front());
+         },
+         "2 cards · 1 confirmed · 0 auto-confirmed · 1 need review · 1 multi-feed", Symbol::checkmarkCircle, 1},
+        {"Change alone",
+         [&](CaptureViewModel& m) { m.unconfirm(automatic.id); },
+         "2 cards · 0 confirmed · 0 auto-confirmed · 2 need review · 1 multi-feed", Symbol::questionmarkCircle, 1},
+        // The matched card stands; only how it was printed changed.
+        {"finish and variant only",
+         [&](CaptureViewModel& m) {
+             m.setFinish(automatic.id, ScanFinish::foil);
+             m.setAllConfirmedFinish(ScanFinish::etched);
+             m.setArtSeriesVariant(automatic.id, ArtSeriesVariant::signature);
+             m.refreshReviewStatusMessage();
+         },
+         untouched, autoGlyph, 1},
+        {"the multi-feed resolved from a search",
+         [&](CaptureViewModel& m) {
+             test::waitFor(m.search(multiFeed.id, QStringLiteral("Opt")));
+             m.confirm(multiFeed.id, row(m, multiFeed.id).candidates.front());
+         },
+         "2 cards · 2 confirmed · 1 auto-confirmed · 0 need review", autoGlyph, 0},
+        {"the resolved multi-feed changed back",
+         [&](CaptureViewModel& m) {
+             test::waitFor(m.search(multiFeed.id, QStringLiteral("Opt")));
+             m.confirm(multiFeed.id, row(m, multiFeed.id).candidates.front());
+             m.unconfirm(multiFeed.id);
+         },
+         untouched, autoGlyph, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto model = withRows({multiFeed, automatic});
+        model->refreshReviewStatusMessage();
+        c.act(*model);
+        EXPECT_EQ(model->statusMessage(), c.status);
+        const Row& r = row(*model, automatic.id);
+        EXPECT_EQ(CardRowTexts::statusGlyph(r.disposition, r.chosen.has_value()).symbol, c.glyph);
+        EXPECT_EQ(model->multiFeedCount(), c.multiFeedChip);
+        EXPECT_EQ(FinishBarCounts::of(model->rows(), true).multiFeed, c.multiFeedChip);
+    }
 }
 
 } // namespace

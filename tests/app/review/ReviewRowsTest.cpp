@@ -75,8 +75,10 @@ std::vector<Row> batch()
         /*3*/ {.name = "Goblin Token", .set = "tneo", .price = 0.1, .token = true},
         /*4*/ {.name = "Ornithopter", .set = "neo", .finish = ScanFinish::etched, .price = 2.5, .reviewed = true},
         /*5*/ {.name = "Elvish Art", .set = "aneo", .disposition = Disposition::review, .art = true},
+        // A multi-feed settled by a chosen printing is no multi-feed any more; 8 is still open.
         /*6*/ {.name = "Counterspell", .set = "m10", .price = 12, .multiFeed = true},
         /*7*/ {.name = nullptr, .disposition = Disposition::review, .art = true},
+        /*8*/ {.name = nullptr, .disposition = Disposition::unresolved, .multiFeed = true},
     };
     std::vector<Row> rows;
     int index = 0;
@@ -110,30 +112,31 @@ TEST(ReviewRows, FiltersSearchAndSortTogether)
         std::vector<qint64> expected;
     };
     const Case cases[] = {
-        {"defaults: reviewed row hidden, attention first", {}, ReviewSort::smart, {2, 1, 5, 7, 0, 3, 6}},
+        {"defaults: reviewed row hidden, attention first", {}, ReviewSort::smart, {2, 8, 1, 5, 7, 0, 3, 6}},
         {"reviewed shown in scan order within ranks", with([](auto& f) { f.hideReviewed = false; }), ReviewSort::smart,
-         {2, 1, 5, 7, 0, 3, 4, 6}},
+         {2, 8, 1, 5, 7, 0, 3, 4, 6}},
         {"reviewed chip shows only reviewed rows despite hiding", with([](auto& f) { f.reviewedFilter = true; }),
          ReviewSort::smart, {4}},
         {"foil", with([](auto& f) { f.finishFilter = ScanFinish::foil; }), ReviewSort::smart, {1}},
         {"etched row hidden as reviewed: the list is empty, the filter holds",
          with([](auto& f) { f.finishFilter = ScanFinish::etched; }), ReviewSort::smart, {}},
         {"surge selected but no surge row: inert", with([](auto& f) { f.finishFilter = ScanFinish::surge; }),
-         ReviewSort::smart, {2, 1, 5, 7, 0, 3, 6}},
+         ReviewSort::smart, {2, 8, 1, 5, 7, 0, 3, 6}},
         {"set filter any case of the code, chosen only", with([](auto& f) { f.setFilter = QStringLiteral("m10"); }),
          ReviewSort::smart, {0, 6}},
         {"set absent from the batch: inert", with([](auto& f) { f.setFilter = QStringLiteral("dom"); }),
-         ReviewSort::smart, {2, 1, 5, 7, 0, 3, 6}},
+         ReviewSort::smart, {2, 8, 1, 5, 7, 0, 3, 6}},
         {"art: chosen printing's flag, else the row's", with([](auto& f) { f.kindFilter = RowKind::art; }),
          ReviewSort::smart, {5, 7}},
         {"tokens", with([](auto& f) { f.kindFilter = RowKind::token; }), ReviewSort::smart, {3}},
-        {"multi-feed", with([](auto& f) { f.kindFilter = RowKind::multiFeed; }), ReviewSort::smart, {6}},
+        {"multi-feed: only rows no printing settled", with([](auto& f) { f.kindFilter = RowKind::multiFeed; }),
+         ReviewSort::smart, {8}},
         {"needs review: rows without a chosen printing", with([](auto& f) { f.needsReviewFilter = true; }),
-         ReviewSort::smart, {2, 7}},
+         ReviewSort::smart, {2, 8, 7}},
         {"search trimmed and case-folded", with([](auto& f) { f.searchText = QStringLiteral("  BOLT\n"); }),
          ReviewSort::smart, {0}},
         {"search of blanks filters nothing", with([](auto& f) { f.searchText = QStringLiteral(" \t "); }),
-         ReviewSort::smart, {2, 1, 5, 7, 0, 3, 6}},
+         ReviewSort::smart, {2, 8, 1, 5, 7, 0, 3, 6}},
         {"words in any order, set code too", with([](auto& f) { f.searchText = QStringLiteral("m10 counter"); }),
          ReviewSort::smart, {6}},
         {"other candidates and the read note are searched",
@@ -154,9 +157,9 @@ TEST(ReviewRows, FiltersSearchAndSortTogether)
              f.searchText = QStringLiteral("llanowar");
          }),
          ReviewSort::smart, {}},
-        {"price high to low, unpriced last in scan order", {}, ReviewSort::priceHighToLow, {1, 6, 0, 3, 2, 5, 7}},
+        {"price high to low, unpriced last in scan order", {}, ReviewSort::priceHighToLow, {1, 6, 0, 3, 2, 5, 7, 8}},
         {"price low to high, equal prices in scan order", with([](auto& f) { f.hideReviewed = false; }),
-         ReviewSort::priceLowToHigh, {3, 0, 4, 6, 1, 2, 5, 7}},
+         ReviewSort::priceLowToHigh, {3, 0, 4, 6, 1, 2, 5, 7, 8}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(indexes(ReviewRows::ordered(rows, c.filters, c.sort)), c.expected) << c.what;
@@ -200,8 +203,8 @@ TEST(FinishBarCounts, CountRowsTheWayTheChipsFilterThem)
     const Case cases[] = {
         {"no rows", {}, true, {}},
         // total, foil, nonfoil, etched, surge, art, token, multiFeed, needsReview, reviewed
-        {"reviewed rows hidden count only as reviewed", rows, true, {7, 1, 4, 0, 0, 2, 1, 1, 2, 1}},
-        {"reviewed rows shown count everywhere", rows, false, {8, 1, 4, 1, 0, 2, 1, 1, 2, 1}},
+        {"reviewed rows hidden count only as reviewed", rows, true, {8, 1, 4, 0, 0, 2, 1, 1, 3, 1}},
+        {"reviewed rows shown count everywhere", rows, false, {9, 1, 4, 1, 0, 2, 1, 1, 3, 1}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FinishBarCounts::of(c.rows, c.hideReviewed), c.expected) << c.what;
