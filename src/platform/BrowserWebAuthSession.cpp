@@ -23,8 +23,8 @@ std::optional<QString> onlyState(const QUrl& url)
 
 BrowserWebAuthSession::BrowserWebAuthSession(Browser& browser, QObject* parent) : QObject(parent), browser_(browser) {}
 
-void BrowserWebAuthSession::start(const QUrl& authorizeURL, const QString& callbackScheme,
-                                  WebAuthCompletion completion)
+WebAuthStart BrowserWebAuthSession::start(const QUrl& authorizeURL, const QString& callbackScheme,
+                                          WebAuthCompletion completion)
 {
     if (pending_)
         qCInfo(lcWebAuth) << "sign-in session replaced by a new one";
@@ -35,13 +35,14 @@ void BrowserWebAuthSession::start(const QUrl& authorizeURL, const QString& callb
         qCWarning(lcWebAuth) << "sign-in session refused: the authorize URL carries no state";
         finish({std::nullopt, WebAuthError{WebAuthError::Code::browserUnavailable,
                                            QStringLiteral("The sign-in request is incomplete.")}});
-        return;
+        return WebAuthStart::ended;
     }
     if (!browser_.open(authorizeURL)) {
-        qCWarning(lcWebAuth) << "sign-in session failed: no browser could be opened";
-        finish({std::nullopt, WebAuthError{WebAuthError::Code::browserUnavailable,
-                                           QStringLiteral("No web browser could be opened for signing in.")}});
+        // The session stays pending: its callback may still come from a browser the user opens.
+        qCWarning(lcWebAuth) << "no browser could be opened for signing in; waiting for the address to be opened by hand";
+        return WebAuthStart::openByHand;
     }
+    return WebAuthStart::browserOpened;
 }
 
 void BrowserWebAuthSession::cancel()

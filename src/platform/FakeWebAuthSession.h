@@ -9,12 +9,13 @@ namespace vantry {
 // A session the test completes by hand; records how it was started.
 class FakeWebAuthSession final : public WebAuthSession {
 public:
-    void start(const QUrl& authorizeURL, const QString& callbackScheme, WebAuthCompletion completion) override
+    WebAuthStart start(const QUrl& authorizeURL, const QString& callbackScheme, WebAuthCompletion completion) override
     {
         ++startCount;
         lastAuthorizeURL = authorizeURL;
         lastCallbackScheme = callbackScheme;
         completion_ = std::move(completion);
+        return browserOpens ? WebAuthStart::browserOpened : WebAuthStart::openByHand;
     }
     void cancel() override
     {
@@ -34,6 +35,8 @@ public:
     bool completeWithoutURL() { return finish({std::nullopt, std::nullopt}); }
     bool fail(const WebAuthError& error) { return finish({std::nullopt, error}); }
 
+    // False: sessions start as if no browser could be opened (and stay pending).
+    bool browserOpens = true;
     int startCount = 0;
     int cancelCount = 0;
     QUrl lastAuthorizeURL;

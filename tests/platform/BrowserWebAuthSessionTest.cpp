@@ -73,26 +73,51 @@ TEST(BrowserWebAuthSession, ANewSessionReplacesThePendingOne)
     EXPECT_EQ(second.outcomes.size(), 1u);
 }
 
-TEST(BrowserWebAuthSession, EndsWithAnErrorWhenCanceledOrWhenNoBrowserOpens)
+TEST(BrowserWebAuthSession, WithoutABrowserTheSessionWaitsForTheAddressOpenedByHand)
+{
+    FakeBrowser browser;
+    browser.opens = false;
+    BrowserWebAuthSession session(browser);
+    Recorder recorder;
+    EXPECT_EQ(session.start(authorize, "vantrycapture", recorder.completion()), WebAuthStart::openByHand);
+    EXPECT_EQ(browser.opened, QList<QUrl>{authorize});
+    EXPECT_TRUE(session.isPending());
+    EXPECT_TRUE(recorder.outcomes.empty());
+
+    // The same rules as with a browser: only this session's callback, once.
+    EXPECT_FALSE(session.deliverCallback(QUrl("vantrycapture://auth?code=c1&state=S-2")));
+    const QUrl good("vantrycapture://auth?code=c2&state=S-1");
+    EXPECT_TRUE(session.deliverCallback(good));
+    EXPECT_FALSE(session.deliverCallback(good));
+    ASSERT_EQ(recorder.outcomes.size(), 1u);
+    EXPECT_EQ(recorder.outcomes[0].callbackURL, good);
+
+    // Given up by hand like any other.
+    Recorder canceled;
+    EXPECT_EQ(session.start(authorize, "vantrycapture", canceled.completion()), WebAuthStart::openByHand);
+    session.cancel();
+    ASSERT_EQ(canceled.outcomes.size(), 1u);
+    EXPECT_EQ(canceled.outcomes[0].error->code, WebAuthError::Code::canceled);
+}
+
+TEST(BrowserWebAuthSession, EndsWithAnErrorWhenCanceledOrWhenTheRequestCarriesNoState)
 {
     struct Case {
-        bool browserOpens;
         QUrl url;
         bool cancel;
         WebAuthError::Code code;
     };
     const std::vector<Case> cases = {
-        {true, authorize, true, WebAuthError::Code::canceled},
-        {false, authorize, false, WebAuthError::Code::browserUnavailable},
+        {authorize, true, WebAuthError::Code::canceled},
         // Without a state no callback could be told from a forged one.
-        {true, QUrl("https://auth.example.test/authorize?client_id=c"), false, WebAuthError::Code::browserUnavailable},
+        {QUrl("https://auth.example.test/authorize?client_id=c"), false, WebAuthError::Code::browserUnavailable},
     };
     for (const Case& c : cases) {
         FakeBrowser browser;
-        browser.opens = c.browserOpens;
         BrowserWebAuthSession session(browser);
         Recorder recorder;
-        session.start(c.url, "vantrycapture", recorder.completion());
+        const WebAuthStart started = session.start(c.url, "vantrycapture", recorder.completion());
+        EXPECT_EQ(started, c.cancel ? WebAuthStart::browserOpened : WebAuthStart::ended);
         if (c.cancel)
             session.cancel();
         ASSERT_EQ(recorder.outcomes.size(), 1u);

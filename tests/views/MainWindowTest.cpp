@@ -2,6 +2,8 @@
 #include "app/auth/TokenStore.h"
 #include "app/views/MainWindow.h"
 #include "core/support/CaptureLog.h"
+#include "platform/BrowserWebAuthSession.h"
+#include "platform/FakeBrowser.h"
 #include "platform/FakeUpdater.h"
 #include "platform/FakeWebAuthSession.h"
 
@@ -11,14 +13,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace vantry;
 using vantry::test::FakeHttpResponse;
@@ -99,6 +104,48 @@ TEST(MainWindow, SigningInAndOutSwitchesTheWindowAndKeepsTheTabs)
     EXPECT_TRUE(shell.showsSignIn());
     // The batches stay while nobody is signed in.
     EXPECT_EQ(shell.window->findChild<QLabel*>("batchTabs"), tabs);
+}
+
+TEST(MainWindow, WithoutABrowserTheSignInScreenOffersItsAddressToCopyAndTheSignInFinishes)
+{
+    Home home;
+    FakeHttpServer server;
+    server.route("POST", "/token", FakeHttpResponse::json(200, R"({"access_token":"A-1","refresh_token":"R-1"})"));
+    FakeBrowser browser;
+    browser.opens = false;
+    BrowserWebAuthSession web(browser);
+    AuthService auth(configFor(server), web);
+    FakeUpdater updater;
+    Shell shell(auth, updater);
+    auto* panel = shell.window->findChild<QWidget*>("signInAddressPanel");
+    auto* address = shell.window->findChild<QLineEdit*>("signInAddress");
+    auto* copy = shell.window->findChild<QPushButton*>("copySignInAddress");
+    auto* error = shell.window->findChild<QLabel*>("loginError");
+    ASSERT_TRUE(panel && address && copy && error);
+    EXPECT_FALSE(panel->isVisible());
+
+    QTest::mouseClick(shell.window->findChild<QPushButton*>("continueWithGoogle"), Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_EQ(browser.opened.size(), 1);
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_FALSE(error->isVisible()) << error->text().toStdString();
+    EXPECT_EQ(QUrl(address->text()), browser.opened.front());
+    EXPECT_TRUE(address->isReadOnly());
+    EXPECT_EQ(copy->text(), "Copy");
+    QTest::mouseClick(copy, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address->text());
+    EXPECT_EQ(copy->text(), "Copied");
+
+    // The browser opened by hand comes back with this attempt's state: signed in.
+    const QString state = QUrlQuery(QUrl(address->text())).queryItemValue("state");
+    ASSERT_TRUE(web.deliverCallback(QUrl("vantrycapture://auth?code=C1&state=" + state)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.showsTabs(); }, 5000));
+
+    // Signed out again, with a browser this time: no address.
+    auth.signOut();
+    browser.opens = true;
+    QTest::mouseClick(shell.window->findChild<QPushButton*>("continueWithEmail"), Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
 }
 
 TEST(MainWindow, CannotBeMadeSmallerThanItsContent)

@@ -569,6 +569,13 @@ QList<Shot> shots()
              settle();
              save(scene.window.get(), out + "/sign-in-error.png");
          }},
+        {"sign-in-without-browser", [](const QString& out) {
+             ShellScene scene(false);
+             scene.web.browserOpens = false;
+             scene.auth->signIn(AuthProvider::google);
+             settle();
+             save(scene.window.get(), out + "/sign-in-without-browser.png");
+         }},
         {"signed-in", [](const QString& out) {
              ShellScene scene(true);
              save(scene.window.get(), out + "/signed-in.png");

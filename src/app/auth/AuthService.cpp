@@ -91,9 +91,18 @@ void AuthService::setErrorMessage(std::optional<QString> value)
     emit errorMessageChanged();
 }
 
+void AuthService::setSignInAddress(std::optional<QUrl> value)
+{
+    if (signInAddress_ == value)
+        return;
+    signInAddress_ = std::move(value);
+    emit signInAddressChanged();
+}
+
 void AuthService::signIn(AuthProvider provider)
 {
     setErrorMessage(std::nullopt);
+    setSignInAddress(std::nullopt);
     PendingSignIn pending{++signInAttempts_, OAuth::makeState(), OAuth::makeCodeVerifier()};
     const QUrl url = OAuth::authorizeURL(config_, provider, pending.state, OAuth::codeChallenge(pending.codeVerifier));
     const quint64 attempt = pending.attempt;
@@ -101,15 +110,21 @@ void AuthService::signIn(AuthProvider provider)
     authLog(QStringLiteral("sign-in started with ") + rawValue(provider));
 
     QPointer<AuthService> self(this);
-    webAuth_.start(url, config_.callbackScheme, [self, attempt](const WebAuthOutcome& outcome) {
-        if (!self)
-            return;
-        // Continue on a fresh turn of the event loop, never inside the session's own call.
-        QTimer::singleShot(0, self, [self, attempt, outcome] {
-            if (self)
-                self->finishBrowserSession(attempt, outcome);
+    const WebAuthStart started =
+        webAuth_.start(url, config_.callbackScheme, [self, attempt](const WebAuthOutcome& outcome) {
+            if (!self)
+                return;
+            // Continue on a fresh turn of the event loop, never inside the session's own call.
+            QTimer::singleShot(0, self, [self, attempt, outcome] {
+                if (self)
+                    self->finishBrowserSession(attempt, outcome);
+            });
         });
-    });
+    if (started == WebAuthStart::openByHand && pending_ && pending_->attempt == attempt) {
+        // The address is no secret (the verifier stays here), but it is not logged either.
+        authLog(QStringLiteral("no browser could be opened; the sign-in address is shown to open by hand"));
+        setSignInAddress(url);
+    }
 }
 
 void AuthService::finishBrowserSession(quint64 attempt, const WebAuthOutcome& outcome)
@@ -119,6 +134,7 @@ void AuthService::finishBrowserSession(quint64 attempt, const WebAuthOutcome& ou
         return;
     const PendingSignIn pending = *pending_;
     pending_.reset();
+    setSignInAddress(std::nullopt);
 
     if (outcome.error) {
         setErrorMessage(describe(*outcome.error));

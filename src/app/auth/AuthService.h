@@ -8,6 +8,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <chrono>
 #include <memory>
@@ -26,6 +27,7 @@ class AuthService : public QObject {
     Q_PROPERTY(bool isSignedIn READ isSignedIn NOTIFY isSignedInChanged)
     Q_PROPERTY(QString email READ emailText NOTIFY emailChanged)
     Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
+    Q_PROPERTY(QUrl signInAddress READ signInAddressURL NOTIFY signInAddressChanged)
 
 public:
     // Restores the tokens from the token file. `webAuth` must outlive the service.
@@ -36,6 +38,10 @@ public:
     bool isSignedIn() const { return isSignedIn_; }
     const std::optional<QString>& email() const { return email_; }
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    // The authorize address of a sign-in that waits for the user to open it in a browser by
+    // hand (none could be opened for them); none otherwise. The sign-in stays pending and
+    // accepts its callback as usual.
+    const std::optional<QUrl>& signInAddress() const { return signInAddress_; }
     const OAuthConfig& config() const { return config_; }
     // The token the service client sends; none when signed out.
     const std::optional<QString>& accessToken() const { return accessToken_; }
@@ -56,6 +62,7 @@ signals:
     void isSignedInChanged(bool isSignedIn);
     void emailChanged();
     void errorMessageChanged();
+    void signInAddressChanged();
 
 private:
     struct PendingSignIn {
@@ -67,9 +74,11 @@ private:
 
     QString emailText() const { return email_.value_or(QString()); }
     QString errorMessageText() const { return errorMessage_.value_or(QString()); }
+    QUrl signInAddressURL() const { return signInAddress_.value_or(QUrl()); }
     void setIsSignedIn(bool value);
     void setEmail(std::optional<QString> value);
     void setErrorMessage(std::optional<QString> value);
+    void setSignInAddress(std::optional<QUrl> value);
 
     void finishBrowserSession(quint64 attempt, const WebAuthOutcome& outcome);
     QCoro::Task<> exchange(QString code, QString codeVerifier);
@@ -81,6 +90,7 @@ private:
     bool isSignedIn_ = false;
     std::optional<QString> email_;
     std::optional<QString> errorMessage_;
+    std::optional<QUrl> signInAddress_;
     const OAuthConfig config_;
     std::optional<QString> accessToken_;
     std::optional<QString> refreshToken_;

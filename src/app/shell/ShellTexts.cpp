@@ -35,4 +35,18 @@ std::optional<QString> loginErrorLine(const std::optional<QString>& errorMessage
     return errorMessage;
 }
 
+std::optional<LoginAddressPanel> loginAddressPanel(const std::optional<QUrl>& signInAddress)
+{
+    if (!signInAddress || signInAddress->isEmpty())
+        return std::nullopt;
+    // The redirect reaches this application through the desktop's vantrycapture:// handler,
+    // so the browser must run on this computer.
+    return LoginAddressPanel{
+        QStringLiteral("No web browser could be opened for signing in. Open this address in a web browser on this "
+                       "computer; signing in finishes here when the browser comes back to Vantry Capture."),
+        signInAddress->toString(QUrl::FullyEncoded)};
+}
+
+QString loginCopyLabel(bool copied) { return copied ? QStringLiteral("Copied") : QStringLiteral("Copy"); }
+
 } // namespace vantry

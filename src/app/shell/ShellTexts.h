@@ -3,6 +3,7 @@
 #include "platform/Updater.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -22,5 +23,17 @@ QString aboutText(const QString& version);
 
 // The sign-in screen's red line: the service's error verbatim, none when there is none.
 std::optional<QString> loginErrorLine(const std::optional<QString>& errorMessage);
+
+// The sign-in screen's panel for a sign-in that waits for its address to be opened by hand.
+struct LoginAddressPanel {
+    QString explanation;
+    QString address; // shown in full, to select or copy
+
+    bool operator==(const LoginAddressPanel&) const = default;
+};
+// None while no sign-in waits for that.
+std::optional<LoginAddressPanel> loginAddressPanel(const std::optional<QUrl>& signInAddress);
+// The panel's copy button, before and after a copy of the current address.
+QString loginCopyLabel(bool copied);
 
 } // namespace vantry

@@ -3,7 +3,11 @@
 #include "app/auth/AuthService.h"
 #include "app/shell/ShellTexts.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -104,6 +108,35 @@ LoginView::LoginView(AuthService& auth, QWidget* parent) : QWidget(parent), auth
     red.setColor(QPalette::WindowText, QColor(Qt::red));
     error_->setPalette(red);
 
+    addressPanel_ = new QWidget(this);
+    addressPanel_->setObjectName(QStringLiteral("signInAddressPanel"));
+    addressPanel_->setFixedWidth(400);
+    addressExplanation_ = new QLabel(addressPanel_);
+    addressExplanation_->setObjectName(QStringLiteral("signInAddressExplanation"));
+    addressExplanation_->setWordWrap(true);
+    addressExplanation_->setAlignment(Qt::AlignCenter);
+    address_ = new QLineEdit(addressPanel_);
+    address_->setObjectName(QStringLiteral("signInAddress"));
+    address_->setAccessibleName(QStringLiteral("Sign-in address"));
+    address_->setReadOnly(true);
+    copy_ = new QPushButton(loginCopyLabel(false), addressPanel_);
+    copy_->setObjectName(QStringLiteral("copySignInAddress"));
+    copy_->setAccessibleName(QStringLiteral("Copy the sign-in address"));
+    connect(copy_, &QPushButton::clicked, this, [this] {
+        QGuiApplication::clipboard()->setText(address_->text());
+        copy_->setText(loginCopyLabel(true));
+    });
+    auto* addressRow = new QHBoxLayout;
+    addressRow->setContentsMargins(0, 0, 0, 0);
+    addressRow->setSpacing(6);
+    addressRow->addWidget(address_, 1);
+    addressRow->addWidget(copy_);
+    auto* addressColumn = new QVBoxLayout(addressPanel_);
+    addressColumn->setContentsMargins(0, 0, 0, 0);
+    addressColumn->setSpacing(8);
+    addressColumn->addWidget(addressExplanation_);
+    addressColumn->addLayout(addressRow);
+
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(10);
     buttons->setContentsMargins(0, 8, 0, 0);
@@ -118,11 +151,14 @@ LoginView::LoginView(AuthService& auth, QWidget* parent) : QWidget(parent), auth
     column->addWidget(title, 0, Qt::AlignHCenter);
     column->addWidget(explanation, 0, Qt::AlignHCenter);
     column->addLayout(buttons);
+    column->addWidget(addressPanel_, 0, Qt::AlignHCenter);
     column->addWidget(error_, 0, Qt::AlignHCenter);
     column->addStretch();
 
     connect(&auth_, &AuthService::errorMessageChanged, this, &LoginView::showError);
+    connect(&auth_, &AuthService::signInAddressChanged, this, &LoginView::showAddress);
     showError();
+    showAddress();
 }
 
 void LoginView::showError()
@@ -131,6 +167,20 @@ void LoginView::showError()
     error_->setText(line.value_or(QString()));
     error_->setMinimumHeight(line ? std::max(0, error_->heightForWidth(error_->width())) : 0);
     error_->setVisible(line.has_value());
+}
+
+void LoginView::showAddress()
+{
+    const std::optional<LoginAddressPanel> panel = loginAddressPanel(auth_.signInAddress());
+    addressPanel_->setVisible(panel.has_value());
+    if (!panel)
+        return;
+    addressExplanation_->setText(panel->explanation);
+    addressExplanation_->setMinimumHeight(addressExplanation_->heightForWidth(addressPanel_->width()));
+    address_->setText(panel->address);
+    address_->setCursorPosition(0);
+    address_->setToolTip(panel->address);
+    copy_->setText(loginCopyLabel(false));
 }
 
 } // namespace vantry

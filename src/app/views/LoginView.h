@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace vantry {
@@ -18,9 +19,15 @@ public:
 
 private:
     void showError();
+    void showAddress();
 
     AuthService& auth_;
     QLabel* error_ = nullptr;
+    // A sign-in that waits for its address to be opened by hand (no browser could be opened).
+    QWidget* addressPanel_ = nullptr;
+    QLabel* addressExplanation_ = nullptr;
+    QLineEdit* address_ = nullptr;
+    QPushButton* copy_ = nullptr;
 };
 
 } // namespace vantry

@@ -6,6 +6,7 @@
 #include "platform/BrowserWebAuthSession.h"
 #include "platform/FakeBrowser.h"
 #include "platform/FakeWebAuthSession.h"
+#include "platform/SingleInstance.h"
 
 #include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
@@ -20,9 +21,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrlQuery>
 
+#include <atomic>
+#include <memory>
 #include <mutex>
 
 using namespace vantry;
@@ -90,6 +95,22 @@ struct Home : test::TempHome {
 bool waitFor(const std::function<bool()>& condition)
 {
     return QTest::qWaitFor(condition, 5000);
+}
+
+// A second process started by the desktop for `url`: its blocking hand-off runs on a thread
+// while this thread's event loop serves the running instance.
+SingleInstance::Forward handOff(const QString& serverName, const QUrl& url)
+{
+    std::atomic<bool> done{false};
+    SingleInstance::Forward result = SingleInstance::Forward::failed;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        result = SingleInstance::forward(serverName, url);
+        done = true;
+    }));
+    thread->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 10000));
+    thread->wait();
+    return result;
 }
 
 } // namespace
@@ -307,6 +328,52 @@ TEST(AuthService, ForgedCallbacksThroughTheLinuxSessionNeverReachTheTokenEndpoin
     ASSERT_EQ(server.count("POST", "/token"), 1);
     EXPECT_EQ(formPairs(server.journal().front().body).value("code"), "REAL");
     EXPECT_EQ(auth.errorMessage(), std::nullopt);
+}
+
+TEST(AuthService, WithoutABrowserTheAddressIsShownAndItsCallbackHandedOverSignsIn)
+{
+    Home home;
+    FakeHttpServer server;
+    server.route("POST", "/token", FakeHttpResponse::json(200, tokenReply(jwt("{}"), "R-1")));
+    FakeBrowser browser;
+    browser.opens = false;
+    BrowserWebAuthSession web(browser);
+    AuthService auth(configFor(server), web);
+    // Wired as the application wires it: URLs handed to the running process go to the session.
+    QTemporaryDir dir;
+    SingleInstance running(dir.filePath("instance.socket"));
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &SingleInstance::urlReceived, &web, &BrowserWebAuthSession::deliverCallback);
+    QSignalSpy addressChanges(&auth, &AuthService::signInAddressChanged);
+
+    auth.signIn(AuthProvider::google);
+    QCoreApplication::processEvents(); // a failed session would have reported by now
+    ASSERT_EQ(browser.opened.size(), 1);
+    EXPECT_EQ(auth.signInAddress(), browser.opened.front());
+    EXPECT_EQ(auth.errorMessage(), std::nullopt);
+    EXPECT_TRUE(web.isPending());
+    const QString state = QUrlQuery(browser.opened.front()).queryItemValue("state");
+
+    // The address opened by hand in a browser of the user's: its redirect reaches this process.
+    EXPECT_EQ(handOff(running.serverName(), callback("code=FORGED&state=X")), SingleInstance::Forward::delivered);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(auth.isSignedIn());
+    EXPECT_EQ(auth.signInAddress(), browser.opened.front()) << "a refused callback leaves the sign-in waiting";
+    EXPECT_EQ(handOff(running.serverName(), callback("code=BY-HAND&state=" + state)),
+              SingleInstance::Forward::delivered);
+    ASSERT_TRUE(waitFor([&] { return auth.isSignedIn(); }));
+    EXPECT_EQ(auth.signInAddress(), std::nullopt);
+    ASSERT_EQ(server.count("POST", "/token"), 1);
+    const auto form = formPairs(server.journal().front().body);
+    EXPECT_EQ(form.value("code"), "BY-HAND");
+    EXPECT_FALSE(form.value("code_verifier").isEmpty());
+    EXPECT_EQ(addressChanges.count(), 2);
+
+    // A new attempt with a browser shows no address.
+    auth.signOut();
+    browser.opens = true;
+    auth.signIn(AuthProvider::code);
+    EXPECT_EQ(auth.signInAddress(), std::nullopt);
 }
 
 TEST(AuthService, RestoresTheTokensFromTheFile)

@@ -31,3 +31,18 @@ TEST(ShellTexts, LoginErrorLineOnlyForARealMessage)
     EXPECT_EQ(loginErrorLine(QString()), std::nullopt);
     EXPECT_EQ(loginErrorLine(QStringLiteral("Sign-in canceled.")), QStringLiteral("Sign-in canceled."));
 }
+
+TEST(ShellTexts, LoginAddressPanelShowsTheWholeAddressOnlyWhileASignInWaitsForIt)
+{
+    EXPECT_EQ(loginAddressPanel(std::nullopt), std::nullopt);
+    EXPECT_EQ(loginAddressPanel(QUrl()), std::nullopt);
+    const QUrl authorize("https://auth.example.test/authorize?client_id=vantry-capture"
+                         "&redirect_uri=vantrycapture://auth&state=S%201&code_challenge=abc");
+    const auto panel = loginAddressPanel(authorize);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(QUrl(panel->address), authorize);
+    EXPECT_TRUE(panel->address.contains("state=S%201"));
+    EXPECT_TRUE(panel->explanation.startsWith("No web browser could be opened for signing in."));
+    EXPECT_EQ(loginCopyLabel(false), "Copy");
+    EXPECT_EQ(loginCopyLabel(true), "Copied");
+}
