@@ -301,8 +301,8 @@ void BM_WatchedFolderOtherWriter(benchmark::State& state)
         QDir().mkpath(folder);
         auto model = makeModel(std::make_shared<test::MarkerRecognizer>());
         FolderWatcher watcher;
-        watcher.onBatch = [model](const QStringList& batch) {
-            model->ingest(pairImages(batch, ScanSides::single), true, true, false);
+        watcher.onBatch = [model](const std::vector<ScannedCard>& cards) {
+            model->ingest(cards, true, true, false);
         };
         watcher.start(folder);
         std::thread writer;

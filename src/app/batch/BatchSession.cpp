@@ -2,6 +2,8 @@
 
 #include "app/batch/CaptureConfig.h"
 #include "app/scanner/ScannerController.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
 #include "core/intake/FolderWatcher.h"
 #include "core/intake/ScanFileListing.h"
 
@@ -23,8 +25,14 @@ BatchSession::BatchSession(Parts parts, QString scanFolderPath, QObject* parent)
 {
     // A page the scanner put into the watched folder is finished: the watcher need not wait
     // for the folder to be quiet, so rows appear while the feeder still runs.
-    if (scanner_ && watcher_)
-        scanner_->onPageScanned = [watcher = watcher_.get()](const QString& page) { watcher->pageFinished(page); };
+    // The scanner also says how it scanned the page, whatever the setting reads by now.
+    if (scanner_ && watcher_) {
+        scanner_->onPageScanned = [watcher = watcher_.get(), scanner = scanner_.get()](const QString& page) {
+            watcher->pageFinished(page, scanner->scanDuplex() ? ScanSides::duplex : ScanSides::single);
+        };
+        connect(scanner_.get(), &ScannerController::isScanningChanged, this, &BatchSession::followSides);
+    }
+    SettingsStore::standard()->observe(SettingsKeys::duplex, this, [this] { followSides(); });
 }
 
 BatchSession::~BatchSession()
@@ -65,19 +73,27 @@ QString BatchSession::title() const
     return QFileInfo(path).fileName();
 }
 
+ScanSides BatchSession::sidesInForce() const
+{
+    const bool duplex = scanner_ && scanner_->isScanning() ? scanner_->scanDuplex() : CaptureConfig::current().duplex;
+    return duplex ? ScanSides::duplex : ScanSides::single;
+}
+
+void BatchSession::followSides()
+{
+    if (watcher_ && watcher_->isWatching())
+        watcher_->setSides(sidesInForce());
+}
+
 void BatchSession::watchFolder(const QString& folder, const std::optional<QString>& routeInto)
 {
-    const ScanSides sides = CaptureConfig::current().duplex ? ScanSides::duplex : ScanSides::single;
     std::weak_ptr<CaptureViewModel> model = viewModel_;
-    FolderWatcher* watcher = watcher_.get();
-    watcher_->onBatch = [model, watcher](const QStringList& pages) {
-        const auto vm = model.lock();
-        if (!vm)
-            return;
-        // Paired as the watcher grouped them, whatever the setting says by now.
-        vm->ingest(pairImages(pages, watcher->sides()), true, true, true);
+    // The cards come paired as their pages were scanned, whatever the setting says by now.
+    watcher_->onBatch = [model](const std::vector<ScannedCard>& cards) {
+        if (const auto vm = model.lock())
+            vm->ingest(cards, true, true, true);
     };
-    watcher_->start(folder, routeInto, sides);
+    watcher_->start(folder, routeInto, sidesInForce());
 }
 
 void BatchSession::close()

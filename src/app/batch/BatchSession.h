@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/batch/CaptureViewModel.h"
+#include "core/intake/ScanSides.h"
 
 #include <QObject>
 #include <QString>
@@ -47,9 +48,12 @@ public:
     // The scan folder's name, or "New batch" without one.
     QString title() const;
 
-    // Watches `folder` with the sides of "vy.duplex"; each settled batch is paired with the
-    // watcher's own sides and ingested (append, progress, automatic import allowed).
+    // Watches `folder`; each settled batch is paired as its pages were scanned and ingested
+    // (append, progress, automatic import allowed).
     void watchFolder(const QString& folder, const std::optional<QString>& routeInto = std::nullopt);
+    // How pages landing now were scanned: the running scan's sides while this tab's scanner
+    // scans, otherwise "vy.duplex". The watcher follows it while it watches.
+    ScanSides sidesInForce() const;
 
     // The tab is going away: the watcher's callbacks are detached and running ingests made
     // stale before the watcher stops (its stop can hand over a carried duplex page), then
@@ -60,6 +64,8 @@ signals:
     void scanFolderPathChanged();
 
 private:
+    void followSides();
+
     QUuid id_;
     std::shared_ptr<CaptureViewModel> viewModel_;
     std::unique_ptr<FolderWatcher> watcher_;

@@ -100,12 +100,10 @@ void CaptureWindowState::installWatcherCallbacks()
     // hold the model weakly and never this object.
     std::weak_ptr<CaptureViewModel> model = viewModel_;
     FolderWatcher* watcher = &session_.watcher();
-    watcher->onBatch = [model, watcher](const QStringList& pages) {
-        const auto vm = model.lock();
-        if (!vm)
-            return;
-        // Paired as the watcher grouped them: a changed duplex setting applies from its next start.
-        vm->ingest(pairImages(pages, watcher->sides()), true, true, true);
+    // The cards come paired as their pages were scanned, whatever the setting says by now.
+    watcher->onBatch = [model](const std::vector<ScannedCard>& cards) {
+        if (const auto vm = model.lock())
+            vm->ingest(cards, true, true, true);
     };
     watcher->onDuplicatesDropped = [model](int count) {
         if (const auto vm = model.lock())

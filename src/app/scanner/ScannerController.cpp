@@ -265,13 +265,14 @@ QCoro::Task<ScannerController::ScanOutcome> ScannerController::scan(std::shared_
     QPointer<ScannerController> self(this);
     const std::shared_ptr<PagePlaces> places = pagePlaces_;
     const quint64 generation = ++scanGeneration_;
+    // Known before the scan is announced: the watcher pairs the scan's pages by it.
+    pendingDuplex_ = duplex;
     setScanning(true);
     scannedURLs_.clear();
     places->clear();
     samples_.clear();
     activeAppliedResolutionDpi_.reset();
     activeDevice_ = device;
-    pendingDuplex_ = duplex;
     pendingResolutionDpi_ = resolutionDpi;
     pendingOutputDir_ = outputDirectory;
 

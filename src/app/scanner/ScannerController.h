@@ -56,6 +56,8 @@ public:
 
     const QList<std::shared_ptr<ScannerDevice>>& devices() const { return devices_; }
     bool isScanning() const { return isScanning_; }
+    // Whether the running scan (or the last one) scans both sides; set before `isScanningChanged`.
+    bool scanDuplex() const { return pendingDuplex_; }
     Phase phase() const { return phase_; }
 
     // Called on the main thread once per page after its raw copy and sharpening.

@@ -23,18 +23,26 @@ namespace {
 
 QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
 
-// Repeated pages of one batch by PNG pixel hash. Duplex batches are compared as front/back
-// pairs and dropped whole, so that the pages after a repeat keep their sides.
-DedupeResult dedupePages(const QStringList& pages, ScanSides sides)
+struct CardDedupe {
+    QStringList kept;
+    std::vector<int> keptSizes;
+    QStringList dropped;
+};
+
+// Repeated cards of one batch by PNG pixel hash: a one-sided card by its page, a front/back
+// pair by both pages, dropped whole so that the pages after a repeat keep their sides.
+CardDedupe dedupeCards(const QStringList& pages, const std::vector<int>& sizes)
 {
-    if (sides == ScanSides::single)
-        return dedupeByContentHash(pages, pngPixelHashOfFile);
-    DedupeResult result;
+    CardDedupe result;
     QSet<QString> met;
-    for (qsizetype i = 0; i < pages.size(); i += 2) {
-        const QStringList card = pages.mid(i, 2);
+    qsizetype at = 0;
+    for (const int size : sizes) {
+        const QStringList card = pages.mid(at, size);
+        at += size;
         std::optional<QString> key;
-        if (card.size() == 2) {
+        if (card.size() == 1) {
+            key = pngPixelHashOfFile(card[0]);
+        } else {
             const auto front = pngPixelHashOfFile(card[0]);
             const auto back = pngPixelHashOfFile(card[1]);
             if (front && back)
@@ -47,8 +55,25 @@ DedupeResult dedupePages(const QStringList& pages, ScanSides sides)
         if (key)
             met.insert(*key);
         result.kept += card;
+        result.keptSizes.push_back(size);
     }
     return result;
+}
+
+std::vector<ScannedCard> cardsOf(const QStringList& pages, const std::vector<int>& sizes)
+{
+    std::vector<ScannedCard> cards;
+    qsizetype at = 0;
+    for (const int size : sizes) {
+        ScannedCard card;
+        card.index = int(cards.size());
+        card.front = pages[at];
+        if (size == 2)
+            card.back = pages[at + 1];
+        at += size;
+        cards.push_back(std::move(card));
+    }
+    return cards;
 }
 
 void printLine(const QString& line)
@@ -112,6 +137,7 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
 
     seen_.clear();
     finished_.clear();
+    writerSides_.clear();
     closed_.clear();
     if (events_)
         events_->watch(watched);
@@ -171,6 +197,7 @@ void FolderWatcher::stop()
     if (!inFlight && folder_)
         cards = cutCards(std::move(carried_), true);
     carried_.clear();
+    writerSides_.clear();
     logDropped(cards.dropped);
     QStringList paths;
     const ScanTimingBatchSummary summary(takeSamples(cards.ready, paths));
@@ -190,7 +217,50 @@ void FolderWatcher::stop()
         lastScanTiming_ = summary;
         emit lastScanTimingChanged();
     }
-    deliver(EmitJob{paths, routeInto_, sides_}, paths, {});
+    deliver(EmitJob{paths, cards.readySizes, routeInto_}, paths, cards.readySizes, {});
+}
+
+void FolderWatcher::setSides(ScanSides sides)
+{
+    if (sides == sides_)
+        return;
+    // Pages already in the folder arrived under the sides in force until now.
+    if (isWatching_ && folder_)
+        notice();
+    const bool duplexEnds = sides_ == ScanSides::duplex && sides == ScanSides::single;
+    sides_ = sides;
+    if (!isWatching_ || !folder_)
+        return;
+    CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" sides=") + rawValue(sides));
+    if (!duplexEnds)
+        return;
+    // No back follows a front held from before: it is a card of its own.
+    Page* front = heldFront();
+    if (!front)
+        return;
+    front->sides = ScanSides::single;
+    if (!isPaused_ && pending_.empty())
+        emitBatch(0);
+}
+
+FolderWatcher::Page* FolderWatcher::heldFront()
+{
+    std::stable_sort(pending_.begin(), pending_.end(),
+                     [](const Page& a, const Page& b) { return ScanFileOrder::before(a.name, b.name); });
+    std::vector<Page*> pages;
+    for (std::vector<Page>* list : {&carried_, &pending_})
+        for (Page& p : *list)
+            pages.push_back(&p);
+    for (size_t i = 0; i < pages.size();) {
+        if (pages[i]->sides == ScanSides::single) {
+            ++i;
+        } else if (i + 1 == pages.size()) {
+            return pages[i];
+        } else {
+            i += pages[i + 1]->sides == ScanSides::duplex ? 2 : 1;
+        }
+    }
+    return nullptr;
 }
 
 void FolderWatcher::pause()
@@ -226,12 +296,41 @@ void FolderWatcher::poll(bool timed)
     // A folder deleted or moved away ended the events; the path may be there again.
     if (timed && events_ && !events_->isWatching())
         events_->watch(*folder_);
+    const std::optional<Noticed> noticed = notice();
+    if (!noticed)
+        return; // no information: nothing is forgotten, nothing counts as quiet
+
+    // Pages the events reported closed or moved in are finished when their bytes say so;
+    // the rest (no end marker, truncated) settle as without events.
+    if (!closed_.isEmpty()) {
+        for (Page& p : pending_)
+            if (!p.proven && !p.gone && p.identity.size > 0 && closed_.contains(p.name))
+                p.proven = imageFileEnd(p.path) == ImageFileEnd::complete;
+        closed_.clear();
+    }
+    if (const size_t finished = finishedPrefix(); finished > 0) {
+        emitBatch(finished);
+        return;
+    }
+    if (noticed->fresh || noticed->changed)
+        return;
+    // Nothing new, and at most a duplex front waiting for its back.
+    if (pending_.empty() && (carried_.empty() || (carried_.size() == 1 && carried_.front().sides == ScanSides::duplex)))
+        return;
+    if (!timed || ++idleTicks_ < settleTicks)
+        return;
+    idleTicks_ = 0;
+    emitBatch(pending_.size());
+}
+
+std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
+{
     std::vector<ScanFileEntry> entries;
     try {
         entries = listImageEntries(*folder_);
     } catch (const ScanFolderError&) {
         setFolderReadable(false);
-        return; // no information: nothing is forgotten, nothing counts as quiet
+        return std::nullopt;
     }
     setFolderReadable(true);
     QHash<QString, const ScanFileEntry*> current;
@@ -308,7 +407,11 @@ void FolderWatcher::poll(bool timed)
         const QDateTime now = clock_();
         qint64 k = filesSeenSinceStart_;
         for (const ScanFileEntry* e : fresh) {
-            pending_.push_back(Page{e->path, e->name, e->identity});
+            Page page{e->path, e->name, e->identity};
+            const auto writer = writerSides_.constFind(e->name);
+            page.sides = writer != writerSides_.cend() ? *writer : sides_;
+            writerSides_.remove(e->name);
+            pending_.push_back(std::move(page));
             const ScanArrivalSample sample = ScanTimingDiagnostics::sample(e->path, now);
             std::optional<double> scannerGap, observedGap;
             if (lastFileTimestamp_)
@@ -337,37 +440,26 @@ void FolderWatcher::poll(bool timed)
         idleTicks_ = 0;
     }
     updatePendingCount();
-
-    // Pages the events reported closed or moved in are finished when their bytes say so;
-    // the rest (no end marker, truncated) settle as without events.
-    if (!closed_.isEmpty()) {
-        for (Page& p : pending_)
-            if (!p.proven && !p.gone && p.identity.size > 0 && closed_.contains(p.name))
-                p.proven = imageFileEnd(p.path) == ImageFileEnd::complete;
-        closed_.clear();
-    }
-    if (const size_t finished = finishedPrefix(); finished > 0) {
-        emitBatch(finished);
-        return;
-    }
-    if (!fresh.empty() || changed)
-        return;
-    if (pending_.empty() && carried_.size() < size_t(pagesPerCard()))
-        return; // nothing new, and at most a duplex front waiting for its back
-    if (!timed || ++idleTicks_ < settleTicks)
-        return;
-    idleTicks_ = 0;
-    emitBatch(pending_.size());
+    return Noticed{!fresh.empty(), changed};
 }
 
 FolderWatcher::Cards FolderWatcher::cutCards(std::vector<Page> pages, bool final) const
 {
     Cards cards;
-    const size_t perCard = size_t(pagesPerCard());
-    for (size_t i = 0; i < pages.size(); i += perCard) {
+    for (size_t i = 0; i < pages.size();) {
+        // A duplex front pairs with the next page when that one was scanned duplex too; before
+        // a one-sided page its back never came, and as the last page it waits for it.
+        size_t size = 1;
+        bool whole = true;
+        if (pages[i].sides == ScanSides::duplex) {
+            if (i + 1 == pages.size())
+                whole = false;
+            else if (pages[i + 1].sides == ScanSides::duplex)
+                size = 2;
+        }
         const auto first = pages.begin() + qsizetype(i);
-        const auto last = pages.begin() + qsizetype(std::min(i + perCard, pages.size()));
-        const bool whole = size_t(last - first) == perCard;
+        const auto last = first + qsizetype(size);
+        i += size;
         const bool gone = std::any_of(first, last, [](const Page& p) { return p.gone; });
         const bool empty = std::any_of(first, last, [](const Page& p) {
             return p.identity.size == 0 && p.emptyPolls < emptyPageTicks;
@@ -375,6 +467,8 @@ FolderWatcher::Cards FolderWatcher::cutCards(std::vector<Page> pages, bool final
         std::vector<Page>& into = gone && (whole || final)   ? cards.dropped
                                   : !final && (!whole || empty) ? cards.waiting
                                                                 : cards.ready;
+        if (&into == &cards.ready)
+            cards.readySizes.push_back(int(size));
         into.insert(into.end(), std::make_move_iterator(first), std::make_move_iterator(last));
     }
     return cards;
@@ -438,7 +532,7 @@ void FolderWatcher::emitBatch(size_t count)
     emit lastScanTimingChanged();
     CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" EMIT batch=") +
                     QString::number(batch.size()) + QStringLiteral(" timing=") + summary.logDescription());
-    enqueue(EmitJob{batch, routeInto_, sides_});
+    enqueue(EmitJob{batch, std::move(cards.readySizes), routeInto_});
 }
 
 void FolderWatcher::enqueue(EmitJob job)
@@ -462,16 +556,17 @@ QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
         emitQueue_.pop_front();
         // Named: GCC 12 destroys a capturing closure twice when it is a temporary of the
         // co_await expression.
-        auto work = [pages = job.batch, sides = job.sides] { return dedupePages(pages, sides); };
-        const DedupeResult result = co_await CPUWork::run(std::move(work));
+        auto work = [pages = job.batch, sizes = job.cardSizes] { return dedupeCards(pages, sizes); };
+        const CardDedupe result = co_await CPUWork::run(std::move(work));
         if (!self || self->generation_ != generation)
             co_return;
-        if (!deliver(job, result.kept, result.dropped))
+        if (!deliver(job, result.kept, result.keptSizes, result.dropped))
             co_return;
     }
 }
 
-bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const QStringList& dropped)
+bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const std::vector<int>& keptSizes,
+                            const QStringList& dropped)
 {
     QPointer<FolderWatcher> self(this);
     const quint64 generation = generation_;
@@ -517,7 +612,7 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const Q
     if (!outgoing.isEmpty()) {
         if (onBatch) {
             const auto callback = onBatch;
-            callback(outgoing);
+            callback(cardsOf(outgoing, keptSizes));
         }
         if (!valid())
             return false;
@@ -608,14 +703,27 @@ size_t FolderWatcher::finishedPrefix()
     return count;
 }
 
-void FolderWatcher::pageFinished(const QString& path)
+void FolderWatcher::pageFinished(const QString& path, std::optional<ScanSides> sides)
 {
     if (!isWatching_ || isPaused_ || !folder_)
         return;
     const QFileInfo page(path);
     if (QDir::cleanPath(page.absolutePath()) != *folder_)
         return;
-    finished_.insert(page.fileName());
+    const QString name = page.fileName();
+    if (sides) {
+        // The writer knows how the page was scanned, also when a poll noticed it first.
+        bool waiting = false;
+        for (std::vector<Page>* pages : {&carried_, &pending_})
+            for (Page& p : *pages)
+                if (p.name == name) {
+                    p.sides = *sides;
+                    waiting = true;
+                }
+        if (!waiting && !seen_.contains(name))
+            writerSides_.insert(name, *sides);
+    }
+    finished_.insert(name);
     poll(false);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/card/ScannedCard.h"
 #include "core/intake/ScanArrivalSample.h"
 #include "core/intake/ScanFileListing.h"
 #include "core/intake/ScanSides.h"
@@ -34,6 +35,11 @@ class FolderEvents;
 // modification time held over the quiet polls. In duplex mode batches always hold whole
 // front/back pairs: an odd last page waits for the next batch, and repeated pairs are
 // dropped as pairs. A poll whose listing fails changes nothing.
+//
+// Each page keeps the sides in force when it was noticed (or the sides its writer reports),
+// so a change of sides never re-pairs pages already in the folder: a front never takes a
+// one-sided page as its back, and a front held for its back when duplex ends goes out as a
+// card of its own. Batches are handed over as cards.
 //
 // A page known to be finished need not wait for quiet: one its writer reported (`pageFinished`),
 // or one the folder events say was closed after writing or moved in and whose bytes end in
@@ -82,6 +88,10 @@ public:
     // A route folder naming the watched folder itself is ignored.
     void start(const QString& folder, const std::optional<QString>& routeInto = std::nullopt,
                ScanSides sides = ScanSides::single);
+    // The sides of the pages that arrive from now on. Pages already in the folder keep the
+    // sides they arrived under (they are noticed now, also while paused); with duplex ending,
+    // a front held for its back goes out alone.
+    void setSides(ScanSides sides);
     // Stops polling and cancels every batch not yet handed over. When no batch is in flight,
     // cards held back for an empty page are handed over as they are, and a duplex page
     // waiting for its back is handed over alone.
@@ -93,9 +103,10 @@ public:
     void tick();
     // The writer of `path` says the page is finished (it was moved into the folder in one
     // rename and is never written again): the watcher polls at once and hands it over
-    // without waiting for the folder to be quiet. A page outside the watched folder, or
-    // while paused, changes nothing.
-    void pageFinished(const QString& path);
+    // without waiting for the folder to be quiet. `sides`: how the writer scanned it, which
+    // wins over the sides in force. A page outside the watched folder, or while paused,
+    // changes nothing.
+    void pageFinished(const QString& path, std::optional<ScanSides> sides = std::nullopt);
 
     // A batch is being hashed or handed over.
     bool isEmitting() const { return drainerRunning_; }
@@ -113,10 +124,12 @@ public:
     // in again once it can.
     bool isFolderReadable() const { return folderReadable_; }
     std::chrono::milliseconds interval() const { return interval_; }
+    // The sides of pages arriving now.
     ScanSides sides() const { return sides_; }
 
-    // Called on the main thread, per batch in this order: dropped, routed, batch.
-    std::function<void(const QStringList& pages)> onBatch;
+    // Called on the main thread, per batch in this order: dropped, routed, batch (its cards
+    // in scan order, each with the page paths where they are now).
+    std::function<void(const std::vector<ScannedCard>& cards)> onBatch;
     std::function<void(int droppedPages)> onDuplicatesDropped;
     std::function<void(int movedPages, const QString& destination)> onRouted;
 
@@ -140,27 +153,38 @@ private:
         bool gone = false;  // left the folder; keeps its place so its card can be dropped whole
         int emptyPolls = 0; // polls it has been seen empty and unchanged
         bool proven = false; // closed by its writer and ending in its format's end marker
+        ScanSides sides = ScanSides::single; // as it was scanned
     };
     // The pages in place order cut into cards: those to hand over, those that wait (whole
     // cards, then an incomplete last one), and the pages of cards dropped for a gone page.
     struct Cards {
         std::vector<Page> ready;
+        std::vector<int> readySizes; // pages per ready card, in order
         std::vector<Page> waiting;
         std::vector<Page> dropped;
     };
     struct EmitJob {
         QStringList batch;
+        std::vector<int> cardSizes; // pages per card of `batch`, in order
         std::optional<QString> route;
-        ScanSides sides;
     };
 
     void scheduleTimer();
     // `timed`: the timer's poll (or one standing for it), which may count as quiet.
     void poll(bool timed);
+    // What a listing of the folder changed: new pages, or waiting pages that changed.
+    struct Noticed {
+        bool fresh = false;
+        bool changed = false;
+    };
+    // Lists the folder and takes note of new, changed and gone pages; none when the folder
+    // cannot be listed.
+    std::optional<Noticed> notice();
+    // The last page when it is a duplex front still without its back.
+    Page* heldFront();
     void folderFileFinished(const QString& path);
     // How many pending pages, in name order, may go out before the folder is quiet.
     size_t finishedPrefix();
-    int pagesPerCard() const { return sides_ == ScanSides::duplex ? 2 : 1; }
     // `final`: scanning has ended, so nothing waits any more.
     Cards cutCards(std::vector<Page> pages, bool final) const;
     void logDropped(const std::vector<Page>& dropped) const;
@@ -171,7 +195,8 @@ private:
     void enqueue(EmitJob job);
     QCoro::Task<> drainEmits(quint64 generation);
     // Hands one hashed batch over; false when the watcher was stopped or destroyed meanwhile.
-    bool deliver(const EmitJob& job, const QStringList& kept, const QStringList& dropped);
+    bool deliver(const EmitJob& job, const QStringList& kept, const std::vector<int>& keptSizes,
+                 const QStringList& dropped);
     void forget(const QStringList& movedPaths);
 
     void setWatching(bool value);
@@ -201,6 +226,7 @@ private:
     int batchesEmitted_ = 0;
     bool folderReadable_ = true;
     QSet<QString> finished_; // names of pages their writer reported finished, not yet handed over
+    QHash<QString, ScanSides> writerSides_; // sides the writer reported for pages not noticed yet
 
     ScanSides sides_ = ScanSides::single;
     QHash<QString, FileIdentity> seen_;

@@ -122,7 +122,9 @@ TEST_F(SessionStoreTest, ClosingStopsWatcherAndScannerAndMakesIngestsStale)
     EXPECT_EQ(model->ingestGeneration(), generation + 1);
 }
 
-TEST_F(SessionStoreTest, WatchedBatchIsPairedWithTheSidesTheWatcherStartedWith)
+// The duplex setting applies to the pages that land after it changed, also while the folder
+// is watched; pages that landed before keep theirs.
+TEST_F(SessionStoreTest, WatchedPagesArePairedByTheDuplexSettingWhenTheyLanded)
 {
     SettingsStore::standard()->setBoolean(SettingsKeys::duplex, true);
     SessionStore store(factory());
@@ -130,19 +132,23 @@ TEST_F(SessionStoreTest, WatchedBatchIsPairedWithTheSidesTheWatcherStartedWith)
     const QString folder = home.file("scans");
     QDir().mkpath(folder);
     tab.watchFolder(folder);
-    SettingsStore::standard()->setBoolean(SettingsKeys::duplex, false); // too late for this watch
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= 2; ++i)
+        test::writeMarkedScan(folder + QStringLiteral("/p%1.png").arg(i), 10 + i);
+    SettingsStore::standard()->setBoolean(SettingsKeys::duplex, false);
+    for (int i = 3; i <= 4; ++i)
         test::writeMarkedScan(folder + QStringLiteral("/p%1.png").arg(i), 10 + i);
 
     const auto model = tab.viewModel();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             tab.watcher().tick();
-            return model->rows().size() == 2 && !model->isWorking();
+            return model->rows().size() == 3 && !model->isWorking();
         },
         10000));
-    EXPECT_EQ(model->rows()[0].card.back, folder + QStringLiteral("/p2.png"));
-    EXPECT_EQ(model->rows()[1].card.back, folder + QStringLiteral("/p4.png"));
+    QStringList cards;
+    for (const auto& row : model->rows())
+        cards << QFileInfo(row.card.front).baseName() + (row.card.back ? "/" + QFileInfo(*row.card.back).baseName() : "");
+    EXPECT_EQ(cards.join(' ').toStdString(), "p1/p2 p3 p4");
 }
 
 } // namespace

@@ -154,6 +154,55 @@ TEST_F(CaptureCommandsTest, DirectScanPagesArriveOnceEachAndBecomeRows)
     EXPECT_EQ(window.commands().directScanEmptyStreak(), 0);
 }
 
+// Duplex switched while the folder is watched: a direct scan's pages are paired as that scan
+// read the setting, whatever the watcher started with.
+TEST_F(CaptureCommandsTest, DuplexSwitchedWhileWatchingPairsTheScanAsScanned)
+{
+    struct Case {
+        bool duplexWhenWatching;
+        bool duplexWhenScanning;
+        QStringList cards;
+    };
+    const std::vector<Case> cases = {
+        {false, true, {"card_0001/card_0002", "card_0003/card_0004"}},
+        {true, false, {"card_0001", "card_0002", "card_0003", "card_0004"}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        tabs.push_back(kit.make());
+        BatchSession& tab = *tabs.back();
+        const CaptureViewModel& vm = *tab.viewModel();
+        tab.setScanFolderPath(dir(QStringLiteral("D%1").arg(i)));
+        settings().setBoolean(SettingsKeys::duplex, c.duplexWhenWatching);
+        CaptureWindowState& window = open(tabs.size() - 1);
+        const auto watching = start(window.commands().toggleWatch());
+        ASSERT_TRUE(*watching && tab.watcher().isWatching());
+        settings().setBoolean(SettingsKeys::duplex, c.duplexWhenScanning);
+
+        FakeScannerDevice::Script script;
+        script.pages = 4;
+        script.pageNames = {"card_0001.png", "card_0002.png", "card_0003.png", "card_0004.png"};
+        script.pageImage = cardPage;
+        auto device = plugIn(tab, script);
+        const auto done = start(window.commands().runDirectScan());
+        ASSERT_TRUE(drive(tab, [&] { return *done && vm.rows().size() >= std::size_t(c.cards.size()) && !vm.isWorking(); }))
+            << vm.rows().size() << " rows";
+        for (int t = 0; t < 6; ++t) // later polls bring nothing more
+            drive(tab, [] { return false; }, 1);
+
+        ASSERT_EQ(device->scanRequests.size(), 1);
+        EXPECT_EQ(device->scanRequests[0].duplex, c.duplexWhenScanning);
+        QStringList cards;
+        for (const auto& row : vm.rows())
+            cards << QFileInfo(row.card.front).baseName() +
+                         (row.card.back ? "/" + QFileInfo(*row.card.back).baseName() : QString());
+        cards.sort(); // pages finished one by one are separate batches, ingested side by side
+        EXPECT_EQ(cards.join(' ').toStdString(), c.cards.join(' ').toStdString());
+        tab.watcher().stop();
+    }
+}
+
 // One sequence of runs: what each leaves in the status line and the streak.
 TEST_F(CaptureCommandsTest, EmptyRunsStreakLowDiskAndPartialRuns)
 {

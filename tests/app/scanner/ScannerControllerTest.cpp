@@ -124,9 +124,9 @@ TEST(ScannerController, AWatcherOnTheScanFolderSeesEachFinishedPageOnce)
     Rig rig(script);
     FolderWatcher watcher(std::chrono::hours(1)); // polled by hand
     QStringList delivered;
-    watcher.onBatch = [&](const QStringList& pages) {
-        for (const QString& page : pages)
-            delivered << QFileInfo(page).fileName();
+    watcher.onBatch = [&](const std::vector<ScannedCard>& cards) {
+        for (const ScannedCard& card : cards)
+            delivered << QFileInfo(card.front).fileName();
     };
     watcher.start(rig.out.path());
     auto pollUntilQuiet = [&] {

@@ -34,7 +34,13 @@ struct Harness {
     explicit Harness(std::unique_ptr<FolderEvents> folderEvents = nullptr) : watcher(1h, std::move(folderEvents))
     {
         QDir().mkpath(folder);
-        watcher.onBatch = [this](const QStringList& pages) {
+        watcher.onBatch = [this](const std::vector<ScannedCard>& cards) {
+            QStringList pages;
+            for (const ScannedCard& card : cards) {
+                pages.append(card.front);
+                if (card.back)
+                    pages.append(*card.back);
+            }
             batches.push_back(pages);
             QStringList names;
             for (const QString& p : pages)
@@ -374,8 +380,8 @@ TEST(FolderWatcher, EveryCardKeepsItsOwnPagesWhenAPageIsEmptyOrGone)
         SCOPED_TRACE(c.what);
         Harness h;
         QStringList cards;
-        h.watcher.onBatch = [&](const QStringList& pages) {
-            for (const ScannedCard& card : pairImages(pages, c.sides))
+        h.watcher.onBatch = [&](const std::vector<ScannedCard>& batch) {
+            for (const ScannedCard& card : batch)
                 cards << QFileInfo(card.front).baseName() +
                              (card.back ? "/" + QFileInfo(*card.back).baseName() : QString());
         };
@@ -406,6 +412,73 @@ TEST(FolderWatcher, EveryCardKeepsItsOwnPagesWhenAPageIsEmptyOrGone)
     }
 }
 
+// A change of sides while watching pairs each page by the sides in force when it landed, or
+// by the sides its writer reports; no page is lost or taken as another card's back. Script
+// as above, plus: "D"/"S" switch to duplex/one-sided, "P"/"R" pause/resume, "d3"/"s3" write
+// page p03.png (unless there) and report it finished, scanned duplex/one-sided.
+TEST(FolderWatcher, EveryPageKeepsTheSidesInForceWhenItLanded)
+{
+    struct Case {
+        const char* what;
+        ScanSides sides;
+        QString script;
+        QString cards;
+    };
+    const std::vector<Case> cases = {
+        {"duplex turned on", ScanSides::single, "+1 t3 D +2 +3 +4 +5 t3", "p01 p02/p03 p04/p05 |"},
+        {"duplex turned off", ScanSides::duplex, "+1 +2 t3 S +3 +4 t3", "p01/p02 p03 p04 |"},
+        {"pages that landed before the change, not noticed yet", ScanSides::duplex, "+1 +2 S +3 t3",
+         "p01/p02 p03 |"},
+        {"a front held for its back when duplex ends", ScanSides::duplex, "+1 +2 +3 t3 S", "p01/p02 p03 |"},
+        {"a held front, then one-sided pages", ScanSides::duplex, "+1 +2 +3 t3 S +4 t3", "p01/p02 p03 p04 |"},
+        {"a front noticed but not settled when duplex ends", ScanSides::duplex, "+1 t1 S +2 t3", "p01 p02 |"},
+        {"turned off and on again: the held front went out alone", ScanSides::duplex, "+1 t3 S D +2 +3 t3",
+         "p01 p02/p03 |"},
+        {"changed while paused", ScanSides::duplex, "P +1 +2 S +3 R t3", "p01/p02 p03 |"},
+        {"the writer's duplex pages in a one-sided watch", ScanSides::single, "d1 d2 d3 d4", "p01/p02 p03/p04 |"},
+        {"the writer's report after a poll noticed the page", ScanSides::single, "+1 t1 d1 d2", "p01/p02 |"},
+        {"the writer's front before another program's page", ScanSides::single, "d1 +2 t3", "p01 p02 |"},
+        {"the writer's one-sided pages in a duplex watch", ScanSides::duplex, "s1 s2 s3", "p01 p02 p03 |"},
+    };
+    auto name = [](const QString& n) { return QStringLiteral("p%1.png").arg(n.toInt(), 2, 10, QLatin1Char('0')); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        QStringList cards;
+        h.watcher.onBatch = [&](const std::vector<ScannedCard>& batch) {
+            for (const ScannedCard& card : batch)
+                cards << QFileInfo(card.front).baseName() +
+                             (card.back ? "/" + QFileInfo(*card.back).baseName() : QString());
+        };
+        h.watcher.start(h.folder, std::nullopt, c.sides);
+        for (const QString& step : c.script.split(' ')) {
+            const QChar op = step[0];
+            const QString arg = step.mid(1);
+            if (op == '+') {
+                h.png(name(arg), arg.toInt());
+            } else if (op == 't') {
+                h.ticks(arg.toInt());
+            } else if (op == 'D' || op == 'S') {
+                h.watcher.setSides(op == 'D' ? ScanSides::duplex : ScanSides::single);
+            } else if (op == 'P') {
+                h.watcher.pause();
+            } else if (op == 'R') {
+                h.watcher.resume();
+            } else if (op == 'd' || op == 's') {
+                if (!QFile::exists(h.path(name(arg))))
+                    h.png(name(arg), arg.toInt());
+                h.watcher.pageFinished(h.path(name(arg)), op == 'd' ? ScanSides::duplex : ScanSides::single);
+            }
+            h.settle();
+        }
+        cards << "|";
+        h.watcher.stop();
+        h.settle();
+        EXPECT_EQ(cards.join(' ').toStdString(), c.cards.toStdString());
+        EXPECT_EQ(h.watcher.pendingFileCount(), 0);
+    }
+}
+
 TEST(FolderWatcher, StopCancelsEveryPendingEmit)
 {
     Harness h;
@@ -433,7 +506,7 @@ TEST(FolderWatcher, DestroyedWhileHashingCallsNothing)
     Harness h;
     bool called = false;
     auto* watcher = new FolderWatcher(1h);
-    watcher->onBatch = [&](const QStringList&) { called = true; };
+    watcher->onBatch = [&](const std::vector<ScannedCard>&) { called = true; };
     watcher->start(h.folder);
     h.png("a.png", 1);
     for (int i = 0; i < 3; ++i)
@@ -510,7 +583,10 @@ TEST(FolderWatcher, TimerDrivesPolls)
     Harness h;
     FolderWatcher fast(5ms);
     QStringList got;
-    fast.onBatch = [&](const QStringList& pages) { got += pages; };
+    fast.onBatch = [&](const std::vector<ScannedCard>& cards) {
+        for (const ScannedCard& card : cards)
+            got += card.front;
+    };
     fast.start(h.folder);
     EXPECT_EQ(fast.interval(), 5ms);
     h.png("a.png", 1);
