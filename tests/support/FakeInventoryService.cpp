@@ -87,6 +87,11 @@ void FakeInventoryService::failCall(Endpoint endpoint, int nth, FakeHttpResponse
     scripted_[{endpoint, nth}] = std::move(response);
 }
 
+void FakeInventoryService::failAfterHandling(Endpoint endpoint, int nth, FakeHttpResponse response)
+{
+    scriptedAfter_[{endpoint, nth}] = std::move(response);
+}
+
 void FakeInventoryService::failCall(Endpoint endpoint, int nth, int status, const QByteArray& body)
 {
     failCall(endpoint, nth, FakeHttpResponse::text(status, body));
@@ -195,6 +200,8 @@ std::optional<FakeHttpResponse> FakeInventoryService::handle(const FakeHttpReque
     }
     try {
         FakeHttpResponse response = dispatch(r, *endpoint, segments);
+        if (auto it = scriptedAfter_.find({*endpoint, n}); it != scriptedAfter_.end())
+            response = it->second;
         if (const auto delay = delayMs.find(*endpoint); delay != delayMs.end())
             response.after(delay->second);
         return response;

@@ -136,6 +136,9 @@ public:
     // The n-th call (1-based, counted per endpoint) answers with `response` instead.
     void failCall(Endpoint endpoint, int nth, FakeHttpResponse response);
     void failCall(Endpoint endpoint, int nth, int status, const QByteArray& body = "scripted failure");
+    // The n-th call is carried out as usual, then answered with `response` instead (the
+    // service committed, but its answer never arrived as sent).
+    void failAfterHandling(Endpoint endpoint, int nth, FakeHttpResponse response);
     // The next call of `endpoint` answers 401 once (the transport refreshes and repeats).
     void unauthorizedOnce(Endpoint endpoint);
     int calls(Endpoint endpoint) const;
@@ -154,6 +157,7 @@ private:
     FakeHttpServer server_;
     std::map<Endpoint, int> callCounts_;
     std::map<std::pair<Endpoint, int>, FakeHttpResponse> scripted_;
+    std::map<std::pair<Endpoint, int>, FakeHttpResponse> scriptedAfter_;
     int sessionCounter_ = 0;
     int frameCounter_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "app/batch/CaptureConfig.h"
 #include "core/art/ArtSeriesStampingResolver.h"
 #include "core/art/SharedArtCardMatcher.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ManaboxCsvExport.h"
 #include "core/records/RawScanCsvExport.h"
 #include "core/records/TrainingDataStore.h"
@@ -65,6 +66,11 @@ CaptureViewModel::CaptureViewModel(AuthService* auth, Collaborators collaborator
     collaborators_.recognizer.reset();
     collaborators_.resolver.reset();
     collaborators_.artMatcher.reset();
+
+    // Imports are settled process-wide: a held import of this batch may be settled in another tab.
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    connect(&intents, &ImportIntentStore::changed, this, &CaptureViewModel::intentsChanged);
+    connect(&intents, &ImportIntentStore::settled, this, &CaptureViewModel::intentSettled);
 }
 
 void CaptureViewModel::buildResolverChain(const std::shared_ptr<const ArtCardMatching>& matcher)
@@ -138,6 +144,11 @@ void CaptureViewModel::setStatusMessage(QString value)
 }
 void CaptureViewModel::setImportError(std::optional<QString> value)
 {
+    setImportError(std::move(value), QStringLiteral("Import failed"));
+}
+void CaptureViewModel::setImportError(std::optional<QString> value, QString title)
+{
+    importErrorTitle_ = value ? std::move(title) : QString();
     publish(this, importError_, std::move(value), &CaptureViewModel::importErrorChanged);
 }
 void CaptureViewModel::setToast(std::optional<QString> value)

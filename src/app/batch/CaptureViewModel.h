@@ -10,6 +10,7 @@
 #include "core/reading/CollectorMatching.h"
 #include "core/recognition/CardRecognizing.h"
 #include "core/recognition/Disposition.h"
+#include "core/records/ImportIntent.h"
 #include "core/resolution/CardResolving.h"
 #include "core/service/InventoryBinSummary.h"
 #include "core/service/ScanReplace.h"
@@ -188,7 +189,10 @@ public:
     const QString& statusMessage() const { return statusMessage_; }
     void setStatusMessage(QString value);
     const std::optional<QString>& importError() const { return importError_; }
+    // The banner's title says what went wrong; without one, "Import failed".
+    const QString& importErrorTitle() const { return importErrorTitle_; }
     void setImportError(std::optional<QString> value);
+    void setImportError(std::optional<QString> value, QString title);
     const std::optional<QString>& toast() const { return toast_; }
     void setToast(std::optional<QString> value);
     bool scanOrientationHintDismissed() const { return scanOrientationHintDismissed_; }
@@ -330,8 +334,21 @@ public:
     QCoro::Task<> importToInventory();
     // The red banner's text for a failure of a service call.
     static QString describeImportFailure(const std::exception& error);
-    // The session of an import whose outcome is unknown; its rows are held back once.
+    // The session of an import of this batch whose outcome is unknown: its rows are held.
     std::optional<QString> uncertainImportSession() const;
+
+    // --- Imports of unknown outcome (held across tabs and restarts) ---------------------------
+    // Every held import of this user, whichever tab or run sent it.
+    std::vector<ImportIntent> heldImports() const;
+    // What went wrong with a held import this batch sent; none for others.
+    std::optional<QString> heldImportReason(const QUuid& intentId) const;
+    // The user found the cards in the inventory: their scans are recorded as imported.
+    QCoro::Task<> markHeldImportAsImported(QUuid intentId);
+    // The user found them missing: the hold goes, and the batch's rows of it are sent again.
+    QCoro::Task<> sendHeldImportAgain(QUuid intentId);
+    // Asks the service's session record of every held import not asked yet in this run; an
+    // import the service shows as imported is settled without the user.
+    QCoro::Task<> checkHeldImports();
 
     // --- Recount (CaptureViewModelRecount.cpp) -----------------------------------------------
     void toggleSelectedPrinting(const QString& itemId);
@@ -370,6 +387,7 @@ signals:
     void inventoryBinsLoadedAtChanged();
     void inventoryBinsErrorChanged();
     void isLoadingInventoryBinsChanged();
+    void heldImportsChanged();
 
 private:
     struct IngestRun;
@@ -394,6 +412,12 @@ private:
     QCoro::Task<> runImport();
     QCoro::Task<> autoImportIfReady(CaptureConfig config);
     void recordTrainingLabels(const std::vector<Row>& rows);
+    // The local records of an import the service confirmed, and its rows out of the batch.
+    struct ImportedBatch;
+    std::optional<ImportedBatch> applyImported(const QUuid& intentId, QString sessionId);
+    QCoro::Task<bool> settleIfServiceImported(ImportIntent intent);
+    void intentsChanged();
+    void intentSettled(const QUuid& intentId, bool imported);
     std::shared_ptr<ServiceState> service_; // made on first use
 
     std::vector<Row> rows_;
@@ -403,6 +427,7 @@ private:
     bool isImporting_ = false;
     QString statusMessage_;
     std::optional<QString> importError_;
+    QString importErrorTitle_;
     std::optional<QString> toast_;
     bool scanOrientationHintDismissed_ = false;
     std::optional<Progress> progress_;

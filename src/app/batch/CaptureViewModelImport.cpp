@@ -3,6 +3,8 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/CaptureViewModelServiceState.h"
 #include "core/recognition/Disposition.h"
+#include "app/batch/ImportTexts.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/records/ScanManifestStore.h"
 #include "core/records/TrainingDataStore.h"
@@ -18,6 +20,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <utility>
 
 namespace vantry {
@@ -56,15 +60,6 @@ QString checkSessionText(const QString& sessionId)
            QStringLiteral(". Check that session in your inventory before trying again.");
 }
 
-// A failure whose outcome on the service is unknown: it came at or after the import call
-// and is not a plain refusal of the request.
-bool leavesOutcomeUnknown(const CaptureError& e)
-{
-    if (!e.sessionId())
-        return false;
-    return !e.is(CaptureError::Kind::http) || e.status() >= 500 || e.status() == 408;
-}
-
 QString countText(qint64 n) { return QString::number(n); }
 
 QString appVersion()
@@ -96,11 +91,96 @@ QString CaptureViewModel::describeImportFailure(const std::exception& error)
     return QString::fromUtf8(error.what());
 }
 
+// What `applyImported` did, for the texts of its caller.
+struct CaptureViewModel::ImportedBatch {
+    qint64 committedRows = 0;
+    std::optional<QString> manifestFailure;
+    CaptureConfig settings;
+    std::optional<QString> location;
+};
+
+namespace {
+
+QString scopeOf(const CaptureConfig& settings)
+{
+    return settings.workspaceName.isEmpty() ? settings.workspaceId : settings.workspaceName;
+}
+
+// The ledger keys of one row: its content hash, then its scan identity hash where it differs.
+std::vector<QString> rowKeys(const CaptureViewModel::Row& row)
+{
+    return CommittedScan({{row.id, row.contentHash, row.scanIdentityHash}}).contentHashes;
+}
+
+// Confirmed rows sorted at the press of Import by what the local records know of their scans.
+struct ImportSelection {
+    std::vector<CaptureViewModel::Row> send;
+    std::set<QUuid> alreadyImported; // in the ledger: imported by another tab meanwhile
+    qint64 inFlight = 0;             // reserved by another import that is sending right now
+    std::map<QString, qint64> held;  // held for that session
+};
+
+ImportSelection selectForImport(const std::vector<CaptureViewModel::Row>& rows, const ImportLedger& ledger,
+                                const ImportIntentStore& intents, const QSet<QUuid>& rowsOfOwnImports)
+{
+    ImportSelection out;
+    for (const CaptureViewModel::Row& row : rows) {
+        if (!row.chosen)
+            continue;
+        const std::vector<QString> keys = rowKeys(row);
+        if (std::any_of(keys.begin(), keys.end(), [&](const QString& k) { return ledger.contains(k); })) {
+            out.alreadyImported.insert(row.id);
+            continue;
+        }
+        const ImportIntent* holder = nullptr;
+        for (const QString& key : keys)
+            if ((holder = intents.holding(key)))
+                break;
+        if (holder || rowsOfOwnImports.contains(row.id)) {
+            if (holder && holder->state == ImportIntent::State::sent && !intents.isInFlight(holder->id))
+                ++out.held[holder->sessionId.value_or(QStringLiteral("unknown"))];
+            else
+                ++out.inFlight;
+            continue;
+        }
+        out.send.push_back(row);
+    }
+    return out;
+}
+
+// Reads the ledger (off the main thread: the first read loads the file) and the intents; none,
+// or why they cannot be read.
+QCoro::Task<std::optional<QString>> readImportRecords()
+{
+    auto readLedger = [] {
+        QString error;
+        return ImportLedgerStore::tryLoad(&error) ? std::optional<QString>() : std::optional<QString>(error);
+    };
+    if (std::optional<QString> error = co_await CPUWork::run(std::move(readLedger)))
+        co_return error;
+    co_return ImportIntentStore::instance().ensureLoaded();
+}
+
+} // namespace
+
 std::optional<QString> CaptureViewModel::uncertainImportSession() const
 {
-    if (!service_ || !service_->uncertainImport)
+    if (!service_)
         return std::nullopt;
-    return service_->uncertainImport->sessionId;
+    for (const ImportIntent& intent : ImportIntentStore::instance().held())
+        if (service_->sentImports.count(intent.id))
+            return intent.sessionId;
+    return std::nullopt;
+}
+
+std::vector<ImportIntent> CaptureViewModel::heldImports() const { return ImportIntentStore::instance().held(); }
+
+std::optional<QString> CaptureViewModel::heldImportReason(const QUuid& intentId) const
+{
+    if (!service_)
+        return std::nullopt;
+    const auto it = service_->sentImports.find(intentId);
+    return it == service_->sentImports.end() ? std::nullopt : it->second.failure;
 }
 
 QCoro::Task<> CaptureViewModel::importToInventory()
@@ -126,66 +206,98 @@ QCoro::Task<> CaptureViewModel::runImport()
         co_await resolveDefaultWorkspace();
     const CaptureConfig settings = config();
     const std::optional<QString> location = ImportBin::location(bin_);
-    const QString scope = settings.workspaceName.isEmpty() ? settings.workspaceId : settings.workspaceName;
+    const QString scope = scopeOf(settings);
     if (settings.workspaceId.isEmpty()) {
         setImportError(QStringLiteral("No workspace configured, so these cards would go to personal inventory "
                                       "\u2014 which is retired. Open Settings, set your workspace, then import "
-                                      "again."));
+                                      "again."),
+                       ImportTexts::blockedTitle());
         setStatusMessage(QStringLiteral("Import blocked \u2014 no workspace (see banner)."));
         co_return;
     }
 
-    std::vector<Row> confirmed;
-    for (const Row& row : rows_) {
-        if (row.chosen)
-            confirmed.push_back(row);
-    }
-    if (confirmed.empty()) { // unconfirmed while the workspace was looked up
-        setStatusMessage(QStringLiteral("Nothing confirmed to import."));
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    // Confirmed imports whose keys the ledger still lacks get another try first.
+    co_await intents.retryUnrecorded();
+    // The local records must be readable: a ledger taken for empty would send cards twice.
+    if (const std::optional<QString> error = co_await readImportRecords()) {
+        setImportError(ImportTexts::recordUnreadable(*error), ImportTexts::blockedTitle());
+        setStatusMessage(ImportTexts::recordUnreadableStatus());
         co_return;
     }
 
-    // Cards of an import whose outcome is unknown are not sent again before the user has
-    // had the chance to check that session; the next press sends them.
-    if (auto& held = service().uncertainImport) {
-        const bool overlaps = std::any_of(confirmed.begin(), confirmed.end(),
-                                          [&](const Row& row) { return held->rowIds.contains(row.id); });
-        if (overlaps) {
-            const QString sessionId = held->sessionId;
-            held.reset();
-            StdoutTrace::print(TraceTopic::import, QStringLiteral("HELD · rows of session=") + sessionId +
-                                                       QStringLiteral(" whose outcome is unknown"));
-            setImportError(QStringLiteral("The last import of these cards (scan session ") + sessionId +
-                           QStringLiteral(") ended without a confirmed result, so they may already be in your "
-                                          "inventory. Check session ") +
-                           sessionId +
-                           QStringLiteral(" first. If the cards are not there, press Import again to send them."));
-            setStatusMessage(QStringLiteral("Import held \u2014 check the last session first (see banner)."));
-            co_return;
-        }
-        held.reset();
+    // From the check to the reservation nothing suspends: two tabs never both take a scan.
+    QSet<QUuid> rowsOfOwnImports;
+    for (const auto& [intentId, sent] : service().sentImports)
+        for (const Row& row : sent.confirmed)
+            rowsOfOwnImports.insert(row.id);
+    const ImportSelection selection =
+        selectForImport(rows_, *ImportLedgerStore::tryLoad(), intents, rowsOfOwnImports);
+    QStringList notes;
+    if (!selection.alreadyImported.empty()) {
+        std::vector<Row> remaining;
+        for (const Row& row : rows_)
+            if (!selection.alreadyImported.count(row.id))
+                remaining.push_back(row);
+        setRows(std::move(remaining));
+        notes << ImportTexts::droppedAlreadyImported(qint64(selection.alreadyImported.size()));
+    }
+    for (const auto& [sessionId, count] : selection.held)
+        notes << ImportTexts::leftOutHeld(count, sessionId);
+    if (selection.inFlight > 0)
+        notes << ImportTexts::leftOutInFlight(selection.inFlight);
+    const std::vector<Row>& confirmed = selection.send;
+    if (confirmed.empty()) {
+        setStatusMessage(notes.isEmpty() ? QStringLiteral("Nothing confirmed to import.")
+                                         : (QStringList{ImportTexts::nothingLeftToSend()} + notes).join(u' '));
+        co_return;
     }
 
     std::vector<CommittedScan::ConfirmedRow> triples;
     std::vector<ScanEvidenceUploadSource> sources;
-    QHash<QUuid, QString> itemIdByRow;
+    std::vector<Candidate> chosenCards;
+    ServiceState::SentImport sent;
     for (const Row& row : confirmed) {
         triples.push_back({row.id, row.contentHash, row.scanIdentityHash});
         const QString itemId = scanItemId(*row.chosen);
-        itemIdByRow.insert(row.id, itemId);
+        sent.itemIdByRow.insert(row.id, itemId);
+        chosenCards.push_back(*row.chosen);
         if (!row.isManual)
             sources.push_back({itemId, row.card.front, row.contentHash});
     }
     const CommittedScan committed(triples);
-    const std::vector<ScanItemPayload> items = this->items();
+    const QString addedBy = auth_ && auth_->email() && !auth_->email()->isEmpty() ? *auth_->email()
+                                                                                : QStringLiteral("scanner");
+    const std::vector<ScanItemPayload> items =
+        aggregateItems(chosenCards, addedBy, settings.defaultCondition, settings.defaultAcquisitionCost);
+
+    ImportIntent reservation;
+    reservation.workspaceId = settings.workspaceId;
+    if (!settings.workspaceName.isEmpty())
+        reservation.workspaceName = settings.workspaceName;
+    reservation.bin = location;
+    reservation.keys = committed.contentHashes;
+    reservation.printings = int(items.size());
+    const QUuid intentId = intents.reserve(std::move(reservation));
+    sent.confirmed = confirmed;
+    sent.settings = settings;
+    sent.location = location;
+    service().sentImports.emplace(intentId, sent);
+    // Ends the reservation of an import that never reached its import call.
+    auto abandon = [this, intentId, &intents]() -> QCoro::Task<> {
+        service().sentImports.erase(intentId);
+        co_await intents.release(intentId);
+    };
 
     auto render = [sources] { return ScanEvidenceUploadBuilder::build(sources); };
     ScanEvidenceUploadBuildResult evidence = co_await CPUWork::run(std::move(render));
     if (!evidence.failedPaths.empty()) {
+        co_await abandon();
         const auto n = qint64(evidence.failedPaths.size());
         setImportError(QStringLiteral("Could not prepare scan evidence for ") + countText(n) +
-                       QStringLiteral(" imported scan group") + (n == 1 ? QString() : QStringLiteral("s")) +
-                       QStringLiteral(". Nothing was imported. First failed file: ") + evidence.failedPaths.front());
+                           QStringLiteral(" imported scan group") + (n == 1 ? QString() : QStringLiteral("s")) +
+                           QStringLiteral(". Nothing was imported. First failed file: ") + evidence.failedPaths.front(),
+                       ImportTexts::blockedTitle());
         setStatusMessage(QStringLiteral("Import blocked - scan evidence could not be prepared."));
         co_return;
     }
@@ -198,65 +310,147 @@ QCoro::Task<> CaptureViewModel::runImport()
                                                QStringLiteral(" \u00B7 user=") + user);
 
     const ImportDefaults defaults{settings.defaultCondition, settings.defaultAcquisitionCost};
+    // The intent is on disk, synced, before the import call may go out.
+    auto writeAhead = [&intents, intentId](QString sessionId) { return intents.markSent(intentId, sessionId); };
     std::optional<ImportResult> result;
     std::optional<QString> failure;
-    std::optional<QString> uncertainSession;
+    std::optional<QString> withheld;
+    bool refused = false;
     try {
-        result = co_await client.commit(items, location, defaults, std::move(evidence.uploads));
+        result = co_await client.commit(items, location, defaults, std::move(evidence.uploads), writeAhead);
+    } catch (const VantryClient::ImportWithheld& e) {
+        withheld = e.reason;
     } catch (const std::exception& e) {
         failure = describeImportFailure(e);
-        if (const auto* ce = dynamic_cast<const CaptureError*>(&e); ce && leavesOutcomeUnknown(*ce))
-            uncertainSession = ce->sessionId();
+        refused = VantryClient::provesNothingImported(e);
     }
-    if (failure) {
+
+    if (withheld) {
+        service().sentImports.erase(intentId); // markSent forgot the intent already
+        StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + *withheld);
+        setImportError(ImportTexts::recordUnwritable(*withheld), ImportTexts::blockedTitle());
+        setStatusMessage(ImportTexts::recordUnwritableStatus());
+        co_return;
+    }
+    const ImportIntent* intent = intents.find(intentId);
+    const bool importCallWentOut = intent && intent->state == ImportIntent::State::sent;
+    if (failure && (!importCallWentOut || refused)) {
+        // Nothing reached the inventory: the cards are free to be sent again.
         StdoutTrace::print(TraceTopic::import, QStringLiteral("FAILED: ") + *failure);
-        if (uncertainSession)
-            service().uncertainImport = ServiceState::UncertainImport{
-                *uncertainSession, QSet<QUuid>(committed.rowIDs.begin(), committed.rowIDs.end())};
-        setImportError(*failure);
+        co_await abandon();
+        setImportError(*failure, ImportTexts::failedTitle());
         setStatusMessage(QStringLiteral("Import failed \u2014 see the red banner for details."));
         co_return;
     }
 
-    const QString sessionId = result->sessionId;
+    const QString sessionId = intent && intent->sessionId ? *intent->sessionId : result ? result->sessionId : QString();
+    service().sentImports[intentId].sessionId = sessionId;
     setLastImportedSession(sessionId);
 
-    if (!result->isConfirmed()) {
-        // The service took the import but its reply states no count: nothing is recorded, the
-        // rows stay, and they are held until the user has checked the session.
-        const bool unreadable = result->count == ImportResponse::CountKind::unreadable;
-        StdoutTrace::print(TraceTopic::import, QStringLiteral("OUTCOME UNKNOWN · session=") + sessionId +
-                                                   (unreadable ? QStringLiteral(" · reply unreadable")
-                                                               : QStringLiteral(" · reply without a count")));
-        service().uncertainImport =
-            ServiceState::UncertainImport{sessionId, QSet<QUuid>(committed.rowIDs.begin(), committed.rowIDs.end())};
-        setImportError(QStringLiteral("The server took the import (session ") + sessionId +
-                       (unreadable ? QStringLiteral(") but its reply could not be read")
-                                   : QStringLiteral(") but its reply did not say how many cards it saved")) +
-                       QStringLiteral(", so whether your cards were imported is unknown. Check session ") + sessionId +
-                       QStringLiteral(" in your inventory before importing again \u2014 your cards are still here."));
-        setStatusMessage(QStringLiteral("Import outcome unknown \u2014 see banner."));
+    if (failure || !result->isConfirmed()) {
+        // The import call went out and nothing proves it was not applied: the cards are held
+        // until the service's session record or the user settles it.
+        QString reason;
+        if (failure) {
+            StdoutTrace::print(TraceTopic::import, QStringLiteral("FAILED: ") + *failure);
+            reason = *failure;
+        } else {
+            const bool unreadable = result->count == ImportResponse::CountKind::unreadable;
+            StdoutTrace::print(TraceTopic::import, QStringLiteral("OUTCOME UNKNOWN \u00B7 session=") + sessionId +
+                                                       (unreadable ? QStringLiteral(" \u00B7 reply unreadable")
+                                                                   : QStringLiteral(" \u00B7 reply without a count")));
+            reason = unreadable ? QStringLiteral("The service took the import but its reply could not be read.")
+                                : QStringLiteral("The service took the import but its reply did not say how many "
+                                                 "cards it saved.");
+        }
+        service().sentImports[intentId].failure = reason;
+        if (co_await settleIfServiceImported(*intents.find(intentId)))
+            co_return;
+        intents.markUnknown(intentId);
+        setImportError(std::nullopt);
+        setStatusMessage(ImportTexts::unknownStatus(sessionId));
         co_return;
     }
 
     const int imported = result->imported;
+    const int sentCount = int(items.size());
     if (imported < 1) {
+        // The service says it saved nothing: the cards may be sent again.
+        co_await abandon();
         StdoutTrace::print(TraceTopic::import, QStringLiteral("SERVER SAVED 0 \u00B7 session=") + sessionId +
-                                                   QStringLiteral(" \u00B7 sent ") + countText(qint64(items.size())) +
+                                                   QStringLiteral(" \u00B7 sent ") + countText(sentCount) +
                                                    QStringLiteral(" printings to ") + scope);
         setImportError(QStringLiteral("The server accepted the request but saved 0 cards (session ") + sessionId +
-                       QStringLiteral("). Nothing was imported \u2014 your cards are still here to retry. Send me "
-                                      "this session id."));
+                           QStringLiteral("). Nothing was imported \u2014 your cards are still here to retry. Send me "
+                                          "this session id."),
+                       ImportTexts::savedNothingTitle());
         setStatusMessage(QStringLiteral("Import saved 0 cards \u2014 see banner."));
         co_return;
     }
 
-    if (!committed.contentHashes.empty())
-        ImportLedgerStore::record(committed.contentHashes);
-    recordTrainingLabels(confirmed);
+    const std::optional<ImportedBatch> done = applyImported(intentId, sessionId);
+    StdoutTrace::print(TraceTopic::import, QStringLiteral("OK \u00B7 session=") + sessionId +
+                                               QStringLiteral(" \u00B7 server imported ") + countText(imported) +
+                                               QStringLiteral(" printings into ") + scope + QLatin1Char('/') +
+                                               location.value_or(QStringLiteral("no-bin")));
+    // The outcome is told once the ledger holds the scans.
+    if (const std::optional<QString> error = co_await intents.settleImported(intentId)) {
+        setImportError(ImportTexts::notRecorded(sessionId, imported, *error), ImportTexts::notRecordedTitle());
+        setStatusMessage(ImportTexts::notRecordedStatus(imported));
+        co_return;
+    }
+    if (imported < sentCount) {
+        StdoutTrace::print(TraceTopic::import, QStringLiteral("SHORTFALL \u00B7 session=") + sessionId +
+                                                   QStringLiteral(" \u00B7 saved ") + countText(imported) +
+                                                   QStringLiteral(" of ") + countText(sentCount));
+        setImportError(ImportTexts::shortfall(sessionId, imported, sentCount), ImportTexts::shortfallTitle());
+        setStatusMessage(ImportTexts::shortfallStatus(imported, sentCount));
+        co_return;
+    }
+    if (done && done->manifestFailure)
+        setImportError(QStringLiteral("Imported successfully, but could not write the local scan manifest for "
+                                      "evaluation: ") +
+                           *done->manifestFailure,
+                       ImportTexts::manifestNotWrittenTitle());
+    else
+        setImportError(std::nullopt);
+
+    const auto left = qint64(rows_.size());
+    const QString binText = location.value_or(QStringLiteral("(none)"));
+    if (left == 0) {
+        setStatusMessage(QStringLiteral("Imported ") + countText(imported) + QStringLiteral(" printings into ") +
+                         scope + QStringLiteral(" bin ") + binText + QStringLiteral(". Ready for the next batch."));
+    } else {
+        setStatusMessage(QStringLiteral("Imported ") + countText(done ? done->committedRows : 0) +
+                         QStringLiteral(" confirmed rows (") + countText(imported) + QStringLiteral(" printings) into ") +
+                         scope + QStringLiteral(" bin ") + binText + QStringLiteral(". ") + countText(left) +
+                         QStringLiteral(" row") + (left == 1 ? QString() : QStringLiteral("s")) +
+                         QStringLiteral(" still need") + (left == 1 ? QStringLiteral("s") : QString()) +
+                         QStringLiteral(" review.") + (notes.isEmpty() ? QString() : u' ' + notes.join(u' ')));
+    }
+    showToast(QStringLiteral("Imported ") + countText(imported) + QStringLiteral(" cards \u2192 ") + scope +
+              (location ? QStringLiteral(" \u00B7 bin ") + *location : QString()));
+}
+
+std::optional<CaptureViewModel::ImportedBatch> CaptureViewModel::applyImported(const QUuid& intentId, QString sessionId)
+{
+    if (!service_)
+        return std::nullopt;
+    const auto it = service_->sentImports.find(intentId);
+    if (it == service_->sentImports.end())
+        return std::nullopt; // another batch's import, or recorded already
+    const ServiceState::SentImport sent = std::move(it->second);
+    service_->sentImports.erase(it);
+    const CaptureConfig& settings = sent.settings;
+
+    ImportedBatch done;
+    done.settings = settings;
+    done.location = sent.location;
+    done.committedRows = qint64(sent.confirmed.size());
+    recordTrainingLabels(sent.confirmed);
 
     std::vector<ScanManifestEntry> entries;
-    for (const Row& row : confirmed) {
+    for (const Row& row : sent.confirmed) {
         if (row.isManual)
             continue;
         const Candidate& c = *row.chosen;
@@ -264,15 +458,14 @@ QCoro::Task<> CaptureViewModel::runImport()
         if (row.card.back)
             backFilename = QFileInfo(*row.card.back).fileName();
         entries.emplace_back(
-            QFileInfo(row.card.front).fileName(), row.card.front, backFilename, row.card.back, location,
+            QFileInfo(row.card.front).fileName(), row.card.front, backFilename, row.card.back, sent.location,
             settings.workspaceId,
             settings.workspaceName.isEmpty() ? std::nullopt : std::optional<QString>(settings.workspaceName),
-            sessionId, itemIdByRow.value(row.id), c.scryfallId, c.name, c.setCode, c.collectorNumber, c.finish,
+            sessionId, sent.itemIdByRow.value(row.id), c.scryfallId, c.name, c.setCode, c.collectorNumber, c.finish,
             c.isArtSeries ? std::optional<QString>(rawValue(c.artSeriesVariant)) : std::nullopt,
             settings.defaultCondition, settings.defaultAcquisitionCost, c.score, row.contentHash,
             row.scanIdentityHash, row.userTouchedFinish || row.reviewed);
     }
-    std::optional<QString> manifestFailure;
     try {
         const std::vector<QString> files = ScanManifestStore::write(entries, QDateTime::currentDateTimeUtc());
         if (!files.empty()) {
@@ -282,60 +475,147 @@ QCoro::Task<> CaptureViewModel::runImport()
                                                              paths.join(QStringLiteral(", ")));
         }
     } catch (const std::exception& e) {
-        manifestFailure = QString::fromUtf8(e.what());
-    }
-    if (manifestFailure) {
+        done.manifestFailure = QString::fromUtf8(e.what());
         StdoutTrace::print(TraceTopic::scanManifest,
-                           QStringLiteral("failed to write imported scan manifest: ") + *manifestFailure);
-        setImportError(QStringLiteral("Imported successfully, but could not write the local scan manifest for "
-                                      "evaluation: ") +
-                       *manifestFailure);
-    } else {
-        setImportError(std::nullopt);
+                           QStringLiteral("failed to write imported scan manifest: ") + *done.manifestFailure);
     }
-
-    StdoutTrace::print(TraceTopic::import, QStringLiteral("OK \u00B7 session=") + sessionId +
-                                               QStringLiteral(" \u00B7 server imported ") + countText(imported) +
-                                               QStringLiteral(" printings into ") + scope + QLatin1Char('/') +
-                                               location.value_or(QStringLiteral("no-bin")));
 
     // A row whose printing changed while the import ran stays, with a note: the service got
     // the printing it had when the import started.
+    QSet<QUuid> committed;
+    for (const Row& row : sent.confirmed)
+        committed.insert(row.id);
     std::vector<Row> remaining;
     for (const Row& row : rows_) {
-        if (!committed.includes(row.id)) {
+        if (!committed.contains(row.id)) {
             remaining.push_back(row);
             continue;
         }
-        const bool unchanged = row.chosen && scanItemId(*row.chosen) == itemIdByRow.value(row.id);
+        const bool unchanged = row.chosen && scanItemId(*row.chosen) == sent.itemIdByRow.value(row.id);
         if (unchanged)
             continue;
         Row kept = row;
-        const auto sent = std::find_if(confirmed.begin(), confirmed.end(), [&](const Row& r) { return r.id == row.id; });
-        kept.readNote = QStringLiteral("Imported as ") + sent->chosen->name + QStringLiteral(" (") +
-                        rawValue(sent->chosen->finish) + QStringLiteral(") in session ") + sessionId +
+        const auto was = std::find_if(sent.confirmed.begin(), sent.confirmed.end(),
+                                      [&](const Row& r) { return r.id == row.id; });
+        kept.readNote = QStringLiteral("Imported as ") + was->chosen->name + QStringLiteral(" (") +
+                        rawValue(was->chosen->finish) + QStringLiteral(") in session ") + sessionId +
                         QStringLiteral(" before this change. Correct it in the inventory; importing it again adds "
                                        "another copy.");
-        service().importedThenChanged.insert(row.id);
+        service_->importedThenChanged.insert(row.id);
         remaining.push_back(std::move(kept));
     }
     setRows(std::move(remaining));
+    return done;
+}
 
-    const auto left = qint64(rows_.size());
-    const QString binText = location.value_or(QStringLiteral("(none)"));
-    if (left == 0) {
-        setStatusMessage(QStringLiteral("Imported ") + countText(imported) + QStringLiteral(" printings into ") +
-                         scope + QStringLiteral(" bin ") + binText + QStringLiteral(". Ready for the next batch."));
-    } else {
-        setStatusMessage(QStringLiteral("Imported ") + countText(qint64(committed.rowIDs.size())) +
-                         QStringLiteral(" confirmed rows (") + countText(imported) + QStringLiteral(" printings) into ") +
-                         scope + QStringLiteral(" bin ") + binText + QStringLiteral(". ") + countText(left) +
-                         QStringLiteral(" row") + (left == 1 ? QString() : QStringLiteral("s")) +
-                         QStringLiteral(" still need") + (left == 1 ? QStringLiteral("s") : QString()) +
-                         QStringLiteral(" review."));
+QCoro::Task<bool> CaptureViewModel::settleIfServiceImported(ImportIntent intent)
+{
+    const auto self = shared_from_this();
+    if (!intent.sessionId)
+        co_return false;
+    const VantryClient client = makeClient(intent.workspaceId);
+    std::optional<ScanSessionPoll> poll;
+    try {
+        poll = co_await client.getSession(*intent.sessionId);
+    } catch (const std::exception& e) {
+        StdoutTrace::print(TraceTopic::import, QStringLiteral("session check failed \u00B7 session=") +
+                                                   *intent.sessionId + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+        co_return false;
     }
-    showToast(QStringLiteral("Imported ") + countText(imported) + QStringLiteral(" cards \u2192 ") + scope +
-              (location ? QStringLiteral(" \u00B7 bin ") + *location : QString()));
+    // Only the service's own word that the session was imported settles it without the user.
+    if (poll->status != QLatin1String("imported"))
+        co_return false;
+    StdoutTrace::print(TraceTopic::import, QStringLiteral("SETTLED \u00B7 session=") + *intent.sessionId +
+                                               QStringLiteral(" \u00B7 the service reports it imported"));
+    applyImported(intent.id, *intent.sessionId);
+    if (const std::optional<QString> error = co_await ImportIntentStore::instance().settleImported(intent.id)) {
+        setImportError(ImportTexts::notRecorded(*intent.sessionId, intent.printings, *error),
+                       ImportTexts::notRecordedTitle());
+        setStatusMessage(ImportTexts::notRecordedStatus(intent.printings));
+        co_return true;
+    }
+    setStatusMessage(ImportTexts::settledByServiceStatus(*intent.sessionId));
+    co_return true;
+}
+
+QCoro::Task<> CaptureViewModel::checkHeldImports()
+{
+    const auto self = shared_from_this();
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    if (intents.ensureLoaded())
+        co_return;
+    // Once per import and run: the answer seldom changes, and the user can always decide.
+    static QSet<QUuid> asked;
+    for (const ImportIntent& intent : intents.held()) {
+        if (asked.contains(intent.id))
+            continue;
+        asked.insert(intent.id);
+        co_await settleIfServiceImported(intent);
+    }
+    co_await intents.retryUnrecorded();
+}
+
+QCoro::Task<> CaptureViewModel::markHeldImportAsImported(QUuid intentId)
+{
+    const auto self = shared_from_this();
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    const ImportIntent* found = intents.find(intentId);
+    if (!found)
+        co_return;
+    const ImportIntent intent = *found;
+    applyImported(intentId, intent.sessionId.value_or(QString()));
+    if (const std::optional<QString> error = co_await intents.settleImported(intentId)) {
+        setImportError(ImportTexts::notRecorded(intent.sessionId.value_or(QStringLiteral("unknown")), intent.printings,
+                                                *error),
+                       ImportTexts::notRecordedTitle());
+        setStatusMessage(ImportTexts::notRecordedStatus(intent.printings));
+        co_return;
+    }
+    setStatusMessage(ImportTexts::markedImportedStatus(intent));
+}
+
+QCoro::Task<> CaptureViewModel::sendHeldImportAgain(QUuid intentId)
+{
+    const auto self = shared_from_this();
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    const ImportIntent* found = intents.find(intentId);
+    if (!found)
+        co_return;
+    const ImportIntent intent = *found;
+    const bool own = service().sentImports.count(intentId) > 0;
+    service().sentImports.erase(intentId);
+    co_await intents.release(intentId);
+    setStatusMessage(ImportTexts::releasedStatus(intent, own));
+    if (own)
+        co_await importToInventory();
+}
+
+void CaptureViewModel::intentsChanged()
+{
+    if (service_) {
+        // A confirmed import of this batch settled elsewhere: its rows leave the batch here too.
+        std::vector<QUuid> confirmed;
+        for (const auto& [intentId, sent] : service_->sentImports) {
+            const ImportIntent* intent = ImportIntentStore::instance().find(intentId);
+            if (intent && intent->state == ImportIntent::State::imported)
+                confirmed.push_back(intentId);
+        }
+        for (const QUuid& intentId : confirmed)
+            applyImported(intentId, ImportIntentStore::instance().find(intentId)->sessionId.value_or(QString()));
+    }
+    emit heldImportsChanged();
+}
+
+void CaptureViewModel::intentSettled(const QUuid& intentId, bool imported)
+{
+    if (!service_ || !service_->sentImports.count(intentId))
+        return;
+    if (imported) {
+        applyImported(intentId, service_->sentImports.at(intentId).sessionId);
+        return;
+    }
+    // Released elsewhere: the rows stay confirmed and may be sent again.
+    service_->sentImports.erase(intentId);
 }
 
 void CaptureViewModel::recordTrainingLabels(const std::vector<Row>& rows)

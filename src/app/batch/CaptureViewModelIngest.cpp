@@ -7,6 +7,8 @@
 #include "core/intake/FolderPicker.h"
 #include "core/reading/CardCropper.h"
 #include "core/reading/CollectorMatching.h"
+#include "app/batch/ImportTexts.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/support/CPUWork.h"
 #include "core/support/CaptureLog.h"
@@ -185,10 +187,30 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
     };
 
     // The ledger is read once per run; its first read loads the file, so off the main thread.
-    auto loadLedger = [] { return ImportLedgerStore::load(); };
-    const ImportLedger ledger = co_await CPUWork::run(std::move(loadLedger));
+    // Scans of imports still waiting for their outcome count as imported too. A record that
+    // cannot be read stops the run: taken for empty, it would offer imported cards again.
+    auto loadLedger = [] {
+        QString error;
+        std::optional<ImportLedger> ledger = ImportLedgerStore::tryLoad(&error);
+        return std::make_pair(std::move(ledger), error);
+    };
+    auto [loaded, ledgerError] = co_await CPUWork::run(std::move(loadLedger));
     if (stale())
         co_return;
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    if (const std::optional<QString> intentsError = loaded ? intents.ensureLoaded() : std::nullopt)
+        ledgerError = *intentsError, loaded.reset();
+    if (!loaded) {
+        CaptureLog::log(QStringLiteral("ingest STOP the record of imported scans cannot be read: ") + ledgerError);
+        setImportError(ImportTexts::ingestRecordUnreadable(ledgerError), ImportTexts::scansNotAddedTitle());
+        setStatusMessage(ImportTexts::ingestRecordUnreadableStatus());
+        run.pendingRows.clear();
+        run.pendingFoilProbes.clear();
+        finishIngest(run);
+        co_return;
+    }
+    ImportLedger ledger = std::move(*loaded);
+    ledger.record(intents.keys());
 
     for (qint64 i = 0; i < qint64(cards.size()); ++i) {
         const ScannedCard& card = cards[std::size_t(i)];
@@ -205,9 +227,14 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         run.prepTotal += prepMs;
 
         if (prep.alreadyImported) {
+            const ImportIntent* pending = prep.hash ? intents.holding(*prep.hash) : nullptr;
+            if (!pending && prep.dedupeHash)
+                pending = intents.holding(*prep.dedupeHash);
             CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
-                            QStringLiteral(" SKIP already-imported prep=") + QString::number(prepMs) +
-                            QStringLiteral("ms"));
+                            (pending ? QStringLiteral(" SKIP pending-import session=") +
+                                           pending->sessionId.value_or(QStringLiteral("(not yet created)"))
+                                     : QStringLiteral(" SKIP already-imported")) +
+                            QStringLiteral(" prep=") + QString::number(prepMs) + QStringLiteral("ms"));
             ++run.skipped;
             continue;
         }

@@ -4,10 +4,12 @@
 #include "app/batch/CaptureViewModel.h"
 #include "core/service/ScanReplace.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QUuid>
 
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -16,13 +18,20 @@ namespace vantry {
 
 // What the import, the automatic import and the recount keep between their calls.
 struct CaptureViewModel::ServiceState {
-    // An import whose outcome the service left unknown: its rows are held back once, so
-    // that the cards are not sent a second time before the user has checked the session.
-    struct UncertainImport {
-        QString sessionId;
-        QSet<QUuid> rowIds;
+    // An import of this batch between its reservation and the local records of its outcome:
+    // what the records need once the service (or the user) says the cards are in. Its intent
+    // in the import intent store keeps the scans from being sent again meanwhile.
+    struct SentImport {
+        std::vector<Row> confirmed;          // as sent
+        QHash<QUuid, QString> itemIdByRow;   // the item id each row was sent as
+        CaptureConfig settings;              // the snapshot the import ran with
+        std::optional<QString> location;
+        QString sessionId;                   // once the session exists
+        std::optional<QString> failure;      // why the outcome is unknown
     };
-    std::optional<UncertainImport> uncertainImport;
+    std::map<QUuid, SentImport> sentImports; // by intent id
+    // Held imports whose rows the user chose to send again.
+    QSet<QUuid> sendAgain;
     // An automatic import skipped because an import was running; checked again at its end.
     std::optional<CaptureConfig> deferredAutoImport;
     // Rows the service imported whose printing the user changed meanwhile: they stay in the

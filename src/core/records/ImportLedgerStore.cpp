@@ -1,5 +1,6 @@
 #include "core/records/ImportLedgerStore.h"
 
+#include "core/support/CPUWork.h"
 #include "core/support/CaptureLog.h"
 #include "platform/SerialQueue.h"
 #include "platform/FileMove.h"
@@ -12,9 +13,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <utility>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +36,9 @@ struct LedgerState {
     std::mutex hookLock;
     std::function<void()> writeHook;
     std::once_flag terminateDrain;
+    std::atomic<bool> writeFailed{false};
+    // Keys recorded while the file could not be read; they join the cache once it loads.
+    ImportLedger unloadedKeys;
     SerialQueue writeQueue{QStringLiteral("com.vantry.capture.import-ledger.write"), SerialQueue::Priority::lowered};
 };
 
@@ -80,63 +88,65 @@ DiskRead readDisk(const QString& path)
     return result;
 }
 
-// Moves an undecodable ledger out of the way under a name that is not taken yet.
-bool moveAside(const QString& path, QString* movedTo, QString* error)
+// Keeps the bytes of an undecodable ledger beside it under a name not taken yet: a second
+// name for the same file (no space needed), or else a copy. The ledger path itself is left as
+// it is, so that it never holds less than the broken file until the recovered keys replace it.
+bool keepCopyAside(const QString& path, QString* keptAt, QString* error)
 {
     const QString stem = path + QStringLiteral(".corrupt-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray source = QFile::encodeName(path);
     for (int attempt = 1; attempt < 100; ++attempt) {
         const QString target = attempt == 1 ? stem : stem + QStringLiteral("-%1").arg(attempt);
-        if (moveWithoutReplacing(path, target, error)) {
-            *movedTo = target;
+        const QByteArray name = QFile::encodeName(target);
+        if (::link(source.constData(), name.constData()) == 0) {
+            *keptAt = target;
             return true;
         }
-        if (QFileInfo::exists(path) && QFileInfo::exists(target))
+        if (errno == EEXIST)
             continue;
-        return false;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = file.errorString();
+            return false;
+        }
+        if (QFileInfo::exists(target))
+            continue;
+        if (!writeWholeFile(target, file.readAll(), error, mode_t(0600)))
+            return false;
+        *keptAt = target;
+        return true;
     }
+    *error = QStringLiteral("no free name beside it");
     return false;
 }
 
-// Handles a corrupt file found on disk; false when it could not be moved aside, in
-// which case nothing may be written over it.
-bool setCorruptFileAside(const QString& path, const DiskRead& read)
+// Replaces an undecodable ledger with `bytes` (its recovered keys, or more), keeping the
+// broken file beside it. False when the file stays as it was.
+bool replaceCorruptFile(const QString& path, const QByteArray& bytes, qsizetype recovered)
 {
-    QString movedTo;
+    QString keptAt;
     QString error;
-    if (!moveAside(path, &movedTo, &error)) {
-        CaptureLog::log(QStringLiteral("import ledger: %1 does not decode and could not be moved aside (%2); "
+    if (!keepCopyAside(path, &keptAt, &error)) {
+        CaptureLog::log(QStringLiteral("import ledger: %1 does not decode and no copy of it could be kept (%2); "
                                        "it is left as it is and not rewritten")
                             .arg(path, error));
         return false;
     }
+    if (bytes.isEmpty() || !writeWholeFile(path, bytes, &error)) {
+        ::unlink(QFile::encodeName(keptAt).constData());
+        CaptureLog::log(QStringLiteral("import ledger: %1 does not decode and its %2 recovered keys could not be "
+                                       "written (%3); it is left as it is")
+                            .arg(path, QString::number(recovered), error));
+        return false;
+    }
     CaptureLog::log(QStringLiteral("import ledger: %1 does not decode; moved aside to %2, %3 keys recovered")
-                        .arg(path, movedTo, QString::number(read.ledger.imported.size())));
+                        .arg(path, keptAt, QString::number(recovered)));
     return true;
 }
 
 void scheduleWrite();
 void installTerminateDrain();
-
-// First load of the process; the caller holds the cache lock.
-ImportLedger& loadedCache()
-{
-    LedgerState& s = state();
-    if (s.cachedLedger)
-        return *s.cachedLedger;
-    const QString path = ImportLedgerStore::fileURL();
-    DiskRead read = readDisk(path);
-    s.cachedLedger = read.ledger;
-    if (read.kind == DiskRead::Kind::corrupt && setCorruptFileAside(path, read) && !read.ledger.imported.isEmpty()) {
-        // Put the recovered keys back on disk now, not only when the next import happens.
-        // The file is already moved aside, so a quit must wait for this write too.
-        installTerminateDrain();
-        scheduleWrite();
-    } else if (read.kind == DiskRead::Kind::unreadable) {
-        CaptureLog::log(QStringLiteral("import ledger: cannot read %1: %2").arg(path, read.reason));
-    }
-    return *s.cachedLedger;
-}
 
 // Serialises read-merge-write between processes sharing the data folder.
 class FolderLock {
@@ -160,7 +170,34 @@ private:
     int fd_ = -1;
 };
 
-void writeJob()
+// The cache, loaded on first use; none while the file cannot be read. The caller holds the
+// cache lock.
+ImportLedger* loadedCache(QString* error)
+{
+    LedgerState& s = state();
+    if (s.cachedLedger)
+        return &*s.cachedLedger;
+    const QString path = ImportLedgerStore::fileURL();
+    DiskRead read = readDisk(path);
+    if (read.kind == DiskRead::Kind::unreadable) {
+        CaptureLog::log(QStringLiteral("import ledger: cannot read %1: %2").arg(path, read.reason));
+        if (error)
+            *error = QStringLiteral("cannot read ") + path + QStringLiteral(": ") + read.reason;
+        return nullptr;
+    }
+    if (read.kind == DiskRead::Kind::corrupt) {
+        // Under the folder lock: a writer of another process must not come between.
+        FolderLock folderLock(path);
+        if (!replaceCorruptFile(path, read.ledger.encoded(), read.ledger.imported.size()))
+            s.writeFailed = true; // the recovered keys are in memory only; a later write retries
+    }
+    s.cachedLedger = std::move(read.ledger);
+    s.cachedLedger->record(std::exchange(s.unloadedKeys, {}).imported);
+    return &*s.cachedLedger;
+}
+
+// Writes the cache merged with the file on disk; none, or why the keys are not on disk.
+std::optional<QString> writeJob()
 {
     LedgerState& s = state();
     {
@@ -168,10 +205,17 @@ void writeJob()
         if (s.writeHook)
             s.writeHook();
     }
+    auto fail = [&s](const QString& why) -> std::optional<QString> {
+        s.writeFailed = true;
+        return why;
+    };
     {
         std::lock_guard lock(s.cacheLock);
-        if (!s.cachedLedger)
-            return;
+        QString error;
+        if (!s.cachedLedger && s.unloadedKeys.imported.isEmpty())
+            return std::nullopt;
+        if (!loadedCache(&error))
+            return fail(error);
     }
     const QString path = ImportLedgerStore::fileURL();
     FolderLock folderLock(path);
@@ -179,16 +223,14 @@ void writeJob()
     const DiskRead disk = readDisk(path);
     if (disk.kind == DiskRead::Kind::unreadable) {
         CaptureLog::log(QStringLiteral("import ledger: cannot read %1 before writing (%2); not written").arg(path, disk.reason));
-        return;
+        return fail(QStringLiteral("cannot read ") + path + QStringLiteral(": ") + disk.reason);
     }
-    if (disk.kind == DiskRead::Kind::corrupt && !setCorruptFileAside(path, disk))
-        return;
 
     ImportLedger snapshot;
     {
         std::lock_guard lock(s.cacheLock);
         if (!s.cachedLedger)
-            return;
+            return std::nullopt;
         // Keys another process wrote since our load count for lookups here too.
         s.cachedLedger->record(disk.ledger.imported);
         snapshot = *s.cachedLedger;
@@ -197,12 +239,22 @@ void writeJob()
     // The snapshot holds every key on disk, so the write only ever adds; bytes that are empty
     // (an encoding failure) must not take the place of a ledger.
     const QByteArray bytes = snapshot.encoded();
+    if (disk.kind == DiskRead::Kind::corrupt) {
+        if (!replaceCorruptFile(path, bytes, disk.ledger.imported.size()))
+            return fail(path + QStringLiteral(" does not decode and could not be rewritten"));
+        s.writeFailed = false;
+        return std::nullopt;
+    }
     QString error = QStringLiteral("the ledger encodes to nothing");
-    if (bytes.isEmpty() || !writeWholeFile(path, bytes, &error))
+    if (bytes.isEmpty() || !writeWholeFile(path, bytes, &error)) {
         CaptureLog::log(QStringLiteral("import ledger: failed to write, the file on disk is kept: ") + error);
+        return fail(error);
+    }
+    s.writeFailed = false;
+    return std::nullopt;
 }
 
-void scheduleWrite() { state().writeQueue.submit(writeJob); }
+void scheduleWrite() { state().writeQueue.submit([] { writeJob(); }); }
 
 void installTerminateDrain()
 {
@@ -224,16 +276,51 @@ void ImportLedgerStore::record(const std::vector<QString>& keys)
     LedgerState& s = state();
     {
         std::lock_guard lock(s.cacheLock);
-        loadedCache().record(keys);
+        if (ImportLedger* cache = loadedCache(nullptr))
+            cache->record(keys);
+        else
+            s.unloadedKeys.record(keys); // written once the file can be read again
     }
     scheduleWrite();
 }
 
-ImportLedger ImportLedgerStore::load()
+QCoro::Task<std::optional<QString>> ImportLedgerStore::recordDurably(std::vector<QString> keys)
+{
+    installTerminateDrain();
+    LedgerState& s = state();
+    // The first load may read the file: off the main thread, on the writer that writes it next.
+    auto addKeys = [keys = std::move(keys)]() -> std::optional<QString> {
+        LedgerState& s = state();
+        QString error;
+        {
+            std::lock_guard lock(s.cacheLock);
+            ImportLedger* cache = loadedCache(&error);
+            if (!cache)
+                return error;
+            cache->record(keys);
+        }
+        return writeJob();
+    };
+    co_return co_await CPUWork::runOn(s.writeQueue, std::move(addKeys));
+}
+
+std::optional<ImportLedger> ImportLedgerStore::tryLoad(QString* error)
 {
     LedgerState& s = state();
     std::lock_guard lock(s.cacheLock);
-    return loadedCache();
+    if (const ImportLedger* cache = loadedCache(error))
+        return *cache;
+    return std::nullopt;
+}
+
+ImportLedger ImportLedgerStore::load() { return tryLoad().value_or(ImportLedger{}); }
+
+bool ImportLedgerStore::hasUnwrittenKeys() { return state().writeFailed; }
+
+void ImportLedgerStore::retryFailedWrite()
+{
+    if (state().writeFailed)
+        scheduleWrite();
 }
 
 std::optional<QString> ImportLedgerStore::hash(const QString& path)
@@ -253,7 +340,16 @@ std::optional<QString> ImportLedgerStore::hash(const QString& path)
     return QString::fromLatin1(hasher.result().toHex());
 }
 
-void ImportLedgerStore::drain() { state().writeQueue.drain(); }
+void ImportLedgerStore::drain()
+{
+    LedgerState& s = state();
+    s.writeQueue.drain();
+    // One more try at quit: the disk may have room again.
+    if (s.writeFailed) {
+        scheduleWrite();
+        s.writeQueue.drain();
+    }
+}
 
 void ImportLedgerStore::resetForTesting()
 {
@@ -261,6 +357,8 @@ void ImportLedgerStore::resetForTesting()
     s.writeQueue.drain();
     std::lock_guard lock(s.cacheLock);
     s.cachedLedger.reset();
+    s.unloadedKeys = {};
+    s.writeFailed = false;
 }
 
 void ImportLedgerStore::setWriteHookForTesting(std::function<void()> hook)

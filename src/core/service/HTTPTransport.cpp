@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -69,10 +70,11 @@ struct RawReply {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorString;
     bool tooLarge = false;
+    bool pastDeadline = false;
 };
 
 QCoro::Task<RawReply> perform(QNetworkRequest request, QByteArray method, std::optional<QByteArray> body,
-                              qint64 maxBytes)
+                              qint64 maxBytes, std::chrono::milliseconds deadline)
 {
     // Cookies are neither stored nor sent.
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
@@ -102,9 +104,21 @@ QCoro::Task<RawReply> perform(QNetworkRequest request, QByteArray method, std::o
         }
     });
 
+    // The transfer timeout only limits silence; a reply trickled byte by byte ends here.
+    auto pastDeadline = std::make_shared<bool>(false);
+    QTimer deadlineTimer;
+    deadlineTimer.setSingleShot(true);
+    QObject::connect(&deadlineTimer, &QTimer::timeout, raw, [raw, pastDeadline] {
+        *pastDeadline = true;
+        raw->abort();
+    });
+    deadlineTimer.start(deadline);
+
     co_await raw;
+    deadlineTimer.stop();
 
     RawReply out;
+    out.pastDeadline = *pastDeadline;
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid())
         out.status = status.toInt();
@@ -119,8 +133,13 @@ QCoro::Task<RawReply> perform(QNetworkRequest request, QByteArray method, std::o
 // Turns a network-layer failure into a CaptureError, or returns nothing when the reply
 // reached the HTTP layer.
 std::optional<CaptureError> networkFailure(const RawReply& reply, std::chrono::milliseconds timeout,
-                                           const QString& shownURL, const QString& fullURL)
+                                           std::chrono::milliseconds deadline, const QString& shownURL,
+                                           const QString& fullURL)
 {
+    if (reply.pastDeadline)
+        return CaptureError::transport(QNetworkReply::TimeoutError,
+                                       QStringLiteral("The request to %1 did not finish within %2 s and was stopped.")
+                                           .arg(shownURL, QString::number(double(deadline.count()) / 1000.0)));
     if (reply.tooLarge)
         return CaptureError::transport(QNetworkReply::UnknownContentError,
                                        QStringLiteral("the response from %1 was too large").arg(shownURL));
@@ -164,6 +183,7 @@ QCoro::Task<QByteArray> HTTPTransport::send(QString method, QString path, std::o
     const AccessTokenProvider accessToken = accessToken_;
     const RefreshProvider refresh = refresh_;
     const auto timeout = timeout_;
+    const auto deadline = deadline_;
     const qint64 maxBytes = maxResponseBytes_;
 
     auto attempt = [=]() -> QCoro::Task<QByteArray> {
@@ -183,9 +203,9 @@ QCoro::Task<QByteArray> HTTPTransport::send(QString method, QString path, std::o
         if (token)
             request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
 
-        const RawReply reply = co_await perform(request, method.toUtf8(), body, maxBytes);
+        const RawReply reply = co_await perform(request, method.toUtf8(), body, maxBytes, deadline);
         const QString shown = url.toString(QUrl::FullyEncoded);
-        if (auto failure = networkFailure(reply, timeout, shown, shown))
+        if (auto failure = networkFailure(reply, timeout, deadline, shown, shown))
             throw *failure;
         if (!reply.status)
             throw CaptureError::noResponse();
@@ -212,6 +232,7 @@ QCoro::Task<QByteArray> HTTPTransport::send(QString method, QString path, std::o
 QCoro::Task<void> HTTPTransport::upload(QUrl url, QByteArray body, StringDictionary headers)
 {
     const auto timeout = timeout_;
+    const auto deadline = deadline_;
     const qint64 maxBytes = maxResponseBytes_;
     const QString shown = displayURL(url);
     const QString scheme = url.scheme().toLower();
@@ -223,8 +244,8 @@ QCoro::Task<void> HTTPTransport::upload(QUrl url, QByteArray body, StringDiction
     for (const auto& [name, value] : headers)
         request.setRawHeader(name.toUtf8(), value.toUtf8());
 
-    const RawReply reply = co_await perform(request, "PUT", body, maxBytes);
-    if (auto failure = networkFailure(reply, timeout, shown, url.toString(QUrl::FullyEncoded)))
+    const RawReply reply = co_await perform(request, "PUT", body, maxBytes, deadline);
+    if (auto failure = networkFailure(reply, timeout, deadline, shown, url.toString(QUrl::FullyEncoded)))
         throw *failure;
     if (!reply.status)
         throw CaptureError::noResponse();

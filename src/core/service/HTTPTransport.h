@@ -19,6 +19,7 @@ public:
     using RefreshProvider = std::function<QCoro::Task<bool>()>;
 
     static constexpr std::chrono::milliseconds defaultTimeout{60000};
+    static constexpr std::chrono::milliseconds defaultDeadline{120000};
     static constexpr qint64 defaultMaxResponseBytes = 64LL * 1024 * 1024;
 
     // Every trailing "/" of `baseURL` is removed.
@@ -30,6 +31,12 @@ public:
     HTTPTransport& setTimeout(std::chrono::milliseconds timeout)
     {
         timeout_ = timeout;
+        return *this;
+    }
+    // A request not finished this long after it started fails, however its bytes trickle in.
+    HTTPTransport& setDeadline(std::chrono::milliseconds deadline)
+    {
+        deadline_ = deadline;
         return *this;
     }
     // A reply larger than this is abandoned instead of being read into memory.
@@ -51,6 +58,7 @@ private:
     AccessTokenProvider accessToken_;
     RefreshProvider refresh_;
     std::chrono::milliseconds timeout_ = defaultTimeout;
+    std::chrono::milliseconds deadline_ = defaultDeadline;
     qint64 maxResponseBytes_ = defaultMaxResponseBytes;
 };
 

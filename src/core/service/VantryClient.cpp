@@ -242,7 +242,8 @@ QCoro::Task<void> VantryClient::attachScanEvidence(QString sessionId, ScanEviden
 
 QCoro::Task<ImportResult> VantryClient::commit(std::vector<ScanItemPayload> items, std::optional<QString> location,
                                                std::optional<ImportDefaults> defaults,
-                                               std::vector<ScanEvidenceUpload> scanEvidence) const
+                                               std::vector<ScanEvidenceUpload> scanEvidence,
+                                               BeforeImport beforeImport) const
 {
     const VantryClient self = *this;
     const QString sessionId = co_await self.createSession(defaults);
@@ -262,6 +263,11 @@ QCoro::Task<ImportResult> VantryClient::commit(std::vector<ScanItemPayload> item
 
     co_await self.setStatus(sessionId, QStringLiteral("reviewing"));
 
+    if (beforeImport) {
+        if (const std::optional<QString> reason = co_await beforeImport(sessionId))
+            throw ImportWithheld(sessionId, *reason);
+    }
+
     QByteArray reply;
     std::optional<CaptureError> importFailure;
     try {
@@ -273,6 +279,15 @@ QCoro::Task<ImportResult> VantryClient::commit(std::vector<ScanItemPayload> item
         throw *importFailure;
     const ImportResponse::Count count = ImportResponse::readCount(reply);
     co_return ImportResult{sessionId, count.value, count.kind};
+}
+
+bool VantryClient::provesNothingImported(const std::exception& error)
+{
+    const auto* e = dynamic_cast<const CaptureError*>(&error);
+    if (!e || !e->is(CaptureError::Kind::http))
+        return false;
+    const int s = e->status();
+    return s >= 400 && s < 500 && s != 408 && s != 409;
 }
 
 QCoro::Task<ScanReplaceResult> VantryClient::importReplace(QString sessionId, ScanReplaceRequest request) const

@@ -9,6 +9,7 @@
 #include <QCoroTask>
 
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,17 @@ public:
     using CleanupStaleResult = vantry::CleanupStaleResult;
     // Suspends for the poll interval of awaitRecountCommit (tests inject their own).
     using Sleeper = std::function<QCoro::Task<void>(std::chrono::nanoseconds)>;
+    // Runs once the session is ready and before the import call: the import call goes out only
+    // when it ends with none; otherwise the commit throws `ImportWithheld` with that reason.
+    using BeforeImport = std::function<QCoro::Task<std::optional<QString>>(QString sessionId)>;
+
+    // The commit stopped before its import call because `BeforeImport` said no.
+    struct ImportWithheld : std::exception {
+        QString sessionId;
+        QString reason;
+        ImportWithheld(QString session, QString why) : sessionId(std::move(session)), reason(std::move(why)) {}
+        const char* what() const noexcept override { return "the import call was withheld"; }
+    };
 
     struct CommitReplaceOutcome {
         QString sessionId;
@@ -69,12 +81,17 @@ public:
                                                    StringDictionary metadata) const;
     QCoro::Task<QByteArray> finalizeFrame(QString sessionId, QString itemId, QString s3Key) const;
     QCoro::Task<void> attachScanEvidence(QString sessionId, ScanEvidenceUpload upload) const;
-    // Create, add items, evidence per item, "reviewing", import. A failure of the import
-    // call carries the session id (its outcome on the service is unknown); so does a
-    // result whose reply gave no readable count (`isConfirmed()` false).
+    // Create, add items, evidence per item, "reviewing", `beforeImport`, import. A failure of
+    // the import call carries the session id; so does a result whose reply gave no readable
+    // count (`isConfirmed()` false).
     QCoro::Task<ImportResult> commit(std::vector<ScanItemPayload> items, std::optional<QString> location,
                                      std::optional<ImportDefaults> defaults,
-                                     std::vector<ScanEvidenceUpload> scanEvidence) const;
+                                     std::vector<ScanEvidenceUpload> scanEvidence,
+                                     BeforeImport beforeImport = {}) const;
+    // Whether a failure of the import call proves that the service applied nothing: a refusal
+    // of the request itself (a client error other than 408 and 409). Anything else, a 409 or
+    // a lost connection included, leaves the outcome unknown.
+    static bool provesNothingImported(const std::exception& error);
 
     // Recount.
     QCoro::Task<ScanReplaceResult> importReplace(QString sessionId, ScanReplaceRequest request) const;

@@ -36,6 +36,10 @@ public:
     // Submits `job` to the next queue of the lane without awaiting it.
     static void submit(std::function<void()> job, CPULane lane = CPULane::ordinary);
 
+    // Runs `work` on a serial queue of the caller's own (a store's writer) and resumes as `run` does.
+    template <class F>
+    static QCoro::Task<std::invoke_result_t<F>> runOn(SerialQueue& queue, F work);
+
     // Labels: "com.vantry.capture.cpu-work.<i>" and "com.vantry.capture.cpu-work.interactive.<i>".
     static QString queueLabel(CPULane lane, int index);
 
@@ -53,22 +57,25 @@ struct CPUWork::Awaiter {
     F work;
     CPULane lane;
     std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> result;
+    SerialQueue* queue = nullptr; // none: the pool's lane
 
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
         auto resume = resumerForCurrentThread();
-        submit(
-            [this, handle, resume = std::move(resume)] {
-                if constexpr (std::is_void_v<R>) {
-                    work();
-                    result.emplace(true);
-                } else {
-                    result.emplace(work());
-                }
-                resume([handle] { handle.resume(); });
-            },
-            lane);
+        auto job = [this, handle, resume = std::move(resume)] {
+            if constexpr (std::is_void_v<R>) {
+                work();
+                result.emplace(true);
+            } else {
+                result.emplace(work());
+            }
+            resume([handle] { handle.resume(); });
+        };
+        if (queue)
+            queue->submit(std::move(job));
+        else
+            submit(std::move(job), lane);
     }
     R await_resume()
     {
@@ -83,6 +90,18 @@ QCoro::Task<std::invoke_result_t<F>> CPUWork::run(F work, CPULane lane)
     using R = std::invoke_result_t<F>;
     // A named awaiter: GCC destroys a non-trivial temporary of a co_await expression twice.
     Awaiter<F> awaiter{std::move(work), lane, std::nullopt};
+    if constexpr (std::is_void_v<R>) {
+        co_await awaiter;
+    } else {
+        co_return co_await awaiter;
+    }
+}
+
+template <class F>
+QCoro::Task<std::invoke_result_t<F>> CPUWork::runOn(SerialQueue& queue, F work)
+{
+    using R = std::invoke_result_t<F>;
+    Awaiter<F> awaiter{std::move(work), CPULane::ordinary, std::nullopt, &queue};
     if constexpr (std::is_void_v<R>) {
         co_await awaiter;
     } else {

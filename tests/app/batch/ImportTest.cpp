@@ -4,6 +4,7 @@
 #include "app/batch/CaptureConfig.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/records/ScanManifestStore.h"
 #include "core/records/TrainingDataStore.h"
@@ -11,6 +12,7 @@
 #include "core/support/Json.h"
 #include "support/WaitFor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -106,7 +108,7 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
     struct Case {
         Endpoint endpoint;
         FakeHttpResponse response;
-        bool outcomeUnknown;
+        bool outcomeUnknown; // the import call went out and nothing proves it was refused
     };
     const std::vector<Case> cases = {
         {Endpoint::createSession, FakeHttpResponse::text(500, "down"), false},
@@ -115,7 +117,8 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
         {Endpoint::upload, FakeHttpResponse::text(403, "<Error>expired</Error>"), false},
         {Endpoint::finalize, FakeHttpResponse::text(500, "oops"), false},
         {Endpoint::setStatus, FakeHttpResponse::text(409, "wrong state"), false},
-        {Endpoint::importToPortfolio, FakeHttpResponse::json(409, R"({"error":"not reviewing"})"), false},
+        {Endpoint::importToPortfolio, FakeHttpResponse::json(422, R"({"error":"bad bin"})"), false},
+        {Endpoint::importToPortfolio, FakeHttpResponse::json(409, R"({"error":"not reviewing"})"), true},
         {Endpoint::importToPortfolio, FakeHttpResponse::text(502, "bad gateway"), true},
         {Endpoint::importToPortfolio, [] { FakeHttpResponse r; r.hangUp = true; return r; }(), true},
     };
@@ -127,54 +130,63 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
         test::waitFor(model->importToInventory());
         EXPECT_EQ(model->rows().size(), 2u);
         EXPECT_TRUE(ledgerKeys().empty());
-        ASSERT_TRUE(model->importError());
-        EXPECT_EQ(model->statusMessage(), "Import failed \u2014 see the red banner for details.");
         EXPECT_FALSE(model->isImporting());
         EXPECT_EQ(model->uncertainImportSession().has_value(), c.outcomeUnknown);
-        EXPECT_EQ(model->importError()->contains("Check that session"), c.endpoint == Endpoint::importToPortfolio)
-            << model->importError()->toStdString();
+        EXPECT_EQ(model->heldImports().size(), c.outcomeUnknown ? 1u : 0u);
+        if (c.outcomeUnknown) {
+            // The service's session record says it is still in review: the user decides.
+            EXPECT_EQ(model->statusMessage(), "Import outcome unknown (scan session " + service.sessionOrder.back() +
+                                                  ") \u2014 these cards are held until you check (see banner).");
+            EXPECT_TRUE(model->heldImportReason(model->heldImports()[0].id));
+        } else {
+            ASSERT_TRUE(model->importError());
+            EXPECT_EQ(model->importErrorTitle(), "Import failed");
+            EXPECT_EQ(model->statusMessage(), "Import failed \u2014 see the red banner for details.");
+        }
+        // The next case starts from nothing held.
+        restartStores();
+        QFile::remove(ImportIntentStore::fileURL());
     }
     EXPECT_FALSE(QFile::exists(folder + "/vantry-scan-manifest.json"));
 }
 
-TEST_F(ImportTest, AnImportWithoutAConfirmedCountIsHeldNotResent)
+TEST_F(ImportTest, AnImportWithoutAConfirmedCountIsHeldUntilTheUserChooses)
 {
     using IR = test::FakeInventoryService::ImportReply;
-    struct Case {
-        IR reply;
-        const char* says;
-    };
-    for (const Case& c : {Case{IR::unreadable, "its reply could not be read"},
-                          Case{IR::emptyObject, "its reply did not say how many cards it saved"}}) {
-        service.importReply = c.reply;
+    for (const IR reply : {IR::unreadable, IR::emptyObject}) {
+        SCOPED_TRACE(int(reply));
+        service.importReply = reply;
+        // The session record cannot be read, so only the user can settle it.
+        service.failCall(Endpoint::poll, service.calls(Endpoint::poll) + 1, 500);
         const auto model = makeModel();
-        if (model->rows().empty())
-            ingestMarkers(*model, {1, 2});
+        ingestMarkers(*model, {1, 2});
         const auto sessionsBefore = service.sessionOrder.size();
         test::waitFor(model->importToInventory());
         const QString session = service.sessionOrder.back();
-        ASSERT_TRUE(model->importError());
-        EXPECT_TRUE(model->importError()->contains(c.says)) << model->importError()->toStdString();
-        EXPECT_TRUE(model->importError()->contains("Check session " + session));
-        EXPECT_FALSE(model->importError()->contains("Nothing was imported"));
-        EXPECT_EQ(model->statusMessage(), "Import outcome unknown \u2014 see banner.");
+        EXPECT_EQ(model->uncertainImportSession(), session);
         EXPECT_EQ(model->lastImportedSession(), session);
         EXPECT_EQ(model->rows().size(), 2u);
         EXPECT_TRUE(ledgerKeys().empty());
 
-        // The next press sends nothing and names the session; only the one after sends again.
+        // Import again sends nothing while the cards are held.
         const auto requests = service.journal().size();
         test::waitFor(model->importToInventory());
         EXPECT_EQ(service.journal().size(), requests);
-        EXPECT_TRUE(model->importError()->startsWith("The last import of these cards (scan session " + session));
+        EXPECT_TRUE(model->statusMessage().contains("left out: their import in scan session " + session))
+            << model->statusMessage().toStdString();
         EXPECT_EQ(model->rows().size(), 2u);
+
+        // Sending again is the user's explicit choice.
         service.importReply = IR::topLevel;
-        test::waitFor(model->importToInventory());
+        test::waitFor(model->sendHeldImportAgain(model->heldImports().at(0).id));
         EXPECT_EQ(service.sessionOrder.size(), sessionsBefore + 2);
         EXPECT_TRUE(model->rows().empty());
+        EXPECT_TRUE(model->heldImports().empty());
         ImportLedgerStore::resetForTesting();
         QFile::remove(ImportLedgerStore::fileURL());
         QFile::remove(folder + "/vantry-scan-manifest.json");
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            QFile::remove(folder + "/" + name);
     }
 }
 

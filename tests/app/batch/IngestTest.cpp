@@ -10,6 +10,7 @@
 #include "app/settings/SettingsStore.h"
 #include "core/intake/FolderWatcher.h"
 #include "core/reading/CollectorMatching.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/support/CaptureLog.h"
 #include "platform/FakeScannerBrowser.h"
@@ -58,6 +59,7 @@ protected:
     IngestTest()
     {
         ImportLedgerStore::resetForTesting();
+        ImportIntentStore::resetForTesting();
         recognizer->answer = [](int marker, ScanFinish finish) {
             switch (marker) {
             case 10:
@@ -73,7 +75,11 @@ protected:
             }
         };
     }
-    ~IngestTest() override { ImportLedgerStore::resetForTesting(); }
+    ~IngestTest() override
+    {
+        ImportLedgerStore::resetForTesting();
+        ImportIntentStore::resetForTesting();
+    }
 
     std::shared_ptr<CaptureViewModel> makeModel(std::function<qint64()> clockNs = {})
     {

@@ -4,6 +4,7 @@
 #include "app/auth/TokenStore.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/resolution/VantryCardResolver.h"
 #include "support/RecordingResolver.h"
@@ -33,7 +34,7 @@ QCoro::Task<void> recordSleep(std::shared_ptr<std::vector<std::chrono::nanosecon
 
 InventoryFixture::InventoryFixture()
 {
-    ImportLedgerStore::resetForTesting();
+    restartStores();
     // Markers from 90 up read as two close candidates: the row needs review.
     recognizer->answer = [](int marker, ScanFinish finish) {
         if (marker < 90)
@@ -53,7 +54,18 @@ InventoryFixture::InventoryFixture()
     setWorkspace("ws-1", "Main shop");
 }
 
-InventoryFixture::~InventoryFixture() { ImportLedgerStore::resetForTesting(); }
+InventoryFixture::~InventoryFixture()
+{
+    ImportLedgerStore::resetForTesting();
+    ImportIntentStore::resetForTesting();
+}
+
+void InventoryFixture::restartStores()
+{
+    ImportLedgerStore::resetForTesting();
+    ImportIntentStore::resetForTesting();
+    ImportIntentStore::instance().setSchedulerForTesting(&scheduler);
+}
 
 QString InventoryFixture::accessToken(const QString& who)
 {

@@ -41,6 +41,10 @@ protected:
     InventoryFixture();
     ~InventoryFixture() override;
 
+    // Forgets what the process-wide import stores hold, as a restart does: the next use reads
+    // the data folder again.
+    void restartStores();
+
     // A signed-in token (a JWT whose payload names `email`).
     static QString accessToken(const QString& who = email);
     void setWorkspace(const QString& id, const QString& name = {});

@@ -1,0 +1,183 @@
+#include "app/batch/ImportTexts.h"
+
+namespace vantry::ImportTexts {
+
+namespace {
+
+QString plural(qint64 n, const QString& one, const QString& many)
+{
+    return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
+}
+
+QString sessionName(const ImportIntent& intent)
+{
+    return intent.sessionId ? QStringLiteral("scan session ") + *intent.sessionId
+                            : QStringLiteral("an earlier import whose scan session is not known");
+}
+
+QString destination(const ImportIntent& intent)
+{
+    const QString scope = intent.workspaceName && !intent.workspaceName->isEmpty() ? *intent.workspaceName
+                                                                                  : intent.workspaceId;
+    if (scope.isEmpty())
+        return {};
+    return QStringLiteral(" into ") + scope + (intent.bin ? QStringLiteral(" bin ") + *intent.bin : QString());
+}
+
+} // namespace
+
+QString failedTitle() { return QStringLiteral("Import failed"); }
+QString blockedTitle() { return QStringLiteral("Import blocked"); }
+QString savedNothingTitle() { return QStringLiteral("Nothing imported"); }
+QString shortfallTitle() { return QStringLiteral("Import incomplete"); }
+QString notRecordedTitle() { return QStringLiteral("Imported, but not recorded"); }
+QString manifestNotWrittenTitle() { return QStringLiteral("Imported, but the scan manifest was not written"); }
+QString heldTitle() { return QStringLiteral("Import outcome unknown"); }
+QString scansNotAddedTitle() { return QStringLiteral("Scans not added"); }
+
+QString recordUnreadable(const QString& reason)
+{
+    return QStringLiteral("Nothing was imported: the record of imported scans cannot be read \u2014 ") + reason +
+           QStringLiteral(". Without it the app cannot tell which cards were imported before, so it sends nothing. "
+                          "Fix the file or the data folder, then import again.");
+}
+
+QString recordUnreadableStatus()
+{
+    return QStringLiteral("Import blocked \u2014 the record of imported scans cannot be read (see banner).");
+}
+
+QString recordUnwritable(const QString& reason)
+{
+    return QStringLiteral("Nothing was imported: the record of imported scans cannot be written \u2014 ") + reason +
+           QStringLiteral(". Free some disk space (or fix the data folder), then import again. Your cards are still "
+                          "here.");
+}
+
+QString recordUnwritableStatus()
+{
+    return QStringLiteral("Import blocked \u2014 the record of imported scans cannot be written (see banner).");
+}
+
+QString ingestRecordUnreadable(const QString& reason)
+{
+    return QStringLiteral("No scans were added: the record of imported scans cannot be read \u2014 ") + reason +
+           QStringLiteral(". Without it the app cannot tell which scans were imported before. Fix the file or the "
+                          "data folder, then add the scans again.");
+}
+
+QString ingestRecordUnreadableStatus()
+{
+    return QStringLiteral("Scans not added \u2014 the record of imported scans cannot be read (see banner).");
+}
+
+QString notRecorded(const QString& sessionId, int imported, const QString& reason)
+{
+    return QStringLiteral("Your cards are in the inventory (") + plural(imported, QStringLiteral("printing"),
+                                                                        QStringLiteral("printings")) +
+           QStringLiteral(", scan session ") + sessionId +
+           QStringLiteral("), but the record of imported scans could not be saved: ") + reason +
+           QStringLiteral(". They stay marked as imported and the record is saved again every 30 s, with the next "
+                          "import and at quit. Free some disk space; scanning these cards again will not import them "
+                          "twice.");
+}
+
+QString notRecordedStatus(int imported)
+{
+    return QStringLiteral("Imported ") + plural(imported, QStringLiteral("printing"), QStringLiteral("printings")) +
+           QStringLiteral(" \u2014 the record of imported scans could not be saved (see banner).");
+}
+
+QString shortfall(const QString& sessionId, int imported, int sent)
+{
+    return QStringLiteral("The service saved ") + QString::number(imported) + QStringLiteral(" of the ") +
+           plural(sent, QStringLiteral("printing"), QStringLiteral("printings")) +
+           QStringLiteral(" sent in scan session ") + sessionId +
+           QStringLiteral(". These scans are marked as imported, so sending them again cannot add copies. Check "
+                          "session ") +
+           sessionId + QStringLiteral(" in your inventory and add the missing cards with Add Card.");
+}
+
+QString shortfallStatus(int imported, int sent)
+{
+    return QStringLiteral("Imported ") + QString::number(imported) + QStringLiteral(" of ") +
+           plural(sent, QStringLiteral("printing"), QStringLiteral("printings")) + QStringLiteral(" \u2014 see banner.");
+}
+
+QString unknownStatus(const QString& sessionId)
+{
+    return QStringLiteral("Import outcome unknown (scan session ") + sessionId +
+           QStringLiteral(") \u2014 these cards are held until you check (see banner).");
+}
+
+QString heldBody(const ImportIntent& intent)
+{
+    const QString which = sessionName(intent);
+    const QString check = intent.sessionId ? QStringLiteral("Check session ") + *intent.sessionId
+                                           : QStringLiteral("Check your inventory");
+    return QStringLiteral("The import of ") +
+           plural(intent.printings, QStringLiteral("printing"), QStringLiteral("printings")) + destination(intent) +
+           QStringLiteral(" (") + which +
+           QStringLiteral(") ended without a confirmed result, so the cards may already be in your inventory. ") +
+           check +
+           QStringLiteral(", then choose: Mark as Imported if they are there, or Send Again if they are not "
+                          "(sending again adds another copy of any that are there). Until you choose, these scans "
+                          "are never sent again.");
+}
+
+QString markImportedLabel() { return QStringLiteral("Mark as Imported"); }
+QString sendAgainLabel() { return QStringLiteral("Send Again"); }
+
+QString markImportedHelp()
+{
+    return QStringLiteral("The cards are in your inventory: record their scans as imported and take them out of the "
+                          "batch.");
+}
+
+QString sendAgainHelp()
+{
+    return QStringLiteral("The cards are not in your inventory: send them again. Any that are there get a second "
+                          "copy.");
+}
+
+QString markedImportedStatus(const ImportIntent& intent)
+{
+    return QStringLiteral("Recorded ") + sessionName(intent) + QStringLiteral(" as imported.");
+}
+
+QString releasedStatus(const ImportIntent& intent, bool rowsInBatch)
+{
+    if (rowsInBatch)
+        return QStringLiteral("Sending the cards of ") + sessionName(intent) + QStringLiteral(" again.");
+    return QStringLiteral("The scans of ") + sessionName(intent) +
+           QStringLiteral(" are no longer held: import their folder again to send them.");
+}
+
+QString settledByServiceStatus(const QString& sessionId)
+{
+    return QStringLiteral("The service reports scan session ") + sessionId +
+           QStringLiteral(" as imported: its cards are recorded as imported.");
+}
+
+QString leftOutHeld(qint64 rows, const QString& sessionId)
+{
+    return plural(rows, QStringLiteral("card was"), QStringLiteral("cards were")) +
+           QStringLiteral(" left out: their import in scan session ") + sessionId +
+           QStringLiteral(" has no confirmed result yet (see banner).");
+}
+
+QString leftOutInFlight(qint64 rows)
+{
+    return plural(rows, QStringLiteral("card was"), QStringLiteral("cards were")) +
+           QStringLiteral(" left out: another import is sending them right now.");
+}
+
+QString droppedAlreadyImported(qint64 rows)
+{
+    return plural(rows, QStringLiteral("card was"), QStringLiteral("cards were")) +
+           QStringLiteral(" already imported (from another tab) and taken out of this batch.");
+}
+
+QString nothingLeftToSend() { return QStringLiteral("Nothing sent: every confirmed card is already imported or held."); }
+
+} // namespace vantry::ImportTexts
