@@ -289,6 +289,15 @@ QCoro::Task<> CaptureViewModel::runImport()
         co_await intents.release(intentId);
     };
 
+    // A disk that cannot take the record stops the import before its first request.
+    if (const std::optional<QString> error = co_await intents.writeReservation(intentId)) {
+        service().sentImports.erase(intentId);
+        StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + *error);
+        setImportError(ImportTexts::recordUnwritable(*error), ImportTexts::blockedTitle());
+        setStatusMessage(ImportTexts::recordUnwritableStatus());
+        co_return;
+    }
+
     auto render = [sources] { return ScanEvidenceUploadBuilder::build(sources); };
     ScanEvidenceUploadBuildResult evidence = co_await CPUWork::run(std::move(render));
     if (!evidence.failedPaths.empty()) {
@@ -364,7 +373,8 @@ QCoro::Task<> CaptureViewModel::runImport()
                                                  "cards it saved.");
         }
         service().sentImports[intentId].failure = reason;
-        if (co_await settleIfServiceImported(*intents.find(intentId)))
+        intents.beginServiceCheck(intentId);
+        if (const ImportIntent* now = intents.find(intentId); now && co_await settleIfServiceImported(*now))
             co_return;
         intents.markUnknown(intentId);
         setImportError(std::nullopt);
@@ -545,13 +555,9 @@ QCoro::Task<> CaptureViewModel::checkHeldImports()
     if (intents.ensureLoaded())
         co_return;
     // Once per import and run: the answer seldom changes, and the user can always decide.
-    static QSet<QUuid> asked;
-    for (const ImportIntent& intent : intents.held()) {
-        if (asked.contains(intent.id))
-            continue;
-        asked.insert(intent.id);
-        co_await settleIfServiceImported(intent);
-    }
+    for (const ImportIntent& intent : intents.held())
+        if (intents.beginServiceCheck(intent.id))
+            co_await settleIfServiceImported(intent);
     co_await intents.retryUnrecorded();
 }
 

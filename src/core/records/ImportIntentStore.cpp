@@ -206,6 +206,18 @@ QUuid ImportIntentStore::reserve(ImportIntent intent)
     return id;
 }
 
+QCoro::Task<std::optional<QString>> ImportIntentStore::writeReservation(QUuid id)
+{
+    if (!find(id))
+        co_return QStringLiteral("the import was settled meanwhile");
+    const std::optional<QString> error = co_await persist();
+    if (error) {
+        remove(id);
+        emit changed();
+    }
+    co_return error;
+}
+
 QCoro::Task<std::optional<QString>> ImportIntentStore::markSent(QUuid id, QString sessionId)
 {
     ImportIntent* intent = findMutable(id);
@@ -265,6 +277,14 @@ QCoro::Task<std::optional<QString>> ImportIntentStore::settleImported(QUuid id)
     co_return std::nullopt;
 }
 
+bool ImportIntentStore::beginServiceCheck(const QUuid& id)
+{
+    if (checked_.contains(id))
+        return false;
+    checked_.insert(id);
+    return true;
+}
+
 QCoro::Task<> ImportIntentStore::retryUnrecorded()
 {
     for (const ImportIntent& intent : unrecorded())
@@ -321,6 +341,7 @@ void ImportIntentStore::resetForTesting()
         store->loaded_ = false;
         store->intents_.clear();
         store->inFlight_.clear();
+        store->checked_.clear();
         store->retryScheduled_ = false;
         store->scheduler_ = nullptr;
     }

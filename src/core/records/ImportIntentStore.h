@@ -60,6 +60,10 @@ public:
 
     // Adds `intent` as `reserved` and in flight (memory only); returns its id.
     QUuid reserve(ImportIntent intent);
+    // Writes the reservation to the file before anything is sent, so that a disk that cannot
+    // take the record stops the import before its first request. On a failure the intent is
+    // gone again and the reason is returned.
+    QCoro::Task<std::optional<QString>> writeReservation(QUuid id);
     // Records the session and `sent`, and writes the file: the import call may go out only when
     // this ends with none. Otherwise the intent is gone again and the reason is returned.
     QCoro::Task<std::optional<QString>> markSent(QUuid id, QString sessionId);
@@ -71,6 +75,9 @@ public:
     // with none, or why the ledger could not be written (the intent then stays, `imported`,
     // and is tried again on every `retryUnrecorded`, on a timer and at quit).
     QCoro::Task<std::optional<QString>> settleImported(QUuid id);
+    // True the first time it is asked for an intent in this run: the service's session record
+    // of a held import is asked once per run.
+    bool beginServiceCheck(const QUuid& id);
     // Tries again every intent whose keys are not in the ledger yet.
     QCoro::Task<> retryUnrecorded();
 
@@ -102,6 +109,7 @@ private:
     QString loadedPath_;
     std::vector<ImportIntent> intents_;
     QSet<QUuid> inFlight_;
+    QSet<QUuid> checked_;
     bool retryScheduled_ = false;
     DelayScheduler* scheduler_ = nullptr;
 };

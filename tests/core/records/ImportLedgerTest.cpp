@@ -6,10 +6,12 @@
 #include "support/SmallTmpfs.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -207,6 +209,66 @@ TEST_F(ImportLedgerStoreTest, CorruptFileFoundAtWriteTimeIsNotOverwritten)
     ImportLedgerStore::drain();
     EXPECT_EQ(keysOnDisk(), keys({"k1", "k2", "other"}));
     EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({"imported-scans.json.corrupt-*"}).size(), 1);
+}
+
+TEST_F(ImportLedgerStoreTest, ACorruptFileOnAFullDiskStaysWhereItIsWithItsKeysKept)
+{
+    const QString path = ImportLedgerStore::fileURL();
+    const QByteArray broken = R"({"imported":["k1","k2",)";
+    writeFile(path, broken);
+    for (const test::DiskFailure& failure : test::diskFailures()) {
+        SCOPED_TRACE(failure.name);
+        ImportLedgerStore::resetForTesting();
+        FakeFileLayer files;
+        failure.apply(files);
+        // The recovered keys cannot be written: the broken file is neither moved nor replaced,
+        // and every start finds the keys in it again.
+        ASSERT_TRUE(ImportLedgerStore::tryLoad());
+        EXPECT_EQ(ImportLedgerStore::load().imported, keys({"k1", "k2"}));
+        EXPECT_EQ(readFile(path), broken);
+        EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({"imported-scans.json.corrupt-*"}).isEmpty());
+        EXPECT_TRUE(ImportLedgerStore::hasUnwrittenKeys());
+    }
+    // Room again: the next write puts the recovered keys down and keeps the broken file aside.
+    ImportLedgerStore::record({"k3"});
+    ImportLedgerStore::drain();
+    EXPECT_EQ(keysOnDisk(), keys({"k1", "k2", "k3"}));
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({"imported-scans.json.corrupt-*"}).size(), 1);
+    EXPECT_FALSE(ImportLedgerStore::hasUnwrittenKeys());
+}
+
+TEST_F(ImportLedgerStoreTest, AFileThatCannotBeReadIsNeverTakenForEmpty)
+{
+    const QString path = ImportLedgerStore::fileURL();
+    QDir().mkpath(path); // a folder in the file's place
+    QString error;
+    EXPECT_FALSE(ImportLedgerStore::tryLoad(&error));
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    // A record meanwhile is kept and written once the file can be read again.
+    ImportLedgerStore::record({"k1"});
+    ImportLedgerStore::drain();
+    EXPECT_TRUE(ImportLedgerStore::hasUnwrittenKeys());
+    EXPECT_FALSE(ImportLedgerStore::tryLoad());
+    QDir().rmdir(path);
+    writeFile(path, R"({"imported":["k0"]})");
+    ASSERT_TRUE(ImportLedgerStore::tryLoad());
+    EXPECT_EQ(ImportLedgerStore::load().imported, keys({"k0", "k1"}));
+    ImportLedgerStore::retryFailedWrite();
+    ImportLedgerStore::drain();
+    EXPECT_EQ(keysOnDisk(), keys({"k0", "k1"}));
+}
+
+TEST_F(ImportLedgerStoreTest, ADurableRecordSaysWhetherTheKeysAreOnDisk)
+{
+    {
+        FakeFileLayer files;
+        files.failWritesAfter(0);
+        const auto error = test::waitFor(ImportLedgerStore::recordDurably({"k1"}));
+        ASSERT_TRUE(error);
+        EXPECT_TRUE(error->contains("No space left")) << error->toStdString();
+    }
+    EXPECT_EQ(test::waitFor(ImportLedgerStore::recordDurably({"k2"})), std::nullopt);
+    EXPECT_EQ(keysOnDisk(), keys({"k1", "k2"}));
 }
 
 TEST_F(ImportLedgerStoreTest, UnusableDataFolderKeepsKeysForTheSession)

@@ -195,6 +195,23 @@ TEST(HTTPTransport, UnusableBaseURLsAreBadURLs)
     EXPECT_EQ(tokens->refreshCalls, 0);
 }
 
+TEST(HTTPTransport, AReplyThatTricklesInEndsAtTheDeadline)
+{
+    FakeHttpServer server;
+    // A byte every 20 ms: never silent long enough for the inactivity limit.
+    server.route("POST", "/scan-sessions/s/import-to-portfolio", FakeHttpResponse::endless("x", 20));
+    server.route("PUT", "/bucket/a.jpg", FakeHttpResponse::endless("x", 20));
+    auto transport = makeTransport(base(server), std::make_shared<Tokens>());
+    transport.setTimeout(1000ms).setDeadline(300ms);
+    const auto sent = failureOf(transport.send("POST", "/scan-sessions/s/import-to-portfolio", QByteArray("{}")));
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->kind(), CaptureError::Kind::transport);
+    EXPECT_TRUE(sent->description().contains("did not finish within 0.3 s")) << sent->description().toStdString();
+    const auto uploaded = failureOf(transport.upload(server.url("/bucket/a.jpg"), "JPEG", {}));
+    ASSERT_TRUE(uploaded);
+    EXPECT_TRUE(uploaded->description().contains("did not finish within 0.3 s")) << uploaded->description().toStdString();
+}
+
 TEST(HTTPTransport, NetworkFailuresAreClearErrors)
 {
     FakeHttpServer server;
