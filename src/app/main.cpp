@@ -16,6 +16,7 @@
 #include "platform/FeedUpdater.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemBrowser.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -84,6 +85,14 @@ int main(int argc, char** argv)
         window.showNormal();
         window.raise();
         window.activateWindow();
+    });
+
+    // A logout, a shutdown or Ctrl+C in a terminal quits as the Quit command does: the event
+    // loop ends, and the import records and the ledger are drained to disk on the way out.
+    vantry::TerminationSignals termination;
+    QObject::connect(&termination, &vantry::TerminationSignals::received, &app, [](int number) {
+        vantry::CaptureLog::log(QStringLiteral("signal %1 received: quitting").arg(number));
+        QCoreApplication::quit();
     });
 
     // Once the event loop runs, launching is over.

@@ -86,7 +86,7 @@ TEST_F(CaptureRun, SignsInThroughTheBrowserAndStaysSignedInAfterARestart)
     for (const ProbedWidget& w : desktop.widgets())
         EXPECT_NE(w.name, QStringLiteral("Continue with Google")) << "the sign-in screen is still shown";
 
-    ASSERT_TRUE(desktop.quitApplication());
+    ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
     ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
     // The stored tokens open the capture window straight away.
     ASSERT_TRUE(desktop.waitForName(QStringLiteral("New batch tab"))) << desktop.diagnostics().toStdString();
@@ -196,7 +196,7 @@ TEST_F(CaptureRun, ImportsTheDemoScansAfterReviewIntoABinAndNeverTwice)
     EXPECT_GE(jsonArray(desktop.dataFolder() + "/imported-scans.json", "imported").size(), manifest.size());
 
     // A second run over the same folder finds every imported scan in the ledger.
-    ASSERT_TRUE(desktop.quitApplication());
+    ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
     ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
     ASSERT_TRUE(importFolder(desktop)) << desktop.diagnostics().toStdString();
     for (const ProbedWidget& w : desktop.named(QStringLiteral("Confirm ")))
@@ -225,4 +225,28 @@ TEST_F(CaptureRun, AnImportTheServiceNeverReceivedRecordsNothingAndWorksOnceItIs
         << desktop.diagnostics().toStdString();
     EXPECT_EQ(desktop.inventory().size(), 3);
     EXPECT_EQ(jsonArray(desktop.scanFolder() + "/vantry-scan-manifest.json", "entries").size(), 3);
+}
+
+TEST_F(CaptureRun, ASigtermRightAfterTheServiceImportedLeavesNothingToImportAgain)
+{
+    ASSERT_TRUE(desktop.signInWithoutBrowser()) << desktop.error().toStdString();
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << desktop.diagnostics().toStdString();
+
+    ASSERT_TRUE(requestImport(desktop)) << desktop.diagnostics().toStdString();
+    // The moment the service has stored the cards, the session ends (a logout).
+    QStringList stored;
+    for (int i = 0; i < 600 && stored.isEmpty(); ++i)
+        stored = desktop.inventory();
+    ASSERT_EQ(stored.size(), 3) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.terminateApplication()) << desktop.error().toStdString() << desktop.diagnostics().toStdString();
+
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(importFolder(desktop)) << desktop.diagnostics().toStdString();
+    // Only the two cards that were never confirmed come back.
+    EXPECT_TRUE(desktop.waitFor(summary(QStringLiteral("0 confirmed · 2 to review")), 10))
+        << desktop.diagnostics().toStdString();
+    EXPECT_EQ(desktop.inventory(), stored);
+    ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
 }

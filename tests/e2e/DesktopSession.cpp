@@ -236,16 +236,44 @@ bool DesktopSession::startApplication()
     return true;
 }
 
+namespace {
+
+bool endedCleanly(QProcess& app, QString* error)
+{
+    if (!app.waitForFinished(30'000)) {
+        app.kill();
+        app.waitForFinished(5000);
+        *error = QStringLiteral("the application did not end within 30 s");
+        return false;
+    }
+    if (app.exitStatus() != QProcess::NormalExit || app.exitCode() != 0) {
+        *error = QStringLiteral("the application ended with status %1 (%2)")
+                     .arg(app.exitCode())
+                     .arg(app.exitStatus() == QProcess::NormalExit ? QStringLiteral("exit") : QStringLiteral("crash"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool DesktopSession::quitApplication()
 {
-    if (!app_)
+    if (!app_ || app_->state() == QProcess::NotRunning)
+        return true;
+    // No window manager runs on the test's X server: the window gets the focus directly.
+    xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             QStringLiteral("^Vantry Capture$"), QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    return endedCleanly(*app_, &error_);
+}
+
+bool DesktopSession::terminateApplication()
+{
+    if (!app_ || app_->state() == QProcess::NotRunning)
         return true;
     app_->terminate();
-    if (app_->waitForFinished(30'000))
-        return true;
-    app_->kill();
-    app_->waitForFinished(5000);
-    return false;
+    return endedCleanly(*app_, &error_);
 }
 
 QString DesktopSession::diagnostics() const

@@ -47,8 +47,11 @@ public:
     // Ends the stand-in at once (as a crash would), and starts it again on the same port and folder.
     void killStandIn();
     bool restartStandIn();
-    // Ends the application as a user would (window closed); false if it had to be killed.
+    // Ends the application as a user does (Quit, Ctrl+Q, in its window); false unless it
+    // ended by itself with status 0 (it is killed after 30 s).
     bool quitApplication();
+    // Sends SIGTERM, as a logout or shutdown does; false unless it ended with status 0.
+    bool terminateApplication();
 
     QString scanFolder() const { return root_.filePath(QStringLiteral("scans")); }
     QString dataFolder() const { return root_.filePath(QStringLiteral("data/VantryCapture")); }

@@ -7,9 +7,12 @@
 #include "app/views/CaptureBanner.h"
 #include "app/views/CardRow.h"
 #include "app/views/ReviewList.h"
+#include "core/records/ImportIntentStore.h"
+#include "core/records/ImportLedgerStore.h"
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/WaitFor.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -68,6 +71,54 @@ TEST_F(CaptureViewTest, HealingOnAppearShowsTheBannerAndDismissingClearsIt)
     settle();
     EXPECT_EQ(model.prefHealMessage(), std::nullopt);
     EXPECT_FALSE(shows(*view, "healBanner"));
+}
+
+TEST_F(CaptureViewTest, AHeldImportOffersItsTwoChoicesAndNoDismissal)
+{
+    ImportIntentStore::resetForTesting();
+    ImportLedgerStore::resetForTesting();
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    auto hold = [&](const QString& session, std::vector<QString> keys) {
+        ImportIntent intent;
+        intent.workspaceId = "ws-1";
+        intent.keys = std::move(keys);
+        intent.printings = int(intent.keys.size());
+        const QUuid id = intents.reserve(intent);
+        EXPECT_EQ(test::waitFor(intents.markSent(id, session)), std::nullopt);
+        intents.markUnknown(id);
+        return id;
+    };
+    const QUuid first = hold("sess-1", {"a"});
+    const QUuid second = hold("sess-2", {"b", "c"});
+    auto view = open();
+    auto banners = view->findChildren<CaptureBanner*>("heldImportBanner");
+    ASSERT_EQ(banners.size(), 2);
+    EXPECT_EQ(banners[0]->titleLabel()->text(), "Import outcome unknown");
+    EXPECT_TRUE(banners[0]->bodyLabel()->text().contains("scan session sess-1"));
+    EXPECT_FALSE(banners[0]->dismissButton()->isVisible());
+
+    // Sending again asks first, Cancel before the destructive choice.
+    QTest::mouseClick(banners[0]->findChild<QPushButton*>("heldSendAgain"), Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].name, "sendAgainAlert");
+    EXPECT_EQ(prompter.shown[0].buttons[0].role, AlertSpec::Role::cancel);
+    ASSERT_TRUE(prompter.answer("Send Again"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.statusMessage().contains("no longer held"); }, 5000))
+        << model.statusMessage().toStdString();
+    EXPECT_FALSE(intents.find(first));
+
+    settle();
+    banners = view->findChildren<CaptureBanner*>("heldImportBanner");
+    ASSERT_EQ(banners.size(), 1);
+    QTest::mouseClick(banners[0]->findChild<QPushButton*>("heldMarkImported"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.statusMessage().startsWith("Recorded scan session sess-2"); }, 5000))
+        << model.statusMessage().toStdString();
+    EXPECT_FALSE(intents.find(second));
+    EXPECT_TRUE(ImportLedgerStore::load().contains("c"));
+    settle();
+    EXPECT_TRUE(view->findChildren<CaptureBanner*>("heldImportBanner").isEmpty());
+    ImportIntentStore::resetForTesting();
+    ImportLedgerStore::resetForTesting();
 }
 
 TEST_F(CaptureViewTest, EmptyStateIntroFollowsDirectScanning)

@@ -4,6 +4,7 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
 #include "app/batch/BatchSession.h"
+#include "app/batch/ImportTexts.h"
 #include "app/batch/SessionStore.h"
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
@@ -21,6 +22,7 @@
 #include "app/views/ScannerSettingsCard.h"
 #include "app/views/SettingsView.h"
 #include "core/intake/FolderWatcher.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/TrainingDataStore.h"
 #include "platform/FakePreferenceDomains.h"
 #include "platform/FakeSavePanel.h"
@@ -42,6 +44,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <QTimer>
+
+#include <QCoroTask>
 
 #include <cstdio>
 #include <functional>
@@ -643,6 +647,31 @@ QList<Shot> shots()
                  "HTTP 409 from /v1/workspaces/ws-1/scan-sessions: the bin B0003 is locked by another recount "
                  "(session 5f1c2e). Wait for it to finish or cancel it in Vantry, then import again.");
              save(scene.window.get(), out + "/banner-error.png");
+         }},
+        {"banner-held", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             ImportIntentStore& intents = ImportIntentStore::instance();
+             ImportIntent intent;
+             intent.workspaceId = "ws-1";
+             intent.workspaceName = "Main shop";
+             intent.bin = "B0012";
+             intent.keys = {"key-1", "key-2"};
+             intent.printings = 14;
+             const QUuid id = intents.reserve(intent);
+             QCoro::waitFor(intents.markSent(id, "5f1c2e9a"));
+             intents.markUnknown(id);
+             settle();
+             save(scene.window.get(), out + "/banner-held.png");
+             QCoro::waitFor(intents.release(id));
+         }},
+        {"banner-not-recorded", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.model().setImportError(ImportTexts::notRecorded("5f1c2e9a", 14, "cannot write /home/me/.local/share/"
+                                                                   "VantryCapture/imported-scans.json: No space left on device"),
+                                          ImportTexts::notRecordedTitle());
+             save(scene.window.get(), out + "/banner-not-recorded.png");
          }},
         {"review-list", [](const QString& out) {
              CaptureScene scene;

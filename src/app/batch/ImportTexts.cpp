@@ -140,6 +140,18 @@ QString sendAgainHelp()
                           "copy.");
 }
 
+QString sendAgainQuestion(const ImportIntent& intent)
+{
+    return QStringLiteral("Send ") + plural(intent.printings, QStringLiteral("printing"), QStringLiteral("printings")) +
+           QStringLiteral(" again?");
+}
+
+QString sendAgainWarning()
+{
+    return QStringLiteral("Only do this when you checked the inventory and the cards are not there. Any of them that "
+                          "are there get a second copy.");
+}
+
 QString markedImportedStatus(const ImportIntent& intent)
 {
     return QStringLiteral("Recorded ") + sessionName(intent) + QStringLiteral(" as imported.");

@@ -41,6 +41,9 @@ QString markImportedLabel(); // "Mark as Imported"
 QString sendAgainLabel();    // "Send Again"
 QString markImportedHelp();
 QString sendAgainHelp();
+// The question before sending held cards again.
+QString sendAgainQuestion(const ImportIntent& intent);
+QString sendAgainWarning();
 // After the user's choice.
 QString markedImportedStatus(const ImportIntent& intent);
 QString releasedStatus(const ImportIntent& intent, bool rowsInBatch);

@@ -97,11 +97,6 @@ QString scanOrientationBody()
                           "side.");
 }
 
-QString errorTitle()
-{
-    return QStringLiteral("Import failed");
-}
-
 QString bulkHint()
 {
     return QStringLiteral("Review the cards below — confirm each match, then bulk actions appear here.");

@@ -32,7 +32,6 @@ QString recountTitle();
 QString recountSummary(const CaptureViewModel::LastRecountResult& result);
 QString scanOrientationTitle(qint64 count);
 QString scanOrientationBody();
-QString errorTitle();
 
 // Bulk-actions bar.
 QString bulkHint();

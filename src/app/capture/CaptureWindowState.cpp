@@ -2,6 +2,7 @@
 
 #include "app/batch/BatchSession.h"
 #include "app/batch/CaptureConfig.h"
+#include "app/batch/ImportTexts.h"
 #include "app/capture/AlertPrompter.h"
 #include "app/capture/CaptureCsvExport.h"
 #include "app/capture/CaptureCommandTexts.h"
@@ -13,6 +14,7 @@
 #include "app/settings/SettingsStore.h"
 #include "core/intake/FolderWatcher.h"
 #include "core/intake/ScanFileListing.h"
+#include "core/records/ImportIntentStore.h"
 #include "platform/DelayScheduler.h"
 #include "platform/FileRevealer.h"
 
@@ -52,6 +54,8 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
         co_await vm->resolveDefaultWorkspace();
         if (vm->replaceMode())
             co_await vm->refreshInventoryBins();
+        // Before the clean-up: a held import's session must still be there to be asked.
+        co_await vm->checkHeldImports();
         co_await vm->cleanupStaleScanSessions();
     }(viewModel_);
     installWatcherCallbacks();
@@ -205,6 +209,25 @@ void CaptureWindowState::confirmNewBatch()
           [model] {
               if (const auto vm = model.lock())
                   vm->startNewBatch();
+          }}},
+    });
+}
+
+void CaptureWindowState::confirmSendHeldAgain(const QUuid& intentId)
+{
+    std::weak_ptr<CaptureViewModel> model = viewModel_;
+    const ImportIntent* intent = ImportIntentStore::instance().find(intentId);
+    if (!intent)
+        return;
+    services_.prompter->present(AlertSpec{
+        QStringLiteral("sendAgainAlert"),
+        ImportTexts::sendAgainQuestion(*intent),
+        ImportTexts::sendAgainWarning(),
+        {{QStringLiteral("Cancel"), AlertSpec::Role::cancel, {}},
+         {ImportTexts::sendAgainLabel(), AlertSpec::Role::destructive,
+          [model, intentId] {
+              if (const auto vm = model.lock())
+                  vm->sendHeldImportAgain(intentId);
           }}},
     });
 }

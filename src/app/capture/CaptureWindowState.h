@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 #include <chrono>
 #include <functional>
@@ -82,6 +83,8 @@ public:
 
     // The three confirmations, raised by the window's commands.
     void confirmNewBatch();
+    // Held cards go again only after a question: some may be in the inventory already.
+    void confirmSendHeldAgain(const QUuid& intentId);
     void confirmImport(const QString& message, std::function<void()> startImport);
     void warnSplitChildImport(const QString& message, std::function<void()> switchToRecount,
                               std::function<void()> startImport);

@@ -1,6 +1,7 @@
 #include "app/views/CaptureView.h"
 
 #include "app/batch/BatchSession.h"
+#include "app/batch/ImportTexts.h"
 #include "app/capture/BulkActionsBar.h"
 #include "app/capture/CaptureCommands.h"
 #include "app/capture/CaptureLayout.h"
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QToolButton>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -165,7 +167,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
                         &CaptureViewModel::lastRecountResultChanged,
                         &CaptureViewModel::scanOrientationHintDismissedChanged, &CaptureViewModel::replaceModeChanged,
                         &CaptureViewModel::importErrorChanged, &CaptureViewModel::statusMessageChanged,
-                        &CaptureViewModel::toastChanged})
+                        &CaptureViewModel::toastChanged, &CaptureViewModel::heldImportsChanged})
         refresh_->follow(model, signal);
     refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
     refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
@@ -474,8 +476,11 @@ void CaptureView::refreshBanners()
             });
         }
     }
-    // Fixed order, whatever order they were raised in.
-    for (CaptureBanner* banner : {healBanner_, recountBanner_, orientationBanner_}) {
+    refreshHeldBanners();
+    // Fixed order, whatever order they were raised in: held imports first, they wait for the user.
+    std::vector<CaptureBanner*> order = heldBanners_;
+    order.insert(order.end(), {healBanner_, recountBanner_, orientationBanner_});
+    for (CaptureBanner* banner : order) {
         if (!banner)
             continue;
         bannerSlot_->removeWidget(banner);
@@ -491,7 +496,7 @@ void CaptureView::refreshBanners()
         if (hasError) {
             errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⊘"), red, 12,
                                              QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::top, this);
-            errorBanner_->setTitle(CaptureTexts::errorTitle());
+            errorBanner_->setTitle(model.importErrorTitle());
             errorBanner_->setBody(error, true);
             connect(errorBanner_, &CaptureBanner::dismissed, this, [weak] {
                 if (auto vm = weak.lock())
@@ -499,6 +504,56 @@ void CaptureView::refreshBanners()
             });
             errorSlot_->addWidget(errorBanner_);
         }
+    }
+}
+
+// One banner per import whose outcome is unknown, in every tab, with the user's two choices.
+void CaptureView::refreshHeldBanners()
+{
+    CaptureViewModel& model = *state_->viewModel();
+    std::weak_ptr<CaptureViewModel> weak = state_->viewModel();
+    const std::vector<ImportIntent> held = model.heldImports();
+    QStringList key;
+    for (const ImportIntent& intent : held)
+        key << intent.id.toString() + ImportTexts::heldBody(intent) + model.heldImportReason(intent.id).value_or(QString());
+    if (key.join(QChar(0x1f)) == heldShown_)
+        return;
+    heldShown_ = key.join(QChar(0x1f));
+    for (CaptureBanner* banner : heldBanners_)
+        delete banner;
+    heldBanners_.clear();
+    for (const ImportIntent& intent : held) {
+        auto* banner = new CaptureBanner(QStringLiteral("heldImportBanner"), QStringLiteral("!"), orange, 12, QString(),
+                                         CaptureBanner::DividerEdge::bottom, this);
+        banner->dismissButton()->hide(); // only a choice ends a hold
+        banner->setTitle(ImportTexts::heldTitle());
+        QString body = ImportTexts::heldBody(intent);
+        if (const auto reason = model.heldImportReason(intent.id))
+            body += QStringLiteral("\n\n") + *reason;
+        banner->setBody(body)->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        auto* choices = new QHBoxLayout;
+        choices->setSpacing(8);
+        choices->setContentsMargins(0, 4, 0, 0);
+        auto* mark = new QPushButton(ImportTexts::markImportedLabel(), banner);
+        mark->setObjectName(QStringLiteral("heldMarkImported"));
+        mark->setAccessibleName(ImportTexts::markImportedLabel());
+        mark->setToolTip(ImportTexts::markImportedHelp());
+        auto* again = new QPushButton(ImportTexts::sendAgainLabel(), banner);
+        again->setObjectName(QStringLiteral("heldSendAgain"));
+        again->setAccessibleName(ImportTexts::sendAgainLabel());
+        again->setToolTip(ImportTexts::sendAgainHelp());
+        const QUuid id = intent.id;
+        connect(mark, &QPushButton::clicked, this, [weak, id] {
+            if (auto vm = weak.lock())
+                vm->markHeldImportAsImported(id);
+        });
+        connect(again, &QPushButton::clicked, this, [this, id] { state_->confirmSendHeldAgain(id); });
+        choices->addWidget(mark);
+        choices->addWidget(again);
+        choices->addStretch(1);
+        banner->column()->addLayout(choices);
+        bannerSlot_->addWidget(banner);
+        heldBanners_.push_back(banner);
     }
 }
 

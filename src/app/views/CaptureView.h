@@ -66,6 +66,7 @@ protected:
 
 private:
     void refreshBanners();
+    void refreshHeldBanners();
     void refreshEmptyState();
     void refreshRows();
     void refreshToast();
@@ -85,6 +86,8 @@ private:
     CaptureBanner* recountBanner_ = nullptr;
     CaptureBanner* orientationBanner_ = nullptr;
     CaptureBanner* errorBanner_ = nullptr;
+    std::vector<CaptureBanner*> heldBanners_;
+    QString heldShown_;
     QString healShown_, recountShown_, orientationShown_, errorShown_;
     CaptureWatcherStatusBar* watcherStatus_;
     QStackedWidget* mainArea_;
