@@ -26,6 +26,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <unistd.h>
+
 namespace vantry {
 namespace {
 
@@ -200,6 +204,29 @@ TEST_F(CaptureBarsTest, ButtonsRunTheWindowsCommandsAndClearFolderFollowsTheirRu
     QTest::mouseClick(child<QPushButton>(*view, "importButton"), Qt::LeftButton);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown.back().title, "Import to Vantry?");
+}
+
+TEST_F(CaptureBarsTest, AScanTheWatcherLeavesOutIsNamedWithItsReasonInTheStatusLine)
+{
+    const QString folder = home.file("B0007");
+    QDir().mkpath(folder);
+    auto view = open();
+    QTest::mouseClick(child<QPushButton>(*view, "watchButton"), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(session->watcher().isWatching());
+
+    // A scanner writing Latin-1 names: the page can never be opened, and the user hears so.
+    const QByteArray raw = QFile::encodeName(folder) + "/Karte-M\xfcller.png";
+    FILE* out = std::fopen(raw.constData(), "wb");
+    ASSERT_TRUE(out);
+    std::fputs("png", out);
+    std::fclose(out);
+    session->watcher().tick();
+    settle();
+    EXPECT_EQ(child<QLabel>(*view, "statusLine")->text().toStdString(),
+              "No cards left in this batch. 1 file left out: Karte-M\uFFFDller.png (its file name is not valid "
+              "UTF-8 \u2014 rename it)");
+    ::unlink(raw.constData());
 }
 
 TEST_F(CaptureBarsTest, WatcherStripAgesTheLastActivityOnTheWindowClock)

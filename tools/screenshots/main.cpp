@@ -755,6 +755,17 @@ QList<Shot> shots()
              SettingsStore::standard()->remove(SettingsKeys::workspaceId);
              SettingsStore::standard()->remove(SettingsKeys::workspaceName);
          }},
+        {"footer-left-out", [](const QString& out) {
+             CaptureScene scene;
+             scene.store->selected().setScanFolderPath(QDir::home().filePath("Pictures/B0012"));
+             scene.fill();
+             scene.model().addLeftOutScans(
+                 {{QStringLiteral("Karte-M\uFFFDller 03.png"), LeftOutReason::nameNotUtf8, "Karte-M\xfcller 03.png"},
+                  {QStringLiteral("scan_0007.png"), LeftOutReason::tooLarge, {}},
+                  {QStringLiteral("scan_0008.png"), LeftOutReason::otherSideLeftOut, {}},
+                  {QStringLiteral("scan_0011.png"), LeftOutReason::tooLarge, {}}});
+             save(scene.window.get(), out + "/footer-left-out.png");
+         }},
         {"review-search", [](const QString& out) {
              CaptureScene scene;
              scene.fillVaried();

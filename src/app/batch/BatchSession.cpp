@@ -41,6 +41,7 @@ BatchSession::~BatchSession()
         watcher_->onBatch = nullptr;
         watcher_->onDuplicatesDropped = nullptr;
         watcher_->onRouted = nullptr;
+        watcher_->onLeftOut = nullptr;
     }
 }
 
@@ -93,6 +94,10 @@ void BatchSession::watchFolder(const QString& folder, const std::optional<QStrin
         if (const auto vm = model.lock())
             vm->ingest(cards, true, true, true);
     };
+    watcher_->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
+        if (const auto vm = model.lock())
+            vm->addLeftOutScans(files);
+    };
     watcher_->start(folder, routeInto, sidesInForce());
 }
 
@@ -101,6 +106,7 @@ void BatchSession::close()
     watcher_->onBatch = nullptr;
     watcher_->onDuplicatesDropped = nullptr;
     watcher_->onRouted = nullptr;
+    watcher_->onLeftOut = nullptr;
     viewModel_->cancelIngests();
     watcher_->stop();
     scanner_->stopBrowsing();

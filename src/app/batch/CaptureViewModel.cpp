@@ -358,12 +358,39 @@ QString CaptureViewModel::reviewStatusMessage() const
     }
     if (const qint64 multiFeed = multiFeedCount(); multiFeed > 0)
         pieces << QString::number(multiFeed) + QStringLiteral(" multi-feed");
+    if (!leftOutScans_.empty())
+        pieces << leftOutSummary(leftOutScans_);
     return pieces.join(QStringLiteral(" \u00B7 "));
 }
 
 void CaptureViewModel::refreshReviewStatusMessage()
 {
-    setStatusMessage(rows_.empty() ? QStringLiteral("No cards left in this batch.") : reviewStatusMessage());
+    if (!rows_.empty()) {
+        setStatusMessage(reviewStatusMessage());
+        return;
+    }
+    QString text = QStringLiteral("No cards left in this batch.");
+    if (!leftOutScans_.empty())
+        text += QLatin1Char(' ') + leftOutSummary(leftOutScans_);
+    setStatusMessage(text);
+}
+
+bool CaptureViewModel::noteLeftOutScans(const std::vector<LeftOutScanFile>& files)
+{
+    bool added = false;
+    for (const LeftOutScanFile& file : files) {
+        if (std::find(leftOutScans_.begin(), leftOutScans_.end(), file) != leftOutScans_.end())
+            continue;
+        leftOutScans_.push_back(file);
+        added = true;
+    }
+    return added;
+}
+
+void CaptureViewModel::addLeftOutScans(const std::vector<LeftOutScanFile>& files)
+{
+    if (noteLeftOutScans(files))
+        refreshReviewStatusMessage();
 }
 
 // --- Automatic foil verdicts -------------------------------------------------------------

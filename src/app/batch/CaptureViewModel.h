@@ -7,6 +7,7 @@
 #include "core/card/ScanItemPayload.h"
 #include "core/card/ScannedCard.h"
 #include "core/foil/FoilDetectionService.h"
+#include "core/intake/LeftOutScanFile.h"
 #include "core/reading/CollectorMatching.h"
 #include "core/recognition/CardRecognizing.h"
 #include "core/recognition/Disposition.h"
@@ -238,6 +239,11 @@ public:
     qint64 lastIngestSkippedCount() const { return lastIngestSkippedCount_; }
     qint64 lastIngestDuplicateCount() const { return lastIngestDuplicateCount_; }
     const QSet<QString>& admittedScanIdentities() const { return admittedScanIdentities_; }
+    // Files of this batch's folders and scans that were left out, and why, oldest first; the
+    // status line names them. A new batch or a folder import that replaces the batch forgets them.
+    const std::vector<LeftOutScanFile>& leftOutScans() const { return leftOutScans_; }
+    // Adds files not told yet (the watcher's, a folder import's) and refreshes the status line.
+    void addLeftOutScans(const std::vector<LeftOutScanFile>& files);
     qint64 ingestGeneration() const { return ingestGeneration_; }
 
     // --- Collaborators -----------------------------------------------------------------
@@ -459,6 +465,9 @@ private:
     qint64 lastIngestDuplicateCount_ = 0;
     QSet<QString> admittedScanIdentities_;
     qint64 ingestGeneration_ = 0;
+    std::vector<LeftOutScanFile> leftOutScans_;
+    // Appends the files not already listed; true when any was new.
+    bool noteLeftOutScans(const std::vector<LeftOutScanFile>& files);
     std::vector<std::pair<QUuid, double>> pendingFoilVerdicts_;
     std::optional<quint64> foilVerdictFlushTask_; // the scheduled application, by number
     quint64 foilVerdictFlushCount_ = 0;

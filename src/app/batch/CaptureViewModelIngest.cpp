@@ -86,9 +86,15 @@ QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset, 
     }
     const CaptureConfig settings = config();
     // Listing a large folder reads the file system: off the main thread.
-    auto list = [folder = *folder, duplex = settings.duplex] { return FolderImporter::cards(folder, duplex); };
-    std::vector<ScannedCard> cards = co_await CPUWork::run(std::move(list));
-    co_await ingest(std::move(cards), append, true, true);
+    auto list = [folder = *folder, duplex = settings.duplex] { return FolderImporter::scan(folder, duplex); };
+    FolderImporter::FolderScan found = co_await CPUWork::run(std::move(list));
+    // Told with the batch's status line: after the ingest, or at once when nothing is ingested.
+    if (!append)
+        leftOutScans_.clear();
+    const bool leftOut = noteLeftOutScans(found.leftOut);
+    if (found.cards.empty() && append && leftOut)
+        refreshReviewStatusMessage();
+    co_await ingest(std::move(found.cards), append, true, true);
 }
 
 void CaptureViewModel::cancelIngests() { ++ingestGeneration_; }
@@ -149,8 +155,12 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
     // The run keeps the model alive to its end, also when its tab is closed meanwhile.
     const auto self = shared_from_this();
     if (cards.empty()) {
-        if (!append)
-            setStatusMessage(QStringLiteral("No images found."));
+        if (!append) {
+            QString text = QStringLiteral("No images found.");
+            if (!leftOutScans_.empty())
+                text += QLatin1Char(' ') + leftOutSummary(leftOutScans_);
+            setStatusMessage(text);
+        }
         co_return;
     }
     co_await awaitArtMatcher();
@@ -226,6 +236,16 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         const qint64 prepMs = millisSince(prepStart, nowNs());
         run.prepTotal += prepMs;
 
+        if (prep.tooLarge) {
+            // Left out whole, unread; told in the status line.
+            CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP too-large file=") +
+                            QFileInfo(card.front).fileName());
+            std::vector<LeftOutScanFile> files{{QFileInfo(card.front).fileName(), LeftOutReason::tooLarge, {}}};
+            if (card.back)
+                files.push_back({QFileInfo(*card.back).fileName(), LeftOutReason::otherSideLeftOut, {}});
+            noteLeftOutScans(files);
+            continue;
+        }
         if (prep.alreadyImported) {
             const ImportIntent* pending = prep.hash ? intents.holding(*prep.hash) : nullptr;
             if (!pending && prep.dedupeHash)

@@ -65,6 +65,7 @@ void CaptureViewModel::startNewBatch()
     lastIngestSkippedCount_ = 0;
     lastIngestDuplicateCount_ = 0;
     admittedScanIdentities_.clear();
+    leftOutScans_.clear();
     cancelIngests();
     hideToast();
     setLastRecountResult(std::nullopt);

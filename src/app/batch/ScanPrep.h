@@ -26,6 +26,9 @@ struct ScanPrep {
     std::optional<QByteArray> zoomJPEG;
     // One of the scan's keys is in the import ledger: skip it.
     bool alreadyImported = false;
+    // The file is larger than maxScanFileBytes: it was not read at all (no keys, no images),
+    // and its card is left out.
+    bool tooLarge = false;
 
     // The crop cut something away: `cardImage` is a part of `full`, not `full` itself.
     bool cropped() const { return full && cardImage && full->cacheKey() != cardImage->cacheKey(); }

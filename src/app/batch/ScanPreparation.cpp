@@ -1,9 +1,13 @@
 #include "app/batch/ScanPreparation.h"
 
+#include "core/intake/LeftOutScanFile.h"
 #include "core/intake/ScanHashes.h"
 #include "core/reading/CardCropper.h"
 #include "core/records/ImportLedgerStore.h"
+#include "core/support/CaptureLog.h"
 #include "core/support/ImageCopy.h"
+
+#include <QFileInfo>
 
 #include <new>
 
@@ -24,8 +28,20 @@ ScanPrep imported(std::optional<QString> hash, std::optional<QString> dedupeHash
 
 } // namespace
 
+bool exceedsScanLimit(const QString& path)
+{
+    // Asked before any byte is read: hashing a sparse or runaway file of gigabytes would hold
+    // up the whole batch. A link counts by what it points at.
+    return QFileInfo(path).size() > maxScanFileBytes;
+}
+
 ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger)
 {
+    if (exceedsScanLimit(frontPath)) {
+        ScanPrep prep;
+        prep.tooLarge = true;
+        return prep;
+    }
     const std::optional<QString> fileHash = ImportLedgerStore::hash(frontPath);
     // Read chunk by chunk: a large scan is never held twice in memory.
     const std::optional<QString> pixelHash = pngPixelHashOfFile(frontPath);
@@ -82,6 +98,11 @@ CardRecognizing::BackLoader backImageProvider(const ScannedCard& card, CPULane l
         // Copied into the frame: the closure may be gone before the work ends.
         const QString backPath = path;
         auto work = CPUWork::run([backPath]() -> std::optional<QImage> {
+            if (exceedsScanLimit(backPath)) {
+                CaptureLog::log(QStringLiteral("back page not read: ") + QFileInfo(backPath).fileName() +
+                                QStringLiteral(" is ") + leftOutReasonText(LeftOutReason::tooLarge));
+                return std::nullopt;
+            }
             try {
                 return CardCropper::load(backPath);
             } catch (const std::bad_alloc&) {

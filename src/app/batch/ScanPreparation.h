@@ -16,7 +16,10 @@ namespace vantry {
 // image. Reads the file system only; shares nothing with the caller.
 namespace ScanPreparation {
 
-// Synchronous; never on the main thread. The byte digests are both taken before any lookup;
+// True when the file at `path` is larger than maxScanFileBytes (never read as a scan).
+bool exceedsScanLimit(const QString& path);
+
+// Synchronous; never on the main thread. A file past the scan limit is not read at all. The byte digests are both taken before any lookup;
 // the image is decoded only when neither is in the ledger, and a scan the ledger knows is
 // never decoded past its identity hash. Never throws: every failure is an absent field.
 ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger);

@@ -117,6 +117,10 @@ void CaptureWindowState::installWatcherCallbacks()
         if (const auto vm = model.lock())
             vm->setStatusMessage(CaptureTexts::movedScansStatus(count, destination));
     };
+    watcher->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
+        if (const auto vm = model.lock())
+            vm->addLeftOutScans(files);
+    };
 }
 
 void CaptureWindowState::heal()

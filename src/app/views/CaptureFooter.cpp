@@ -45,6 +45,8 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("statusLine"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long line (files left out, and why) wraps rather than being cut off.
+    status_->setWordWrap(true);
     statusColumn->addWidget(status_);
     secondLine_ = new QWidget(this);
     secondLine_->setObjectName(QStringLiteral("footerSecondLine"));

@@ -139,12 +139,17 @@ void FolderWatcher::start(const QString& folder, const std::optional<QString>& r
     finished_.clear();
     writerSides_.clear();
     closed_.clear();
+    leftOutSeen_.clear();
     if (events_)
         events_->watch(watched);
     bool readable = true;
     try {
-        for (const ScanFileEntry& e : listImageEntries(watched))
+        // Files already there are not handed over, nor told as left out.
+        std::vector<LeftOutScanFile> leftOut;
+        for (const ScanFileEntry& e : listImageEntries(watched, &leftOut))
             seen_.insert(e.name, e.identity);
+        for (const LeftOutScanFile& file : leftOut)
+            leftOutSeen_.insert(file.rawName);
     } catch (const ScanFolderError&) {
         readable = false;
     }
@@ -326,13 +331,16 @@ void FolderWatcher::poll(bool timed)
 std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
 {
     std::vector<ScanFileEntry> entries;
+    std::vector<LeftOutScanFile> leftOut;
     try {
-        entries = listImageEntries(*folder_);
+        entries = listImageEntries(*folder_, &leftOut);
     } catch (const ScanFolderError&) {
         setFolderReadable(false);
         return std::nullopt;
     }
     setFolderReadable(true);
+    if (!reportLeftOut(leftOut))
+        return;
     QHash<QString, const ScanFileEntry*> current;
     current.reserve(qsizetype(entries.size()));
     for (const ScanFileEntry& e : entries)
@@ -619,6 +627,30 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const s
         setBatchesEmitted(batchesEmitted_ + 1);
     }
     return true;
+}
+
+bool FolderWatcher::reportLeftOut(const std::vector<LeftOutScanFile>& leftOut)
+{
+    QSet<QByteArray> present;
+    std::vector<LeftOutScanFile> fresh;
+    for (const LeftOutScanFile& file : leftOut) {
+        present.insert(file.rawName);
+        if (!leftOutSeen_.contains(file.rawName))
+            fresh.push_back(file);
+    }
+    leftOutSeen_.swap(present); // a file that leaves and comes back is told again
+    if (fresh.empty())
+        return true;
+    for (const LeftOutScanFile& file : fresh)
+        CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" LEFT OUT ") +
+                        file.name + QStringLiteral(": ") + leftOutReasonText(file.reason));
+    if (!onLeftOut)
+        return true;
+    QPointer<FolderWatcher> self(this);
+    const quint64 generation = generation_;
+    const auto callback = onLeftOut;
+    callback(fresh);
+    return self && self->generation_ == generation && self->isWatching_;
 }
 
 void FolderWatcher::forget(const QStringList& movedPaths)

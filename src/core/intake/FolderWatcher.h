@@ -132,6 +132,9 @@ public:
     std::function<void(const std::vector<ScannedCard>& cards)> onBatch;
     std::function<void(int droppedPages)> onDuplicatesDropped;
     std::function<void(int movedPages, const QString& destination)> onRouted;
+    // Files that arrived looking like pages but can never be one (see listImageEntries),
+    // each told once while it stays in the folder.
+    std::function<void(const std::vector<LeftOutScanFile>& files)> onLeftOut;
 
 signals:
     void isWatchingChanged();
@@ -198,6 +201,8 @@ private:
     bool deliver(const EmitJob& job, const QStringList& kept, const std::vector<int>& keptSizes,
                  const QStringList& dropped);
     void forget(const QStringList& movedPaths);
+    // Tells the left-out files not told before; false when the watcher stopped or went away.
+    bool reportLeftOut(const std::vector<LeftOutScanFile>& leftOut);
 
     void setWatching(bool value);
     void setPaused(bool value);
@@ -227,6 +232,7 @@ private:
     bool folderReadable_ = true;
     QSet<QString> finished_; // names of pages their writer reported finished, not yet handed over
     QHash<QString, ScanSides> writerSides_; // sides the writer reported for pages not noticed yet
+    QSet<QByteArray> leftOutSeen_; // raw names of the left-out files in the folder, already told
 
     ScanSides sides_ = ScanSides::single;
     QHash<QString, FileIdentity> seen_;

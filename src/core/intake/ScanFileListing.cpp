@@ -22,6 +22,8 @@ struct RawEntry {
     QString name;
     bool imageNamed = false; // image extension, whatever the first character
     bool isPage = false;     // image-named, not hidden, a regular file (through links)
+    bool nameNotUtf8 = false; // would be a page, but its name does not survive a round trip
+    QByteArray rawName;       // only for a name that is not UTF-8
     FileIdentity identity;
 };
 
@@ -54,14 +56,19 @@ std::vector<RawEntry> readFolder(const QString& folder)
         RawEntry entry;
         entry.name = QFile::decodeName(raw);
         entry.imageNamed = imageExtensions().contains(lowerExtension(entry.name));
-        // A name the platform cannot round-trip could not be opened later; it is no page.
-        if (entry.imageNamed && !entry.name.startsWith(QLatin1Char('.')) &&
-            QFile::encodeName(entry.name) == QByteArray(raw)) {
+        if (entry.imageNamed && !entry.name.startsWith(QLatin1Char('.'))) {
             struct stat st {};
             if (::fstatat(fd, raw, &st, 0) == 0 && S_ISREG(st.st_mode)) {
-                entry.isPage = true;
                 entry.identity = {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
                                   qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+                // A name the platform cannot round-trip could not be opened later: no page,
+                // but one the user must hear about.
+                if (QFile::encodeName(entry.name) == QByteArray(raw)) {
+                    entry.isPage = true;
+                } else {
+                    entry.nameNotUtf8 = true;
+                    entry.rawName = QByteArray(raw);
+                }
             }
         }
         entries.push_back(std::move(entry));
@@ -69,20 +76,35 @@ std::vector<RawEntry> readFolder(const QString& folder)
     return entries;
 }
 
-std::vector<ScanFileEntry> pagesOf(const QString& folder, const std::vector<RawEntry>& entries)
+// Byte order first, so that names equal under the scan order keep one fixed order whatever
+// order the file system returns them in.
+template <class T>
+void sortByScanOrder(std::vector<T>& items)
+{
+    std::sort(items.begin(), items.end(), [](const T& a, const T& b) { return a.name < b.name; });
+    std::stable_sort(items.begin(), items.end(),
+                     [](const T& a, const T& b) { return ScanFileOrder::before(a.name, b.name); });
+}
+
+std::vector<ScanFileEntry> pagesOf(const QString& folder, const std::vector<RawEntry>& entries,
+                                   std::vector<LeftOutScanFile>* leftOut)
 {
     QString prefix = folder;
     if (!prefix.endsWith(QLatin1Char('/')))
         prefix += QLatin1Char('/');
     std::vector<ScanFileEntry> pages;
-    for (const RawEntry& e : entries)
+    std::vector<LeftOutScanFile> left;
+    for (const RawEntry& e : entries) {
         if (e.isPage)
             pages.push_back({prefix + e.name, e.name, e.identity});
-    // Byte order first, so that names equal under the scan order keep one fixed order
-    // whatever order the file system returns them in.
-    std::sort(pages.begin(), pages.end(), [](const ScanFileEntry& a, const ScanFileEntry& b) { return a.name < b.name; });
-    std::stable_sort(pages.begin(), pages.end(),
-                     [](const ScanFileEntry& a, const ScanFileEntry& b) { return ScanFileOrder::before(a.name, b.name); });
+        else if (e.nameNotUtf8)
+            left.push_back({e.name, LeftOutReason::nameNotUtf8, e.rawName});
+    }
+    sortByScanOrder(pages);
+    if (leftOut) {
+        sortByScanOrder(left);
+        *leftOut = std::move(left);
+    }
     return pages;
 }
 
@@ -104,12 +126,15 @@ const QSet<QString>& imageExtensions()
     return extensions;
 }
 
-std::vector<ScanFileEntry> listImageEntries(const QString& folder) { return pagesOf(folder, readFolder(folder)); }
+std::vector<ScanFileEntry> listImageEntries(const QString& folder, std::vector<LeftOutScanFile>* leftOut)
+{
+    return pagesOf(folder, readFolder(folder), leftOut);
+}
 
-QStringList listImages(const QString& folder)
+QStringList listImages(const QString& folder, std::vector<LeftOutScanFile>* leftOut)
 {
     QStringList paths;
-    for (const ScanFileEntry& e : listImageEntries(folder))
+    for (const ScanFileEntry& e : listImageEntries(folder, leftOut))
         paths.append(e.path);
     return paths;
 }
@@ -143,9 +168,50 @@ std::vector<ScannedCard> pairImages(const QStringList& pages, ScanSides sides)
     return cards;
 }
 
-std::vector<ScannedCard> cardsFromFolder(const QString& folder, ScanSides sides)
+std::vector<ScannedCard> cardsFromFolder(const QString& folder, ScanSides sides, std::vector<LeftOutScanFile>* leftOut)
 {
-    return pairImages(listImages(folder), sides);
+    std::vector<LeftOutScanFile> left;
+    const std::vector<ScanFileEntry> pages = listImageEntries(folder, &left);
+    if (left.empty() || sides == ScanSides::single) {
+        if (leftOut)
+            *leftOut = std::move(left);
+        QStringList paths;
+        for (const ScanFileEntry& e : pages)
+            paths.append(e.path);
+        return pairImages(paths, sides);
+    }
+
+    // Duplex: every file in its place, the left-out ones too, then whole cards.
+    struct Slot {
+        QString name;
+        const ScanFileEntry* page = nullptr;
+        const LeftOutScanFile* left = nullptr;
+    };
+    std::vector<Slot> places;
+    for (const ScanFileEntry& e : pages)
+        places.push_back({e.name, &e, nullptr});
+    for (const LeftOutScanFile& l : left)
+        places.push_back({l.name, nullptr, &l});
+    sortByScanOrder(places);
+
+    std::vector<LeftOutScanFile> reported;
+    QStringList kept;
+    for (std::size_t i = 0; i < places.size(); i += 2) {
+        const std::size_t end = std::min(i + 2, places.size());
+        const bool whole = std::all_of(places.begin() + qsizetype(i), places.begin() + qsizetype(end),
+                                       [](const Slot& s) { return s.page != nullptr; });
+        for (std::size_t j = i; j < end; ++j) {
+            if (whole)
+                kept.append(places[j].page->path);
+            else if (places[j].left)
+                reported.push_back(*places[j].left);
+            else
+                reported.push_back({places[j].name, LeftOutReason::otherSideLeftOut, {}});
+        }
+    }
+    if (leftOut)
+        *leftOut = std::move(reported);
+    return pairImages(kept, sides);
 }
 
 FreshScans partitionFreshScans(const QStringList& currentNames, const QSet<QString>& seen)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/card/ScannedCard.h"
+#include "core/intake/LeftOutScanFile.h"
 #include "core/intake/ScanSides.h"
 
 #include <QSet>
@@ -58,15 +59,22 @@ private:
 // The scan pages directly inside `folder`: image extension (any case), a name not starting
 // with ".", and a regular file or a link to one. Ordered by ScanFileOrder (stable, ties in
 // byte order of the names). Throws ScanFolderError.
-QStringList listImages(const QString& folder);
+//
+// A page whose name is not valid UTF-8 cannot be opened through the application's paths: it
+// is no page, and goes to `leftOut` (in scan order) when that is given.
+QStringList listImages(const QString& folder, std::vector<LeftOutScanFile>* leftOut = nullptr);
 // The same listing with each page's identity, for pollers.
-std::vector<ScanFileEntry> listImageEntries(const QString& folder);
+std::vector<ScanFileEntry> listImageEntries(const QString& folder, std::vector<LeftOutScanFile>* leftOut = nullptr);
 ImageListingDiagnostics imageListingDiagnostics(const QString& folder);
 
 // Pages in scan order to cards: one page per card, or front then back. An odd last page
 // of a duplex scan is a card without a back.
 std::vector<ScannedCard> pairImages(const QStringList& pages, ScanSides sides);
-std::vector<ScannedCard> cardsFromFolder(const QString& folder, ScanSides sides);
+// The folder's cards. A page left out keeps its place while the pages are paired, so that it
+// never pairs the back of one card with the front of the next: its card is left out whole,
+// and the other side of it goes to `leftOut` too.
+std::vector<ScannedCard> cardsFromFolder(const QString& folder, ScanSides sides,
+                                         std::vector<LeftOutScanFile>* leftOut = nullptr);
 
 // Splits a re-listing into names not seen before (in listing order) and the new seen set;
 // names that left the folder are forgotten.

@@ -1,5 +1,7 @@
 #include "core/intake/ScanHashes.h"
 
+#include "core/intake/LeftOutScanFile.h"
+
 #include "core/support/ImageDecode.h"
 
 #include <QBuffer>
@@ -82,7 +84,8 @@ std::optional<QString> pngPixelHash(QByteArrayView data)
 std::optional<QString> pngPixelHashOfFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !readSignature(file))
+    // A file far larger than any scan is not read through (the size of the open file).
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxScanFileBytes || !readSignature(file))
         return std::nullopt;
     return hashIdatChunks(file);
 }

@@ -18,7 +18,7 @@ namespace vantry {
 // end contributes the bytes that are there.
 std::optional<QString> pngPixelHash(QByteArrayView data);
 // The same for a file, read chunk by chunk (the signature first, so a large non-PNG costs
-// one small read). None when the file cannot be read.
+// one small read). None when the file cannot be read or is larger than maxScanFileBytes.
 std::optional<QString> pngPixelHashOfFile(const QString& path);
 
 // SHA-256 of "scan-image-v1:<w>x<h>:<dw>x<dh>:rgba:" followed by the image drawn at

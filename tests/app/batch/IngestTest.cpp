@@ -26,6 +26,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace vantry {
@@ -411,6 +413,60 @@ TEST_F(IngestTest, BadInputBecomesRowsNeverACrash)
     EXPECT_TRUE(rows[3].chosen);
     EXPECT_EQ(model->statusMessage(),
               QStringLiteral("6 cards \u00B7 2 confirmed \u00B7 2 auto-confirmed \u00B7 4 need review"));
+}
+
+TEST_F(IngestTest, ScansLeftOutAreNamedWithTheirReasonAndAFileFarLargerThanAnyScanIsNeverRead)
+{
+    // An 8 GiB sparse file with a scan's name: refused before a byte of it is read.
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile huge(scan("01.png"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(8) * 1024 * 1024 * 1024));
+    }
+    test::writeMarkedScan(scan("02.png"), 10);
+    // A name that is not UTF-8 (Latin-1 "é" from an old scanner).
+    test::writeMarkedScan(scan("03.png"), 20);
+    ASSERT_EQ(::rename(QFile::encodeName(scan("03.png")).constData(),
+                       QByteArray(QFile::encodeName(folder) + "/03-caf\xe9.png").constData()),
+              0);
+
+    struct Case {
+        const char* what;
+        bool duplex;
+        std::vector<QString> fronts;
+        QString status;
+    };
+    const QString badName = "03-caf\uFFFD.png (its file name is not valid UTF-8 \u2014 rename it)";
+    const QString tooLarge = "01.png (larger than 512 MiB, far more than any scan)";
+    const std::vector<Case> cases = {
+        {"single", false, {scan("02.png")},
+         "1 cards \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 0 need review \u00B7 2 files left out: " + badName +
+             ", " + tooLarge},
+        // Pairs 01+02 and 03 alone: the card of the large front goes whole, its back named too.
+        {"duplex", true, {},
+         "No cards left in this batch. 3 files left out: " + badName + ", " + tooLarge +
+             ", 02.png (the other side of its card was left out)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SettingsStore::standard()->setBoolean(SettingsKeys::duplex, c.duplex);
+        ImportLedgerStore::resetForTesting();
+        const auto model = makeModel();
+        test::waitFor(model->importFromFolder(folder));
+        std::vector<QString> fronts;
+        for (const auto& row : model->rows())
+            fronts.push_back(row.card.front);
+        EXPECT_EQ(fronts, c.fronts);
+        EXPECT_EQ(model->statusMessage().toStdString(), c.status.toStdString());
+        EXPECT_FALSE(logLinesContaining("SKIP too-large file=01.png").isEmpty());
+
+        // A new batch forgets them.
+        model->startNewBatch();
+        EXPECT_TRUE(model->leftOutScans().empty());
+    }
+    // Qt's own removal cannot name it either.
+    ::unlink(QByteArray(QFile::encodeName(folder) + "/03-caf\xe9.png").constData());
 }
 
 TEST_F(IngestTest, RealTextRecognitionReadsSyntheticCards)

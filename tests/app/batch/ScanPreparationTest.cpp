@@ -1,5 +1,6 @@
 #include "app/batch/ScanPreparation.h"
 
+#include "core/intake/LeftOutScanFile.h"
 #include "core/intake/ScanHashes.h"
 #include "core/support/ImageDecode.h"
 #include "support/MarkerRecognizer.h"
@@ -144,4 +145,35 @@ TEST_F(ScanPreparationTest, BackImageProvider)
     const auto loaded = QCoro::waitFor(present());
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->size(), back.size()); // uncropped
+}
+
+TEST_F(ScanPreparationTest, AFileFarLargerThanAnyScanIsNeverRead)
+{
+    // A real scan with sparse gigabytes behind it: its bytes would hash, its image decode.
+    const QImage scan = renderSyntheticScan(SyntheticCard{});
+    ASSERT_TRUE(scan.save(path("huge.png")));
+    ASSERT_TRUE(scan.save(path("huge-back.png")));
+    for (const char* name : {"huge.png", "huge-back.png"})
+        ASSERT_TRUE(QFile::resize(path(name), qint64(8) * 1024 * 1024 * 1024));
+
+    const ScanPrep prep = ScanPreparation::prepareScan(path("huge.png"), ImportLedger{});
+    EXPECT_TRUE(prep.tooLarge);
+    EXPECT_FALSE(prep.hash);
+    EXPECT_FALSE(prep.dedupeHash);
+    EXPECT_FALSE(prep.full);
+    EXPECT_FALSE(pngPixelHashOfFile(path("huge.png")));
+    const auto back = ScanPreparation::backImageProvider(ScannedCard{0, path("f.png"), path("huge-back.png")});
+    EXPECT_EQ(QCoro::waitFor(back()), std::nullopt);
+
+    // The limit itself is still a scan's size; one byte more is not.
+    struct Case {
+        qint64 size;
+        bool exceeds;
+    };
+    for (const Case& c : {Case{maxScanFileBytes, false}, Case{maxScanFileBytes + 1, true}}) {
+        writeFile(path("sized.png"), "x");
+        ASSERT_TRUE(QFile::resize(path("sized.png"), c.size));
+        EXPECT_EQ(ScanPreparation::exceedsScanLimit(path("sized.png")), c.exceeds) << c.size;
+    }
+    EXPECT_FALSE(ScanPreparation::prepareScan(path("f.png"), ImportLedger{}).tooLarge) << "a missing file is no size";
 }

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 
 using namespace vantry;
 using namespace std::chrono_literals;
@@ -51,6 +52,22 @@ struct Harness {
         watcher.onRouted = [this](int n, const QString& to) {
             events.append("routed " + QString::number(n) + " " + QFileInfo(to).fileName());
         };
+        watcher.onLeftOut = [this](const std::vector<LeftOutScanFile>& files) {
+            QStringList names;
+            for (const LeftOutScanFile& f : files)
+                names.append(f.name);
+            events.append("left out " + names.join(","));
+        };
+    }
+
+    // A file named by raw bytes, which need not be UTF-8.
+    void writeRaw(const QByteArray& name)
+    {
+        const QByteArray full = QFile::encodeName(folder) + '/' + name;
+        FILE* out = std::fopen(full.constData(), "wb");
+        ASSERT_TRUE(out) << full.constData();
+        std::fputs("x", out);
+        std::fclose(out);
     }
 
     QString path(const QString& name) const { return folder + "/" + name; }
@@ -576,6 +593,33 @@ TEST(FolderWatcher, BadEntriesNeitherCrashNorRepeat)
     h.ticks(6);
     h.settle();
     EXPECT_EQ(h.events.size(), 1);
+}
+
+TEST(FolderWatcher, AFileWhoseNameIsNotUtf8IsToldOnceWhileItStays)
+{
+    Harness h;
+    h.writeRaw("old\xe9.png"); // there before the start: neither handed over nor told
+    h.watcher.start(h.folder);
+    h.png("good.png", 1);
+    h.writeRaw("scan\xff.png");
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events, (QStringList{"left out scan\uFFFD.png", "batch good.png"}));
+    h.ticks(3);
+    h.settle();
+    EXPECT_EQ(h.events.size(), 2);
+    EXPECT_TRUE(h.log().contains("LEFT OUT scan\uFFFD.png: its file name is not valid UTF-8"));
+
+    // Gone and back: told again.
+    ASSERT_EQ(::unlink(QByteArray(QFile::encodeName(h.folder) + "/scan\xff.png").constData()), 0);
+    h.ticks(1);
+    h.writeRaw("scan\xff.png");
+    h.ticks(1);
+    EXPECT_EQ(h.events.back(), "left out scan\uFFFD.png");
+    EXPECT_EQ(h.events.size(), 3);
+    // Qt's own removal of the folder cannot name them either.
+    for (const char* name : {"/old\xe9.png", "/scan\xff.png"})
+        ::unlink(QByteArray(QFile::encodeName(h.folder) + name).constData());
 }
 
 TEST(FolderWatcher, TimerDrivesPolls)

@@ -14,12 +14,23 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantry;
 
 namespace {
+
+// A file named by raw bytes, which need not be UTF-8.
+void touchRaw(const QString& folder, const QByteArray& name)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+    ::close(fd);
+}
 
 void touch(const QString& path, const QByteArray& content = "x")
 {
@@ -213,4 +224,56 @@ TEST(FolderImporter, CardsLogLineAndPicker)
     EXPECT_EQ(picker.prompt, "Watch");
     picker.answer.reset();
     EXPECT_FALSE(QCoro::waitFor(FolderImporter::pickFolder(picker, "Import", "m")).has_value());
+}
+
+TEST(FolderImporter, APageWhoseNameIsNotUtf8IsLeftOutAndNamedAndNeverShiftsTheDuplexPairs)
+{
+    test::TempHome home;
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/Scans";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const char* n : {"p1.png", "p2.png", "p4.png", "p5.png", "p6.png"})
+        touch(folder + "/" + n);
+    touchRaw(folder, "p3\xff.png"); // Latin-1 bytes from an old scanner or a copied archive
+    const QString shown = QStringLiteral("p3\uFFFD.png");
+    const LeftOutScanFile badName{shown, LeftOutReason::nameNotUtf8, "p3\xff.png"};
+
+    struct Case {
+        bool duplex;
+        std::vector<ScannedCard> cards;
+        std::vector<LeftOutScanFile> leftOut;
+    };
+    const auto at = [&](const char* n) { return folder + "/" + n; };
+    const std::vector<Case> cases = {
+        {false,
+         {{0, at("p1.png"), {}}, {1, at("p2.png"), {}}, {2, at("p4.png"), {}}, {3, at("p5.png"), {}},
+          {4, at("p6.png"), {}}},
+         {badName}},
+        // p3 is the front of the second card: its back p4 goes with it, p5/p6 stay a pair.
+        {true,
+         {{0, at("p1.png"), at("p2.png")}, {1, at("p5.png"), at("p6.png")}},
+         {badName, {"p4.png", LeftOutReason::otherSideLeftOut, {}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.duplex ? "duplex" : "single");
+        const FolderImporter::FolderScan scan = FolderImporter::scan(folder, c.duplex);
+        EXPECT_EQ(scan.cards, c.cards);
+        EXPECT_EQ(scan.leftOut, c.leftOut);
+    }
+    EXPECT_TRUE(readLog().contains("folder-import Scans LEFT OUT " + shown +
+                                   ": its file name is not valid UTF-8 \u2014 rename it\n"));
+    EXPECT_EQ(leftOutSummary({badName}), "1 file left out: " + shown + " (its file name is not valid UTF-8 \u2014 rename it)");
+    // Qt's own removal of the folder cannot name it either.
+    ::unlink(QByteArray(QFile::encodeName(folder) + "/p3\xff.png").constData());
+}
+
+TEST(LeftOutScanFile, SummaryNamesAtMostThreeFilesWithTheirReasons)
+{
+    const LeftOutScanFile big{"big.png", LeftOutReason::tooLarge, {}};
+    const LeftOutScanFile back{"back.png", LeftOutReason::otherSideLeftOut, {}};
+    EXPECT_EQ(leftOutSummary({}), QString());
+    EXPECT_EQ(leftOutSummary({big}), "1 file left out: big.png (larger than 512 MiB, far more than any scan)");
+    EXPECT_EQ(leftOutSummary({big, back, big, back, big}),
+              "5 files left out: big.png (larger than 512 MiB, far more than any scan), back.png (the other side of "
+              "its card was left out), big.png (larger than 512 MiB, far more than any scan) and 2 more");
 }
