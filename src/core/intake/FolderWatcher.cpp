@@ -340,7 +340,7 @@ std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
     }
     setFolderReadable(true);
     if (!reportLeftOut(leftOut))
-        return;
+        return std::nullopt; // stopped by its callback: nothing more to note
     QHash<QString, const ScanFileEntry*> current;
     current.reserve(qsizetype(entries.size()));
     for (const ScanFileEntry& e : entries)
