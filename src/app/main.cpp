@@ -2,6 +2,7 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/SignInConfig.h"
 #include "app/batch/SessionStore.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/settings/SelectedTrainingStore.h"
 #include "app/settings/SettingsStore.h"
 #include "app/views/FileDialogSavePanel.h"
@@ -65,12 +66,16 @@ int main(int argc, char** argv)
 
     auto* batchTabs = new vantry::RootCaptureView(store, {});
     vantry::MainWindow window(auth, updater, batchTabs);
+    // Quitting and signing out ask first while a tab holds work not imported yet.
+    const auto unimportedWork = [&store] { return vantry::UnimportedWork::of(store); };
+    window.setUnimportedWork(unimportedWork);
     // The settings window edits the settings and the selected tab's training labels, following
     // the selection while it is open.
-    window.setSettingsContentFactory([&auth, &store](QWidget* parent) -> QWidget* {
+    window.setSettingsContentFactory([&auth, &store, unimportedWork](QWidget* parent) -> QWidget* {
         auto* view = new vantry::SettingsView(auth, vantry::SettingsStore::standard(),
                                               std::make_shared<vantry::FileDialogSavePanel>(parent),
                                               vantry::selectedTrainingStore(store), parent);
+        view->setUnimportedWork(unimportedWork);
         auto follow = [view, &store] { view->setTrainingStore(vantry::selectedTrainingStore(store)); };
         QObject::connect(&store, &vantry::SessionStore::selectedIDChanged, view, follow);
         QObject::connect(&store, &vantry::SessionStore::sessionsChanged, view, follow);
@@ -87,12 +92,13 @@ int main(int argc, char** argv)
         window.activateWindow();
     });
 
-    // A logout, a shutdown or Ctrl+C in a terminal quits as the Quit command does: the event
-    // loop ends, and the import records and the ledger are drained to disk on the way out.
+    // A logout, a shutdown or Ctrl+C in a terminal quits as the Quit command does, without the
+    // question nobody is there to answer: the event loop ends, and the import records and the
+    // ledger are drained to disk on the way out.
     vantry::TerminationSignals termination;
-    QObject::connect(&termination, &vantry::TerminationSignals::received, &app, [](int number) {
+    QObject::connect(&termination, &vantry::TerminationSignals::received, &window, [&window](int number) {
         vantry::CaptureLog::log(QStringLiteral("signal %1 received: quitting").arg(number));
-        QCoreApplication::quit();
+        window.quitWithoutAsking();
     });
 
     // Once the event loop runs, launching is over.

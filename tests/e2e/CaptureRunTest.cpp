@@ -250,3 +250,41 @@ TEST_F(CaptureRun, ASigtermRightAfterTheServiceImportedLeavesNothingToImportAgai
     EXPECT_EQ(desktop.inventory(), stored);
     ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
 }
+
+// Quit asks while confirmed cards are not imported (Cancel keeps them, Quit ends cleanly); a
+// SIGTERM, which nobody can answer, quits without asking.
+TEST_F(CaptureRun, QuitAsksWhileConfirmedCardsAreNotImportedAndASigtermDoesNot)
+{
+    ASSERT_TRUE(desktop.signInWithoutBrowser()) << desktop.error().toStdString();
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << desktop.diagnostics().toStdString();
+    // Ctrl+Q until the question shows (a key can reach the window before it is active again).
+    auto askToQuit = [&](const QString& button) -> std::optional<ProbedWidget> {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            desktop.pressQuit();
+            if (auto found = desktop.waitFor(
+                    [button](const ProbedWidget& w) {
+                        return w.object == "alertButton" && w.name == button &&
+                               w.window.startsWith("Quit with 3 cards not imported?");
+                    },
+                    5))
+                return found;
+        }
+        return std::nullopt;
+    };
+    const auto cancel = askToQuit(QStringLiteral("Cancel"));
+    ASSERT_TRUE(cancel) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.click(*cancel));
+    EXPECT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << "the batch is kept";
+
+    const auto quit = askToQuit(QStringLiteral("Quit"));
+    ASSERT_TRUE(quit) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.click(*quit));
+    ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
+
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << desktop.diagnostics().toStdString();
+    ASSERT_TRUE(desktop.terminateApplication()) << desktop.error().toStdString() << desktop.diagnostics().toStdString();
+}

@@ -257,14 +257,19 @@ bool endedCleanly(QProcess& app, QString* error)
 
 } // namespace
 
+bool DesktopSession::pressQuit()
+{
+    // No window manager runs on the test's X server: the window gets the focus directly.
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QStringLiteral("^Vantry Capture$"), QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                    QStringLiteral("key"), QStringLiteral("ctrl+q")});
+}
+
 bool DesktopSession::quitApplication()
 {
     if (!app_ || app_->state() == QProcess::NotRunning)
         return true;
-    // No window manager runs on the test's X server: the window gets the focus directly.
-    xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QStringLiteral("^Vantry Capture$"), QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-             QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    pressQuit();
     return endedCleanly(*app_, &error_);
 }
 

@@ -50,6 +50,8 @@ public:
     // Ends the application as a user does (Quit, Ctrl+Q, in its window); false unless it
     // ended by itself with status 0 (it is killed after 30 s).
     bool quitApplication();
+    // Presses Ctrl+Q in the main window and leaves the application to answer.
+    bool pressQuit();
     // Sends SIGTERM, as a logout or shutdown does; false unless it ended with status 0.
     bool terminateApplication();
 

@@ -1,5 +1,6 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/views/MainWindow.h"
 #include "core/support/CaptureLog.h"
 #include "platform/BrowserWebAuthSession.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QClipboard>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -55,6 +58,24 @@ struct Shell {
     QLabel* tabs;
     std::unique_ptr<MainWindow> window;
 };
+
+// The alert `name` on screen, if any.
+QDialog* shownAlert(QWidget* window, const char* name)
+{
+    QApplication::processEvents();
+    for (QDialog* dialog : window->findChildren<QDialog*>(QString::fromUtf8(name)))
+        if (dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+QPushButton* alertButton(QDialog* dialog, const QString& text)
+{
+    for (QPushButton* b : dialog->findChildren<QPushButton*>("alertButton"))
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
 
 } // namespace
 
@@ -204,4 +225,59 @@ TEST(MainWindow, MenuOrderAndTheUpdateItemFollowingTheUpdater)
     ASSERT_NE(shell.window->settingsWindow(), nullptr);
     EXPECT_EQ(shell.window->settingsWindow()->windowTitle(), "Settings");
     EXPECT_EQ(built, 2); // rebuilt at each opening, so it follows the selected tab
+}
+
+// Closing the window and Quit (Ctrl+Q) ask first while cards not imported would be lost;
+// Cancel is the default and keeps everything; a quit nobody can be asked about never asks.
+TEST(MainWindow, ClosingOrQuittingWithCardsNotImportedAsksFirst)
+{
+    Home home;
+    FakeWebAuthSession web;
+    AuthService auth(web);
+    FakeUpdater updater;
+    Shell shell(auth, updater);
+    UnimportedWork work{3, 0, 12.5, 2, {home.path() + "/Pictures/B0012"}};
+    shell.window->setUnimportedWork([&] { return work; });
+    shell.window->showSettings();
+    QPointer<QWidget> settings = shell.window->settingsWindow();
+
+    EXPECT_FALSE(shell.window->close());
+    QDialog* alert = shownAlert(shell.window.get(), "quitAlert");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->windowTitle(), "Quit with 3 cards not imported?");
+    EXPECT_TRUE(alert->accessibleDescription().contains("The scans stay in ~/Pictures/B0012."));
+    ASSERT_NE(alertButton(alert, "Cancel"), nullptr);
+    EXPECT_TRUE(alertButton(alert, "Cancel")->isDefault());
+    EXPECT_FALSE(alertButton(alert, "Quit")->isDefault());
+    // Asked again while the question is open: still one question.
+    EXPECT_FALSE(shell.window->close());
+    EXPECT_EQ(shell.window->findChildren<QDialog*>("quitAlert").size(), 1);
+    alertButton(alert, "Cancel")->click();
+    EXPECT_EQ(shownAlert(shell.window.get(), "quitAlert"), nullptr);
+    EXPECT_TRUE(shell.window->isVisible());
+
+    // The menu item (Ctrl+Q) asks the same question; Quit closes the window and the settings.
+    QAction* quit = shell.window->findChild<QAction*>("quitAction");
+    EXPECT_EQ(quit->shortcut(), QKeySequence(QKeySequence::Quit));
+    quit->trigger();
+    alert = shownAlert(shell.window.get(), "quitAlert");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(shell.window->isVisible());
+    alertButton(alert, "Quit")->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(shell.window->isVisible());
+    EXPECT_TRUE(!settings || !settings->isVisible());
+
+    // Nothing to lose: the window closes at once.
+    Shell plain(auth, updater);
+    plain.window->setUnimportedWork([] { return UnimportedWork{}; });
+    EXPECT_TRUE(plain.window->close());
+    EXPECT_EQ(shownAlert(plain.window.get(), "quitAlert"), nullptr);
+
+    // A quit the user cannot answer (a termination signal) does not ask.
+    Shell signalled(auth, updater);
+    signalled.window->setUnimportedWork([&] { return work; });
+    signalled.window->quitWithoutAsking();
+    EXPECT_FALSE(signalled.window->isVisible());
+    EXPECT_EQ(shownAlert(signalled.window.get(), "quitAlert"), nullptr);
 }

@@ -105,6 +105,43 @@ TEST_F(RootCaptureViewTest, MiddleClickAndCloseButtonCloseTabsAndTheNeighbourIsS
     Q_UNUSED(first);
 }
 
+// A tab holding confirmed cards not imported yet closes only after the user agreed, by its
+// close button or a middle click; one holding none closes at once.
+TEST_F(RootCaptureViewTest, ClosingATabWithCardsNotImportedAsksFirst)
+{
+    BatchSession& work = *store.sessions()[0];
+    work.setScanFolderPath("/scans/B0012");
+    work.viewModel()->setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
+    BatchSession& unread = store.addSession();
+    unread.viewModel()->setRows({test::CaptureSessionKit::row(3, false)});
+    store.addSession();
+    settle();
+
+    QTest::mouseClick(chipOf(work), Qt::MiddleButton);
+    settle();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown.back().name, "closeTabAlert");
+    EXPECT_EQ(prompter.shown.back().title, "Close \"B0012\" with 1 card not imported?");
+    ASSERT_TRUE(prompter.answer("Cancel"));
+    settle();
+    EXPECT_EQ(store.sessions().size(), 3u);
+
+    QTest::mouseClick(chipOf(work)->findChild<QToolButton*>("tabClose"), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(store.sessions().size(), 3u);
+    ASSERT_TRUE(prompter.answer("Close Tab"));
+    settle();
+    ASSERT_EQ(store.sessions().size(), 2u);
+    EXPECT_EQ(chips().size(), 2);
+
+    // Rows that still need review are not the dealer's work yet.
+    QTest::mouseClick(chipOf(unread), Qt::MiddleButton);
+    settle();
+    EXPECT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(store.sessions().size(), 1u);
+}
+
 TEST_F(RootCaptureViewTest, BadgesFollowBackgroundTabsLive)
 {
     BatchSession& background = *store.sessions()[0];

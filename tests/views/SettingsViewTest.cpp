@@ -1,5 +1,6 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/settings/SettingsTrainingModel.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -339,6 +341,41 @@ TEST(SettingsView, ExportShowsItsFolderAndSignOutSignsOut)
     child<QPushButton>(view.get(), "signOutButton")->click();
     EXPECT_FALSE(f.auth->isSignedIn());
     EXPECT_EQ(text(view.get(), "signedInEmail"), QStringLiteral("—"));
+}
+
+// Sign Out asks first while a tab holds cards not imported yet; Cancel keeps the user signed in.
+TEST(SettingsView, SignOutWithCardsNotImportedAsksFirst)
+{
+    Fixture f;
+    ASSERT_TRUE(TokenStore::set("access", TokenStore::accessTokenKey));
+    f.auth = std::make_unique<AuthService>(f.web);
+    auto view = f.view();
+    view->setUnimportedWork([] { return UnimportedWork{10, 0, 0, 1, {"/scans/B0012"}}; });
+    auto alert = [&]() -> QDialog* {
+        QApplication::processEvents();
+        for (QDialog* dialog : view->findChildren<QDialog*>("signOutAlert"))
+            if (dialog->isVisible())
+                return dialog;
+        return nullptr;
+    };
+    auto press = [](QDialog* dialog, const QString& text) {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>("alertButton"))
+            if (b->text() == text)
+                b->click();
+    };
+
+    child<QPushButton>(view.get(), "signOutButton")->click();
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_EQ(alert()->windowTitle(), "Sign out with 10 cards not imported?");
+    EXPECT_TRUE(f.auth->isSignedIn());
+    press(alert(), "Cancel");
+    EXPECT_EQ(alert(), nullptr);
+    EXPECT_TRUE(f.auth->isSignedIn());
+
+    child<QPushButton>(view.get(), "signOutButton")->click();
+    ASSERT_NE(alert(), nullptr);
+    press(alert(), "Sign Out");
+    EXPECT_FALSE(f.auth->isSignedIn());
 }
 
 TEST(ScannerSettingsCard, ShowsTheNearestSpeedAndWritesOnlyAPick)

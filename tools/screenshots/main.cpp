@@ -10,6 +10,8 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "app/capture/CaptureCommands.h"
+#include "app/capture/UnimportedWork.h"
+#include "app/views/BatchTabStrip.h"
 #include "app/views/CaptureView.h"
 #include "app/views/CardRow.h"
 #include "app/views/ManualAddSheet.h"
@@ -44,6 +46,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <QTimer>
+#include <QToolButton>
 
 #include <QCoroTask>
 
@@ -539,6 +542,33 @@ void saveImportAlert(const QString& folder, const char* alertName, const QString
         std::printf("FAILED %s (no alert)\n", qPrintable(path));
 }
 
+// A tab on a folder under Pictures holding `confirmed` priced cards not imported yet, and one
+// that still needs review.
+void fillUnimported(BatchSession& session, const QString& folderName, int confirmed)
+{
+    const QString folder = QDir::home().filePath("Pictures/" + folderName);
+    QDir().mkpath(folder);
+    session.setScanFolderPath(folder);
+    std::vector<CaptureViewModel::Row> rows;
+    for (int i = 0; i <= confirmed; ++i) {
+        auto row = CaptureScene::row(i, i < confirmed);
+        row.card.front = folder + QStringLiteral("/scan_%1.png").arg(i + 1, 4, 10, QLatin1Char('0'));
+        if (row.chosen)
+            row.chosen->priceUSD = 7.65 + 0.5 * (i % 3);
+        rows.push_back(row);
+    }
+    session.viewModel()->setRows(std::move(rows));
+}
+
+void saveAlert(QWidget* window, const char* name, const QString& path)
+{
+    settle();
+    if (auto* box = window->findChild<QDialog*>(name))
+        save(box, path);
+    else
+        std::printf("FAILED %s (no alert)\n", qPrintable(path));
+}
+
 QList<Shot> shots()
 {
     return {
@@ -806,6 +836,43 @@ QList<Shot> shots()
          }},
         {"import-split-child", [](const QString& out) {
              saveImportAlert("/home/me/Pictures/B0012/B0012a", "recountOffAlert", out + "/import-split-child.png");
+         }},
+        {"close-tab-confirmation", [](const QString& out) {
+             CaptureScene scene(2);
+             fillUnimported(*scene.store->sessions()[0], "B0012", 120);
+             settle();
+             scene.root->tabStrip()->chips()[0]->findChild<QToolButton*>("tabClose")->click();
+             saveAlert(scene.window.get(), "closeTabAlert", out + "/close-tab-confirmation.png");
+         }},
+        {"quit-confirmation", [](const QString& out) {
+             CaptureScene scene(2);
+             fillUnimported(*scene.store->sessions()[0], "B0012", 120);
+             fillUnimported(*scene.store->sessions()[1], "B0013", 10);
+             scene.window->setUnimportedWork([&scene] { return UnimportedWork::of(*scene.store); });
+             settle();
+             scene.window->close();
+             saveAlert(scene.window.get(), "quitAlert", out + "/quit-confirmation.png");
+         }},
+        {"sign-out-confirmation", [](const QString& out) {
+             CaptureScene scene;
+             fillUnimported(scene.store->selected(), "B0012", 10);
+             scene.window->setSettingsContentFactory([&scene](QWidget* parent) -> QWidget* {
+                 auto* view = new SettingsView(*scene.auth, SettingsStore::standard(),
+                                               std::make_shared<FakeSavePanel>(std::nullopt), nullptr, parent);
+                 view->setUnimportedWork([&scene] { return UnimportedWork::of(*scene.store); });
+                 return view;
+             });
+             scene.window->showSettings();
+             settle();
+             scene.window->settingsWindow()->findChild<QPushButton*>("signOutButton")->click();
+             saveAlert(scene.window->settingsWindow(), "signOutAlert", out + "/sign-out-confirmation.png");
+         }},
+        {"clear-folder-confirmation", [](const QString& out) {
+             CaptureScene scene;
+             fillUnimported(scene.store->selected(), "B0012", 10);
+             settle();
+             scene.view().state().commands().archiveCurrentFolder();
+             saveAlert(scene.window.get(), "clearFolderAlert", out + "/clear-folder-confirmation.png");
          }},
         {"toast", [](const QString& out) {
              CaptureScene scene;

@@ -72,11 +72,13 @@ RecountBinSync syncRecountBin(const QString& replaceBinsText, const std::optiona
     return sync;
 }
 
+QString archiveFolderName(const QString& stamp) { return QStringLiteral("Archived-") + stamp; }
+
 QString archivedToast(int moved, const QString& folderName, const QString& stamp)
 {
     return QStringLiteral("Archived ") + QString::number(moved) + QStringLiteral(" image") +
-           CaptureTexts::pluralS(moved) + QStringLiteral(" from ") + folderName + QStringLiteral(" → Archived-") + stamp +
-           QLatin1Char('/');
+           CaptureTexts::pluralS(moved) + QStringLiteral(" from ") + folderName + QStringLiteral(" → ") +
+           archiveFolderName(stamp) + QLatin1Char('/');
 }
 
 QString alreadyEmptyStatus(const QString& folderName) { return folderName + QStringLiteral(" is already empty."); }

@@ -32,6 +32,8 @@ RecountBinSync syncRecountBin(const QString& replaceBinsText, const std::optiona
                               const QString& lastSuggested);
 
 // Clear Folder.
+// The subfolder the images move into: "Archived-<stamp>".
+QString archiveFolderName(const QString& stamp);
 QString archivedToast(int moved, const QString& folderName, const QString& stamp);
 QString alreadyEmptyStatus(const QString& folderName);
 QString clearFolderHelp(const QString& folderPath, bool scanning);

@@ -4,6 +4,7 @@
 #include "app/batch/CaptureConfig.h"
 #include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/CaptureWindowState.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/scanner/ScannerController.h"
 #include "app/scanner/ScannerError.h"
 #include "app/settings/SettingsKeys.h"
@@ -281,6 +282,30 @@ void CaptureCommands::archiveCurrentFolder()
     if (folder.isEmpty() || !canClearFolder())
         return;
     const QString stamp = services_.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // The rows keep their scans, but a batch not imported yet is worth a second look before
+    // the folder is made ready for the next stack.
+    const UnimportedWork work = UnimportedWork::ofScansIn(viewModel_->rows(), folder);
+    if (!work.any()) {
+        archiveInto(stamp);
+        return;
+    }
+    QPointer<CaptureCommands> self(this);
+    window_.confirmClearFolder(work, scanFolderName(), Texts::archiveFolderName(stamp), [self, stamp] {
+        if (self)
+            self->archiveInto(stamp);
+    });
+}
+
+void CaptureCommands::archiveInto(const QString& stamp)
+{
+    // Things may have changed while the question was open.
+    const QString folder = session_.scanFolderPath();
+    if (session_.watcher().pendingFileCount() > 0) {
+        setStatus(Texts::clearFolderPendingStatus());
+        return;
+    }
+    if (folder.isEmpty() || !canClearFolder())
+        return;
     const std::vector<ArchivedImage> moved = archiveImageMoves(folder, stamp);
     if (moved.empty()) {
         setStatus(Texts::alreadyEmptyStatus(scanFolderName()));

@@ -81,7 +81,8 @@ public:
     // "Import Folder": the scan folder's pages, or a picked folder's; added to a batch that
     // has rows.
     QCoro::Task<> importFolder();
-    // "Clear Folder": archives the folder's images; rows of the batch follow their files.
+    // "Clear Folder": archives the folder's images; rows of the batch follow their files. Asks
+    // first when confirmed cards not imported yet have their scans there.
     void archiveCurrentFolder();
 
     // --- Scanning and watching -----------------------------------------------------------------
@@ -99,6 +100,8 @@ signals:
 private:
     // Makes `folder` the scan folder; false (with a status) when another tab uses it.
     bool adoptFolder(const QString& folder);
+    // Moves the folder's images into "Archived-<stamp>".
+    void archiveInto(const QString& stamp);
     void setStatus(const QString& text) const;
     QStringList otherTabFolders() const;
 

@@ -8,6 +8,7 @@
 #include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/CaptureCommands.h"
 #include "app/capture/CaptureTexts.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/scanner/PrefHealer.h"
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
@@ -234,6 +235,12 @@ void CaptureWindowState::confirmSendHeldAgain(const QUuid& intentId)
                   vm->sendHeldImportAgain(intentId);
           }}},
     });
+}
+
+void CaptureWindowState::confirmClearFolder(const UnimportedWork& work, const QString& folderName,
+                                            const QString& archiveName, std::function<void()> clear)
+{
+    services_.prompter->present(UnimportedWorkAlerts::clearFolder(work, folderName, archiveName, std::move(clear)));
 }
 
 void CaptureWindowState::confirmImport(const QString& message, std::function<void()> startImport)

@@ -26,6 +26,7 @@ class FileRevealer;
 class PreferenceDomains;
 class SavePanel;
 class SettingsStore;
+struct UnimportedWork;
 
 // The capture window's own state and lifecycle, without widgets. Made when a tab is selected
 // and destroyed when another is (never on show/hide, so minimising re-runs nothing).
@@ -81,10 +82,13 @@ public:
     // The toolbar's "Add Card": the window opens the manual-add sheet.
     void requestAddManualCard() { emit addManualCardRequested(); }
 
-    // The three confirmations, raised by the window's commands.
+    // The confirmations, raised by the window's commands.
     void confirmNewBatch();
     // Held cards go again only after a question: some may be in the inventory already.
     void confirmSendHeldAgain(const QUuid& intentId);
+    // Clear Folder of a folder holding scans of cards not imported yet.
+    void confirmClearFolder(const UnimportedWork& work, const QString& folderName, const QString& archiveName,
+                            std::function<void()> clear);
     void confirmImport(const QString& message, std::function<void()> startImport);
     void warnSplitChildImport(const QString& message, std::function<void()> switchToRecount,
                               std::function<void()> startImport);

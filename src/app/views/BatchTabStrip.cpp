@@ -3,6 +3,7 @@
 #include "app/batch/SessionStore.h"
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
+#include "app/capture/UnimportedWork.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QHash>
@@ -14,8 +15,8 @@
 
 namespace vantry {
 
-BatchTabChip::BatchTabChip(SessionStore& store, BatchSession& session, QWidget* parent)
-    : QFrame(parent), store_(store), session_(&session), id_(session.id())
+BatchTabChip::BatchTabChip(SessionStore& store, BatchSession& session, AlertPrompter& prompter, QWidget* parent)
+    : QFrame(parent), store_(store), prompter_(prompter), session_(&session), id_(session.id())
 {
     setObjectName(QStringLiteral("tabChip"));
     setAttribute(Qt::WA_StyledBackground);
@@ -39,7 +40,7 @@ BatchTabChip::BatchTabChip(SessionStore& store, BatchSession& session, QWidget* 
     close_->setAutoRaise(true);
     close_->setToolTip(QStringLiteral("Close this batch tab"));
     close_->setStyleSheet(QStringLiteral("QToolButton { border: none; font-size: 8pt; font-weight: bold; padding: 0; }"));
-    connect(close_, &QToolButton::clicked, this, [this] { store_.close(id_); });
+    connect(close_, &QToolButton::clicked, this, &BatchTabChip::requestClose);
 
     layout->addWidget(dot_, 0, Qt::AlignVCenter);
     layout->addWidget(title_);
@@ -91,13 +92,14 @@ void BatchTabChip::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         store_.setSelectedID(id_);
     } else if (event->button() == Qt::MiddleButton) {
-        // The store refuses to close the last tab.
-        if (store_.sessions().size() > 1)
-            store_.close(id_);
+        requestClose();
     }
 }
 
-BatchTabStrip::BatchTabStrip(SessionStore& store, QWidget* parent) : QWidget(parent), store_(store)
+void BatchTabChip::requestClose() { closeTabAsking(store_, id_, prompter_); }
+
+BatchTabStrip::BatchTabStrip(SessionStore& store, AlertPrompter& prompter, QWidget* parent)
+    : QWidget(parent), store_(store), prompter_(prompter)
 {
     setObjectName(QStringLiteral("batchTabStrip"));
     auto* outer = new QHBoxLayout(this);
@@ -150,7 +152,7 @@ void BatchTabStrip::rebuild()
     for (const auto& session : store_.sessions()) {
         BatchTabChip* chip = existing.take(session->id());
         if (!chip)
-            chip = new BatchTabChip(store_, *session, row_->parentWidget());
+            chip = new BatchTabChip(store_, *session, prompter_, row_->parentWidget());
         row_->insertWidget(index++, chip);
     }
     setFixedHeight(row_->parentWidget()->sizeHint().height());

@@ -11,17 +11,19 @@ class QToolButton;
 
 namespace vantry {
 
+class AlertPrompter;
 class BatchSession;
 class CoalescedRefresh;
 class SessionStore;
 
 // One batch tab: status dot, title, needs-review badge and (with two or more tabs) a close
-// button. A click selects it; a middle click closes it when it can be closed.
+// button. A click selects it; a middle click closes it when it can be closed. Closing asks
+// first when confirmed or hand-added cards would be lost.
 class BatchTabChip : public QFrame {
     Q_OBJECT
 
 public:
-    BatchTabChip(SessionStore& store, BatchSession& session, QWidget* parent = nullptr);
+    BatchTabChip(SessionStore& store, BatchSession& session, AlertPrompter& prompter, QWidget* parent = nullptr);
 
     const QUuid& sessionID() const { return id_; }
     void refresh();
@@ -31,7 +33,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void requestClose();
+
     SessionStore& store_;
+    AlertPrompter& prompter_;
     QPointer<BatchSession> session_;
     QUuid id_;
     QLabel* dot_;
@@ -46,7 +51,7 @@ class BatchTabStrip : public QWidget {
     Q_OBJECT
 
 public:
-    explicit BatchTabStrip(SessionStore& store, QWidget* parent = nullptr);
+    BatchTabStrip(SessionStore& store, AlertPrompter& prompter, QWidget* parent = nullptr);
 
     QList<BatchTabChip*> chips() const;
 
@@ -54,6 +59,7 @@ private:
     void rebuild();
 
     SessionStore& store_;
+    AlertPrompter& prompter_;
     QHBoxLayout* row_;
     QToolButton* add_;
 };

@@ -2,11 +2,14 @@
 
 #include "app/AppInfo.h"
 #include "app/auth/AuthService.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/shell/ShellTexts.h"
 #include "app/views/LoginView.h"
+#include "app/views/MessageBoxPrompter.h"
 #include "platform/Updater.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -17,7 +20,8 @@
 namespace vantry {
 
 MainWindow::MainWindow(AuthService& auth, Updater& updater, QWidget* batchTabs, QWidget* parent)
-    : QMainWindow(parent), auth_(auth), updater_(updater), batchTabs_(batchTabs)
+    : QMainWindow(parent), auth_(auth), updater_(updater), batchTabs_(batchTabs),
+      prompter_(std::make_unique<MessageBoxPrompter>(this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Vantry Capture"));
@@ -82,7 +86,52 @@ void MainWindow::buildMenu()
     quit->setObjectName(QStringLiteral("quitAction"));
     quit->setMenuRole(QAction::QuitRole);
     quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(quit, &QAction::triggered, this, &MainWindow::requestQuit, Qt::QueuedConnection);
+}
+
+void MainWindow::setUnimportedWork(std::function<UnimportedWork()> work) { unimportedWork_ = std::move(work); }
+
+void MainWindow::requestQuit()
+{
+    if (close())
+        QCoreApplication::quit();
+}
+
+void MainWindow::quitWithoutAsking()
+{
+    quitting_ = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    const UnimportedWork work = !quitting_ && unimportedWork_ ? unimportedWork_() : UnimportedWork{};
+    if (work.any()) {
+        // The batches live in this process only: closing the window would drop them.
+        event->ignore();
+        if (asking_)
+            return;
+        asking_ = true;
+        QPointer<MainWindow> self(this);
+        prompter_->present(UnimportedWorkAlerts::quit(
+            work,
+            [self] {
+                if (!self)
+                    return;
+                self->asking_ = false;
+                self->quitWithoutAsking();
+            },
+            [self] {
+                if (self)
+                    self->asking_ = false;
+            }));
+        return;
+    }
+    // The settings window does not keep the application running without its main window.
+    if (settingsWindow_)
+        settingsWindow_->close();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setSettingsContentFactory(std::function<QWidget*(QWidget*)> factory)

@@ -5,20 +5,24 @@
 #include <QSize>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QStackedWidget;
 
 namespace vantry {
 
+class AlertPrompter;
 class AuthService;
 class LoginView;
+struct UnimportedWork;
 class Updater;
 struct UpdateCheckResult;
 
 // The application's main window: the sign-in screen while nobody is signed in, the batch
 // tabs otherwise, switching live both ways; the application menu (About, Check for
-// Updates…, Settings…, Quit).
+// Updates…, Settings…, Quit). Closing it quits the application; the user's close or Quit asks
+// first when confirmed or hand-added cards would be lost.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -33,8 +37,18 @@ public:
     void setSettingsContentFactory(std::function<QWidget*(QWidget* parent)> factory);
     QWidget* settingsWindow() const { return settingsWindow_; }
 
+    // The work quitting would lose; until one is set, none.
+    void setUnimportedWork(std::function<UnimportedWork()> work);
+
 public slots:
     void showSettings();
+    // The user's quit (menu, Ctrl+Q): asks first when work would be lost.
+    void requestQuit();
+    // Quits without asking, for a quit the user cannot be asked about (a termination signal).
+    void quitWithoutAsking();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showScene();
@@ -49,6 +63,10 @@ private:
     QAction* checkForUpdates_ = nullptr;
     QPointer<QWidget> settingsWindow_;
     std::function<QWidget*(QWidget*)> settingsContent_;
+    std::function<UnimportedWork()> unimportedWork_;
+    std::unique_ptr<AlertPrompter> prompter_;
+    bool quitting_ = false; // agreed, or not to be asked
+    bool asking_ = false;
 };
 
 } // namespace vantry

@@ -49,6 +49,8 @@ void MessageBoxPrompter::present(AlertSpec alert)
         joined.replace(QLatin1Char(' '), QChar(0x00A0));
         shown.replace(button.text, joined);
     }
+    // Nor does a folder path break at its slashes ("~/Pictures/B0012" on two lines reads as two).
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u2060"));
     auto* message = new QLabel(shown, dialog);
     message->setObjectName(QStringLiteral("alertMessage"));
     message->setTextFormat(Qt::PlainText);

@@ -3,6 +3,7 @@
 #include "app/batch/SessionStore.h"
 #include "app/views/BatchTabStrip.h"
 #include "app/views/CaptureView.h"
+#include "app/views/MessageBoxPrompter.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -12,11 +13,14 @@ namespace vantry {
 RootCaptureView::RootCaptureView(SessionStore& store, CaptureWindowState::Services services, QWidget* parent)
     : QWidget(parent), store_(store), services_(std::move(services))
 {
+    // The tabs' own questions; each capture window keeps its own alerts.
+    if (!services_.prompter)
+        ownPrompter_ = std::make_unique<MessageBoxPrompter>(this);
     setObjectName(QStringLiteral("batchTabs"));
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
-    strip_ = new BatchTabStrip(store, this);
+    strip_ = new BatchTabStrip(store, services_.prompter ? *services_.prompter : *ownPrompter_, this);
     layout_->addWidget(strip_);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -29,6 +33,8 @@ RootCaptureView::RootCaptureView(SessionStore& store, CaptureWindowState::Servic
     connect(&store_, &SessionStore::sessionsChanged, this, &RootCaptureView::followSelection);
     followSelection();
 }
+
+RootCaptureView::~RootCaptureView() = default;
 
 void RootCaptureView::followSelection()
 {

@@ -5,10 +5,13 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <memory>
+
 class QVBoxLayout;
 
 namespace vantry {
 
+class AlertPrompter;
 class BatchTabStrip;
 class CaptureView;
 class SessionStore;
@@ -20,7 +23,9 @@ class RootCaptureView : public QWidget {
     Q_OBJECT
 
 public:
+    // A services' prompter of none: message boxes (over this view for the tabs' questions).
     RootCaptureView(SessionStore& store, CaptureWindowState::Services services, QWidget* parent = nullptr);
+    ~RootCaptureView() override;
 
     BatchTabStrip* tabStrip() const { return strip_; }
     CaptureView* captureView() const { return view_; }
@@ -33,6 +38,7 @@ private:
     void followSelection();
 
     SessionStore& store_;
+    std::unique_ptr<AlertPrompter> ownPrompter_;
     CaptureWindowState::Services services_;
     BatchTabStrip* strip_;
     QVBoxLayout* layout_;

@@ -3,11 +3,13 @@
 #include "app/auth/AuthService.h"
 #include "app/batch/CaptureBinPrefix.h"
 #include "app/batch/CaptureConfig.h"
+#include "app/capture/UnimportedWork.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsSlider.h"
 #include "app/settings/SettingsStore.h"
 #include "app/settings/SettingsTexts.h"
 #include "app/settings/SettingsTrainingModel.h"
+#include "app/views/MessageBoxPrompter.h"
 #include "app/views/SettingBindings.h"
 #include "app/views/SettingsStyle.h"
 #include "app/views/WheelGuard.h"
@@ -206,8 +208,26 @@ QWidget* SettingsView::accountSection()
     buttons->addWidget(signOut);
     buttons->addStretch();
     columnOf(box)->addLayout(buttons);
-    connect(signOut, &QPushButton::clicked, this, [this] { auth_.signOut(); });
+    connect(signOut, &QPushButton::clicked, this, &SettingsView::requestSignOut);
     return box;
+}
+
+void SettingsView::setUnimportedWork(std::function<UnimportedWork()> work) { unimportedWork_ = std::move(work); }
+
+void SettingsView::requestSignOut()
+{
+    const UnimportedWork work = unimportedWork_ ? unimportedWork_() : UnimportedWork{};
+    if (!work.any()) {
+        auth_.signOut();
+        return;
+    }
+    if (!prompter_)
+        prompter_ = std::make_unique<MessageBoxPrompter>(this);
+    QPointer<SettingsView> self(this);
+    prompter_->present(UnimportedWorkAlerts::signOut(work, [self] {
+        if (self)
+            self->auth_.signOut();
+    }));
 }
 
 QWidget* SettingsView::destinationSection()

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -14,15 +15,18 @@ class QVBoxLayout;
 
 namespace vantry {
 
+class AlertPrompter;
 class AuthService;
 class SavePanel;
 class SettingsStore;
 class SettingsTrainingModel;
 class TrainingDataStore;
+struct UnimportedWork;
 
 // The settings window's content: every control bound to its settings key (written at once,
 // nothing on show), the account with sign-out, and the selected batch's training labels
-// with export and clear.
+// with export and clear. Sign Out asks first when confirmed or hand-added cards are not
+// imported yet.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +37,8 @@ public:
     // The selected tab changed: its store's counts are read again.
     void setTrainingStore(std::shared_ptr<TrainingDataStore> store);
     SettingsTrainingModel& training() const { return *training_; }
+    // The batches' work not imported yet; until one is set, none.
+    void setUnimportedWork(std::function<UnimportedWork()> work);
 
     QSize sizeHint() const override;
 
@@ -48,6 +54,7 @@ private:
     void showEmail();
     void showTraining();
     void confirmWipe();
+    void requestSignOut();
 
     AuthService& auth_;
     std::shared_ptr<SettingsStore> settings_;
@@ -64,6 +71,8 @@ private:
     QLabel* exportToast_ = nullptr;
     QLabel* trainingNote_ = nullptr;
     QPointer<QMessageBox> wipeAlert_;
+    std::function<UnimportedWork()> unimportedWork_;
+    std::unique_ptr<AlertPrompter> prompter_;
 };
 
 } // namespace vantry

@@ -445,8 +445,16 @@ TEST_F(CaptureCommandsTest, ClearFolderRepointsRowsAndWaitsForTheScanner)
     EXPECT_EQ(window.commands().directScanEmptyStreak(), 0);
     tabs[0]->watcher().stop();
 
+    // The confirmed row is not imported yet: Clear Folder asks first and says where its scans go.
     ASSERT_TRUE(window.commands().canClearFolder());
     window.commands().archiveCurrentFolder();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown.back().name, "clearFolderAlert");
+    EXPECT_TRUE(prompter.shown.back().message.contains("B1/Archived-20260301-090005"));
+    ASSERT_TRUE(prompter.answer("Cancel"));
+    EXPECT_TRUE(QFile::exists(b1 + "/card_0001.png"));
+    window.commands().archiveCurrentFolder();
+    ASSERT_TRUE(prompter.answer("Clear Folder"));
     const QString archive = b1 + "/Archived-20260301-090005";
     EXPECT_EQ(vm->rows()[0].card.front, archive + "/card_0001.png");
     EXPECT_EQ(vm->rows()[0].card.back, archive + "/card_0002.png");
@@ -454,7 +462,9 @@ TEST_F(CaptureCommandsTest, ClearFolderRepointsRowsAndWaitsForTheScanner)
     EXPECT_TRUE(QFile::exists(archive + "/card_0001.png"));
     EXPECT_EQ(vm->toast(), Texts::archivedToast(2, "B1", "20260301-090005"));
 
+    // No scan of a confirmed row is left in the folder: no question.
     window.commands().archiveCurrentFolder();
+    EXPECT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(vm->statusMessage(), QStringLiteral("B1 is already empty."));
 }
 
