@@ -298,6 +298,45 @@ TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)
     EXPECT_FALSE(use->isVisible());
 }
 
+TEST_F(RecountViewTest, ABinNameWithASpaceIsRecountedAsOneBin)
+{
+    // The batch imports into "Box 1": before any load the screen already reads it as one bin.
+    model->setBin("Box 1");
+    QLineEdit* field = view->header()->binField();
+    field->clear();
+    QTest::keyClicks(field, "Box 1");
+    settle();
+    EXPECT_EQ(find<QLabel>("retireHint")->accessibleName(), "Preview to see how many copies in Box 1 will retire.");
+
+    // The service lists it: confirmed, assignable as a destination, and sent as one bin.
+    service.bins.push_back({"Box 1", 1, 4, {}});
+    model->setBin("A1");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(until([&] { return model->inventoryBinsLoadedAt().has_value(); }));
+    EXPECT_EQ(view->header()->statusLine()->accessibleName(), "Confirmed existing bin: 4 active cards");
+    QTest::mouseClick(find<QPushButton>("selectAllPrintings"), Qt::LeftButton);
+    settle();
+    QTest::keyClicks(view->destinationField(), "Box 1");
+    settle();
+    ASSERT_TRUE(view->assignButton()->isEnabled());
+    QTest::mouseClick(view->assignButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(find<QLabel>("tallyChip")->text(), "Box 1 3");
+    ASSERT_TRUE(view->previewButton()->isEnabled());
+    QTest::mouseClick(view->previewButton(), Qt::LeftButton);
+    ASSERT_TRUE(until([&] { return !prompter.shown.empty(); }));
+    EXPECT_TRUE(prompter.shown.back().message.startsWith("Recount of Box 1:\n"));
+    const ScanReplaceRequest& sent = service.lastSession().replacements.back();
+    EXPECT_EQ(sent.replaceBins, std::vector<QString>{"Box 1"});
+    EXPECT_EQ(sent.assignments.front().newBinId, "Box 1");
+
+    // Several bins can still be typed next to it.
+    field->clear();
+    QTest::keyClicks(field, "Box 1, B0002");
+    settle();
+    EXPECT_EQ(view->header()->statusLine()->accessibleName(), "Confirmed 2 existing bins: 7 active cards");
+}
+
 TEST_F(RecountViewTest, AssignmentBarAndDestinationChips)
 {
     planRecount("A1");

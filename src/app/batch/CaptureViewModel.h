@@ -362,6 +362,9 @@ public:
     void assignSelectedPrintings(const QString& bin);
     void clearAllAssignments();
     ScanReplaceTally::Result replaceTally() const;
+    // The bins the old-bin text may name with a space or comma inside: the workspace's bins
+    // as last loaded and the batch's import bin.
+    std::vector<QString> knownBinNames() const;
     QCoro::Task<> previewReplace();
     QCoro::Task<> commitReplace();
     // A preview or commit is in flight (a second one returns without change).

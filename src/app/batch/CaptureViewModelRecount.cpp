@@ -6,6 +6,7 @@
 #include "core/records/ImportLedgerStore.h"
 #include "core/service/CaptureError.h"
 #include "core/service/CommittedScan.h"
+#include "core/service/ImportBin.h"
 #include "core/service/ScanReplacePlanner.h"
 #include "core/support/StdoutTrace.h"
 
@@ -114,11 +115,22 @@ ScanReplaceTally::Result CaptureViewModel::replaceTally() const
     return ScanReplaceTally::of(entries, binByPrinting_);
 }
 
+std::vector<QString> CaptureViewModel::knownBinNames() const
+{
+    std::vector<QString> names;
+    for (const InventoryBinSummary& bin : inventoryBins_)
+        names.push_back(bin.label);
+    if (const std::optional<QString> importBin = ImportBin::location(bin_))
+        names.push_back(*importBin);
+    return names;
+}
+
 namespace {
 
 template <class Rows>
 RecountPlan planOf(const std::vector<ScanItemPayload>& allItems, const Rows& rows,
-                   const CaptureViewModel::BinMap& binByPrinting, const QString& replaceBinsText, bool dryRun)
+                   const CaptureViewModel::BinMap& binByPrinting, const QString& replaceBinsText, bool dryRun,
+                   const std::vector<QString>& knownBins)
 {
     RecountPlan plan;
     std::vector<QString> ids;
@@ -133,7 +145,7 @@ RecountPlan planOf(const std::vector<ScanItemPayload>& allItems, const Rows& row
         if (row.chosen && assigned.contains(scanItemId(*row.chosen)))
             plan.rowIds.push_back(row.id);
     }
-    plan.request = ScanReplacePlanner::build(ids, binByPrinting, replaceBinsText, dryRun);
+    plan.request = ScanReplacePlanner::build(ids, binByPrinting, replaceBinsText, dryRun, knownBins);
     return plan;
 }
 
@@ -157,7 +169,7 @@ QCoro::Task<> CaptureViewModel::previewReplace()
     replaceSessionId.reset();
     state.recountSnapshot.reset();
 
-    RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, true);
+    RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, true, knownBinNames());
     if (!plan.request) {
         setImportError(QStringLiteral("Enter a bin to replace and assign each group a destination bin."));
         setStatusMessage(QStringLiteral("Recount blocked \u2014 see banner."));
@@ -222,7 +234,7 @@ QCoro::Task<> CaptureViewModel::commitReplace()
     // The commit sends the plan the preview showed, or nothing: any change of the rows,
     // printings, counts, bins or destinations since then needs a new preview.
     const QString sessionId = resume ? *state.recountCommitSent : *replaceSessionId;
-    const RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, false);
+    const RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, false, knownBinNames());
     const auto& snapshot = state.recountSnapshot;
     const bool valid = resume || (plan.request && snapshot && snapshot->sessionId == sessionId &&
                                   snapshot->request == *plan.request && snapshot->items == plan.itemCounts() &&

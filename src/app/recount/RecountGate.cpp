@@ -36,7 +36,7 @@ std::vector<CaptureViewModel::Row> reviewRows(const std::vector<CaptureViewModel
 
 std::vector<QString> oldBins(const RecountState& state)
 {
-    return ScanReplacePlanner::parseReplaceBins(state.replaceBinsText);
+    return ScanReplacePlanner::parseReplaceBins(state.replaceBinsText, state.knownBins);
 }
 
 std::optional<InventoryBinSummary> exactBin(const std::vector<InventoryBinSummary>& bins, const QString& name)
@@ -116,13 +116,12 @@ std::vector<InventoryBinSummary> binSuggestions(const std::vector<InventoryBinSu
     return out;
 }
 
-QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, const QString& replaceBinsText)
+QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, const std::vector<QString>& oldBins)
 {
     if (!preview)
         return QStringLiteral("Nothing to recount.");
-    const std::vector<QString> bins = ScanReplacePlanner::parseReplaceBins(replaceBinsText);
     QStringList lines;
-    lines << QStringLiteral("Recount of ") + QStringList(bins.begin(), bins.end()).join(QStringLiteral(", ")) +
+    lines << QStringLiteral("Recount of ") + QStringList(oldBins.begin(), oldBins.end()).join(QStringLiteral(", ")) +
                  QLatin1Char(':');
     lines << QStringLiteral("\u2022 ") + QString::number(preview->created) + QStringLiteral(" added (new copies)");
     if (preview->retired >= 1)
@@ -134,15 +133,16 @@ QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, c
     return lines.join(QLatin1Char('\n'));
 }
 
-bool isSingleBinName(const QString& text)
+bool isSingleBinName(const QString& text, const std::vector<QString>& knownBins)
 {
     const QString trimmed = text.trimmed();
-    return !trimmed.isEmpty() && ScanReplacePlanner::parseReplaceBins(trimmed) == std::vector<QString>{trimmed};
+    return !trimmed.isEmpty() &&
+           ScanReplacePlanner::parseReplaceBins(trimmed, knownBins) == std::vector<QString>{trimmed};
 }
 
-bool canAssign(int selectedCount, const QString& destination)
+bool canAssign(int selectedCount, const QString& destination, const std::vector<QString>& knownBins)
 {
-    return selectedCount > 0 && isSingleBinName(destination);
+    return selectedCount > 0 && isSingleBinName(destination, knownBins);
 }
 
 } // namespace vantry::RecountGate

@@ -13,7 +13,8 @@ namespace vantry::RecountGate {
 // Rows with no chosen printing: unresolved first, then review, then auto; batch order within.
 std::vector<CaptureViewModel::Row> reviewRows(const std::vector<CaptureViewModel::Row>& rows);
 
-// The old bins as typed: split at commas and white space, each name once.
+// The old bins as typed: split at commas and white space, each name once; a known bin with a
+// space or comma inside stays one name.
 std::vector<QString> oldBins(const RecountState& state);
 // The loaded bin whose label equals `name` exactly (case and spaces count).
 std::optional<InventoryBinSummary> exactBin(const std::vector<InventoryBinSummary>& bins, const QString& name);
@@ -28,13 +29,13 @@ QString previewBlockedHint(const RecountState& state);
 // containing the text, prefix matches first, then more copies, then by label.
 std::vector<InventoryBinSummary> binSuggestions(const std::vector<InventoryBinSummary>& bins, const QString& text);
 
-// The confirmation alert's message for the pending preview.
-QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, const QString& replaceBinsText);
+// The confirmation alert's message for the pending preview and the old bins.
+QString replaceConfirmMessage(const std::optional<ScanReplaceResult>& preview, const std::vector<QString>& oldBins);
 
-// The destination field names exactly one bin: non-blank, no comma or white space inside (such
-// a bin could never be named as an old bin of a later recount).
-bool isSingleBinName(const QString& text);
+// The destination field names exactly one bin: non-blank, and no comma or white space inside
+// unless it is one of the known bins (text such as "A2 A3" is taken for two bins, not one).
+bool isSingleBinName(const QString& text, const std::vector<QString>& knownBins);
 // "Assign" is on: something selected and one destination bin typed.
-bool canAssign(int selectedCount, const QString& destination);
+bool canAssign(int selectedCount, const QString& destination, const std::vector<QString>& knownBins);
 
 } // namespace vantry::RecountGate

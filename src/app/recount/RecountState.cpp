@@ -4,12 +4,15 @@
 
 namespace vantry {
 
-RecountState RecountState::of(const CaptureViewModel& model)
+RecountState RecountState::of(const CaptureViewModel& model, const std::optional<QString>& suggestedReplaceBin)
 {
     RecountState s;
     s.items = model.items();
     s.replaceBinsText = model.replaceBinsText();
     s.inventoryBins = model.inventoryBins();
+    s.knownBins = model.knownBinNames();
+    if (suggestedReplaceBin && !suggestedReplaceBin->trimmed().isEmpty())
+        s.knownBins.push_back(suggestedReplaceBin->trimmed());
     s.binsLoaded = model.inventoryBinsLoadedAt().has_value();
     s.inventoryBinsError = model.inventoryBinsError();
     s.isLoadingInventoryBins = model.isLoadingInventoryBins();

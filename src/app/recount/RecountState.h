@@ -19,6 +19,9 @@ struct RecountState {
     std::vector<ScanItemPayload> items;
     QString replaceBinsText;
     std::vector<InventoryBinSummary> inventoryBins;
+    // Bins a text may name with a space or comma inside (see ScanReplacePlanner): the loaded
+    // bins, the batch's import bin and the scan folder's suggestion.
+    std::vector<QString> knownBins;
     bool binsLoaded = false; // a load succeeded once
     std::optional<QString> inventoryBinsError;
     bool isLoadingInventoryBins = false;
@@ -28,7 +31,7 @@ struct RecountState {
     // A commit was sent and its outcome is not known: only "Replace" may settle it.
     bool commitPending = false;
 
-    static RecountState of(const CaptureViewModel& model);
+    static RecountState of(const CaptureViewModel& model, const std::optional<QString>& suggestedReplaceBin);
 };
 
 } // namespace vantry

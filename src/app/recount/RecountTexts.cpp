@@ -36,12 +36,13 @@ QString selectionButton(qint64 selected)
     return selected == 0 ? QStringLiteral("Select all") : QStringLiteral("Clear (%1)").arg(selected);
 }
 
-QString assignHelp(bool anythingSelected, const QString& destination)
+QString assignHelp(bool anythingSelected, const QString& destination, const std::vector<QString>& knownBins)
 {
     if (!anythingSelected)
         return QStringLiteral("Select one or more cards first.");
-    if (!destination.trimmed().isEmpty() && !RecountGate::isSingleBinName(destination))
-        return QStringLiteral("Type one destination bin, without spaces or commas.");
+    if (!destination.trimmed().isEmpty() && !RecountGate::isSingleBinName(destination, knownBins))
+        return QStringLiteral("Type one destination bin. A name with a space or comma must be an existing bin or "
+                              "this batch's bin.");
     return QStringLiteral("File the selected cards into this destination bin.");
 }
 

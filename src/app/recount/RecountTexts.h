@@ -23,7 +23,7 @@ QString useSuggestionTitle(const QString& bin);                       // "Use A1
 QString reviewHeader(qint64 count);                                   // "1 needs attention" / "3 need attention"
 QString reviewHint();
 QString selectionButton(qint64 selected);                             // "Select all" / "Clear (2)"
-QString assignHelp(bool anythingSelected, const QString& destination);
+QString assignHelp(bool anythingSelected, const QString& destination, const std::vector<QString>& knownBins);
 QString printingSubtitle(const ScanItemPayload& item);               // "M10 146 · ×3"
 QString fixButton(int count);                                         // "Fix match" / "Fix copies"
 QString selectHelp(bool selected);

@@ -273,12 +273,15 @@ RecountView::~RecountView()
         sheet_->disconnect(this);
 }
 
+RecountState RecountView::state() const { return RecountState::of(*model_, suggestedReplaceBin_()); }
+
 void RecountView::assign()
 {
     const QString text = destination_->text();
-    // Several names or a name with a space inside would make a bin no later recount can name.
-    if (!text.trimmed().isEmpty() && !RecountGate::isSingleBinName(text)) {
-        destination_->setToolTip(RecountTexts::assignHelp(true, text));
+    // Text that reads as several bins is refused rather than made into one odd bin.
+    const std::vector<QString> known = state().knownBins;
+    if (!text.trimmed().isEmpty() && !RecountGate::isSingleBinName(text, known)) {
+        destination_->setToolTip(RecountTexts::assignHelp(true, text, known));
         return;
     }
     model_->assignSelectedPrintings(text);
@@ -322,7 +325,7 @@ void RecountView::refresh()
     // Hidden outside recount mode: an ingest's row publications cost nothing here.
     if (!isVisible())
         return;
-    const RecountState state = RecountState::of(*model_);
+    const RecountState state = this->state();
     header_->refresh(state);
     refreshReview();
     const bool hasItems = !state.items.empty();
@@ -425,15 +428,16 @@ void RecountView::refreshTally()
     tallyRow_->addStretch(1);
 
     RecountStyle::show(retireHint_, RecountTexts::retireHint(model_->pendingPreview(),
-                                                             RecountGate::oldBins(RecountState::of(*model_))));
+                                                             RecountGate::oldBins(state())));
 }
 
 void RecountView::refreshFooter()
 {
-    const RecountState state = RecountState::of(*model_);
+    const RecountState state = this->state();
     const bool anythingSelected = !model_->selectedPrintings().isEmpty();
-    assign_->setEnabled(RecountGate::canAssign(int(model_->selectedPrintings().size()), destination_->text()));
-    assign_->setToolTip(RecountTexts::assignHelp(anythingSelected, destination_->text()));
+    assign_->setEnabled(
+        RecountGate::canAssign(int(model_->selectedPrintings().size()), destination_->text(), state.knownBins));
+    assign_->setToolTip(RecountTexts::assignHelp(anythingSelected, destination_->text(), state.knownBins));
 
     status_->setText(model_->statusMessage().isEmpty() ? QStringLiteral("Ready") : model_->statusMessage());
     status_->setToolTip(status_->text());
@@ -457,7 +461,7 @@ void RecountView::presentConfirmation()
     AlertSpec alert;
     alert.name = QStringLiteral("replaceConfirm");
     alert.title = QStringLiteral("Replace bin(s)?");
-    alert.message = RecountGate::replaceConfirmMessage(model_->pendingPreview(), model_->replaceBinsText());
+    alert.message = RecountGate::replaceConfirmMessage(model_->pendingPreview(), RecountGate::oldBins(state()));
     alert.buttons = {
         {QStringLiteral("Cancel"), AlertSpec::Role::cancel,
          [weak] {

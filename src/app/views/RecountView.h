@@ -29,6 +29,7 @@ class CaptureViewModel;
 class CoalescedRefresh;
 class RecountHeader;
 class RecountPrintingRow;
+struct RecountState;
 
 // The recount screen of one batch: old bins, review section, destination assignment, tally,
 // retire hint and footer with "Preview recount"; a successful preview raises the "Replace
@@ -65,6 +66,7 @@ protected:
 private:
     void assign();
     void presentConfirmation();
+    RecountState state() const;
     void refreshReview();
     void refreshPrintings();
     void refreshTally();

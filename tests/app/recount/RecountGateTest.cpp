@@ -26,6 +26,7 @@ RecountState ready()
     s.items = {item("a:nonfoil", 2), item("b:foil", 1)};
     s.replaceBinsText = "B0001";
     s.inventoryBins = {bin("B0001", 57), bin("B0002", 3)};
+    s.knownBins = {"B0001", "B0002"};
     s.binsLoaded = true;
     s.assignedTotal = 2;
     return s;
@@ -140,15 +141,15 @@ TEST(RecountGate, BinSuggestions)
 
 TEST(RecountGate, ConfirmationMessage)
 {
-    EXPECT_EQ(RecountGate::replaceConfirmMessage(std::nullopt, "B0001"), "Nothing to recount.");
+    EXPECT_EQ(RecountGate::replaceConfirmMessage(std::nullopt, {"B0001"}), "Nothing to recount.");
     ScanReplaceResult p;
     p.created = 5;
-    EXPECT_EQ(RecountGate::replaceConfirmMessage(p, "B0001"),
+    EXPECT_EQ(RecountGate::replaceConfirmMessage(p, {"B0001"}),
               "Recount of B0001:\n\u2022 5 added (new copies)\n\u2022 0 retired\nThis cannot be undone.");
     p.retired = 3;
     p.retiredValueUsd = 12.5;
-    EXPECT_EQ(RecountGate::replaceConfirmMessage(p, "B0001 B0002,B0001"),
-              "Recount of B0001, B0002:\n\u2022 5 added (new copies)\n\u2022 3 RETIRED as lost ($12.50 basis "
+    EXPECT_EQ(RecountGate::replaceConfirmMessage(p, {"B0001", "Box 2"}),
+              "Recount of B0001, Box 2:\n\u2022 5 added (new copies)\n\u2022 3 RETIRED as lost ($12.50 basis "
               "destroyed)\nThis cannot be undone.");
 }
 
@@ -162,9 +163,43 @@ TEST(RecountGate, AssignNeedsASelectionAndExactlyOneDestinationBin)
     const std::vector<Case> cases{
         {0, "A0018", false}, {2, "", false},       {2, " \t ", false},     {2, " A0018 ", true},
         {1, "a/18", true},   {1, "A00 18", false}, {1, "A1, A2", false},   {1, "A1,", false},
+        // A known bin is one name, spaces and commas inside included.
+        {1, " Box 1 ", true}, {1, "Box 1,2", true}, {1, "Box 1 Box 3", false}, {1, "Box 3", false},
     };
+    const std::vector<QString> known{"Box 1", "Box 1,2"};
     for (const Case& c : cases)
-        EXPECT_EQ(RecountGate::canAssign(c.selected, c.destination), c.enabled) << c.selected << " " << c.destination.toStdString();
+        EXPECT_EQ(RecountGate::canAssign(c.selected, c.destination, known), c.enabled)
+            << c.selected << " " << c.destination.toStdString();
+}
+
+TEST(RecountGate, EveryBinTheAppImportsIntoOrTheServiceListsCanBeRecounted)
+{
+    // Each name as the service lists it, and as the batch's import bin before any bin was loaded.
+    const QString names[] = {"Box 1", "Box 1,2", "Kiste Nr. 3", "A/1 b", "b-7", QString::fromUtf8("Reg\u00e4l\u00a05")};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        RecountState listed = ready();
+        listed.inventoryBins.push_back(bin(name, 4));
+        listed.knownBins = {"B0001", "B0002", name};
+        listed.replaceBinsText = name;
+        EXPECT_EQ(RecountGate::oldBins(listed), std::vector<QString>{name});
+        EXPECT_TRUE(RecountGate::canPreview(listed));
+        // Several bins can still be typed, the known one among them.
+        listed.replaceBinsText = name + ", B0002\nB0001 " + name;
+        EXPECT_EQ(RecountGate::oldBins(listed), (std::vector<QString>{name, "B0002", "B0001"}));
+        EXPECT_TRUE(RecountGate::canPreview(listed));
+        EXPECT_TRUE(RecountGate::isSingleBinName(name, listed.knownBins));
+
+        RecountState imported = ready();
+        imported.binsLoaded = false;
+        imported.knownBins = {name};
+        imported.replaceBinsText = QStringLiteral(" ") + name + QStringLiteral(" ");
+        EXPECT_EQ(RecountGate::oldBins(imported), std::vector<QString>{name});
+    }
+    // An unknown name with a space is still two names (and so "No active bin found" for both).
+    RecountState s = ready();
+    s.replaceBinsText = "Box 1";
+    EXPECT_EQ(RecountGate::missingReplaceBins(s), (std::vector<QString>{"Box", "1"}));
 }
 
 } // namespace

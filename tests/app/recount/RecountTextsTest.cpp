@@ -57,9 +57,11 @@ TEST(RecountTexts, CountedLabels)
         {RecountTexts::binMenuEmpty(false), "No bins loaded"},
         {RecountTexts::binMenuEmpty(true), "No matching bins"},
         {RecountTexts::destinationHelp("A 1"), "Filed into A 1. Click to unassign."},
-        {RecountTexts::assignHelp(false, "A1"), "Select one or more cards first."},
-        {RecountTexts::assignHelp(true, "A1"), "File the selected cards into this destination bin."},
-        {RecountTexts::assignHelp(true, "A1 A2"), "Type one destination bin, without spaces or commas."},
+        {RecountTexts::assignHelp(false, "A1", {}), "Select one or more cards first."},
+        {RecountTexts::assignHelp(true, "A1", {}), "File the selected cards into this destination bin."},
+        {RecountTexts::assignHelp(true, "A1 A2", {}),
+         "Type one destination bin. A name with a space or comma must be an existing bin or this batch's bin."},
+        {RecountTexts::assignHelp(true, "Box 1", {"Box 1"}), "File the selected cards into this destination bin."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.actual, c.expected);

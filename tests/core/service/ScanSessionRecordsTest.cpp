@@ -70,6 +70,36 @@ TEST(ScanReplacePlanner, ParsesBinsText)
     }
 }
 
+TEST(ScanReplacePlanner, AKnownBinStaysOneNameWithSpacesAndCommasInside)
+{
+    struct Case {
+        QString text;
+        std::vector<QString> known;
+        std::vector<QString> bins;
+    };
+    const Case cases[] = {
+        {"Box 1", {}, {"Box", "1"}},
+        {"Box 1", {"Box 1"}, {"Box 1"}},
+        {" Box 1\n", {"Box 1"}, {"Box 1"}},
+        {"Box 1, B0001 Box 1", {"Box 1"}, {"Box 1", "B0001"}},
+        {"Box 1 Box 2", {"Box 1", "Box 2"}, {"Box 1", "Box 2"}},
+        {"Box 1,2", {"Box 1,2"}, {"Box 1,2"}},
+        {"Box 1,2, B0001", {"Box 1,2", "Box 1"}, {"Box 1,2", "B0001"}},
+        {"Box 1 2", {"Box", "Box 1"}, {"Box 1", "2"}},   // the longest known name wins
+        {"Box 10", {"Box 1"}, {"Box", "10"}},            // a known name ends where a name ends
+        {"box 1", {"Box 1"}, {"box", "1"}},              // letter case counts
+        {"AB 1", {"B 1"}, {"AB", "1"}},                  // only where a name starts
+        {"B0001 B0002", {"B0001", "B0002", ""}, {"B0001", "B0002"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(ScanReplacePlanner::parseReplaceBins(c.text, c.known), c.bins);
+    }
+    const auto request = ScanReplacePlanner::build({"x"}, {{"x", "Box 2"}}, "Box 1", false, {"Box 1"});
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->replaceBins, std::vector<QString>{"Box 1"});
+}
+
 TEST(ScanReplacePlanner, BuildsAssignmentsInRowOrder)
 {
     const std::map<QString, QString> bins{{"x", "A0018"}, {"z", "A0019"}, {"y2", "A1"}};
