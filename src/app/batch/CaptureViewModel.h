@@ -130,6 +130,9 @@ public:
         std::vector<QString> binsWritten;
         qint64 created = 0;
         qint64 retired = 0;
+        // False when the service saved the recount without reporting its figures: `created` and
+        // `retired` are then unknown and `binsWritten` are the bins the recount filed cards into.
+        bool figuresKnown = true;
 
         bool operator==(const LastRecountResult&) const = default;
     };

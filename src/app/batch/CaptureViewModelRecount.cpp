@@ -10,6 +10,8 @@
 #include "core/service/ScanReplacePlanner.h"
 #include "core/support/StdoutTrace.h"
 
+#include <algorithm>
+
 namespace vantry {
 
 namespace {
@@ -41,8 +43,17 @@ bool isRefusal(const std::exception& error)
 bool isNotApplied(const std::exception& error)
 {
     const auto* e = dynamic_cast<const CaptureError*>(&error);
-    return e && e->is(CaptureError::Kind::recountCommitFailed) &&
-           e->text() != QStringLiteral("finished without a result");
+    return e && e->is(CaptureError::Kind::recountCommitFailed);
+}
+
+// The destination bins of a request, each once in the order of its assignments.
+std::vector<QString> destinationsOf(const ScanReplaceRequest& request)
+{
+    std::vector<QString> bins;
+    for (const ScanReplaceAssignment& a : request.assignments)
+        if (std::find(bins.begin(), bins.end(), a.newBinId) == bins.end())
+            bins.push_back(a.newBinId);
+    return bins;
 }
 
 // A preview or commit starts: its own guard, the busy flag and a cleared banner. The
@@ -268,9 +279,12 @@ QCoro::Task<> CaptureViewModel::commitReplace()
         }
         if (resume || reply->sessionStatus == QStringLiteral("committing")) {
             setStatusMessage(QStringLiteral("Recount committing\u2026"));
-            const ScanReplaceCommitResult done = co_await client.awaitRecountCommit(
+            const std::optional<ScanReplaceCommitResult> done = co_await client.awaitRecountCommit(
                 sessionId, VantryClient::recountPollInterval, VantryClient::recountPollAttempts);
-            figures = {done.binsWritten, done.created, done.retired};
+            // Saved without figures: the replacement happened, so the rows are recorded all the
+            // same and the figures are said to be unknown.
+            figures = done ? LastRecountResult{done->binsWritten, done->created, done->retired}
+                           : LastRecountResult{destinationsOf(request), 0, 0, false};
         } else {
             figures = {reply->binsWritten, reply->created, reply->retired};
         }
@@ -296,11 +310,18 @@ QCoro::Task<> CaptureViewModel::commitReplace()
     QStringList bins(figures.binsWritten.begin(), figures.binsWritten.end());
     const QString binList = bins.join(QStringLiteral(", "));
     setLastImportedSession(sessionId);
-    setStatusMessage(QStringLiteral("Recount done: ") + QString::number(figures.created) + QStringLiteral(" new, ") +
-                     QString::number(figures.retired) + QStringLiteral(" retired \u2192 ") + binList +
-                     QStringLiteral("."));
-    showToast(QStringLiteral("Recount: ") + QString::number(figures.created) + QStringLiteral(" added \u00B7 ") +
-              QString::number(figures.retired) + QStringLiteral(" retired \u2192 ") + binList);
+    if (figures.figuresKnown) {
+        setStatusMessage(QStringLiteral("Recount done: ") + QString::number(figures.created) +
+                         QStringLiteral(" new, ") + QString::number(figures.retired) +
+                         QStringLiteral(" retired \u2192 ") + binList + QStringLiteral("."));
+        showToast(QStringLiteral("Recount: ") + QString::number(figures.created) + QStringLiteral(" added \u00B7 ") +
+                  QString::number(figures.retired) + QStringLiteral(" retired \u2192 ") + binList);
+    } else {
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("SAVED WITHOUT FIGURES: scan session ") + sessionId);
+        setStatusMessage(QStringLiteral("Recount done: figures unknown \u2192 ") + binList +
+                         QStringLiteral(". The service saved it without reporting what it added and retired."));
+        showToast(QStringLiteral("Recount: figures unknown \u2192 ") + binList);
+    }
 
     // Only the rows the preview showed are recorded and leave the batch.
     const QSet<QUuid> recounted(rowIds.begin(), rowIds.end());

@@ -80,6 +80,8 @@ QString recountSummary(const CaptureViewModel::LastRecountResult& result)
     QStringList bins;
     for (const QString& bin : result.binsWritten)
         bins << bin;
+    if (!result.figuresKnown)
+        return QStringLiteral("Figures unknown (the service did not report them) → ") + bins.join(QStringLiteral(", "));
     return QString::number(result.created) + QStringLiteral(" added · ") + QString::number(result.retired) +
            QStringLiteral(" retired → ") + bins.join(QStringLiteral(", "));
 }

@@ -328,9 +328,8 @@ QCoro::Task<VantryClient::CommitReplaceOutcome> VantryClient::commitReplace(std:
     co_return CommitReplaceOutcome{sessionId, *result};
 }
 
-QCoro::Task<ScanReplaceCommitResult> VantryClient::awaitRecountCommit(QString sessionId,
-                                                                      std::chrono::nanoseconds pollInterval,
-                                                                      int maxAttempts) const
+QCoro::Task<std::optional<ScanReplaceCommitResult>> VantryClient::awaitRecountCommit(
+    QString sessionId, std::chrono::nanoseconds pollInterval, int maxAttempts) const
 {
     const VantryClient self = *this;
     if (maxAttempts < 1)
@@ -356,11 +355,10 @@ QCoro::Task<ScanReplaceCommitResult> VantryClient::awaitRecountCommit(QString se
         }
 
         if (poll) {
-            if (poll->status == QLatin1String("saved")) {
-                if (poll->commitResult)
-                    co_return *poll->commitResult;
-                throw CaptureError::recountCommitFailed(QStringLiteral("finished without a result")).withSessionId(sessionId);
-            }
+            // "saved" means the replacement took effect, with or without its figures: reading
+            // it as a failure would leave the recount pending for good.
+            if (poll->status == QLatin1String("saved"))
+                co_return poll->commitResult;
             if (poll->status != QLatin1String("committing"))
                 throw CaptureError::recountCommitFailed(poll->commitError.value_or(QStringLiteral("recount was not applied")))
                     .withSessionId(sessionId);

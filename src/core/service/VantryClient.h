@@ -98,11 +98,14 @@ public:
     QCoro::Task<ScanSessionPoll> getSession(QString sessionId) const;
     QCoro::Task<CommitReplaceOutcome> commitReplace(std::vector<ScanItemPayload> items,
                                                     ScanReplaceRequest request) const;
-    // Polls until "saved". A failed poll is retried within the attempt budget (unless the
-    // service refused the request itself); every failure carries the session id, and
-    // calling again with the same session resumes waiting without re-sending anything.
-    QCoro::Task<ScanReplaceCommitResult> awaitRecountCommit(QString sessionId, std::chrono::nanoseconds pollInterval,
-                                                            int maxAttempts) const;
+    // Polls until "saved" and returns its figures; none when the service reports the session
+    // saved without them (the replacement took effect all the same). A failed poll is retried
+    // within the attempt budget (unless the service refused the request itself); every failure
+    // carries the session id, and calling again with the same session resumes waiting without
+    // re-sending anything.
+    QCoro::Task<std::optional<ScanReplaceCommitResult>> awaitRecountCommit(QString sessionId,
+                                                                           std::chrono::nanoseconds pollInterval,
+                                                                           int maxAttempts) const;
 
     // Whether a presigned upload URL may be used: https, or http to a loopback host.
     static bool isAcceptableUploadURL(const QUrl& url);

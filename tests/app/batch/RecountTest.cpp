@@ -179,6 +179,39 @@ TEST_F(RecountTest, ACommitOfUnknownOutcomeBlocksANewPreviewAndIsFollowedEvenAft
     EXPECT_EQ(model->rows().size(), 1u);
 }
 
+TEST_F(RecountTest, ARecountSavedWithoutItsFiguresRecordsTheRowsAndSaysTheFiguresAreUnknown)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    ScanSessionPoll committing;
+    committing.status = "committing";
+    ScanSessionPoll saved;
+    saved.status = "saved"; // no commitResult
+    service.pollScript = {committing, saved};
+    test::waitFor(model->commitReplace());
+
+    // The replacement happened: nothing stays pending, the rows are recorded and leave.
+    EXPECT_FALSE(model->importError()) << model->importError()->toStdString();
+    EXPECT_FALSE(model->pendingRecountCommit());
+    EXPECT_EQ(model->lastImportedSession(), QString("sess-1"));
+    EXPECT_EQ(model->statusMessage(), "Recount done: figures unknown \u2192 A1 new. The service saved it without "
+                                      "reporting what it added and retired.");
+    EXPECT_EQ(model->toast(), QString("Recount: figures unknown \u2192 A1 new"));
+    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1 new"}, 0, 0, false}));
+    EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
+    ASSERT_EQ(model->rows().size(), 1u);
+    EXPECT_FALSE(model->rows()[0].chosen);
+    EXPECT_EQ(trace.lines(TraceTopic::recount), QStringList{"[recount] SAVED WITHOUT FIGURES: scan session sess-1"});
+
+    // The next recount can be previewed.
+    ingestMarkers(*model, {3});
+    model->selectAllPrintings();
+    model->assignSelectedPrintings("A2");
+    test::waitFor(model->previewReplace());
+    EXPECT_TRUE(model->pendingPreview());
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 3);
+}
+
 TEST_F(RecountTest, ARefusedCommitSaysNothingWasReplacedAndKeepsThePlan)
 {
     planRecount();

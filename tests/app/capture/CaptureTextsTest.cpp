@@ -34,6 +34,8 @@ TEST(CaptureTexts, RecountSummaryListsTheBinsInTheOrderWritten)
 {
     EXPECT_EQ(CaptureTexts::recountSummary({{"B0003", "A0001"}, 12, 3}), "12 added · 3 retired → B0003, A0001");
     EXPECT_EQ(CaptureTexts::recountSummary({{"B0003"}, 1, 0}), "1 added · 0 retired → B0003");
+    EXPECT_EQ(CaptureTexts::recountSummary({{"B0003", "Box 1"}, 0, 0, false}),
+              "Figures unknown (the service did not report them) → B0003, Box 1");
 }
 
 TEST(CaptureTexts, TabBadgeShowsOnlyWhileRowsNeedReview)

@@ -544,6 +544,7 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
         int sleeps;
         std::optional<QString> failure; // description, nullopt = success
         std::vector<int> unreadablePolls = {}; // 1-based polls answered 200 with a body that is no session
+        bool figures = true;                   // a success returns the service's figures
     };
     const std::vector<Case> cases = {
         {"no attempts", {poll("saved", done)}, {}, 0, 0, 0,
@@ -552,8 +553,10 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
          QString("recount is still processing (timed out waiting for it to finish) (scan session sess-1)")},
         {"saved at third", {poll("committing"), poll("committing"), poll("saved", done)}, {}, 80, 3, 2, std::nullopt},
         {"saved at once", {poll("saved", done)}, {}, 80, 1, 0, std::nullopt},
-        {"saved without result", {poll("saved")}, {}, 80, 1, 0,
-         QString("recount commit failed: finished without a result (scan session sess-1)")},
+        // Saved is saved: the replacement took effect even when the service reports no figures.
+        {"saved without result", {poll("saved")}, {}, 80, 1, 0, std::nullopt, {}, false},
+        {"saved without result after committing", {poll("committing"), poll("saved")}, {}, 80, 2, 1, std::nullopt, {},
+         false},
         {"capital Saved", {poll("Saved", done)}, {}, 80, 1, 0,
          QString("recount commit failed: recount was not applied (scan session sess-1)")},
         {"failed with reason", {poll("failed", std::nullopt, QString("bin locked"))}, {}, 80, 1, 0,
@@ -585,7 +588,9 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
         const auto client = withRecordedSleeps(base, record);
 
         std::optional<ScanReplaceCommitResult> result;
-        const auto error = captureFailure([&] { result = vantry::test::waitFor(client.awaitRecountCommit(outcome.sessionId, 7ms, c.maxAttempts)); });
+        const auto error = captureFailure([&] {
+            result = vantry::test::waitFor(client.awaitRecountCommit(outcome.sessionId, 7ms, c.maxAttempts));
+        });
         EXPECT_EQ(service.calls(Endpoint::poll), c.polls);
         EXPECT_EQ(int(record->sleeps.size()), c.sleeps);
         for (auto d : record->sleeps)
@@ -595,7 +600,7 @@ TEST(VantryClient, AwaitRecountCommitPollsUntilSaved)
             EXPECT_EQ(error->description(), *c.failure);
         } else {
             EXPECT_FALSE(error) << error->description().toStdString();
-            EXPECT_EQ(result, done);
+            EXPECT_EQ(result, c.figures ? std::optional(done) : std::nullopt);
         }
         for (const auto& line : service.lines())
             EXPECT_EQ(line, "GET /scan-sessions/sess-1");
