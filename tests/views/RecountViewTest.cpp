@@ -15,6 +15,7 @@
 #include "support/CaptureSessionKit.h"
 #include "support/FakeInventoryService.h"
 #include "support/TempHome.h"
+#include "support/WaitFor.h"
 #include "support/WheelTurn.h"
 
 #include <QApplication>
@@ -255,6 +256,63 @@ TEST_F(RecountViewTest, FailedPreviewAndACommitStillRunningKeepThePlanAndResumeT
     EXPECT_EQ(model->lastImportedSession(), session);
     EXPECT_EQ(model->rows().size(), 1u);
     EXPECT_FALSE(visible("checkRecount"));
+}
+
+TEST_F(RecountViewTest, ReplaceIsOfferedOnlyWhileTheOldBinsAreConfirmed)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> unconfirm;
+        QString hint;
+    };
+    const std::vector<Case> cases{
+        {"the old bin left the workspace", [&] { service.bins = {{"B0002", 1, 3, {}}}; },
+         "Choose an existing old bin."},
+        {"no workspace any more",
+         [&] {
+             SettingsStore::standard()->setString(SettingsKeys::workspaceId, QString());
+             service.workspaces.clear();
+         },
+         "Reload existing bins to confirm the old bin."},
+    };
+    planRecount();
+    QTest::mouseClick(view->previewButton(), Qt::LeftButton);
+    ASSERT_TRUE(until([&] { return !prompter.shown.empty(); }));
+    prompter.answer("Cancel");
+    settle();
+    auto reload = [&] {
+        test::waitFor(model->refreshInventoryBins());
+        settle();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(visible("replaceAgain"));
+        c.unconfirm();
+        reload();
+        ASSERT_TRUE(model->pendingPreview()); // the retire warning stays...
+        EXPECT_FALSE(visible("replaceAgain")); // ...but the replacement is not offered
+        EXPECT_EQ(text("previewBlockedHint"), c.hint);
+
+        // Confirmed again: offered again.
+        SettingsStore::standard()->setString(SettingsKeys::workspaceId, QStringLiteral("ws-1"));
+        service.workspaces = {{"ws-1", QString("Main shop"), QString("owner")}};
+        service.bins = {{"B0001", 2, 5, {}}, {"B0002", 1, 3, {}}};
+        reload();
+        EXPECT_TRUE(visible("replaceAgain"));
+    }
+
+    // The bins lose their confirmation while the alert is open: "Replace" sends nothing.
+    QTest::mouseClick(find<QPushButton>("replaceAgain"), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    service.bins = {{"B0002", 1, 3, {}}};
+    reload();
+    prompter.answer("Replace");
+    settle();
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 1); // the dry run only
+    EXPECT_FALSE(model->isWorking());
+    EXPECT_FALSE(visible("replaceAgain"));
+    EXPECT_EQ(model->rows().size(), 4u);
 }
 
 TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)

@@ -69,6 +69,11 @@ bool canPreview(const RecountState& state)
            state.assignedTotal >= 1 && !state.isWorking && !state.isLoadingInventoryBins && !state.commitPending;
 }
 
+bool canCommit(const RecountState& state)
+{
+    return state.pendingPreview.has_value() && canPreview(state);
+}
+
 QString previewBlockedHint(const RecountState& state)
 {
     if (state.commitPending)

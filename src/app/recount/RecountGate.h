@@ -22,6 +22,9 @@ std::optional<InventoryBinSummary> exactBin(const std::vector<InventoryBinSummar
 std::vector<QString> missingReplaceBins(const RecountState& state);
 bool replaceBinsAreConfirmed(const RecountState& state);
 bool canPreview(const RecountState& state);
+// "Replace…" and the confirmation's "Replace" are offered: a preview is pending and everything
+// a preview needs still holds (old bins confirmed, cards assigned, nothing running).
+bool canCommit(const RecountState& state);
 // Why "Preview recount" is off, first reason first; empty when only a running operation holds it.
 QString previewBlockedHint(const RecountState& state);
 

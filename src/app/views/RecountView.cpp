@@ -340,6 +340,8 @@ void RecountView::refresh()
         sheet_->refresh(correctionItemId_, correctionRowIds_);
     if (!model_->showReplaceConfirm())
         confirmationShown_ = false;
+    else if (!RecountGate::canCommit(state))
+        model_->setShowReplaceConfirm(false); // the footer says why; "Replace…" returns once it may
     else if (!confirmationShown_)
         presentConfirmation();
 }
@@ -450,14 +452,14 @@ void RecountView::refreshFooter()
     preview_->setToolTip(canPreview ? QStringLiteral("Run a dry run of the recount at the service.") : hint);
     checkCommit_->setVisible(state.commitPending);
     checkCommit_->setEnabled(!state.isWorking);
-    replace_->setVisible(state.pendingPreview && !state.commitPending && !state.isWorking &&
-                         !model_->showReplaceConfirm());
+    replace_->setVisible(RecountGate::canCommit(state) && !model_->showReplaceConfirm());
 }
 
 void RecountView::presentConfirmation()
 {
     confirmationShown_ = true;
     std::weak_ptr<CaptureViewModel> weak = model_;
+    QPointer<RecountView> screen = this;
     AlertSpec alert;
     alert.name = QStringLiteral("replaceConfirm");
     alert.title = QStringLiteral("Replace bin(s)?");
@@ -469,10 +471,12 @@ void RecountView::presentConfirmation()
                  m->setShowReplaceConfirm(false);
          }},
         {QStringLiteral("Replace"), AlertSpec::Role::destructive,
-         [weak] {
+         [weak, screen] {
              if (auto m = weak.lock()) {
                  m->setShowReplaceConfirm(false);
-                 (void)m->commitReplace();
+                 // The old bins may have lost their confirmation while the alert was open.
+                 if (screen && RecountGate::canCommit(screen->state()))
+                     (void)m->commitReplace();
              }
          }},
     };

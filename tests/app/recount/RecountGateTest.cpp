@@ -103,6 +103,10 @@ TEST(RecountGate, PreviewGateAndItsBlockedHint)
         c.change(s);
         EXPECT_EQ(RecountGate::canPreview(s), c.canPreview) << c.what;
         EXPECT_EQ(RecountGate::previewBlockedHint(s), c.hint) << c.what;
+        // A pending preview may be committed exactly while a new one could be made.
+        EXPECT_FALSE(RecountGate::canCommit(s)) << c.what;
+        s.pendingPreview = ScanReplaceResult{};
+        EXPECT_EQ(RecountGate::canCommit(s), c.canPreview) << c.what;
     }
 }
 
