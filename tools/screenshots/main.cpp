@@ -35,6 +35,7 @@
 #include "platform/FakeWebAuthSession.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -502,10 +503,17 @@ void fillRecount(CaptureScene& scene, bool assigned)
     open.disposition = Disposition::review;
     rows.push_back(open);
     model.setRows(rows);
+    model.setReplaceBinsText("B0012");
+    // Recount mode makes the window load the workspace's bins; with no service (a closed
+    // loopback port) that load fails at once, and the bins below stand in for its answer.
+    SettingsStore::standard()->setString(SettingsKeys::apiURL, QStringLiteral("http://127.0.0.1:9"));
+    model.setReplaceMode(true);
+    QDeadlineTimer deadline(10000);
+    while (!model.inventoryBinsError() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
     model.setInventoryBins({{"B0011", 40, 112, {}}, {"B0012", 37, 96, {}}, {"B0012b", 4, 9, {}}, {"B0013", 51, 140, {}}});
     model.setInventoryBinsLoadedAt(QDateTime::currentDateTimeUtc());
-    model.setReplaceBinsText("B0012");
-    model.setReplaceMode(true);
+    model.setInventoryBinsError(std::nullopt);
     if (!assigned)
         return;
     const auto items = model.items();
@@ -581,6 +589,7 @@ QList<Shot> shots()
                  auto settings = SettingsStore::standard();
                  settings->setString(QStringLiteral("vy.workspaceId"), QStringLiteral("ws-2041"));
                  settings->setString(QStringLiteral("vy.autoThreshold"), QStringLiteral("0.9337"));
+                 settings->setString(QStringLiteral("vy.gapMin"), QStringLiteral("0")); // the lowest position
                  settings->setString(QStringLiteral("vy.binPrefix"), QStringLiteral("B7"));
              }
              saveSettings(out + "/settings-training-labels.png", store, true);
@@ -664,6 +673,12 @@ QList<Shot> shots()
              scene.fill();
              scene.model().setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 42, 7});
              save(scene.window.get(), out + "/banner-recount.png");
+         }},
+        {"banner-recount-unknown", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             scene.model().setLastRecountResult(CaptureViewModel::LastRecountResult{{"Box 1", "B0004"}, 0, 0, false});
+             save(scene.window.get(), out + "/banner-recount-unknown.png");
          }},
         {"banner-orientation", [](const QString& out) {
              CaptureScene scene;
@@ -896,6 +911,16 @@ QList<Shot> shots()
              fillRecount(scene, true);
              previewRecount(scene);
              save(scene.window.get(), out + "/recount-preview.png");
+         }},
+        {"recount-preview-unconfirmed", [](const QString& out) {
+             // A reload after the preview found no workspace: nothing to replace is offered.
+             CaptureScene scene;
+             fillRecount(scene, true);
+             previewRecount(scene);
+             scene.model().setInventoryBins({});
+             scene.model().setInventoryBinsLoadedAt(std::nullopt);
+             scene.model().setInventoryBinsError(QStringLiteral("No workspace configured."));
+             save(scene.window.get(), out + "/recount-preview-unconfirmed.png");
          }},
         {"recount-confirm", [](const QString& out) {
              CaptureScene scene;
