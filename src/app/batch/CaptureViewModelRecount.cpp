@@ -160,6 +160,8 @@ RecountPlan planOf(const std::vector<ScanItemPayload>& allItems, const Rows& row
     return plan;
 }
 
+const QString recountBlockedTitle = QStringLiteral("Recount blocked");
+
 } // namespace
 
 QCoro::Task<> CaptureViewModel::previewReplace()
@@ -168,7 +170,8 @@ QCoro::Task<> CaptureViewModel::previewReplace()
         co_return;
     // A new session while the last one may still commit could replace the bins twice.
     if (pendingRecountCommit()) {
-        setImportError(QStringLiteral("The last recount may still complete. Check it before a new preview."));
+        setImportError(QStringLiteral("The last recount may still complete. Check it before a new preview."),
+                       recountBlockedTitle);
         setStatusMessage(QStringLiteral("Recount blocked \u2014 see banner."));
         co_return;
     }
@@ -182,7 +185,8 @@ QCoro::Task<> CaptureViewModel::previewReplace()
 
     RecountPlan plan = planOf(items(), rows_, binByPrinting_, replaceBinsText_, true, knownBinNames());
     if (!plan.request) {
-        setImportError(QStringLiteral("Enter a bin to replace and assign each group a destination bin."));
+        setImportError(QStringLiteral("Enter a bin to replace and assign each group a destination bin."),
+                       recountBlockedTitle);
         setStatusMessage(QStringLiteral("Recount blocked \u2014 see banner."));
         finish();
         co_return;
@@ -192,7 +196,8 @@ QCoro::Task<> CaptureViewModel::previewReplace()
     const QString workspaceId = config().workspaceId;
     if (workspaceId.isEmpty()) {
         setImportError(QStringLiteral("No workspace configured, so this recount would target personal inventory "
-                                      "\u2014 which is retired. Set your workspace in Settings, then try again."));
+                                      "\u2014 which is retired. Set your workspace in Settings, then try again."),
+                       recountBlockedTitle);
         setStatusMessage(QStringLiteral("Recount blocked \u2014 no workspace (see banner)."));
         finish();
         co_return;
@@ -208,7 +213,7 @@ QCoro::Task<> CaptureViewModel::previewReplace()
     }
     if (failure) {
         StdoutTrace::print(TraceTopic::recount, QStringLiteral("PREVIEW FAILED: ") + *failure);
-        setImportError(*failure);
+        setImportError(*failure, QStringLiteral("Recount preview failed"));
         setStatusMessage(QStringLiteral("Recount preview failed \u2014 see the red banner."));
         finish();
         co_return;
@@ -233,7 +238,7 @@ QCoro::Task<> CaptureViewModel::commitReplace()
     const bool resume = service_ && service_->recountCommitSent && service_->recountSnapshot &&
                         service_->recountSnapshot->sessionId == *service_->recountCommitSent;
     if (!resume && !replaceSessionId) {
-        setImportError(QStringLiteral("Preview the recount before committing."));
+        setImportError(QStringLiteral("Preview the recount before committing."), recountBlockedTitle);
         co_return;
     }
     if (isRecounting())
@@ -252,7 +257,7 @@ QCoro::Task<> CaptureViewModel::commitReplace()
                                   snapshot->rowIds == plan.rowIds);
     if (!valid) {
         // The preview no longer describes the batch: the screen asks for a new one.
-        setImportError(QStringLiteral("The recount is no longer valid \u2014 rebuild it."));
+        setImportError(QStringLiteral("The recount is no longer valid \u2014 rebuild it."), recountBlockedTitle);
         setPendingPreview(std::nullopt);
         replaceSessionId.reset();
         state.recountSnapshot.reset();
@@ -261,7 +266,7 @@ QCoro::Task<> CaptureViewModel::commitReplace()
     }
     const QString workspaceId = snapshot->workspaceId;
     if (workspaceId.isEmpty()) {
-        setImportError(QStringLiteral("No workspace configured \u2014 cannot commit the recount."));
+        setImportError(QStringLiteral("No workspace configured \u2014 cannot commit the recount."), recountBlockedTitle);
         finish();
         co_return;
     }
@@ -299,7 +304,9 @@ QCoro::Task<> CaptureViewModel::commitReplace()
         setImportError(*failure + (state.recountCommitSent
                                        ? QStringLiteral("\n\nThe recount may still complete on the server. Choose "
                                                         "\u201CCheck recount\u201D to follow it; nothing is sent again.")
-                                       : QStringLiteral("\n\nNothing was replaced; the plan is kept.")));
+                                       : QStringLiteral("\n\nNothing was replaced; the plan is kept.")),
+                       state.recountCommitSent ? QStringLiteral("Recount outcome unknown")
+                                               : QStringLiteral("Recount failed"));
         setStatusMessage(QStringLiteral("Recount commit failed \u2014 see the red banner."));
         finish();
         co_return;

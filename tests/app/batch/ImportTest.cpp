@@ -190,6 +190,18 @@ TEST_F(ImportTest, AnImportWithoutAConfirmedCountIsHeldUntilTheUserChooses)
     }
 }
 
+TEST_F(ImportTest, ASuccessWhoseManifestCannotBeWrittenIsNotCalledAFailure)
+{
+    const auto model = makeModel();
+    ingestMarkers(*model, {1, 2});
+    QDir().mkpath(folder + "/vantry-scan-manifest.json"); // a folder where the manifest goes
+    test::waitFor(model->importToInventory());
+    EXPECT_TRUE(model->rows().empty());
+    EXPECT_EQ(model->importErrorTitle(), "Imported, but the scan manifest was not written");
+    EXPECT_TRUE(model->importError()->startsWith("Imported successfully, but could not write the local scan manifest"));
+    EXPECT_TRUE(model->statusMessage().startsWith("Imported 2 printings")) << model->statusMessage().toStdString();
+}
+
 TEST_F(ImportTest, BlockedImportsSendNothing)
 {
     const auto model = makeModel();

@@ -139,6 +139,7 @@ TEST_F(RecountTest, ATimedOutCommitResumesPollingInsteadOfSendingTheReplacementA
     test::waitFor(model->commitReplace());
     EXPECT_EQ(model->statusMessage(), "Recount commit failed \u2014 see the red banner.");
     EXPECT_TRUE(model->importError()->startsWith("recount is still processing"));
+    EXPECT_EQ(model->importErrorTitle(), "Recount outcome unknown");
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2); // preview and commit
     EXPECT_EQ(service.calls(Endpoint::poll), 80);
     EXPECT_EQ(sleeps->size(), 79u);
@@ -219,6 +220,7 @@ TEST_F(RecountTest, ARefusedCommitSaysNothingWasReplacedAndKeepsThePlan)
     service.failCall(Endpoint::importReplace, 2, 409, "bin locked");
     test::waitFor(model->commitReplace());
     EXPECT_TRUE(model->importError()->endsWith("Nothing was replaced; the plan is kept."));
+    EXPECT_EQ(model->importErrorTitle(), "Recount failed");
     EXPECT_FALSE(model->pendingRecountCommit());
     EXPECT_EQ(model->binByPrinting().size(), 2u);
     EXPECT_EQ(model->rows().size(), 4u);
@@ -230,6 +232,7 @@ TEST_F(RecountTest, BlockedPreviews)
     model->setReplaceBinsText("A1");
     test::waitFor(model->previewReplace());
     EXPECT_EQ(model->importError(), QString("Enter a bin to replace and assign each group a destination bin."));
+    EXPECT_EQ(model->importErrorTitle(), "Recount blocked");
     EXPECT_EQ(model->statusMessage(), "Recount blocked \u2014 see banner.");
 
     model->selectAllPrintings();

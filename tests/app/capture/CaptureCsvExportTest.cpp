@@ -90,6 +90,7 @@ TEST_F(CaptureCsvExportTest, AFailedWriteGoesToTheBannerAndLeavesTheBatchAsItWas
     run(Kind::manabox, panel);
     ASSERT_TRUE(model->importError().has_value());
     EXPECT_TRUE(model->importError()->startsWith("Couldn't write CSV: ")) << model->importError()->toStdString();
+    EXPECT_EQ(model->importErrorTitle(), "Export failed");
     EXPECT_GT(model->importError()->size(), QString("Couldn't write CSV: ").size());
     EXPECT_TRUE(revealer->revealed.isEmpty());
     EXPECT_EQ(model->rows().size(), rowsBefore);
