@@ -320,15 +320,20 @@ bool isPrintedLanguage(const QString& code)
     return kLanguages.split(u'|').contains(code.toUpper());
 }
 
-CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
-{
-    CardAttribution out;
+namespace {
 
-    // 1. Set code and language: each from the first line that yields it. Artwork and frame
-    // texture read as "BIS - et": a set code followed by a language that strips print wins,
-    // and without one only a line of the bottom strip band counts.
-    std::optional<double> setLine;
-    std::optional<double> languageLine;
+// Where the strip's parts were read: the heights (midY) of their lines.
+struct StripLines {
+    std::optional<double> set;
+    std::optional<double> language;
+    std::optional<double> collector;
+};
+
+// 1. Set code and language: each from the first line that yields it. Artwork and frame
+// texture read as "BIS - et": a set code followed by a language that strips print wins, and
+// without one only a line of the bottom strip band counts.
+void readSetAndLanguage(const std::vector<OCRLine>& lines, CardAttribution& out, StripLines& at)
+{
     for (const OCRLine& line : lines) {
         if (out.setCode)
             break;
@@ -338,9 +343,9 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
             continue;
         if (const auto language = knownLanguagePattern().match(upper, m.capturedEnd(1)); language.hasMatch()) {
             out.setCode = m.captured(1);
-            setLine = line.midY;
+            at.set = line.midY;
             out.language = language.captured(1).toLower();
-            languageLine = line.midY;
+            at.language = line.midY;
         }
     }
     for (const OCRLine& line : lines) {
@@ -348,41 +353,44 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
         if (!out.setCode && line.midY <= AttributionStrip::defaultHeightFraction) {
             if (auto set = firstValue(setPattern(), upper)) {
                 out.setCode = *set;
-                setLine = line.midY;
+                at.set = line.midY;
             }
         }
         if (!out.language) {
             if (auto lang = firstValue(languagePattern(), upper)) {
                 out.language = lang->toLower();
-                languageLine = line.midY;
+                at.language = line.midY;
             }
         }
     }
+    if (out.setCode)
+        return;
     // The foil star read as an X ("DSK XEN"), only in the bottom strip band.
-    if (!out.setCode) {
-        for (const OCRLine& line : lines) {
-            if (line.midY > AttributionStrip::defaultHeightFraction)
-                continue;
-            const auto m = starAsXSetPattern().match(line.text.toUpper());
-            if (!m.hasMatch())
-                continue;
-            out.setCode = m.captured(1);
-            setLine = line.midY;
-            if (!out.language) {
-                out.language = m.captured(2).toLower();
-                languageLine = line.midY;
-            }
-            break;
+    for (const OCRLine& line : lines) {
+        if (line.midY > AttributionStrip::defaultHeightFraction)
+            continue;
+        const auto m = starAsXSetPattern().match(line.text.toUpper());
+        if (!m.hasMatch())
+            continue;
+        out.setCode = m.captured(1);
+        at.set = line.midY;
+        if (!out.language) {
+            out.language = m.captured(2).toLower();
+            at.language = line.midY;
         }
+        break;
     }
+}
 
-    // 2. Collector number: the best read of the strip, nearest the set line among equals.
-    // Legal lines never count, nor what follows a set code or language on its line (the
-    // artist's name). Without a set line only a full strip form in the bottom band counts.
+// 2. Collector number: the best read of the strip, nearest the set line among equals. Legal
+// lines never count, nor what follows a set code or language on its line (the artist's
+// name). Without a set line only a full strip form in the bottom band counts.
+void readCollectorNumber(const std::vector<OCRLine>& lines, CardAttribution& out, StripLines& at)
+{
+    const std::optional<double> setLine = at.set;
     std::optional<QString> foilMark;
     std::optional<CollectorRead> kept;
     double keptDistance = 0;
-    std::optional<double> collectorLine;
     for (const OCRLine& line : lines) {
         const QString upper = line.text.toUpper();
         if (upper.contains(QStringLiteral("WIZARD")) || upper.contains(QStringLiteral("COAST")) ||
@@ -409,39 +417,39 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
         if (better) {
             kept = read;
             keptDistance = distance;
-            collectorLine = line.midY;
+            at.collector = line.midY;
         }
     }
-    if (kept) {
-        QString number = kept->token;
-        if (foilMark && !number.contains(QChar(0x2605)) && !number.contains(QChar(0x2020)))
-            number += *foilMark;
-        out.collectorNumber = number;
-        out.collectorNumberIsPartial = kept->isPartial;
-        out.collectorNumberIsComplete = kept->isComplete;
-    }
+    if (!kept)
+        return;
+    QString number = kept->token;
+    if (foilMark && !number.contains(QChar(0x2605)) && !number.contains(QChar(0x2020)))
+        number += *foilMark;
+    out.collectorNumber = number;
+    out.collectorNumberIsPartial = kept->isPartial;
+    out.collectorNumberIsComplete = kept->isComplete;
+}
 
-    // 3-4. A token number near any anchor of the strip.
+// 3-4. A token number near any anchor of the strip.
+bool readsToken(const std::vector<OCRLine>& lines, const StripLines& at)
+{
     std::vector<double> anchors;
-    if (setLine)
-        anchors.push_back(*setLine);
-    if (languageLine)
-        anchors.push_back(*languageLine);
-    if (collectorLine)
-        anchors.push_back(*collectorLine);
-    for (const OCRLine& line : lines) {
+    if (at.set)
+        anchors.push_back(*at.set);
+    if (at.language)
+        anchors.push_back(*at.language);
+    if (at.collector)
+        anchors.push_back(*at.collector);
+    return std::any_of(lines.begin(), lines.end(), [&](const OCRLine& line) {
         const bool near = std::any_of(anchors.begin(), anchors.end(),
                                       [&](double a) { return std::abs(line.midY - a) <= 0.08; });
-        if (near && tokenPattern().match(line.text.toUpper()).hasMatch()) {
-            out.isToken = true;
-            break;
-        }
-    }
+        return near && tokenPattern().match(line.text.toUpper()).hasMatch();
+    });
+}
 
-    // 5.
-    out.isArtSeries = ArtCardBack::sawMarker(lines);
-
-    // 6-7. Title: the lettered line farthest from the strip (or the topmost).
+// 6-7. Title: the lettered line farthest from the strip (or the topmost).
+void readTitle(const std::vector<OCRLine>& lines, std::optional<double> setLine, CardAttribution& out)
+{
     std::vector<const OCRLine*> titles;
     for (const OCRLine& line : lines)
         if (line.text.size() > 2 && hasLetter(line.text) && !(line.height > 0 && line.height < kTitleMinHeight))
@@ -475,6 +483,20 @@ CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
                 out.titleAlternatives << l->text;
         }
     }
+}
+
+} // namespace
+
+CardAttribution parseAttribution(const std::vector<OCRLine>& lines)
+{
+    CardAttribution out;
+    StripLines at;
+    readSetAndLanguage(lines, out, at);
+    readCollectorNumber(lines, out, at);
+    out.isToken = readsToken(lines, at);
+    // 5.
+    out.isArtSeries = ArtCardBack::sawMarker(lines);
+    readTitle(lines, at.set, out);
     return out;
 }
 
