@@ -1,8 +1,9 @@
 // CPU cost of reading one card: decode, crop and the text passes, run one after another
 // on this thread (the pool runs them in parallel; the sum is the CPU spent). The first read
 // (collector strip and title bar) settles most cards; the rest is read when it does not.
+#include "core/reading/AttributionStrip.h"
 #include "core/reading/CardCropper.h"
-#include "core/recognition/VisionCardRecognizer.h"
+#include "core/reading/TextPasses.h"
 #include "platform/TesseractTextRecognizer.h"
 #include "support/SyntheticScan.h"
 
@@ -28,11 +29,11 @@ static void readCard(benchmark::State& state, bool everyPass)
     (void)engine.recognizeLines(QImage(64, 64, QImage::Format_RGBA8888_Premultiplied)); // load the model
     for (auto _ : state) {
         const auto crop = CardCropper::croppedImage(path);
-        size_t lines = VisionCardRecognizer::ocrLines(engine, *AttributionStrip::collectorStrip(*crop)).size();
-        lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::titleBar(*crop)).size();
+        size_t lines = TextPasses::ocrLines(engine, *AttributionStrip::collectorStrip(*crop)).size();
+        lines += TextPasses::ocrLines(engine, *AttributionStrip::titleBar(*crop)).size();
         if (everyPass) {
-            lines += VisionCardRecognizer::ocrLines(engine, *crop).size();
-            lines += VisionCardRecognizer::ocrLines(engine, *AttributionStrip::upscaledBand(*crop)).size();
+            lines += TextPasses::ocrLines(engine, *crop).size();
+            lines += TextPasses::ocrLines(engine, *AttributionStrip::upscaledBand(*crop)).size();
         }
         benchmark::DoNotOptimize(lines);
     }

@@ -1,6 +1,6 @@
 #include "core/reading/CardCropper.h"
 #include "core/reading/CollectorStripParser.h"
-#include "core/recognition/VisionCardRecognizer.h"
+#include "core/reading/TextPasses.h"
 #include "platform/TesseractTextRecognizer.h"
 #include "support/SyntheticScan.h"
 #include "support/TempHome.h"
@@ -56,7 +56,7 @@ TEST(RecognitionOnRenderedCards, ReadsSetLanguageAndNumber)
         const auto crop = CardCropper::croppedImage(path);
         ASSERT_TRUE(crop);
         const auto lines = QCoro::waitFor(
-            VisionCardRecognizer::recognizeAttributionLines(TesseractTextRecognizer::shared(), *crop));
+            TextPasses::recognizeAttributionLines(TesseractTextRecognizer::shared(), *crop));
         const CardAttribution a = parseAttribution(lines);
         QStringList read;
         for (const auto& l : lines)
