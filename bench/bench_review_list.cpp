@@ -9,7 +9,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/review/ReviewBarsState.h"
 #include "app/review/ReviewRows.h"
-#include "app/views/ReviewList.h"
+#include "views/ReviewList.h"
 
 #include <QApplication>
 #include <QImage>

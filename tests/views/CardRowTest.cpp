@@ -1,6 +1,6 @@
-#include "app/views/CardRow.h"
+#include "views/CardRow.h"
 
-#include "app/views/CatalogImageView.h"
+#include "views/CatalogImageView.h"
 #include "platform/VirtualDelayScheduler.h"
 #include "support/FakeHttpServer.h"
 #include "support/RecordingResolver.h"

@@ -1,4 +1,4 @@
-#include "app/views/FileDialogFolderPicker.h"
+#include "views/FileDialogFolderPicker.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/views/FileDialogSavePanel.h"
+#include "views/FileDialogSavePanel.h"
 #include "support/TempHome.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
 #include "app/capture/UnimportedWork.h"
-#include "app/views/MainWindow.h"
+#include "views/MainWindow.h"
 #include "core/support/CaptureLog.h"
 #include "platform/BrowserWebAuthSession.h"
 #include "platform/FakeBrowser.h"

@@ -1,4 +1,4 @@
-#include "app/views/ManualAddSheet.h"
+#include "views/ManualAddSheet.h"
 
 #include "app/batch/CaptureViewModel.h"
 #include "support/RecordingResolver.h"

@@ -1,4 +1,4 @@
-#include "app/views/MessageBoxPrompter.h"
+#include "views/MessageBoxPrompter.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "app/views/RecountView.h"
+#include "views/RecountView.h"
 
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
@@ -6,9 +6,9 @@
 #include "app/capture/CoalescedRefresh.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
-#include "app/views/RecountCorrectionSheet.h"
-#include "app/views/RecountHeader.h"
-#include "app/views/RecountPrintingRow.h"
+#include "views/RecountCorrectionSheet.h"
+#include "views/RecountHeader.h"
+#include "views/RecountPrintingRow.h"
 #include "core/records/ImportLedgerStore.h"
 #include "platform/FakeWebAuthSession.h"
 #include "platform/VirtualDelayScheduler.h"

@@ -1,4 +1,4 @@
-#include "app/views/ReviewList.h"
+#include "views/ReviewList.h"
 
 #include "platform/VirtualDelayScheduler.h"
 #include "support/RecordingResolver.h"

@@ -1,6 +1,6 @@
 #include "app/batch/BatchSession.h"
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"

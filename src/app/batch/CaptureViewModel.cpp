@@ -1,6 +1,6 @@
 #include "app/batch/CaptureViewModel.h"
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "core/art/ArtSeriesStampingResolver.h"
 #include "core/art/SharedArtCardMatcher.h"
 #include "core/records/ImportIntentStore.h"

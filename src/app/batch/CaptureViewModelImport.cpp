@@ -1,5 +1,5 @@
 // The import of a batch into the inventory service, and the automatic import.
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/CaptureViewModelServiceState.h"
 #include "core/recognition/Disposition.h"

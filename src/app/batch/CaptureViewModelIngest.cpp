@@ -1,5 +1,5 @@
 // The ingest pipeline of CaptureViewModel: scans become review rows.
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/PublishThrottle.h"
 #include "app/batch/ScanPreparation.h"

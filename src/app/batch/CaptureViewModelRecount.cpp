@@ -1,5 +1,5 @@
 // The recount: the batch replaces the contents of bins in the inventory service.
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/CaptureViewModelServiceState.h"
 #include "core/recognition/Disposition.h"

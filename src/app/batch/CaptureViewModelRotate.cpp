@@ -1,7 +1,7 @@
 // Rotate and re-analyse: the rotate button of a review row turns its scan a further quarter
 // turn and recognises it again, on the CPU pool's interactive lane so that it overtakes a
 // running ingest. The file on disk is never changed.
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/RotatedScan.h"
 #include "app/batch/ScanPreparation.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "core/service/ScanReplace.h"
 

@@ -1,5 +1,5 @@
 // The batch's service client, default workspace, stale-session clean-up and bins list.
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/CaptureViewModelServiceState.h"
 #include "app/settings/SettingsKeys.h"

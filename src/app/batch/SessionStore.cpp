@@ -1,6 +1,6 @@
 #include "app/batch/SessionStore.h"
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 
 namespace vantry {
 

@@ -1,7 +1,7 @@
 #include "app/capture/CaptureCommands.h"
 
 #include "app/batch/BatchSession.h"
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/CaptureWindowState.h"
 #include "app/capture/UnimportedWork.h"

@@ -1,7 +1,7 @@
 #include "app/capture/CaptureWindowState.h"
 
 #include "app/batch/BatchSession.h"
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/batch/ImportTexts.h"
 #include "app/capture/AlertPrompter.h"
 #include "app/capture/CaptureCsvExport.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/batch/ReviewSort.h"
-#include "app/capture/CaptureFilters.h"
+#include "app/review/ReviewSort.h"
+#include "app/review/CaptureFilters.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "app/review/ReviewFilterContext.h"
 
-#include "app/batch/ReviewChipFilter.h"
+#include "app/review/ReviewChipFilter.h"
 #include "app/review/ReviewRows.h"
 
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/batch/CaptureViewModel.h"
-#include "app/capture/CaptureFilters.h"
+#include "app/review/CaptureFilters.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "app/review/ReviewRows.h"
 
-#include "app/batch/ReviewChipFilter.h"
-#include "app/batch/ReviewSearch.h"
+#include "app/review/ReviewChipFilter.h"
+#include "app/review/ReviewSearch.h"
 
 #include <algorithm>
 

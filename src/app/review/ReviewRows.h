@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/batch/CaptureViewModel.h"
-#include "app/batch/ReviewSort.h"
-#include "app/capture/CaptureFilters.h"
+#include "app/review/ReviewSort.h"
+#include "app/review/CaptureFilters.h"
 #include "app/review/ReviewFilterContext.h"
 
 #include <vector>

@@ -1,6 +1,6 @@
 #include "app/settings/SettingsSlider.h"
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 
 #include <algorithm>
 #include <cmath>

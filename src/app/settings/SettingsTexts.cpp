@@ -1,7 +1,6 @@
 #include "app/settings/SettingsTexts.h"
 
-#include "app/batch/CaptureConfig.h"
-#include "app/batch/ReviewSort.h"
+#include "app/settings/CaptureConfig.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -86,21 +85,5 @@ QString scannerDiagnosticsNote(const QString& logFile)
 }
 
 const QStringList& conditions() { return CaptureConfig::conditions(); }
-
-const std::vector<SortChoice>& sortChoices()
-{
-    static const std::vector<SortChoice> choices = [] {
-        std::vector<SortChoice> list;
-        for (ReviewSort::Value order : ReviewSort::allCases)
-            list.push_back({ReviewSort(order).rawValue(), ReviewSort(order).menuLabel()});
-        return list;
-    }();
-    return choices;
-}
-
-QString shownSort(const std::optional<QString>& stored)
-{
-    return ReviewSort::fromRawValue(stored.value_or(QString())).value_or(ReviewSort::smart).rawValue();
-}
 
 } // namespace vantry::SettingsTexts

@@ -46,13 +46,4 @@ QString scannerDiagnosticsNote(const QString& logFile);
 // Condition codes in menu order.
 const QStringList& conditions();
 
-// One entry of the "Default sort" picker: the stored raw value and its label.
-struct SortChoice {
-    QString rawValue;
-    QString label;
-};
-const std::vector<SortChoice>& sortChoices();
-// The choice a stored "vy.reviewSort" selects: an exact raw value, otherwise "smart".
-QString shownSort(const std::optional<QString>& stored);
-
 } // namespace vantry::SettingsTexts

@@ -1,7 +1,7 @@
 #include "InventoryFixture.h"
 
 #include "BatchTestKit.h"
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/records/ImportIntentStore.h"

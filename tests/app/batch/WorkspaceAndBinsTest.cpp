@@ -1,6 +1,6 @@
 #include "InventoryFixture.h"
 
-#include "app/batch/CaptureConfig.h"
+#include "app/settings/CaptureConfig.h"
 #include "support/WaitFor.h"
 
 #include <QSignalSpy>

@@ -51,7 +51,7 @@ TEST(SettingsTexts, TrainingActionsNeedAStoreWithLabelsAndNothingRunning)
     }
 }
 
-TEST(SettingsTexts, SliderValuesPathsAndSortChoices)
+TEST(SettingsTexts, SliderValuesPathsAndConditions)
 {
     const std::pair<double, const char*> values[] = {{0.9337, "0.93"}, {0.92, "0.92"}, {1.0, "1.00"},
                                                      {0.04, "0.04"},   {0.0, "0.00"},   {0.2, "0.20"}};
@@ -73,17 +73,6 @@ TEST(SettingsTexts, SliderValuesPathsAndSortChoices)
     EXPECT_TRUE(T::scannerDiagnosticsNote("~/.local/state/VantryCapture/capture.log")
                     .endsWith(QStringLiteral("Phase diagnostics: ~/.local/state/VantryCapture/capture.log")));
 
-    ASSERT_EQ(T::sortChoices().size(), 3u);
-    EXPECT_EQ(T::sortChoices()[0].label, QStringLiteral("Scan order"));
-    EXPECT_EQ(T::sortChoices()[1].label, QStringLiteral("Price: high to low"));
-    EXPECT_EQ(T::sortChoices()[2].label, QStringLiteral("Price: low to high"));
-    const std::pair<std::optional<QString>, const char*> sorts[] = {
-        {std::nullopt, "smart"},          {QStringLiteral("priceHighToLow"), "priceHighToLow"},
-        {QStringLiteral("priceLowToHigh"), "priceLowToHigh"}, {QStringLiteral("pricehightolow"), "smart"},
-        {QStringLiteral(""), "smart"},    {QStringLiteral("42"), "smart"},
-    };
-    for (const auto& [stored, shown] : sorts)
-        EXPECT_EQ(T::shownSort(stored), QString::fromUtf8(shown)) << stored.value_or("<none>").toStdString();
     EXPECT_EQ(T::conditions(), (QStringList{"NM", "LP", "MP", "HP", "DMG"}));
 }
 

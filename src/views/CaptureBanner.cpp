@@ -1,0 +1,85 @@
+#include "views/CaptureBanner.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, QColor colour, int backgroundPercent,
+                             const QString& dismissHelp, DividerEdge divider, QWidget* parent)
+    : QFrame(parent)
+{
+    setObjectName(objectName);
+    setAttribute(Qt::WA_StyledBackground);
+    const QString background = QStringLiteral("rgba(%1,%2,%3,%4)")
+                                   .arg(colour.red())
+                                   .arg(colour.green())
+                                   .arg(colour.blue())
+                                   .arg(qRound(255 * backgroundPercent / 100.0));
+    const QString edge = divider == DividerEdge::bottom ? QStringLiteral("border-bottom") : QStringLiteral("border-top");
+    setStyleSheet(QStringLiteral("#%1 { background: %2; %3: 1px solid rgba(128,128,128,80); }")
+                      .arg(objectName, background, edge));
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(10);
+    auto* icon = new QLabel(symbol, this);
+    icon->setObjectName(QStringLiteral("bannerSymbol"));
+    icon->setStyleSheet(QStringLiteral("QLabel { color: %1; font-size: 16px; font-weight: bold; }").arg(colour.name()));
+    icon->setFixedWidth(20);
+    icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    row->addWidget(icon, 0, Qt::AlignTop);
+
+    column_ = new QVBoxLayout;
+    column_->setSpacing(4);
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("bannerTitle"));
+    title_->setWordWrap(true);
+    QFont headline = title_->font();
+    headline.setBold(true);
+    title_->setFont(headline);
+    body_ = new QLabel(this);
+    body_->setObjectName(QStringLiteral("bannerBody"));
+    body_->setWordWrap(true);
+    body_->hide();
+    column_->addWidget(title_);
+    column_->addWidget(body_);
+    row->addLayout(column_, 1);
+
+    dismiss_ = new QToolButton(this);
+    dismiss_->setObjectName(QStringLiteral("bannerDismiss"));
+    dismiss_->setText(QStringLiteral("✕"));
+    dismiss_->setAutoRaise(true);
+    dismiss_->setToolTip(dismissHelp);
+    dismiss_->setAccessibleName(dismissHelp);
+    dismiss_->setStyleSheet(QStringLiteral("QToolButton { border: none; color: #8e8e93; }"));
+    connect(dismiss_, &QToolButton::clicked, this, &CaptureBanner::dismissed);
+    row->addWidget(dismiss_, 0, Qt::AlignTop);
+}
+
+void CaptureBanner::setTitle(const QString& text)
+{
+    title_->setText(text);
+    setAccessibleName(text);
+}
+
+QLabel* CaptureBanner::setBody(const QString& text, bool monospaced, bool secondary)
+{
+    body_->setTextFormat(Qt::PlainText);
+    body_->setText(text);
+    body_->show();
+    if (monospaced) {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+        body_->setFont(font);
+        body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    if (secondary)
+        body_->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; }"));
+    return body_;
+}
+
+} // namespace vantry

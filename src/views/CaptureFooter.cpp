@@ -1,0 +1,206 @@
+#include "views/CaptureFooter.h"
+
+#include "app/batch/BatchSession.h"
+#include "app/capture/CaptureWindowState.h"
+#include "app/capture/CoalescedRefresh.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "views/Symbols.h"
+#include "core/intake/FolderWatcher.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+namespace {
+
+const QColor secondary(0x6e, 0x6e, 0x73);
+const QColor orange(0xc4, 0x6a, 0x00);
+const QColor accent(10, 132, 255);
+
+QFont scaled(QFont font, double scale)
+{
+    font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+} // namespace
+
+CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidget(parent), state_(state)
+{
+    setObjectName(QStringLiteral("captureFooter"));
+    setAccessibleName(QStringLiteral("Footer"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(16);
+
+    // Status column.
+    auto* statusColumn = new QVBoxLayout;
+    statusColumn->setSpacing(2);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long line (files left out, and why) wraps rather than being cut off.
+    status_->setWordWrap(true);
+    statusColumn->addWidget(status_);
+    secondLine_ = new QWidget(this);
+    secondLine_->setObjectName(QStringLiteral("footerSecondLine"));
+    auto* second = new QHBoxLayout(secondLine_);
+    second->setContentsMargins(0, 0, 0, 0);
+    second->setSpacing(4);
+    secondSymbol_ = new QLabel(secondLine_);
+    secondSymbol_->setObjectName(QStringLiteral("footerSecondSymbol"));
+    secondText_ = new QLabel(secondLine_);
+    secondText_->setObjectName(QStringLiteral("footerSecondText"));
+    secondText_->setFont(scaled(secondText_->font(), 0.85));
+    secondText_->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(secondary.name()));
+    second->addWidget(secondSymbol_);
+    second->addWidget(secondText_);
+    second->addStretch(1);
+    statusColumn->addWidget(secondLine_);
+    row->addLayout(statusColumn, 1);
+
+    // Bin column.
+    auto* binColumn = new QVBoxLayout;
+    binColumn->setSpacing(2);
+    auto* binRow = new QHBoxLayout;
+    binRow->setSpacing(5);
+    auto* binSymbol = new QLabel(this);
+    binSymbol->setPixmap(Symbols::pixmap(QStringLiteral("tray.full"), secondary));
+    binRow->addWidget(binSymbol);
+    bin_ = new QLineEdit(this);
+    bin_->setObjectName(QStringLiteral("binField"));
+    bin_->setAccessibleName(QStringLiteral("Bin"));
+    bin_->setPlaceholderText(QStringLiteral("Bin"));
+    bin_->setToolTip(FooterState::binHelp());
+    bin_->setFixedWidth(130);
+    binRow->addWidget(bin_);
+    binColumn->addLayout(binRow);
+    destination_ = new QLabel(this);
+    destination_->setObjectName(QStringLiteral("destinationLabel"));
+    destination_->setFont(scaled(destination_->font(), 0.78));
+    destination_->setAlignment(Qt::AlignRight);
+    binColumn->addWidget(destination_);
+    row->addLayout(binColumn);
+
+    // Export column.
+    auto* exportColumn = new QVBoxLayout;
+    exportColumn->setSpacing(1);
+    exportCsv_ = new QPushButton(
+        Symbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45), 16, Symbols::iconGap),
+        QStringLiteral("Export CSV"), this);
+    exportCsv_->setIconSize(QSize(16 + Symbols::iconGap, 16));
+    exportCsv_->setObjectName(QStringLiteral("exportCsvButton"));
+    exportCsv_->setAccessibleName(QStringLiteral("Export CSV"));
+    exportColumn->addWidget(exportCsv_);
+    manabox_ = new QPushButton(QStringLiteral("ManaBox format"), this);
+    manabox_->setObjectName(QStringLiteral("manaboxButton"));
+    manabox_->setAccessibleName(QStringLiteral("ManaBox format"));
+    manabox_->setFlat(true);
+    manabox_->setCursor(Qt::PointingHandCursor);
+    manabox_->setFont(scaled(manabox_->font(), 0.78));
+    manabox_->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0 2px; }"
+                                           " QPushButton:disabled { color: #a0a0a5; }")
+                                .arg(accent.name()));
+    exportColumn->addWidget(manabox_, 0, Qt::AlignHCenter);
+    row->addLayout(exportColumn);
+
+    // Import.
+    import_ = new QPushButton(this);
+    import_->setObjectName(QStringLiteral("importButton"));
+    import_->setIconSize(QSize(16 + Symbols::iconGap, 16));
+    import_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px;"
+                                          " padding: 5px 12px; font-weight: 500; }"
+                                          " QPushButton:disabled { background: rgba(128,128,128,60);"
+                                          " color: rgba(255,255,255,200); }")
+                               .arg(accent.name()));
+    auto* importLayout = new QHBoxLayout(import_);
+    importLayout->setContentsMargins(10, 0, 0, 0);
+    importSpinner_ = new QProgressBar(import_);
+    importSpinner_->setObjectName(QStringLiteral("importSpinner"));
+    importSpinner_->setRange(0, 0);
+    importSpinner_->setTextVisible(false);
+    importSpinner_->setFixedSize(16, 6);
+    importLayout->addWidget(importSpinner_, 0, Qt::AlignVCenter);
+    importLayout->addStretch(1);
+    row->addWidget(import_);
+
+    std::weak_ptr<CaptureViewModel> model = state_.viewModel();
+    connect(bin_, &QLineEdit::textEdited, this, [model](const QString& text) {
+        if (const auto vm = model.lock())
+            vm->setBin(text);
+    });
+    connect(exportCsv_, &QPushButton::clicked, this, [this] { state_.exportCsv(false); });
+    connect(manabox_, &QPushButton::clicked, this, [this] { state_.exportCsv(true); });
+    connect(import_, &QPushButton::clicked, this, &CaptureFooter::importRequested);
+
+    refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
+    CaptureViewModel* vm = state_.viewModel().get();
+    for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::statusMessageChanged,
+                        &CaptureViewModel::isWorkingChanged, &CaptureViewModel::isImportingChanged,
+                        &CaptureViewModel::binChanged})
+        refresh_->follow(vm, signal);
+    FolderWatcher& watcher = state_.session().watcher();
+    refresh_->follow(&watcher, &FolderWatcher::isWatchingChanged);
+    refresh_->follow(&watcher, &FolderWatcher::isPausedChanged);
+    refresh_->follow(&watcher, &FolderWatcher::folderChanged);
+    SettingsStore& settings = *state_.services().settings;
+    for (const QString& key : {SettingsKeys::workspaceId, SettingsKeys::workspaceName})
+        settings.observe(key, refresh_, [this] { refresh_->request(); });
+    refresh();
+}
+
+FooterState::Inputs CaptureFooter::inputs() const
+{
+    FooterState::Inputs in = FooterState::Inputs::of(*state_.viewModel(), state_.session().watcher());
+    const SettingsStore& settings = *state_.services().settings;
+    in.workspaceId = settings.string(SettingsKeys::workspaceId).value_or(QString());
+    in.workspaceName = settings.string(SettingsKeys::workspaceName).value_or(QString());
+    return in;
+}
+
+void CaptureFooter::refresh()
+{
+    const FooterState s = FooterState::of(inputs());
+    status_->setText(s.status);
+    status_->setAccessibleName(s.status);
+
+    secondLine_->setVisible(s.secondLine != FooterState::SecondLine::none);
+    secondText_->setText(s.secondText);
+    secondText_->setAccessibleName(s.secondText);
+    secondSymbol_->setVisible(s.secondLine == FooterState::SecondLine::watching);
+    if (s.secondLine == FooterState::SecondLine::watching)
+        secondSymbol_->setPixmap(
+            Symbols::pixmap(s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"),
+                                   secondary, 12));
+
+    if (bin_->text() != state_.viewModel()->bin()) {
+        const int cursor = bin_->cursorPosition();
+        bin_->setText(state_.viewModel()->bin());
+        bin_->setCursorPosition(std::min(cursor, static_cast<int>(bin_->text().size())));
+    }
+    destination_->setText(s.destination);
+    destination_->setAccessibleName(s.destination);
+    destination_->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; }").arg(s.destinationWarns ? orange.name() : secondary.name()));
+
+    for (QPushButton* b : {exportCsv_, manabox_, import_})
+        b->setEnabled(s.actionsEnabled);
+    exportCsv_->setToolTip(s.exportHelp);
+    manabox_->setToolTip(s.manaboxHelp);
+    import_->setToolTip(s.importHelp);
+    // The spinner sits where the symbol would.
+    import_->setText(s.importSpinner ? QStringLiteral("      ") + s.importTitle : s.importTitle);
+    import_->setIcon(s.importSpinner ? QIcon()
+                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white, 16,
+                                                     Symbols::iconGap));
+    import_->setAccessibleName(s.importTitle);
+    importSpinner_->setVisible(s.importSpinner);
+}
+
+} // namespace vantry

@@ -1,0 +1,226 @@
+#include "views/CaptureToolbar.h"
+
+#include "app/batch/BatchSession.h"
+#include "app/capture/CaptureWindowState.h"
+#include "app/capture/CoalescedRefresh.h"
+#include "app/scanner/ScannerController.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/SettingsStore.h"
+#include "views/SettingBindings.h"
+#include "views/Symbols.h"
+#include "core/intake/FolderWatcher.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+namespace {
+
+const QColor accent(10, 132, 255);
+const QColor red(255, 59, 48);
+const QColor orange(255, 149, 0);
+const QColor grey(110, 110, 115);
+const QColor label(40, 40, 45);
+
+QPushButton* button(const QString& name, QWidget* parent)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(name);
+    b->setIconSize(QSize(16 + Symbols::iconGap, 16));
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QString prominent(const QColor& tint)
+{
+    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px;"
+                          " padding: 4px 10px; font-weight: 500; }"
+                          " QPushButton:pressed { background: %2; }")
+        .arg(tint.name(), tint.darker(120).name());
+}
+
+QString bordered(const QColor& tint, const QColor& text)
+{
+    return QStringLiteral("QPushButton { background: rgba(%1,%2,%3,36); color: %4; border: none; border-radius: 5px;"
+                          " padding: 4px 10px; }"
+                          " QPushButton:pressed { background: rgba(%1,%2,%3,70); }")
+        .arg(tint.red())
+        .arg(tint.green())
+        .arg(tint.blue())
+        .arg(text.name());
+}
+
+QColor tintOf(ToolbarState::Tint tint)
+{
+    switch (tint) {
+    case ToolbarState::Tint::red: return red;
+    case ToolbarState::Tint::orange: return orange;
+    case ToolbarState::Tint::grey: return grey;
+    case ToolbarState::Tint::accent: break;
+    }
+    return accent;
+}
+
+// Shows one control's state; the symbol in `color` (white on a prominent button).
+void showControl(QPushButton* b, const ToolbarState::Control& c, const QColor& color)
+{
+    b->setVisible(c.shown);
+    b->setEnabled(c.enabled);
+    b->setText(c.title);
+    b->setAccessibleName(c.title);
+    b->setToolTip(c.help);
+    b->setAccessibleDescription(c.help);
+    const QString key = c.symbol + QLatin1Char('|') + color.name();
+    if (b->property("symbolKey").toString() != key) {
+        b->setIcon(Symbols::icon(c.symbol, color, 16, Symbols::iconGap));
+        b->setProperty("symbolKey", key);
+    }
+}
+
+} // namespace
+
+CaptureToolbar::CaptureToolbar(CaptureWindowState& state, QWidget* parent) : QWidget(parent), state_(state)
+{
+    setObjectName(QStringLiteral("captureToolbar"));
+    setAccessibleName(QStringLiteral("Toolbar"));
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(12, 8, 12, 8);
+    rows->setSpacing(8);
+
+    auto* row1 = new QHBoxLayout;
+    row1->setSpacing(12);
+    scanFolder_ = button(QStringLiteral("scanFolderButton"), this);
+    watch_ = button(QStringLiteral("watchButton"), this);
+    pause_ = button(QStringLiteral("pauseButton"), this);
+    scan_ = button(QStringLiteral("scanButton"), this);
+    importFolder_ = button(QStringLiteral("importFolderButton"), this);
+    clearFolder_ = button(QStringLiteral("clearFolderButton"), this);
+    for (QPushButton* b : {scanFolder_, watch_, pause_, scan_, importFolder_, clearFolder_})
+        row1->addWidget(b);
+    row1->addStretch(1);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("toolbarProgress"));
+    progress_->setAccessibleName(QStringLiteral("Progress"));
+    progress_->setTextVisible(false);
+    progress_->setFixedHeight(8);
+    row1->addWidget(progress_);
+    rows->addLayout(row1);
+
+    auto* row2 = new QHBoxLayout;
+    row2->setSpacing(12);
+    addCard_ = button(QStringLiteral("addCardButton"), this);
+    newBatch_ = button(QStringLiteral("newBatchButton"), this);
+    duplex_ = new QCheckBox(this);
+    duplex_->setObjectName(QStringLiteral("duplexToggle"));
+    recount_ = new QCheckBox(this);
+    recount_->setObjectName(QStringLiteral("recountToggle"));
+    for (QWidget* w : std::initializer_list<QWidget*>{addCard_, newBatch_, duplex_, recount_})
+        row2->addWidget(w);
+    row2->addStretch(1);
+    rows->addLayout(row2);
+
+    connect(scanFolder_, &QPushButton::clicked, this, &CaptureToolbar::chooseScanFolderRequested);
+    connect(watch_, &QPushButton::clicked, this, &CaptureToolbar::watchRequested);
+    connect(pause_, &QPushButton::clicked, this, &CaptureToolbar::pauseRequested);
+    connect(scan_, &QPushButton::clicked, this, &CaptureToolbar::scanRequested);
+    connect(importFolder_, &QPushButton::clicked, this, &CaptureToolbar::importFolderRequested);
+    connect(clearFolder_, &QPushButton::clicked, this, &CaptureToolbar::clearFolderRequested);
+    connect(addCard_, &QPushButton::clicked, this, &CaptureToolbar::addCardRequested);
+    connect(newBatch_, &QPushButton::clicked, this, &CaptureToolbar::newBatchRequested);
+
+    SettingsStore& settings = *state_.services().settings;
+    SettingBindings::toggle(duplex_, settings, SettingsKeys::duplex,
+                            [&settings] { return settings.boolean(SettingsKeys::duplex); });
+    std::weak_ptr<CaptureViewModel> model = state_.viewModel();
+    connect(recount_, &QCheckBox::toggled, this, [model](bool on) {
+        if (const auto vm = model.lock(); vm && vm->replaceMode() != on)
+            vm->setReplaceMode(on);
+    });
+
+    refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
+    CaptureViewModel* vm = state_.viewModel().get();
+    for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::isWorkingChanged,
+                        &CaptureViewModel::isImportingChanged, &CaptureViewModel::progressChanged,
+                        &CaptureViewModel::replaceModeChanged})
+        refresh_->follow(vm, signal);
+    BatchSession& session = state_.session();
+    refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
+    refresh_->follow(&session.watcher(), &FolderWatcher::isPausedChanged);
+    refresh_->follow(&session.watcher(), &FolderWatcher::pendingFileCountChanged);
+    refresh_->follow(&session.scanner(), &ScannerController::isScanningChanged);
+    refresh_->follow(&session.scanner(), &ScannerController::devicesChanged);
+    refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
+    refresh_->follow(&state_, &CaptureWindowState::directScanEnabledChanged);
+    refresh();
+}
+
+ToolbarState::Inputs CaptureToolbar::inputs() const
+{
+    BatchSession& session = state_.session();
+    const CaptureViewModel& model = *state_.viewModel();
+    ToolbarState::Inputs in;
+    in.scanFolderPath = session.scanFolderPath();
+    in.isWatching = session.watcher().isWatching();
+    in.isPaused = session.watcher().isPaused();
+    in.pendingFileCount = session.watcher().pendingFileCount();
+    in.isScanning = session.scanner().isScanning();
+    in.hasScanner = !session.scanner().devices().isEmpty();
+    in.directScanEnabled = state_.directScanEnabled();
+    in.hasRows = !model.rows().empty();
+    in.isWorking = model.isWorking();
+    in.isImporting = model.isImporting();
+    in.progress = model.progress();
+    return in;
+}
+
+void CaptureToolbar::refresh()
+{
+    const ToolbarState s = ToolbarState::of(inputs());
+    showControl(scanFolder_, s.scanFolder, label);
+    showControl(watch_, s.watch, Qt::white);
+    watch_->setStyleSheet(prominent(tintOf(s.watchTint)));
+    // Grey is the resting tint: its text stays as dark as the other buttons'.
+    const QColor pauseText = s.pauseTint == ToolbarState::Tint::grey ? label : tintOf(s.pauseTint).darker(115);
+    showControl(pause_, s.pause, pauseText);
+    pause_->setStyleSheet(bordered(tintOf(s.pauseTint), pauseText));
+    showControl(scan_, s.scan, label);
+    showControl(importFolder_, s.importFolder, label);
+    showControl(clearFolder_, s.clearFolder, label);
+    showControl(addCard_, s.addCard, label);
+    showControl(newBatch_, s.newBatch, label);
+
+    switch (s.progress) {
+    case ToolbarState::ProgressKind::none: progress_->hide(); break;
+    case ToolbarState::ProgressKind::bar:
+        progress_->setFixedWidth(120);
+        progress_->setRange(0, static_cast<int>(std::min<qint64>(s.progressMaximum, INT_MAX)));
+        progress_->setValue(static_cast<int>(std::min<qint64>(s.progressValue, INT_MAX)));
+        progress_->setAccessibleDescription(QStringLiteral("%1 of %2").arg(s.progressValue).arg(s.progressMaximum));
+        progress_->show();
+        break;
+    case ToolbarState::ProgressKind::spinner:
+        // A range of nothing is Qt's busy indicator.
+        progress_->setFixedWidth(48);
+        progress_->setRange(0, 0);
+        progress_->setAccessibleDescription(QStringLiteral("Working"));
+        progress_->show();
+        break;
+    }
+
+    for (auto [box, control] : {std::pair{duplex_, &s.duplex}, std::pair{recount_, &s.recount}}) {
+        box->setText(control->title);
+        box->setAccessibleName(control->title);
+        box->setToolTip(control->help);
+    }
+    const bool replaceMode = state_.viewModel()->replaceMode();
+    if (recount_->isChecked() != replaceMode) {
+        const QSignalBlocker quiet(recount_);
+        recount_->setChecked(replaceMode);
+    }
+}
+
+} // namespace vantry

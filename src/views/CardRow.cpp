@@ -1,0 +1,1042 @@
+#include "views/CardRow.h"
+
+#include "app/review/CardRowTexts.h"
+#include "views/CatalogImageView.h"
+#include "views/Symbols.h"
+#include "views/WheelGuard.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace vantry {
+
+namespace T = CardRowTexts;
+namespace S = Symbols;
+using Row = CaptureViewModel::Row;
+
+namespace {
+
+QFont scaled(QFont font, double factor, int weight = -1)
+{
+    font.setPointSizeF(font.pointSizeF() * factor);
+    if (weight >= 0)
+        font.setWeight(QFont::Weight(weight));
+    return font;
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+// A one-line label that shortens its text with an ellipsis instead of widening the row.
+class ElidedLabel : public QLabel {
+public:
+    ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), mode_(mode)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    void setFullText(const QString& text)
+    {
+        if (text == full_)
+            return;
+        full_ = text;
+        updateGeometry();
+        update();
+    }
+    const QString& fullText() const { return full_; }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return {metrics.horizontalAdvance(full_) + 2, metrics.height()};
+    }
+    QSize minimumSizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return {std::min(sizeHint().width(), metrics.horizontalAdvance(QLatin1Char('M')) * 4), metrics.height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        const QString shown = fontMetrics().elidedText(full_, mode_, width());
+        p.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft, shown);
+    }
+
+private:
+    Qt::TextElideMode mode_;
+    QString full_;
+};
+
+// The scan thumbnail with its magnifier and the file-name caption; a click opens the popover.
+class ThumbButton : public QAbstractButton {
+public:
+    explicit ThumbButton(QWidget* parent) : QAbstractButton(parent)
+    {
+        setObjectName(QStringLiteral("thumbnail"));
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+        captionFont_ = QFont(QStringLiteral("DejaVu Sans Mono"));
+        captionFont_.setStyleHint(QFont::Monospace);
+        captionFont_.setPointSizeF(font().pointSizeF() * 0.72);
+        setFixedSize(sizeHint());
+    }
+    void setScan(const std::optional<QImage>& image, const QString& caption)
+    {
+        const qint64 key = image ? image->cacheKey() : 0;
+        if (key == imageKey_ && caption == caption_)
+            return;
+        imageKey_ = key;
+        image_ = image.value_or(QImage());
+        scaled_ = QPixmap();
+        caption_ = caption;
+        setAccessibleName(QStringLiteral("Compare scan ") + caption);
+        update();
+    }
+    QSize sizeHint() const override
+    {
+        return {T::thumbnailWidth, T::thumbnailHeight + 3 + QFontMetrics(captionFont_).height()};
+    }
+
+protected:
+    QRect imageRect() const { return {0, 0, T::thumbnailWidth, T::thumbnailHeight}; }
+    QRect captionRect() const
+    {
+        return {0, T::thumbnailHeight + 3, T::thumbnailWidth, QFontMetrics(captionFont_).height()};
+    }
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(event);
+            QToolTip::showText(help->globalPos(),
+                               captionRect().contains(help->pos()) ? caption_ : T::thumbnailHelp(), this);
+            return true;
+        }
+        return QAbstractButton::event(event);
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRect area = imageRect();
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(area), 6, 6);
+        p.save();
+        p.setClipPath(clip);
+        if (image_.isNull()) {
+            p.fillRect(area, QColor(128, 128, 128, 36));
+        } else {
+            const qreal ratio = devicePixelRatioF();
+            if (scaled_.isNull() || scaled_.devicePixelRatio() != ratio) {
+                const QSize fitted = image_.size().scaled(area.size() * ratio, Qt::KeepAspectRatio);
+                scaled_ = QPixmap::fromImage(image_.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+                scaled_.setDevicePixelRatio(ratio);
+            }
+            const QSizeF logical = QSizeF(scaled_.size()) / ratio;
+            p.drawPixmap(QPointF(area.center().x() + 1 - logical.width() / 2,
+                                 area.center().y() + 1 - logical.height() / 2),
+                         scaled_);
+        }
+        p.restore();
+        const int glass = 22;
+        p.drawPixmap(area.right() - glass - 4, area.bottom() - glass - 4,
+                     S::magnifierBadge(glass, devicePixelRatioF()));
+        if (hasFocus() && keyboardFocus_) {
+            p.setPen(QPen(S::color(T::Tint::blue), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(QRectF(area).adjusted(1, 1, -1, -1), 6, 6);
+        }
+        p.setFont(captionFont_);
+        p.setPen(S::color(T::Tint::secondary));
+        const QRect caption = captionRect();
+        p.drawText(caption, Qt::AlignCenter,
+                   QFontMetrics(captionFont_).elidedText(caption_, Qt::ElideMiddle, caption.width()));
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        // A ring only for focus that came by keyboard, not the window's first focus.
+        keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(event);
+    }
+
+private:
+    bool keyboardFocus_ = false;
+    QFont captionFont_;
+    QImage image_;
+    qint64 imageKey_ = -1;
+    QPixmap scaled_;
+    QString caption_;
+};
+
+// One candidate printing: thumbnail, name, set and number, art mark and score; a click confirms it.
+class CandidateButton : public QAbstractButton {
+public:
+    CandidateButton(const Candidate& candidate, const std::shared_ptr<CatalogImageCache>& images,
+                    const QString& imageBase, QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setObjectName(QStringLiteral("candidateButton"));
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(QStringLiteral("Confirm ") + candidate.name + u' ' + T::setAndNumber(candidate));
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(2, 0, 2, 0);
+        row->setSpacing(6);
+        if (const auto url = T::candidateThumbUrl(candidate, imageBase)) {
+            auto* thumb = new CatalogImageView(
+                images, {QSize(T::candidateThumbWidth, T::candidateThumbHeight), 3, {}, false}, this);
+            thumb->setObjectName(QStringLiteral("candidateThumb"));
+            thumb->setUrl(url);
+            row->addWidget(thumb);
+        }
+        auto* name = new ElidedLabel(Qt::ElideRight, this);
+        name->setObjectName(QStringLiteral("candidateName"));
+        name->setFullText(candidate.name);
+        setTextColor(name, S::color(T::Tint::blue));
+        row->addWidget(name, 0);
+        auto* set = new QLabel(T::setAndNumber(candidate), this);
+        set->setObjectName(QStringLiteral("candidateSet"));
+        set->setFont(scaled(font(), 0.85));
+        setTextColor(set, S::color(T::Tint::secondary));
+        row->addWidget(set);
+        if (candidate.isArtSeries) {
+            auto* art = new QLabel(QStringLiteral("◐"), this);
+            art->setObjectName(QStringLiteral("candidateArt"));
+            art->setFont(scaled(font(), 0.75));
+            art->setToolTip(T::artSeriesCandidateHelp());
+            setTextColor(art, S::color(T::Tint::purple));
+            row->addWidget(art);
+        }
+        if (const auto score = T::candidateScoreText(candidate.score)) {
+            auto* label = new QLabel(*score, this);
+            label->setObjectName(QStringLiteral("candidateScore"));
+            label->setFont(scaled(font(), 0.75));
+            setTextColor(label, S::color(T::Tint::tertiary));
+            row->addWidget(label);
+        }
+        row->addStretch(1);
+        for (QWidget* child : findChildren<QWidget*>())
+            child->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!underMouse() && !isDown() && !hasFocus())
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(10, 122, 255, isDown() ? 40 : 20));
+        p.drawRoundedRect(QRectF(rect()), 4, 4);
+    }
+    void enterEvent(QEnterEvent* event) override
+    {
+        update();
+        QAbstractButton::enterEvent(event);
+    }
+    void leaveEvent(QEvent* event) override
+    {
+        update();
+        QAbstractButton::leaveEvent(event);
+    }
+};
+
+// A small spinner beside "Rotate" while the row is re-analysed.
+class BusyIndicator : public QWidget {
+public:
+    explicit BusyIndicator(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("rotateProgress"));
+        setAccessibleName(QStringLiteral("Re-analysing"));
+        setFixedSize(16, 16);
+    }
+
+protected:
+    void showEvent(QShowEvent*) override { timer_ = startTimer(80); }
+    void hideEvent(QHideEvent*) override
+    {
+        if (timer_)
+            killTimer(timer_);
+        timer_ = 0;
+    }
+    void timerEvent(QTimerEvent*) override
+    {
+        step_ = (step_ + 1) % 12;
+        update();
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        S::paintSpinner(p, QRectF(rect()).center(), 3.5, 7, 1.6, step_);
+    }
+
+private:
+    int timer_ = 0;
+    int step_ = 0;
+};
+
+QToolButton* borderless(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+// A segmented picker: checkable buttons side by side, one checked at a time.
+QWidget* segmented(const QStringList& labels, const QString& name, QList<QToolButton*>& buttons, QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setStyleSheet(QStringLiteral(
+        "QFrame#%1 { border: 1px solid rgba(128,128,128,90); border-radius: 5px; background: rgba(128,128,128,18); }"
+        "QToolButton { border: none; padding: 1px 8px; border-radius: 4px; }"
+        "QToolButton:checked { background: white; border: 1px solid rgba(128,128,128,70); }")
+                             .arg(name));
+    auto* row = new QHBoxLayout(frame);
+    row->setContentsMargins(1, 1, 1, 1);
+    row->setSpacing(0);
+    auto* group = new QButtonGroup(frame);
+    group->setExclusive(true);
+    for (const QString& label : labels) {
+        auto* button = new QToolButton(frame);
+        button->setText(label);
+        button->setAccessibleName(label);
+        button->setCheckable(true);
+        button->setCursor(Qt::PointingHandCursor);
+        group->addButton(button);
+        row->addWidget(button);
+        buttons << button;
+    }
+    frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return frame;
+}
+
+QString monospaceCaptionStyle() { return QStringLiteral("font-family: 'DejaVu Sans Mono', monospace;"); }
+
+} // namespace
+
+CardRow::CardRow(std::shared_ptr<CaptureViewModel> model, QUuid rowId, CardRowOptions options, QWidget* parent)
+    : QWidget(parent), model_(model), rowId_(rowId), options_(std::move(options))
+{
+    if (!options_.images)
+        options_.images = CatalogImageCache::shared();
+    setObjectName(QStringLiteral("cardRow"));
+    build();
+    if (options_.followModel && model) {
+        // One redraw per turn of the event loop, however many publications came in.
+        auto* pending = new QTimer(this);
+        pending->setSingleShot(true);
+        pending->setInterval(0);
+        connect(pending, &QTimer::timeout, this, [this] {
+            if (!refreshFromModel())
+                emit rowGone();
+        });
+        connect(model.get(), &CaptureViewModel::rowsChanged, pending, qOverload<>(&QTimer::start));
+    }
+    if (model) {
+        bool found = false;
+        for (const Row& row : model->rows()) {
+            if (row.id == rowId_) {
+                searchKind_ = T::initialSearchKind(row);
+                setRow(row);
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            setKind(searchKind_);
+    }
+}
+
+CardRow::~CardRow() = default;
+
+void CardRow::build()
+{
+    layout_ = new QHBoxLayout(this);
+    layout_->setContentsMargins(10, 8, 12, 8);
+    layout_->setSpacing(12);
+    layout_->setAlignment(Qt::AlignTop);
+
+    auto* thumb = new ThumbButton(this);
+    thumbnail_ = thumb;
+    connect(thumbnail_, &QAbstractButton::clicked, this, &CardRow::showZoom);
+    layout_->addWidget(thumbnail_, 0, Qt::AlignTop);
+
+    column_ = new QVBoxLayout;
+    column_->setSpacing(6);
+    column_->setContentsMargins(0, 2, 0, 0);
+    layout_->addLayout(column_, 1);
+    column_->addStretch(1);
+
+    statusGlyph_ = new QLabel(this);
+    statusGlyph_->setObjectName(QStringLiteral("statusGlyph"));
+    statusButton_ = new QToolButton(this);
+    statusButton_->setObjectName(QStringLiteral("statusBadge"));
+    statusButton_->setAutoRaise(true);
+    statusButton_->setIconSize(QSize(22, 22));
+    statusButton_->setCursor(Qt::PointingHandCursor);
+    connect(statusButton_, &QToolButton::clicked, this, [this] {
+        const auto model = model_.lock();
+        if (!model || !shown_)
+            return;
+        const T::StatusBadge badge = T::statusBadge(*shown_);
+        if (badge.clickable)
+            model->setReviewed(rowId_, badge.setsReviewed);
+    });
+    statusButton_->hide();
+    layout_->addWidget(statusGlyph_, 0, Qt::AlignTop);
+    layout_->addWidget(statusButton_, 0, Qt::AlignTop);
+}
+
+// Inserts a widget into the column in the fixed order header, cue, controls.
+namespace {
+int columnSlot(QVBoxLayout* column, const QList<QWidget*>& order, QWidget* widget)
+{
+    int index = 0;
+    for (QWidget* w : order) {
+        if (w == widget)
+            return index;
+        if (w && column->indexOf(w) >= 0)
+            ++index;
+    }
+    return index;
+}
+} // namespace
+
+void CardRow::buildChosenHeader()
+{
+    chosenHeader_ = new QWidget(this);
+    chosenHeader_->setObjectName(QStringLiteral("chosenHeader"));
+    auto* row = new QHBoxLayout(chosenHeader_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    auto* name = new ElidedLabel(Qt::ElideRight, chosenHeader_);
+    chosenName_ = name;
+    chosenName_->setObjectName(QStringLiteral("chosenName"));
+    chosenName_->setFont(scaled(font(), 1.0, QFont::Medium));
+    chosenName_->setTextFormat(Qt::PlainText);
+    row->addWidget(chosenName_, 0);
+    chosenSet_ = new QLabel(chosenHeader_);
+    chosenSet_->setObjectName(QStringLiteral("chosenSet"));
+    chosenSet_->setTextFormat(Qt::PlainText);
+    chosenSet_->setFont(scaled(font(), 0.85));
+    setTextColor(chosenSet_, S::color(T::Tint::secondary));
+    row->addWidget(chosenSet_);
+
+    finishPicker_ = new QComboBox(chosenHeader_);
+    finishPicker_->setObjectName(QStringLiteral("finishPicker"));
+    finishPicker_->setAccessibleName(QStringLiteral("Finish"));
+    // Rows sit in scrolled lists: scrolling past a row never changes its finish.
+    WheelGuard::takeWheelOnlyWhenFocused(finishPicker_);
+    finishPicker_->setFixedWidth(T::finishPickerWidth);
+    for (ScanFinish finish : allScanFinishes)
+        finishPicker_->addItem(T::finishLabel(finish), int(finish));
+    connect(finishPicker_, &QComboBox::activated, this, [this](int index) {
+        const auto model = model_.lock();
+        if (!model || !shown_ || !shown_->chosen)
+            return;
+        const auto finish = ScanFinish(finishPicker_->itemData(index).toInt());
+        if (finish != shown_->chosen->finish)
+            model->setFinish(rowId_, finish);
+        else
+            finishPicker_->setCurrentIndex(int(shown_->chosen->finish));
+    });
+    row->addWidget(finishPicker_);
+
+    variantPicker_ = segmented({T::variantLabel(ArtSeriesVariant::plain), T::variantLabel(ArtSeriesVariant::signature)},
+                               QStringLiteral("variantPicker"), variantButtons_, chosenHeader_);
+    variantPicker_->setToolTip(T::variantPickerHelp());
+    variantPicker_->setAccessibleName(QStringLiteral("Art Series variant"));
+    for (int i = 0; i < variantButtons_.size(); ++i) {
+        const ArtSeriesVariant variant = allArtSeriesVariants[std::size_t(i)];
+        connect(variantButtons_[i], &QToolButton::clicked, this, [this, variant] {
+            const auto model = model_.lock();
+            if (!model || !shown_ || !shown_->chosen)
+                return;
+            if (variant != shown_->chosen->artSeriesVariant)
+                model->setArtSeriesVariant(rowId_, variant);
+        });
+    }
+    row->addWidget(variantPicker_);
+
+    price_ = new QLabel(chosenHeader_);
+    price_->setObjectName(QStringLiteral("price"));
+    row->addWidget(price_);
+
+    change_ = borderless(QStringLiteral("↶ ") + T::changeLabel(), QStringLiteral("change"), chosenHeader_);
+    change_->setAccessibleName(T::changeLabel());
+    change_->setToolTip(T::changeHelp());
+    change_->setFont(scaled(font(), 0.9));
+    connect(change_, &QToolButton::clicked, this, [this] {
+        if (const auto model = model_.lock())
+            model->unconfirm(rowId_);
+    });
+    row->addWidget(change_);
+    row->addStretch(1);
+    column_->insertWidget(columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, chosenHeader_),
+                          chosenHeader_);
+}
+
+void CardRow::buildReviewHeader()
+{
+    reviewHeader_ = new QWidget(this);
+    reviewHeader_->setObjectName(QStringLiteral("reviewHeader"));
+    auto* row = new QHBoxLayout(reviewHeader_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    reviewTitle_ = new QLabel(reviewHeader_);
+    reviewTitle_->setObjectName(QStringLiteral("needsReviewTitle"));
+    setTextColor(reviewTitle_, S::color(T::Tint::secondary));
+    row->addWidget(reviewTitle_);
+    tokenTag_ = new QLabel(QStringLiteral("✪ ") + T::tokenTag(), reviewHeader_);
+    tokenTag_->setObjectName(QStringLiteral("tokenTag"));
+    tokenTag_->setAccessibleName(T::tokenTag());
+    tokenTag_->setToolTip(T::tokenTagHelp());
+    tokenTag_->setFont(scaled(font(), 0.8));
+    setTextColor(tokenTag_, S::color(T::Tint::teal));
+    row->addWidget(tokenTag_);
+    artTag_ = new QLabel(QStringLiteral("◐ ") + T::artTag(), reviewHeader_);
+    artTag_->setObjectName(QStringLiteral("artTag"));
+    artTag_->setAccessibleName(T::artTag());
+    artTag_->setToolTip(T::artTagHelp());
+    artTag_->setFont(scaled(font(), 0.8));
+    setTextColor(artTag_, S::color(T::Tint::purple));
+    row->addWidget(artTag_);
+    row->addStretch(1);
+    column_->insertWidget(columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, reviewHeader_),
+                          reviewHeader_);
+}
+
+void CardRow::buildTokenCue()
+{
+    tokenCue_ = new QFrame(this);
+    tokenCue_->setObjectName(QStringLiteral("physicalTokenCue"));
+    tokenCue_->setToolTip(T::physicalTokenHelp());
+    const QColor orange = S::color(T::Tint::orange);
+    QColor fill = orange, line = orange;
+    fill.setAlphaF(0.12);
+    line.setAlphaF(0.25);
+    tokenCue_->setStyleSheet(QStringLiteral("QFrame#physicalTokenCue { background: %1; border: 1px solid %2; "
+                                            "border-radius: 6px; }")
+                                 .arg(S::css(fill), S::css(line)));
+    tokenCue_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout(tokenCue_);
+    row->setContentsMargins(8, 3, 8, 3);
+    row->setSpacing(6);
+    const QFont caption = scaled(font(), 0.85);
+    auto* glyph = new QLabel(QStringLiteral("❐"), tokenCue_);
+    auto* title = new QLabel(T::physicalTokenTitle(), tokenCue_);
+    title->setFont(scaled(font(), 0.85, QFont::Medium));
+    tokenPrice_ = new QLabel(tokenCue_);
+    tokenPrice_->setObjectName(QStringLiteral("physicalTokenPrice"));
+    auto* faces = new ElidedLabel(Qt::ElideRight, tokenCue_);
+    tokenFaces_ = faces;
+    tokenFaces_->setObjectName(QStringLiteral("physicalTokenFaces"));
+    for (QLabel* label : {glyph, tokenPrice_})
+        label->setFont(caption);
+    tokenFaces_->setFont(caption);
+    for (QLabel* label : {glyph, title, tokenPrice_})
+        setTextColor(label, orange);
+    setTextColor(tokenFaces_, S::color(T::Tint::secondary));
+    for (QLabel* label : {glyph, title, tokenPrice_, tokenFaces_}) {
+        label->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
+        row->addWidget(label);
+    }
+    column_->insertWidget(columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, tokenCue_),
+                          tokenCue_, 0, Qt::AlignLeft);
+}
+
+void CardRow::buildReviewControls()
+{
+    reviewControls_ = new QWidget(this);
+    reviewControls_->setObjectName(QStringLiteral("reviewControls"));
+    auto* col = new QVBoxLayout(reviewControls_);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(6);
+
+    readWarning_ = new QLabel(reviewControls_);
+    readWarning_->setObjectName(QStringLiteral("readWarning"));
+    readWarning_->setWordWrap(true);
+    readWarning_->setTextFormat(Qt::PlainText);
+    setTextColor(readWarning_, S::color(T::Tint::orange));
+    col->addWidget(readWarning_);
+
+    candidateArea_ = new QScrollArea(reviewControls_);
+    candidateArea_->setObjectName(QStringLiteral("candidateList"));
+    candidateArea_->setFrameShape(QFrame::NoFrame);
+    candidateArea_->setWidgetResizable(true);
+    candidateArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    candidateArea_->viewport()->setAutoFillBackground(false);
+    candidateList_ = new QWidget;
+    candidateList_->setAutoFillBackground(false);
+    candidateLayout_ = new QVBoxLayout(candidateList_);
+    candidateLayout_->setContentsMargins(0, 0, 0, 0);
+    candidateLayout_->setSpacing(6);
+    candidateArea_->setWidget(candidateList_);
+    col->addWidget(candidateArea_);
+
+    auto* search = new QHBoxLayout;
+    search->setSpacing(6);
+    searchField_ = new QLineEdit(reviewControls_);
+    searchField_->setObjectName(QStringLiteral("searchField"));
+    searchField_->setAccessibleName(QStringLiteral("Search for this card"));
+    searchField_->setPlaceholderText(T::searchPlaceholder());
+    searchField_->setMaximumWidth(T::searchFieldMaxWidth);
+    searchField_->setMinimumWidth(120);
+    // Return searches and goes no further: in a sheet it must not also press the default button.
+    searchField_->installEventFilter(this);
+    connect(searchField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { search_->setEnabled(T::searchEnabled(text)); });
+    search->addWidget(searchField_, 1);
+
+    QStringList kinds;
+    for (ManualSearchKind kind : allManualSearchKinds)
+        kinds << T::kindLabel(kind);
+    QWidget* kindPicker = segmented(kinds, QStringLiteral("kindPicker"), kindButtons_, reviewControls_);
+    kindPicker->setToolTip(T::kindPickerHelp());
+    kindPicker->setAccessibleName(QStringLiteral("Search kind"));
+    for (int i = 0; i < kindButtons_.size(); ++i) {
+        const ManualSearchKind kind = allManualSearchKinds[std::size_t(i)];
+        connect(kindButtons_[i], &QToolButton::clicked, this, [this, kind] { searchKind_ = kind; });
+    }
+    search->addWidget(kindPicker);
+
+    search_ = borderless(QStringLiteral("⌕ ") + T::searchLabel(), QStringLiteral("search"), reviewControls_);
+    search_->setAccessibleName(T::searchLabel());
+    search_->setEnabled(false);
+    connect(search_, &QToolButton::clicked, this, &CardRow::performSearch);
+    search->addWidget(search_);
+    skip_ = borderless(T::skipLabel(), QStringLiteral("skip"), reviewControls_);
+    skip_->setAccessibleName(T::skipLabel());
+    connect(skip_, &QToolButton::clicked, this, [this] {
+        if (const auto model = model_.lock())
+            model->skip(rowId_);
+    });
+    search->addWidget(skip_);
+    rotate_ = borderless(QStringLiteral("↻ ") + T::rotateLabel(), QStringLiteral("rotate"), reviewControls_);
+    rotate_->setAccessibleName(T::rotateLabel());
+    rotate_->setToolTip(T::rotateHelp());
+    connect(rotate_, &QToolButton::clicked, this, [this] {
+        const auto model = model_.lock();
+        if (!model || !shown_ || !T::rotateEnabled(*shown_))
+            return;
+        model->rotateAndReanalyze(rowId_); // runs on; the row shows the outcome when published
+    });
+    search->addWidget(rotate_);
+    rotateBusy_ = new BusyIndicator(reviewControls_);
+    search->addWidget(rotateBusy_);
+    search->addStretch(1);
+    col->addLayout(search);
+    setKind(searchKind_);
+
+    column_->insertWidget(
+        columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, reviewControls_),
+        reviewControls_);
+}
+
+void CardRow::setKind(ManualSearchKind kind)
+{
+    searchKind_ = kind;
+    for (int i = 0; i < kindButtons_.size(); ++i)
+        kindButtons_[i]->setChecked(allManualSearchKinds[std::size_t(i)] == kind);
+}
+
+QString CardRow::query() const { return searchField_ ? searchField_->text() : QString(); }
+
+void CardRow::performSearch()
+{
+    const auto model = model_.lock();
+    if (!model || !shown_)
+        return;
+    const auto text = T::searchQuery(searchField_->text(), searchKind_, *shown_);
+    if (!text)
+        return;
+    // The model applies the newest search of the row when it answers; the field keeps its text.
+    model->search(rowId_, *text);
+}
+
+bool CardRow::refreshFromModel()
+{
+    const auto model = model_.lock();
+    if (model) {
+        for (const Row& row : model->rows()) {
+            if (row.id == rowId_) {
+                setRow(row);
+                return true;
+            }
+        }
+    }
+    hideZoom();
+    return false;
+}
+
+void CardRow::setRow(const Row& row)
+{
+    const std::optional<Row> before = std::move(shown_);
+    shown_ = row;
+    bool changed = !before;
+    auto differs = [&](auto field) { return !before || field(*before) != field(row); };
+
+    updateThumbnail(row);
+    if (differs([](const Row& r) { return r.chosen; }) || differs([](const Row& r) { return r.card.index; }) ||
+        differs([](const Row& r) { return std::pair(r.isToken, r.isArtSeries); })) {
+        updateHeader(row);
+        updateTokenCue(row);
+        changed = true;
+    }
+    if (differs([](const Row& r) { return r.chosen.has_value(); }) ||
+        differs([](const Row& r) { return r.candidates; }) || differs([](const Row& r) { return r.readNote; }) ||
+        differs([](const Row& r) { return r.isReanalyzing; })) {
+        updateReviewControls(row);
+        changed = true;
+    }
+    updateBadge(row);
+    setOpacityFor(row);
+    if (zoomShown_)
+        updateZoom();
+    if (changed)
+        emit contentChanged();
+}
+
+void CardRow::updateThumbnail(const Row& row)
+{
+    static_cast<ThumbButton*>(thumbnail_)->setScan(row.thumbnail, T::thumbnailCaption(row));
+}
+
+void CardRow::updateHeader(const Row& row)
+{
+    if (row.chosen) {
+        if (!chosenHeader_)
+            buildChosenHeader();
+        const Candidate& chosen = *row.chosen;
+        static_cast<ElidedLabel*>(chosenName_)->setFullText(chosen.name);
+        chosenName_->setToolTip(chosen.name);
+        chosenSet_->setText(T::setAndNumber(chosen));
+        finishPicker_->setCurrentIndex(int(chosen.finish));
+        variantPicker_->setVisible(T::showsVariantPicker(chosen));
+        for (int i = 0; i < variantButtons_.size(); ++i)
+            variantButtons_[i]->setChecked(allArtSeriesVariants[std::size_t(i)] == chosen.artSeriesVariant);
+        if (const auto label = T::priceLabel(chosen.effectivePriceUSD())) {
+            const QColor tint = S::color(label->tint);
+            QColor fill = tint;
+            fill.setAlphaF(0.16);
+            price_->setText(label->text);
+            price_->setToolTip(label->help);
+            price_->setAccessibleName(label->text + QStringLiteral(", ") + label->help);
+            price_->setStyleSheet(
+                label->highlighted
+                    ? QStringLiteral("QLabel { color: %1; background: %2; border-radius: 6px; padding: 1px 7px; "
+                                     "font-weight: 600; font-size: %3pt; }")
+                          .arg(S::css(tint), S::css(fill))
+                          .arg(font().pointSizeF() * 1.2, 0, 'f', 1)
+                    : QStringLiteral("QLabel { color: %1; font-weight: 600; }").arg(S::css(tint)));
+            price_->show();
+        } else {
+            price_->hide();
+        }
+        chosenHeader_->show();
+        if (reviewHeader_)
+            reviewHeader_->hide();
+        return;
+    }
+    if (!reviewHeader_)
+        buildReviewHeader();
+    reviewTitle_->setText(T::needsReviewTitle(row));
+    tokenTag_->setVisible(row.isToken);
+    artTag_->setVisible(row.isArtSeries);
+    reviewHeader_->show();
+    if (chosenHeader_)
+        chosenHeader_->hide();
+}
+
+void CardRow::updateTokenCue(const Row& row)
+{
+    const bool shows = row.chosen && row.chosen->physicalToken;
+    if (!shows) {
+        if (tokenCue_)
+            tokenCue_->hide();
+        return;
+    }
+    if (!tokenCue_)
+        buildTokenCue();
+    const auto& token = *row.chosen->physicalToken;
+    const auto priceText = T::physicalTokenPriceText(*row.chosen, token);
+    tokenPrice_->setText(priceText.value_or(QString()));
+    tokenPrice_->setVisible(priceText.has_value());
+    static_cast<ElidedLabel*>(tokenFaces_)->setFullText(T::physicalTokenFacesLabel(token));
+    tokenFaces_->setToolTip(T::physicalTokenFacesLabel(token));
+    tokenCue_->show();
+}
+
+void CardRow::updateReviewControls(const Row& row)
+{
+    if (!T::showsReviewControls(row)) {
+        if (reviewControls_)
+            reviewControls_->hide();
+        return;
+    }
+    if (!reviewControls_)
+        buildReviewControls();
+    const auto warning = T::readWarning(row);
+    readWarning_->setText(warning ? QStringLiteral("⚠ ") + *warning : QString());
+    readWarning_->setVisible(warning.has_value());
+    updateCandidates(row);
+    rotate_->setEnabled(T::rotateEnabled(row));
+    rotateBusy_->setVisible(T::showsRotateProgress(row));
+    reviewControls_->show();
+}
+
+void CardRow::updateCandidates(const Row& row)
+{
+    // Rebuilt only when the candidates themselves changed (setRow checks).
+    while (QLayoutItem* item = candidateLayout_->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    for (const Candidate& candidate : row.candidates) {
+        auto* button = new CandidateButton(candidate, options_.images, options_.imageBase, candidateList_);
+        connect(button, &QAbstractButton::clicked, this, [this, candidate] {
+            if (const auto model = model_.lock())
+                model->confirm(rowId_, candidate);
+        });
+        candidateLayout_->addWidget(button);
+    }
+    candidateArea_->setVisible(!row.candidates.empty());
+    const auto cap = T::candidateListMaxHeight(row.candidates.size());
+    candidateArea_->setVerticalScrollBarPolicy(cap ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    const int content = candidateLayout_->totalSizeHint().height();
+    candidateArea_->setFixedHeight(cap ? std::min(*cap, content) : content);
+}
+
+void CardRow::updateBadge(const Row& row)
+{
+    const T::StatusBadge badge = T::statusBadge(row);
+    const int key = int(badge.glyph.symbol) * 100 + int(badge.glyph.tint) * 2 + (badge.clickable ? 1 : 0);
+    if (badgeKey_ == key && statusButton_->toolTip() == badge.help)
+        return;
+    badgeKey_ = key;
+    const QPixmap glyph = S::pixmap(badge.glyph.symbol, S::color(badge.glyph.tint), 22, devicePixelRatioF());
+    if (badge.clickable) {
+        statusButton_->setIcon(QIcon(glyph));
+        statusButton_->setToolTip(badge.help);
+        statusButton_->setAccessibleName(row.reviewed ? QStringLiteral("Reviewed") : QStringLiteral("Mark reviewed"));
+        statusButton_->show();
+        statusGlyph_->hide();
+    } else {
+        statusGlyph_->setPixmap(glyph);
+        statusGlyph_->setAccessibleName(row.disposition == Disposition::review ? QStringLiteral("Needs review")
+                                                                                : QStringLiteral("Unresolved"));
+        statusGlyph_->show();
+        statusButton_->hide();
+    }
+}
+
+void CardRow::setOpacityFor(const Row& row)
+{
+    const double opacity = T::rowOpacity(row);
+    if (opacity < 1.0) {
+        if (!opacity_) {
+            opacity_ = new QGraphicsOpacityEffect(this);
+            setGraphicsEffect(opacity_);
+        }
+        opacity_->setOpacity(opacity);
+    } else if (opacity_) {
+        setGraphicsEffect(nullptr); // deletes the effect
+        opacity_ = nullptr;
+    }
+}
+
+int CardRow::heightFor(int width) const
+{
+    return hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+}
+
+// --- Compare popover ------------------------------------------------------------------------
+
+void CardRow::buildZoom()
+{
+    zoom_ = new QFrame(this, Qt::Popup);
+    zoom_->setObjectName(QStringLiteral("comparePopover"));
+    zoom_->setAccessibleName(QStringLiteral("Compare scan and matched card"));
+    zoom_->setFrameShape(QFrame::StyledPanel);
+    zoom_->installEventFilter(this);
+    auto* col = new QVBoxLayout(zoom_);
+    col->setContentsMargins(14, 14, 14, 14);
+    col->setSpacing(8);
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(12);
+    columns->setAlignment(Qt::AlignTop);
+    const QFont caption = scaled(font(), 0.85);
+
+    auto* scanColumn = new QVBoxLayout;
+    scanColumn->setSpacing(4);
+    auto* scanned = new QLabel(T::zoomScannedCaption(), zoom_);
+    scanned->setFont(caption);
+    setTextColor(scanned, S::color(T::Tint::secondary));
+    scanColumn->addWidget(scanned);
+    zoomScan_ = new QLabel(zoom_);
+    zoomScan_->setObjectName(QStringLiteral("zoomScan"));
+    zoomScan_->setFixedSize(T::zoomWidth, T::zoomHeight);
+    zoomScan_->setAlignment(Qt::AlignCenter);
+    scanColumn->addWidget(zoomScan_);
+    columns->addLayout(scanColumn);
+
+    zoomMatchedColumn_ = new QWidget(zoom_);
+    auto* matched = new QVBoxLayout(zoomMatchedColumn_);
+    matched->setContentsMargins(0, 0, 0, 0);
+    matched->setSpacing(4);
+    auto* matchedCaption = new ElidedLabel(Qt::ElideRight, zoomMatchedColumn_);
+    zoomMatchedCaption_ = matchedCaption;
+    zoomMatchedCaption_->setFont(caption);
+    zoomMatchedCaption_->setMaximumWidth(T::zoomWidth);
+    setTextColor(zoomMatchedCaption_, S::color(T::Tint::secondary));
+    matched->addWidget(zoomMatchedCaption_);
+    zoomCatalog_ = new CatalogImageView(options_.images,
+                                        {QSize(T::zoomWidth, T::zoomHeight), 8, T::catalogImageUnavailable(), true},
+                                        zoomMatchedColumn_);
+    zoomCatalog_->setObjectName(QStringLiteral("zoomCatalog"));
+    matched->addWidget(zoomCatalog_);
+    columns->addWidget(zoomMatchedColumn_, 0, Qt::AlignTop);
+    col->addLayout(columns);
+
+    zoomCaption_ = new QLabel(zoom_);
+    zoomCaption_->setObjectName(QStringLiteral("zoomCaption"));
+    zoomCaption_->setTextFormat(Qt::PlainText);
+    zoomCaption_->setAlignment(Qt::AlignCenter);
+    zoomCaption_->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; %1 }").arg(monospaceCaptionStyle()));
+    col->addWidget(zoomCaption_);
+}
+
+void CardRow::updateZoom()
+{
+    if (!zoom_ || !shown_)
+        return;
+    const Row& row = *shown_;
+    // Decoded again only when the model's scan data changed (redraws come often).
+    const auto key = std::tuple(row.zoomImageData ? row.zoomImageData->constData() : nullptr,
+                                row.zoomImageData ? row.zoomImageData->size() : 0,
+                                row.thumbnail ? row.thumbnail->cacheKey() : 0);
+    if (key != zoomScanKey_) {
+        zoomScanKey_ = key;
+        QImage scan;
+        if (row.zoomImageData)
+            scan.loadFromData(*row.zoomImageData);
+        if (scan.isNull() && row.thumbnail)
+            scan = *row.thumbnail;
+        if (scan.isNull()) {
+            zoomScan_->setPixmap(QPixmap());
+            zoomScan_->setStyleSheet(
+                QStringLiteral("QLabel { background: rgba(128,128,128,36); border-radius: 8px; }"));
+        } else {
+            const qreal ratio = devicePixelRatioF();
+            QPixmap fitted = QPixmap::fromImage(
+                scan.scaled(zoomScan_->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            fitted.setDevicePixelRatio(ratio);
+            zoomScan_->setStyleSheet(QString());
+            zoomScan_->setPixmap(fitted);
+        }
+    }
+    const auto url = T::zoomCatalogUrl(row, options_.imageBase);
+    zoomMatchedColumn_->setVisible(url.has_value());
+    if (url) {
+        static_cast<ElidedLabel*>(zoomMatchedCaption_)->setFullText(T::zoomMatchedCaption(*row.chosen));
+        zoomCatalog_->setUrl(url);
+    }
+    zoomCaption_->setText(T::thumbnailCaption(row));
+    zoom_->adjustSize();
+}
+
+QWidget* CardRow::zoomPopover() const { return zoom_; }
+
+void CardRow::showZoom()
+{
+    if (!shown_)
+        return;
+    if (!zoom_)
+        buildZoom();
+    updateZoom();
+    moveZoomToAnchor();
+    zoom_->show();
+    if (!zoomShown_) {
+        zoomShown_ = true;
+        emit zoomShownChanged(true);
+    }
+}
+
+void CardRow::moveZoomToAnchor()
+{
+    if (!zoom_)
+        return;
+    // Beside the thumbnail, kept on the screen.
+    QPoint at = thumbnail_->mapToGlobal(QPoint(thumbnail_->width() + 8, 0));
+    if (const QScreen* screen = thumbnail_->screen()) {
+        const QRect available = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - zoom_->width())));
+        at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - zoom_->height())));
+    }
+    zoom_->move(at);
+}
+
+void CardRow::hideZoom()
+{
+    if (zoom_ && zoom_->isVisible())
+        zoom_->hide(); // the event filter records it
+    else if (zoomShown_) {
+        zoomShown_ = false;
+        emit zoomShownChanged(false);
+    }
+}
+
+bool CardRow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == searchField_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            performSearch();
+            return true;
+        }
+    }
+    if (watched == zoom_ && event->type() == QEvent::Hide && zoomShown_) {
+        zoomShown_ = false;
+        emit zoomShownChanged(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace vantry
