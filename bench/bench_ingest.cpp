@@ -160,7 +160,7 @@ void runIngest(benchmark::State& state, const std::vector<ScannedCard>& cards,
         state.ResumeTiming();
         StallProbe probe;
         const qint64 cpuStart = threadCpuNs();
-        test::waitFor(model->ingest(cards, false, true, false));
+        test::waitFor(model->ingest(cards, IngestOptions{.append = false, .showProgress = true, .autoImport = false}));
         mainNs += double(threadCpuNs() - cpuStart);
         stall = std::max(stall, probe.maxGapMs());
         stallCpu = std::max(stallCpu, probe.maxGapCpuMs());
@@ -302,7 +302,7 @@ void BM_WatchedFolderOtherWriter(benchmark::State& state)
         auto model = makeModel(std::make_shared<test::MarkerRecognizer>());
         FolderWatcher watcher;
         watcher.onBatch = [model](const std::vector<ScannedCard>& cards) {
-            model->ingest(cards, true, true, false);
+            model->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = false});
         };
         watcher.start(folder);
         std::thread writer;
@@ -334,7 +334,7 @@ void BM_BatchMemory(benchmark::State& state)
     std::shared_ptr<CaptureViewModel> model;
     for (auto _ : state) {
         model = makeModel(std::make_shared<test::MarkerRecognizer>());
-        test::waitFor(model->ingest(cards, false, true, false));
+        test::waitFor(model->ingest(cards, IngestOptions{.append = false, .showProgress = true, .autoImport = false}));
     }
     state.counters["rss_MiB"] = statusMiB("VmRSS:");
     state.counters["peak_rss_MiB"] = statusMiB("VmHWM:");

@@ -92,7 +92,7 @@ void BatchSession::watchFolder(const QString& folder, const std::optional<QStrin
     // The cards come paired as their pages were scanned, whatever the setting says by now.
     watcher_->onBatch = [model](const std::vector<ScannedCard>& cards) {
         if (const auto vm = model.lock())
-            vm->ingest(cards, true, true, true);
+            vm->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true});
     };
     watcher_->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
         if (const auto vm = model.lock())

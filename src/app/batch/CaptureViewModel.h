@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/auth/AuthService.h"
+#include "app/batch/IngestOptions.h"
 #include "core/art/ArtCardMatching.h"
 #include "core/card/Candidate.h"
 #include "core/card/ScanFinish.h"
@@ -277,8 +278,8 @@ public:
     // Imports a folder into a fresh batch (or, with `append`, adds it to this one): `preset`,
     // or the folder the user picks.
     QCoro::Task<> importFromFolder(std::optional<QString> preset = std::nullopt, bool append = false);
-    // Adds the cards in order; `append` false replaces the batch. Never throws.
-    QCoro::Task<> ingest(std::vector<ScannedCard> cards, bool append, bool showProgress, bool autoImport);
+    // Adds the cards in order, as `options` say. Never throws.
+    QCoro::Task<> ingest(std::vector<ScannedCard> cards, IngestOptions options);
     // Makes every running ingest stale: it stops at its next check and publishes nothing more.
     void cancelIngests();
 

@@ -94,7 +94,7 @@ QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset, 
     const bool leftOut = noteLeftOutScans(found.leftOut);
     if (found.cards.empty() && append && leftOut)
         refreshReviewStatusMessage();
-    co_await ingest(std::move(found.cards), append, true, true);
+    co_await ingest(std::move(found.cards), IngestOptions{.append = append, .showProgress = true, .autoImport = true});
 }
 
 void CaptureViewModel::cancelIngests() { ++ingestGeneration_; }
@@ -149,13 +149,12 @@ void CaptureViewModel::finishIngest(IngestRun& run)
     }
 }
 
-QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool append, bool showProgress,
-                                       bool autoImport)
+QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOptions options)
 {
     // The run keeps the model alive to its end, also when its tab is closed meanwhile.
     const auto self = shared_from_this();
     if (cards.empty()) {
-        if (!append) {
+        if (!options.append) {
             QString text = QStringLiteral("No images found.");
             if (!leftOutScans_.empty())
                 text += QLatin1Char(' ') + leftOutSummary(leftOutScans_);
@@ -164,11 +163,11 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         co_return;
     }
     co_await awaitArtMatcher();
-    if (showProgress) {
+    if (options.showProgress) {
         ++ingestsWithProgress_;
         beginWork();
     }
-    if (!append) {
+    if (!options.append) {
         setRows({});
         admittedScanIdentities_.clear();
         ++ingestGeneration_;
@@ -179,9 +178,9 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
     run.config = config();
     run.startNs = nowNs();
     run.cardCount = qint64(cards.size());
-    run.showProgress = showProgress;
+    run.showProgress = options.showProgress;
     CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cards.size()) + QStringLiteral(" append=") +
-                    flag(append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
+                    flag(options.append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
                     QStringLiteral(" admitted=") + QString::number(admittedScanIdentities_.size()) +
                     QStringLiteral(" bin=") + bin_);
 
@@ -225,7 +224,7 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
     for (qint64 i = 0; i < qint64(cards.size()); ++i) {
         const ScannedCard& card = cards[std::size_t(i)];
         const bool last = i == qint64(cards.size()) - 1;
-        if (showProgress && run.progressThrottle.shouldFire(nowNs(), last))
+        if (options.showProgress && run.progressThrottle.shouldFire(nowNs(), last))
             setProgress(Progress{i, qint64(cards.size())});
 
         const qint64 prepStart = nowNs();
@@ -348,7 +347,7 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, bool appe
         lastIngestDuplicateCount_ = run.duplicates;
         refreshReviewStatusMessage();
         // The run's closing line comes after the automatic import it may start.
-        if (autoImport)
+        if (options.autoImport)
             co_await autoImportIfReady(run.config);
     }
     finishIngest(run);

@@ -108,7 +108,7 @@ void CaptureWindowState::installWatcherCallbacks()
     // The cards come paired as their pages were scanned, whatever the setting says by now.
     watcher->onBatch = [model](const std::vector<ScannedCard>& cards) {
         if (const auto vm = model.lock())
-            vm->ingest(cards, true, true, true);
+            vm->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true});
     };
     watcher->onDuplicatesDropped = [model](int count) {
         if (const auto vm = model.lock())

@@ -307,7 +307,8 @@ TEST_F(ImportTest, AutomaticImportOnlyForAFullyConfirmedBatchOutsideRecount)
         for (std::size_t i = 0; i < c.markers.size(); ++i)
             cards.push_back({int(i), scan(QStringLiteral("%1.png").arg(i)), {}});
         const auto sessions = service.sessionOrder.size();
-        test::waitFor(model->ingest(cards, false, true, c.autoImportArgument));
+        test::waitFor(model->ingest(
+            cards, IngestOptions{.append = false, .showProgress = true, .autoImport = c.autoImportArgument}));
         EXPECT_EQ(service.sessionOrder.size() - sessions, c.imports ? 1u : 0u);
         EXPECT_EQ(statuses.contains("Auto-importing fully confirmed batch."), c.imports);
         EXPECT_EQ(model->rows().empty(), c.imports);
@@ -325,7 +326,8 @@ TEST_F(ImportTest, AnAutomaticImportSkippedWhileAnImportRunsIsCheckedAgainAtItsE
 
     // A fully confirmed card arrives with automatic import on while the import runs.
     SettingsStore::standard()->setBoolean(SettingsKeys::autoImport, true);
-    test::waitFor(model->ingest({{2, scan("03.png"), {}}}, true, true, true));
+    test::waitFor(model->ingest({{2, scan("03.png"), {}}},
+                                IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_EQ(service.sessionOrder.size(), 1u);
     EXPECT_TRUE(model->isImporting());
     service.delayMs.clear();
@@ -360,7 +362,8 @@ TEST_F(ImportTest, ARowChangedWhileTheImportRunsStaysWithANote)
     // The service has that card: automatic import leaves it to the user.
     SettingsStore::standard()->setBoolean(SettingsKeys::autoImport, true);
     test::writeMarkedScan(scan("03.png"), 3);
-    test::waitFor(model->ingest({{2, scan("03.png"), {}}}, true, true, true));
+    test::waitFor(model->ingest({{2, scan("03.png"), {}}},
+                                IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_EQ(service.sessionOrder.size(), 1u);
 }
 

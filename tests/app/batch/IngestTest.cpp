@@ -202,7 +202,8 @@ TEST_F(IngestTest, ScansInTheLedgerAndAgainInTheBatchAreSkipped)
 
     // The same scan arriving again from the watched folder is a duplicate, also after its row was removed.
     model->setRows({});
-    test::waitFor(model->ingest({ScannedCard{0, scan("02.png"), std::nullopt}}, true, true, true));
+    test::waitFor(model->ingest({ScannedCard{0, scan("02.png"), std::nullopt}},
+                                IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_TRUE(model->rows().empty());
     EXPECT_EQ(model->lastIngestDuplicateCount(), 1);
     EXPECT_EQ(model->statusMessage(), QStringLiteral("No cards left in this batch."));
@@ -249,7 +250,7 @@ TEST_F(IngestTest, EmptyCardListOnlySaysSo)
 {
     const auto model = makeModel();
     model->setRows({CaptureViewModel::Row{}});
-    test::waitFor(model->ingest({}, true, true, true));
+    test::waitFor(model->ingest({}, IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_EQ(model->statusMessage(), QString());
     test::waitFor(model->importFromFolder(home.file("missing-folder")));
     EXPECT_EQ(model->statusMessage(), QStringLiteral("No images found."));
@@ -272,7 +273,7 @@ TEST_F(IngestTest, IngestSupersededByAFolderImportStopsAndAddsNothing)
     auto runWatched = [&]() -> QCoro::Task<> {
         co_await model->ingest({ScannedCard{0, home.file("watched/01.png"), std::nullopt},
                                 ScannedCard{1, home.file("watched/02.png"), std::nullopt}},
-                               true, true, true);
+                               IngestOptions{.append = true, .showProgress = true, .autoImport = true});
         watchedDone = true;
     };
     auto watched = runWatched();
@@ -326,7 +327,8 @@ TEST_F(IngestTest, OverlappingIngestsKeepTheBatchBusyUntilTheLastEnds)
             const QString path = scan(QStringLiteral("overlap-%1.png").arg(marker));
             test::writeMarkedScan(path, marker++);
             done.push_back(std::make_shared<bool>(false));
-            running.push_back(runTo(model->ingest({ScannedCard{int(i), path, std::nullopt}}, true, true, false), done[i]));
+            const IngestOptions options{.append = true, .showProgress = true, .autoImport = false};
+            running.push_back(runTo(model->ingest({ScannedCard{int(i), path, std::nullopt}}, options), done[i]));
             // Each is at its recognition before the next starts, so turns follow start order.
             ASSERT_TRUE(QTest::qWaitFor([&] { return turns->calls == int(i) + 1; }, 5000));
         }
@@ -362,7 +364,8 @@ TEST_F(IngestTest, ClosingATabMidIngestNeitherCrashesNorAddsRows)
     bool done = false;
     // Only the ingest itself holds the model.
     auto run = [&](CaptureViewModel* vm) -> QCoro::Task<> {
-        co_await vm->ingest({ScannedCard{0, scan("01.png"), std::nullopt}}, true, true, true);
+        co_await vm->ingest({ScannedCard{0, scan("01.png"), std::nullopt}},
+                            IngestOptions{.append = true, .showProgress = true, .autoImport = true});
         done = true;
     };
     auto task = run(tab.viewModel().get());
@@ -398,7 +401,7 @@ TEST_F(IngestTest, BadInputBecomesRowsNeverACrash)
     std::vector<ScannedCard> cards;
     for (int i = 1; i <= 6; ++i)
         cards.push_back({i - 1, scan(QStringLiteral("0%1.png").arg(i)), std::nullopt});
-    test::waitFor(model->ingest(cards, false, true, true));
+    test::waitFor(model->ingest(cards, IngestOptions{.append = false, .showProgress = true, .autoImport = true}));
 
     const auto& rows = model->rows();
     ASSERT_EQ(rows.size(), 6u);

@@ -106,7 +106,7 @@ void InventoryFixture::ingestMarkers(CaptureViewModel& model, const std::vector<
                 cards.push_back({int(i), scan(QStringLiteral("%1.png").arg(i + 1, 2, 10, QLatin1Char('0'))), {}});
             return cards;
         }(),
-        false, true, false));
+        IngestOptions{.append = false, .showProgress = true, .autoImport = false}));
 }
 
 QStringList InventoryFixture::sessionLines() const

@@ -251,7 +251,7 @@ TEST_F(NeverImportTwiceTest, AutomaticImportNeverResendsHeldCards)
             test::writeMarkedScan(path, marker);
             cards.push_back({marker, path, {}});
         }
-        test::waitFor(model->ingest(cards, true, true, true));
+        test::waitFor(model->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     };
     land({1, 2});
     ASSERT_EQ(service.calls(Endpoint::importToPortfolio), 1);

@@ -90,7 +90,8 @@ TEST_F(RecountTest, ACommitRefusesAPlanThatChangedSinceThePreview)
     // A scan arrives, confirmed, of a printing already in the plan: more copies than previewed.
     recognizer->answer = [](int, ScanFinish finish) { return test::MarkerRecognizer::defaultAnswer(2, finish); };
     test::writeMarkedScan(scan("05.png"), 95);
-    test::waitFor(model->ingest({{5, scan("05.png"), {}}}, true, true, false));
+    test::waitFor(model->ingest({{5, scan("05.png"), {}}},
+                                IngestOptions{.append = true, .showProgress = true, .autoImport = false}));
     ASSERT_EQ(model->rows().size(), 5u);
     const auto requests = service.journal().size();
     test::waitFor(model->commitReplace());
