@@ -4,6 +4,7 @@
 #include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "app/capture/UnimportedWork.h"
+#include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QHash>
@@ -32,8 +33,9 @@ BatchTabChip::BatchTabChip(SessionStore& store, BatchSession& session, AlertProm
     title_->setObjectName(QStringLiteral("tabTitle"));
     badge_ = new QLabel(this);
     badge_->setObjectName(QStringLiteral("tabBadge"));
-    badge_->setStyleSheet(QStringLiteral("QLabel { background: rgba(255,149,0,64); border-radius: 7px;"
-                                         " padding: 1px 5px; font-size: 10px; }"));
+    badge_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 7px; padding: 1px 5px; font-size: 10px;"
+                                         " }")
+                              .arg(Theme::css(Theme::warning, 64)));
     close_ = new QToolButton(this);
     close_->setObjectName(QStringLiteral("tabClose"));
     close_->setText(QStringLiteral("✕"));
@@ -68,14 +70,14 @@ void BatchTabChip::refresh()
     badge_->setText(badge.value_or(QString()));
     badge_->setAccessibleName(badge ? QStringLiteral("%1 to review").arg(*badge) : QString());
     const bool watching = session_->watcher().isWatching();
-    dot_->setStyleSheet(watching ? QStringLiteral("background: #34c759; border-radius: 3px;")
-                                 : QStringLiteral("background: rgba(128,128,128,102); border-radius: 3px;"));
+    dot_->setStyleSheet(QStringLiteral("background: %1; border-radius: 3px;")
+                            .arg(Theme::css(watching ? Theme::success : Theme::withAlpha(Theme::neutral, 102))));
     close_->setVisible(canClose);
     setProperty("selected", selected);
-    setStyleSheet(selected ? QStringLiteral("#tabChip { background: rgba(10,132,255,56); border: 1px solid "
-                                            "rgba(10,132,255,153); border-radius: 7px; }")
-                           : QStringLiteral("#tabChip { background: rgba(128,128,128,20); border: 1px solid "
-                                            "transparent; border-radius: 7px; }"));
+    const QColor fill = selected ? Theme::withAlpha(Theme::accent, 56) : Theme::withAlpha(Theme::neutral, 20);
+    const QColor border = selected ? Theme::withAlpha(Theme::accent, 153) : Theme::clear;
+    setStyleSheet(QStringLiteral("#tabChip { background: %1; border: 1px solid %2; border-radius: 7px; }")
+                      .arg(Theme::css(fill), Theme::css(border)));
     setAccessibleName(session_->title() + (selected ? QStringLiteral(", selected") : QString()));
 }
 

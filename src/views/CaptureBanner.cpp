@@ -1,5 +1,7 @@
 #include "views/CaptureBanner.h"
 
+#include "views/Theme.h"
+
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,14 +16,10 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
 {
     setObjectName(objectName);
     setAttribute(Qt::WA_StyledBackground);
-    const QString background = QStringLiteral("rgba(%1,%2,%3,%4)")
-                                   .arg(colour.red())
-                                   .arg(colour.green())
-                                   .arg(colour.blue())
-                                   .arg(qRound(255 * backgroundPercent / 100.0));
+    const QString background = Theme::css(Theme::withAlpha(colour, qRound(255 * backgroundPercent / 100.0)));
     const QString edge = divider == DividerEdge::bottom ? QStringLiteral("border-bottom") : QStringLiteral("border-top");
-    setStyleSheet(QStringLiteral("#%1 { background: %2; %3: 1px solid rgba(128,128,128,80); }")
-                      .arg(objectName, background, edge));
+    setStyleSheet(QStringLiteral("#%1 { background: %2; %3: 1px solid %4; }")
+                      .arg(objectName, background, edge, Theme::css(Theme::separator)));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 12, 12, 12);
@@ -55,7 +53,8 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     dismiss_->setAutoRaise(true);
     dismiss_->setToolTip(dismissHelp);
     dismiss_->setAccessibleName(dismissHelp);
-    dismiss_->setStyleSheet(QStringLiteral("QToolButton { border: none; color: #8e8e93; }"));
+    dismiss_->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; color: %1; }").arg(Theme::css(Theme::tertiaryText)));
     connect(dismiss_, &QToolButton::clicked, this, &CaptureBanner::dismissed);
     row->addWidget(dismiss_, 0, Qt::AlignTop);
 }
@@ -78,7 +77,7 @@ QLabel* CaptureBanner::setBody(const QString& text, bool monospaced, bool second
         body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
     if (secondary)
-        body_->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; }"));
+        body_->setStyleSheet(Theme::labelColor(Theme::secondaryText));
     return body_;
 }
 

@@ -6,6 +6,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QHBoxLayout>
@@ -17,19 +18,7 @@
 
 namespace vantry {
 
-namespace {
-
-const QColor secondary(0x6e, 0x6e, 0x73);
-const QColor orange(0xc4, 0x6a, 0x00);
-const QColor accent(10, 132, 255);
-
-QFont scaled(QFont font, double scale)
-{
-    font.setPointSizeF(font.pointSizeF() * scale);
-    return font;
-}
-
-} // namespace
+using Theme::scaled;
 
 CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidget(parent), state_(state)
 {
@@ -58,7 +47,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     secondText_ = new QLabel(secondLine_);
     secondText_->setObjectName(QStringLiteral("footerSecondText"));
     secondText_->setFont(scaled(secondText_->font(), 0.85));
-    secondText_->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(secondary.name()));
+    secondText_->setStyleSheet(Theme::labelColor(Theme::secondaryText));
     second->addWidget(secondSymbol_);
     second->addWidget(secondText_);
     second->addStretch(1);
@@ -71,7 +60,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     auto* binRow = new QHBoxLayout;
     binRow->setSpacing(5);
     auto* binSymbol = new QLabel(this);
-    binSymbol->setPixmap(Symbols::pixmap(QStringLiteral("tray.full"), secondary));
+    binSymbol->setPixmap(Symbols::pixmap(QStringLiteral("tray.full"), Theme::secondaryText));
     binRow->addWidget(binSymbol);
     bin_ = new QLineEdit(this);
     bin_->setObjectName(QStringLiteral("binField"));
@@ -92,7 +81,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     auto* exportColumn = new QVBoxLayout;
     exportColumn->setSpacing(1);
     exportCsv_ = new QPushButton(
-        Symbols::icon(QStringLiteral("square.and.arrow.up"), QColor(40, 40, 45), 16, Symbols::iconGap),
+        Symbols::icon(QStringLiteral("square.and.arrow.up"), Theme::controlText, 16, Symbols::iconGap),
         QStringLiteral("Export CSV"), this);
     exportCsv_->setIconSize(QSize(16 + Symbols::iconGap, 16));
     exportCsv_->setObjectName(QStringLiteral("exportCsvButton"));
@@ -105,8 +94,8 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     manabox_->setCursor(Qt::PointingHandCursor);
     manabox_->setFont(scaled(manabox_->font(), 0.78));
     manabox_->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0 2px; }"
-                                           " QPushButton:disabled { color: #a0a0a5; }")
-                                .arg(accent.name()));
+                                           " QPushButton:disabled { color: %2; }")
+                                .arg(Theme::css(Theme::accent), Theme::css(Theme::disabledText)));
     exportColumn->addWidget(manabox_, 0, Qt::AlignHCenter);
     row->addLayout(exportColumn);
 
@@ -114,11 +103,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     import_ = new QPushButton(this);
     import_->setObjectName(QStringLiteral("importButton"));
     import_->setIconSize(QSize(16 + Symbols::iconGap, 16));
-    import_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px;"
+    import_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 5px;"
                                           " padding: 5px 12px; font-weight: 500; }"
-                                          " QPushButton:disabled { background: rgba(128,128,128,60);"
-                                          " color: rgba(255,255,255,200); }")
-                               .arg(accent.name()));
+                                          " QPushButton:disabled { background: %3; color: %4; }")
+                               .arg(Theme::css(Theme::accent), Theme::css(Theme::onTint),
+                                    Theme::css(Theme::disabledFill), Theme::css(Theme::onTintDisabled)));
     auto* importLayout = new QHBoxLayout(import_);
     importLayout->setContentsMargins(10, 0, 0, 0);
     importSpinner_ = new QProgressBar(import_);
@@ -177,7 +166,7 @@ void CaptureFooter::refresh()
     if (s.secondLine == FooterState::SecondLine::watching)
         secondSymbol_->setPixmap(
             Symbols::pixmap(s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"),
-                                   secondary, 12));
+                                   Theme::secondaryText, 12));
 
     if (bin_->text() != state_.viewModel()->bin()) {
         const int cursor = bin_->cursorPosition();
@@ -186,8 +175,7 @@ void CaptureFooter::refresh()
     }
     destination_->setText(s.destination);
     destination_->setAccessibleName(s.destination);
-    destination_->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; }").arg(s.destinationWarns ? orange.name() : secondary.name()));
+    destination_->setStyleSheet(Theme::labelColor(s.destinationWarns ? Theme::warningText : Theme::secondaryText));
 
     for (QPushButton* b : {exportCsv_, manabox_, import_})
         b->setEnabled(s.actionsEnabled);
@@ -197,7 +185,7 @@ void CaptureFooter::refresh()
     // The spinner sits where the symbol would.
     import_->setText(s.importSpinner ? QStringLiteral("      ") + s.importTitle : s.importTitle);
     import_->setIcon(s.importSpinner ? QIcon()
-                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Qt::white, 16,
+                                     : Symbols::icon(QStringLiteral("tray.and.arrow.down"), Theme::onTint, 16,
                                                      Symbols::iconGap));
     import_->setAccessibleName(s.importTitle);
     importSpinner_->setVisible(s.importSpinner);

@@ -8,6 +8,7 @@
 #include "app/settings/SettingsStore.h"
 #include "views/SettingBindings.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QCheckBox>
@@ -20,12 +21,6 @@ namespace vantry {
 
 namespace {
 
-const QColor accent(10, 132, 255);
-const QColor red(255, 59, 48);
-const QColor orange(255, 149, 0);
-const QColor grey(110, 110, 115);
-const QColor label(40, 40, 45);
-
 QPushButton* button(const QString& name, QWidget* parent)
 {
     auto* b = new QPushButton(parent);
@@ -37,32 +32,29 @@ QPushButton* button(const QString& name, QWidget* parent)
 
 QString prominent(const QColor& tint)
 {
-    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px;"
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 5px;"
                           " padding: 4px 10px; font-weight: 500; }"
-                          " QPushButton:pressed { background: %2; }")
-        .arg(tint.name(), tint.darker(120).name());
+                          " QPushButton:pressed { background: %3; }")
+        .arg(tint.name(), Theme::css(Theme::onTint), tint.darker(120).name());
 }
 
 QString bordered(const QColor& tint, const QColor& text)
 {
-    return QStringLiteral("QPushButton { background: rgba(%1,%2,%3,36); color: %4; border: none; border-radius: 5px;"
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 5px;"
                           " padding: 4px 10px; }"
-                          " QPushButton:pressed { background: rgba(%1,%2,%3,70); }")
-        .arg(tint.red())
-        .arg(tint.green())
-        .arg(tint.blue())
-        .arg(text.name());
+                          " QPushButton:pressed { background: %3; }")
+        .arg(Theme::css(tint, 36), text.name(), Theme::css(tint, 70));
 }
 
 QColor tintOf(ToolbarState::Tint tint)
 {
     switch (tint) {
-    case ToolbarState::Tint::red: return red;
-    case ToolbarState::Tint::orange: return orange;
-    case ToolbarState::Tint::grey: return grey;
+    case ToolbarState::Tint::red: return Theme::danger;
+    case ToolbarState::Tint::orange: return Theme::warning;
+    case ToolbarState::Tint::grey: return Theme::secondaryText;
     case ToolbarState::Tint::accent: break;
     }
-    return accent;
+    return Theme::accent;
 }
 
 // Shows one control's state; the symbol in `color` (white on a prominent button).
@@ -180,18 +172,19 @@ ToolbarState::Inputs CaptureToolbar::inputs() const
 void CaptureToolbar::refresh()
 {
     const ToolbarState s = ToolbarState::of(inputs());
-    showControl(scanFolder_, s.scanFolder, label);
-    showControl(watch_, s.watch, Qt::white);
+    showControl(scanFolder_, s.scanFolder, Theme::controlText);
+    showControl(watch_, s.watch, Theme::onTint);
     watch_->setStyleSheet(prominent(tintOf(s.watchTint)));
     // Grey is the resting tint: its text stays as dark as the other buttons'.
-    const QColor pauseText = s.pauseTint == ToolbarState::Tint::grey ? label : tintOf(s.pauseTint).darker(115);
+    const QColor pauseText =
+        s.pauseTint == ToolbarState::Tint::grey ? Theme::controlText : tintOf(s.pauseTint).darker(115);
     showControl(pause_, s.pause, pauseText);
     pause_->setStyleSheet(bordered(tintOf(s.pauseTint), pauseText));
-    showControl(scan_, s.scan, label);
-    showControl(importFolder_, s.importFolder, label);
-    showControl(clearFolder_, s.clearFolder, label);
-    showControl(addCard_, s.addCard, label);
-    showControl(newBatch_, s.newBatch, label);
+    showControl(scan_, s.scan, Theme::controlText);
+    showControl(importFolder_, s.importFolder, Theme::controlText);
+    showControl(clearFolder_, s.clearFolder, Theme::controlText);
+    showControl(addCard_, s.addCard, Theme::controlText);
+    showControl(newBatch_, s.newBatch, Theme::controlText);
 
     switch (s.progress) {
     case ToolbarState::ProgressKind::none: progress_->hide(); break;

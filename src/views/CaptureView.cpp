@@ -22,6 +22,7 @@
 #include "views/MessageBoxPrompter.h"
 #include "views/RecountView.h"
 #include "views/ReviewList.h"
+#include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
 
@@ -36,20 +37,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace vantry {
 
 namespace {
-
-QFrame* divider(QWidget* parent, const QString& name = QStringLiteral("divider"))
-{
-    auto* line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setStyleSheet(QStringLiteral("QFrame { color: rgba(128,128,128,80); }"));
-    line->setFixedHeight(1);
-    return line;
-}
 
 QLabel* secondaryLabel(const QString& text, const QString& name, QWidget* parent, double scale = 0.85)
 {
@@ -59,7 +51,7 @@ QLabel* secondaryLabel(const QString& text, const QString& name, QWidget* parent
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; }"));
+    label->setStyleSheet(Theme::labelColor(Theme::secondaryText));
     return label;
 }
 
@@ -68,21 +60,17 @@ QPixmap scannerSymbol(qreal ratio)
 {
     QPixmap pixmap(QSize(48, 40) * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    pixmap.fill(Theme::clear);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x6e, 0x6e, 0x73));
+    painter.setBrush(Theme::secondaryText);
     painter.drawRoundedRect(QRectF(2, 16, 44, 20), 4, 4); // body
     painter.drawRoundedRect(QRectF(8, 8, 32, 10), 2, 2);  // lid
-    painter.setBrush(QColor(0xf2, 0xf2, 0xf2));
+    painter.setBrush(Theme::slotFill);
     painter.drawRect(QRectF(8, 24, 32, 2)); // glass slot
     return pixmap;
 }
-
-const QColor green(52, 199, 89);
-const QColor orange(255, 149, 0);
-const QColor red(255, 59, 48);
 
 } // namespace
 
@@ -127,7 +115,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     watcherStatus_ = new CaptureWatcherStatusBar(*state_, this);
     column->addWidget(watcherStatus_);
-    column->addWidget(divider(this));
+    column->addWidget(Theme::divider(this));
 
     mainArea_ = new QStackedWidget(this);
     mainArea_->setObjectName(QStringLiteral("mainArea"));
@@ -144,7 +132,7 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     errorSlot_ = new QVBoxLayout;
     column->addLayout(errorSlot_);
-    footerDivider_ = divider(this, QStringLiteral("footerDivider"));
+    footerDivider_ = Theme::divider(this, Qt::Horizontal, QStringLiteral("footerDivider"));
     column->addWidget(footerDivider_);
     footer_ = new QWidget(this);
     footer_->setObjectName(QStringLiteral("footer"));
@@ -157,8 +145,9 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     toast_ = new QLabel(this);
     toast_->setObjectName(QStringLiteral("toast"));
-    toast_->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgba(52,199,89,242); border-radius: 15px;"
-                                         " padding: 10px 16px; font-weight: 500; }"));
+    toast_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 15px;"
+                                         " padding: 10px 16px; font-weight: 500; }")
+                              .arg(Theme::css(Theme::onTint), Theme::css(Theme::success, 242)));
     toast_->hide();
 
     CaptureViewModel* model = state_->viewModel().get();
@@ -231,7 +220,8 @@ QWidget* CaptureView::buildEmptyState()
 
     auto* steps = new QFrame(content);
     steps->setObjectName(QStringLiteral("emptySteps"));
-    steps->setStyleSheet(QStringLiteral("#emptySteps { background: rgba(128,128,128,15); border-radius: 10px; }"));
+    steps->setStyleSheet(QStringLiteral("#emptySteps { background: %1; border-radius: 10px; }")
+                             .arg(Theme::css(Theme::neutral, 15)));
     auto* stepsCol = new QVBoxLayout(steps);
     stepsCol->setContentsMargins(14, 14, 14, 14);
     stepsCol->setSpacing(8);
@@ -243,8 +233,9 @@ QWidget* CaptureView::buildEmptyState()
         number->setObjectName(QStringLiteral("stepNumber"));
         number->setFixedSize(20, 20);
         number->setAlignment(Qt::AlignCenter);
-        number->setStyleSheet(QStringLiteral("QLabel { color: palette(highlight); background: rgba(10,132,255,46);"
-                                             " border-radius: 10px; font-weight: bold; font-size: 11px; }"));
+        number->setStyleSheet(QStringLiteral("QLabel { color: palette(highlight); background: %1;"
+                                             " border-radius: 10px; font-weight: bold; font-size: 11px; }")
+                                  .arg(Theme::css(Theme::accent, 46)));
         auto* text = new QLabel(stepTexts[i], steps);
         text->setObjectName(QStringLiteral("stepText"));
         text->setWordWrap(true);
@@ -268,7 +259,7 @@ QWidget* CaptureView::buildEmptyState()
     auto* quirks = secondaryLabel(CaptureTexts::emptyQuirks(), QStringLiteral("emptyQuirks"), content, 0.78);
     quirks->setAlignment(Qt::AlignHCenter);
     quirks->setMinimumWidth(360);
-    quirks->setStyleSheet(QStringLiteral("QLabel { color: #98989d; }"));
+    quirks->setStyleSheet(Theme::labelColor(Theme::quaternaryText));
     centred(quirks, 480);
     auto* scannerCard = new QWidget(content);
     scannerCard->setObjectName(QStringLiteral("scannerSettingsSlot"));
@@ -292,8 +283,8 @@ QWidget* CaptureView::buildRowsArea()
     bulkBar_ = new QFrame(area);
     bulkBar_->setObjectName(QStringLiteral("bulkActionsBar"));
     bulkBar_->setAttribute(Qt::WA_StyledBackground);
-    bulkBar_->setStyleSheet(QStringLiteral("#bulkActionsBar { background: rgba(128,128,128,13); border-bottom: 1px "
-                                           "solid rgba(128,128,128,80); }"));
+    bulkBar_->setStyleSheet(QStringLiteral("#bulkActionsBar { background: %1; border-bottom: 1px solid %2; }")
+                                .arg(Theme::css(Theme::neutral, 13), Theme::css(Theme::separator)));
     auto* bar = new QHBoxLayout(bulkBar_);
     bar->setContentsMargins(12, 6, 12, 6);
     bar->setSpacing(10);
@@ -304,16 +295,16 @@ QWidget* CaptureView::buildRowsArea()
         const char* text;
         const char* name;
         ScanFinish finish;
-        const char* tint;
+        std::optional<QColor> tint;
     };
-    for (const FinishButton& spec : {FinishButton{"Nonfoil", "bulkNonfoil", ScanFinish::nonfoil, nullptr},
-                                     FinishButton{"Foil", "bulkFoil", ScanFinish::foil, "#b38f00"},
-                                     FinishButton{"Etched", "bulkEtched", ScanFinish::etched, nullptr},
-                                     FinishButton{"Surge", "bulkSurge", ScanFinish::surge, "#c46a00"}}) {
+    for (const FinishButton& spec : {FinishButton{"Nonfoil", "bulkNonfoil", ScanFinish::nonfoil, std::nullopt},
+                                     FinishButton{"Foil", "bulkFoil", ScanFinish::foil, Theme::foilText},
+                                     FinishButton{"Etched", "bulkEtched", ScanFinish::etched, std::nullopt},
+                                     FinishButton{"Surge", "bulkSurge", ScanFinish::surge, Theme::warningText}}) {
         auto* button = new QPushButton(QString::fromUtf8(spec.text), bulkBar_);
         button->setObjectName(QString::fromUtf8(spec.name));
         if (spec.tint)
-            button->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(QString::fromUtf8(spec.tint)));
+            button->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(*spec.tint)));
         const ScanFinish finish = spec.finish;
         connect(button, &QPushButton::clicked, this, [this, finish] {
             state_->viewModel()->setAllConfirmedFinish(finish);
@@ -325,7 +316,7 @@ QWidget* CaptureView::buildRowsArea()
     markReviewed_ = new QPushButton(bulkBar_);
     markReviewed_->setObjectName(QStringLiteral("markReviewed"));
     markReviewed_->setToolTip(CaptureTexts::markReviewedHelp());
-    markReviewed_->setStyleSheet(QStringLiteral("QPushButton { color: #0a84ff; }"));
+    markReviewed_->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(Theme::accent)));
     // The rows on screen when the bar was last laid out.
     connect(markReviewed_, &QPushButton::clicked, this,
             [this] { state_->viewModel()->setReviewed(markReviewedIds_, true); });
@@ -405,7 +396,7 @@ void CaptureView::refreshBanners()
         healBanner_ = nullptr;
         healShown_ = heal;
         if (!heal.isEmpty()) {
-            healBanner_ = new CaptureBanner(QStringLiteral("healBanner"), QStringLiteral("✔"), green, 10,
+            healBanner_ = new CaptureBanner(QStringLiteral("healBanner"), QStringLiteral("✔"), Theme::success, 10,
                                             QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::bottom, this);
             healBanner_->setTitle(CaptureTexts::healTitle());
             healBanner_->setBody(heal);
@@ -425,7 +416,7 @@ void CaptureView::refreshBanners()
         recountBanner_ = nullptr;
         recountShown_ = recountKey;
         if (const auto& result = model.lastRecountResult()) {
-            recountBanner_ = new CaptureBanner(QStringLiteral("recountBanner"), QStringLiteral("✔"), green, 10,
+            recountBanner_ = new CaptureBanner(QStringLiteral("recountBanner"), QStringLiteral("✔"), Theme::success, 10,
                                                QStringLiteral("Dismiss — I'm done with this bin"),
                                                CaptureBanner::DividerEdge::bottom, this);
             recountBanner_->setTitle(CaptureTexts::recountTitle());
@@ -439,9 +430,10 @@ void CaptureView::refreshBanners()
                 auto* button = new QPushButton(QStringLiteral("↓ ") + bin, recountBanner_);
                 button->setObjectName(QStringLiteral("continueBin"));
                 button->setAccessibleName(QStringLiteral("Add more cards to ") + bin);
-                button->setStyleSheet(QStringLiteral("QPushButton { background: #34c759; color: white; border: none;"
+                button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none;"
                                                      " border-radius: 4px; padding: 2px 8px; font-family: monospace;"
-                                                     " font-size: 11px; }"));
+                                                     " font-size: 11px; }")
+                                          .arg(Theme::css(Theme::success), Theme::css(Theme::onTint)));
                 connect(button, &QPushButton::clicked, this, [weak, bin] {
                     if (auto vm = weak.lock())
                         vm->continueAddingToBin(bin);
@@ -466,7 +458,7 @@ void CaptureView::refreshBanners()
         orientationShown_ = orientation;
         if (!orientation.isEmpty()) {
             orientationBanner_ = new CaptureBanner(QStringLiteral("scanOrientationBanner"), QStringLiteral("⌕"),
-                                                   orange, 10, QStringLiteral("Dismiss"),
+                                                   Theme::warning, 10, QStringLiteral("Dismiss"),
                                                    CaptureBanner::DividerEdge::bottom, this);
             orientationBanner_->setTitle(orientation);
             orientationBanner_->setBody(CaptureTexts::scanOrientationBody(), false, true);
@@ -494,7 +486,7 @@ void CaptureView::refreshBanners()
         errorBanner_ = nullptr;
         errorShown_ = error;
         if (hasError) {
-            errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⊘"), red, 12,
+            errorBanner_ = new CaptureBanner(QStringLiteral("errorBanner"), QStringLiteral("⊘"), Theme::danger, 12,
                                              QStringLiteral("Dismiss"), CaptureBanner::DividerEdge::top, this);
             errorBanner_->setTitle(model.importErrorTitle());
             errorBanner_->setBody(error, true);
@@ -523,8 +515,8 @@ void CaptureView::refreshHeldBanners()
         delete banner;
     heldBanners_.clear();
     for (const ImportIntent& intent : held) {
-        auto* banner = new CaptureBanner(QStringLiteral("heldImportBanner"), QStringLiteral("!"), orange, 12, QString(),
-                                         CaptureBanner::DividerEdge::bottom, this);
+        auto* banner = new CaptureBanner(QStringLiteral("heldImportBanner"), QStringLiteral("!"), Theme::warning, 12,
+                                         QString(), CaptureBanner::DividerEdge::bottom, this);
         banner->dismissButton()->hide(); // only a choice ends a hold
         banner->setTitle(ImportTexts::heldTitle());
         QString body = ImportTexts::heldBody(intent);

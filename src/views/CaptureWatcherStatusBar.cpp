@@ -4,6 +4,7 @@
 #include "app/capture/CaptureWindowState.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 
 #include <QFontDatabase>
@@ -14,12 +15,6 @@
 namespace vantry {
 
 namespace {
-
-const QColor blue(10, 132, 255);
-const QColor orange(255, 149, 0);
-const QColor orangeText(0xc4, 0x6a, 0x00);
-const QColor secondary(0x6e, 0x6e, 0x73);
-const QColor tertiary(0x98, 0x98, 0x9d);
 
 QFont monospaced(const QFont& base, double scale = 1.0)
 {
@@ -59,9 +54,9 @@ CaptureWatcherStatusBar::CaptureWatcherStatusBar(CaptureWindowState& state, QWid
     title_->setFont(titleFont);
     folder_ = textLabel(QStringLiteral("watcherFolder"), this);
     folder_->setFont(monospaced(folder_->font()));
-    folder_->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(secondary.name()));
+    folder_->setStyleSheet(Theme::labelColor(Theme::secondaryText));
     routeArrow_ = textLabel(QStringLiteral("watcherRouteArrow"), this);
-    routeArrow_->setPixmap(Symbols::pixmap(QStringLiteral("arrow.right"), tertiary, 11));
+    routeArrow_->setPixmap(Symbols::pixmap(QStringLiteral("arrow.right"), Theme::quaternaryText, 11));
     route_ = textLabel(QStringLiteral("watcherRoute"), this);
     route_->setFont(folder_->font());
     route_->setStyleSheet(folder_->styleSheet());
@@ -99,12 +94,8 @@ void CaptureWatcherStatusBar::refresh()
     const WatcherStripState s = WatcherStripState::of(inputs());
     if (shownPaused_ != s.paused) {
         shownPaused_ = s.paused;
-        const QColor tint = s.paused ? orange : blue;
-        setStyleSheet(QStringLiteral("#watcherStatusBar { background: rgba(%1,%2,%3,15);"
-                                     " }")
-                          .arg(tint.red())
-                          .arg(tint.green())
-                          .arg(tint.blue()));
+        const QColor tint = s.paused ? Theme::warning : Theme::accent;
+        setStyleSheet(QStringLiteral("#watcherStatusBar { background: %1; }").arg(Theme::css(tint, 15)));
         symbol_->setPixmap(Symbols::pixmap(
             s.paused ? QStringLiteral("pause.circle.fill") : QStringLiteral("eye.fill"), tint, 18));
         symbol_->setAccessibleName(s.title);
@@ -142,7 +133,7 @@ void CaptureWatcherStatusBar::refresh()
     small.setStyleHint(QFont::Monospace);
     for (std::size_t i = 0; i < s.items.size(); ++i) {
         const WatcherStripState::Item& item = s.items[i];
-        const QColor tone = item.tone == WatcherStripState::Tone::warning ? orangeText : secondary;
+        const QColor tone = item.tone == WatcherStripState::Tone::warning ? Theme::warningText : Theme::secondaryText;
         auto* cell = new QWidget(details_);
         cell->setObjectName(QStringLiteral("watcherItem"));
         auto* cellRow = new QHBoxLayout(cell);
@@ -154,7 +145,7 @@ void CaptureWatcherStatusBar::refresh()
         text->setObjectName(QStringLiteral("watcherItemText%1").arg(i));
         text->setAccessibleName(item.text);
         text->setFont(small);
-        text->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(tone.name()));
+        text->setStyleSheet(Theme::labelColor(tone));
         cellRow->addWidget(symbol);
         cellRow->addWidget(text);
         detailsRow_->addWidget(cell);

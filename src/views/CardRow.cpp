@@ -3,6 +3,7 @@
 #include "app/review/CardRowTexts.h"
 #include "views/CatalogImageView.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 #include "views/WheelGuard.h"
 
 #include <QAbstractButton>
@@ -34,24 +35,10 @@ namespace T = CardRowTexts;
 namespace S = Symbols;
 using Row = CaptureViewModel::Row;
 
+using Theme::scaled;
+using Theme::setTextColor;
+
 namespace {
-
-QFont scaled(QFont font, double factor, int weight = -1)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    if (weight >= 0)
-        font.setWeight(QFont::Weight(weight));
-    return font;
-}
-
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
 
 // A one-line label that shortens its text with an ellipsis instead of widening the row.
 class ElidedLabel : public QLabel {
@@ -151,7 +138,7 @@ protected:
         p.save();
         p.setClipPath(clip);
         if (image_.isNull()) {
-            p.fillRect(area, QColor(128, 128, 128, 36));
+            p.fillRect(area, Theme::placeholderFill);
         } else {
             const qreal ratio = devicePixelRatioF();
             if (scaled_.isNull() || scaled_.devicePixelRatio() != ratio) {
@@ -169,12 +156,12 @@ protected:
         p.drawPixmap(area.right() - glass - 4, area.bottom() - glass - 4,
                      S::magnifierBadge(glass, devicePixelRatioF()));
         if (hasFocus() && keyboardFocus_) {
-            p.setPen(QPen(S::color(T::Tint::blue), 2));
+            p.setPen(QPen(Theme::color(T::Tint::blue), 2));
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(QRectF(area).adjusted(1, 1, -1, -1), 6, 6);
         }
         p.setFont(captionFont_);
-        p.setPen(S::color(T::Tint::secondary));
+        p.setPen(Theme::color(T::Tint::secondary));
         const QRect caption = captionRect();
         p.drawText(caption, Qt::AlignCenter,
                    QFontMetrics(captionFont_).elidedText(caption_, Qt::ElideMiddle, caption.width()));
@@ -219,26 +206,26 @@ public:
         auto* name = new ElidedLabel(Qt::ElideRight, this);
         name->setObjectName(QStringLiteral("candidateName"));
         name->setFullText(candidate.name);
-        setTextColor(name, S::color(T::Tint::blue));
+        setTextColor(name, Theme::color(T::Tint::blue));
         row->addWidget(name, 0);
         auto* set = new QLabel(T::setAndNumber(candidate), this);
         set->setObjectName(QStringLiteral("candidateSet"));
         set->setFont(scaled(font(), 0.85));
-        setTextColor(set, S::color(T::Tint::secondary));
+        setTextColor(set, Theme::color(T::Tint::secondary));
         row->addWidget(set);
         if (candidate.isArtSeries) {
             auto* art = new QLabel(QStringLiteral("◐"), this);
             art->setObjectName(QStringLiteral("candidateArt"));
             art->setFont(scaled(font(), 0.75));
             art->setToolTip(T::artSeriesCandidateHelp());
-            setTextColor(art, S::color(T::Tint::purple));
+            setTextColor(art, Theme::color(T::Tint::purple));
             row->addWidget(art);
         }
         if (const auto score = T::candidateScoreText(candidate.score)) {
             auto* label = new QLabel(*score, this);
             label->setObjectName(QStringLiteral("candidateScore"));
             label->setFont(scaled(font(), 0.75));
-            setTextColor(label, S::color(T::Tint::tertiary));
+            setTextColor(label, Theme::color(T::Tint::tertiary));
             row->addWidget(label);
         }
         row->addStretch(1);
@@ -254,7 +241,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(10, 122, 255, isDown() ? 40 : 20));
+        p.setBrush(Theme::withAlpha(Theme::color(T::Tint::blue), isDown() ? 40 : 20));
         p.drawRoundedRect(QRectF(rect()), 4, 4);
     }
     void enterEvent(QEnterEvent* event) override
@@ -320,11 +307,7 @@ QWidget* segmented(const QStringList& labels, const QString& name, QList<QToolBu
 {
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
-    frame->setStyleSheet(QStringLiteral(
-        "QFrame#%1 { border: 1px solid rgba(128,128,128,90); border-radius: 5px; background: rgba(128,128,128,18); }"
-        "QToolButton { border: none; padding: 1px 8px; border-radius: 4px; }"
-        "QToolButton:checked { background: white; border: 1px solid rgba(128,128,128,70); }")
-                             .arg(name));
+    frame->setStyleSheet(Theme::compactSegmentsStyle(name));
     auto* row = new QHBoxLayout(frame);
     row->setContentsMargins(1, 1, 1, 1);
     row->setSpacing(0);
@@ -453,7 +436,7 @@ void CardRow::buildChosenHeader()
     chosenSet_->setObjectName(QStringLiteral("chosenSet"));
     chosenSet_->setTextFormat(Qt::PlainText);
     chosenSet_->setFont(scaled(font(), 0.85));
-    setTextColor(chosenSet_, S::color(T::Tint::secondary));
+    setTextColor(chosenSet_, Theme::color(T::Tint::secondary));
     row->addWidget(chosenSet_);
 
     finishPicker_ = new QComboBox(chosenHeader_);
@@ -519,21 +502,21 @@ void CardRow::buildReviewHeader()
     row->setSpacing(6);
     reviewTitle_ = new QLabel(reviewHeader_);
     reviewTitle_->setObjectName(QStringLiteral("needsReviewTitle"));
-    setTextColor(reviewTitle_, S::color(T::Tint::secondary));
+    setTextColor(reviewTitle_, Theme::color(T::Tint::secondary));
     row->addWidget(reviewTitle_);
     tokenTag_ = new QLabel(QStringLiteral("✪ ") + T::tokenTag(), reviewHeader_);
     tokenTag_->setObjectName(QStringLiteral("tokenTag"));
     tokenTag_->setAccessibleName(T::tokenTag());
     tokenTag_->setToolTip(T::tokenTagHelp());
     tokenTag_->setFont(scaled(font(), 0.8));
-    setTextColor(tokenTag_, S::color(T::Tint::teal));
+    setTextColor(tokenTag_, Theme::color(T::Tint::teal));
     row->addWidget(tokenTag_);
     artTag_ = new QLabel(QStringLiteral("◐ ") + T::artTag(), reviewHeader_);
     artTag_->setObjectName(QStringLiteral("artTag"));
     artTag_->setAccessibleName(T::artTag());
     artTag_->setToolTip(T::artTagHelp());
     artTag_->setFont(scaled(font(), 0.8));
-    setTextColor(artTag_, S::color(T::Tint::purple));
+    setTextColor(artTag_, Theme::color(T::Tint::purple));
     row->addWidget(artTag_);
     row->addStretch(1);
     column_->insertWidget(columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, reviewHeader_),
@@ -545,13 +528,13 @@ void CardRow::buildTokenCue()
     tokenCue_ = new QFrame(this);
     tokenCue_->setObjectName(QStringLiteral("physicalTokenCue"));
     tokenCue_->setToolTip(T::physicalTokenHelp());
-    const QColor orange = S::color(T::Tint::orange);
+    const QColor orange = Theme::color(T::Tint::orange);
     QColor fill = orange, line = orange;
     fill.setAlphaF(0.12);
     line.setAlphaF(0.25);
     tokenCue_->setStyleSheet(QStringLiteral("QFrame#physicalTokenCue { background: %1; border: 1px solid %2; "
                                             "border-radius: 6px; }")
-                                 .arg(S::css(fill), S::css(line)));
+                                 .arg(Theme::css(fill), Theme::css(line)));
     tokenCue_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(tokenCue_);
     row->setContentsMargins(8, 3, 8, 3);
@@ -570,9 +553,9 @@ void CardRow::buildTokenCue()
     tokenFaces_->setFont(caption);
     for (QLabel* label : {glyph, title, tokenPrice_})
         setTextColor(label, orange);
-    setTextColor(tokenFaces_, S::color(T::Tint::secondary));
+    setTextColor(tokenFaces_, Theme::color(T::Tint::secondary));
     for (QLabel* label : {glyph, title, tokenPrice_, tokenFaces_}) {
-        label->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
+        label->setStyleSheet(QStringLiteral("background: %1; border: none;").arg(Theme::css(Theme::clear)));
         row->addWidget(label);
     }
     column_->insertWidget(columnSlot(column_, {chosenHeader_, reviewHeader_, tokenCue_, reviewControls_}, tokenCue_),
@@ -591,7 +574,7 @@ void CardRow::buildReviewControls()
     readWarning_->setObjectName(QStringLiteral("readWarning"));
     readWarning_->setWordWrap(true);
     readWarning_->setTextFormat(Qt::PlainText);
-    setTextColor(readWarning_, S::color(T::Tint::orange));
+    setTextColor(readWarning_, Theme::color(T::Tint::orange));
     col->addWidget(readWarning_);
 
     candidateArea_ = new QScrollArea(reviewControls_);
@@ -750,7 +733,7 @@ void CardRow::updateHeader(const Row& row)
         for (int i = 0; i < variantButtons_.size(); ++i)
             variantButtons_[i]->setChecked(allArtSeriesVariants[std::size_t(i)] == chosen.artSeriesVariant);
         if (const auto label = T::priceLabel(chosen.effectivePriceUSD())) {
-            const QColor tint = S::color(label->tint);
+            const QColor tint = Theme::color(label->tint);
             QColor fill = tint;
             fill.setAlphaF(0.16);
             price_->setText(label->text);
@@ -760,9 +743,9 @@ void CardRow::updateHeader(const Row& row)
                 label->highlighted
                     ? QStringLiteral("QLabel { color: %1; background: %2; border-radius: 6px; padding: 1px 7px; "
                                      "font-weight: 600; font-size: %3pt; }")
-                          .arg(S::css(tint), S::css(fill))
+                          .arg(Theme::css(tint), Theme::css(fill))
                           .arg(font().pointSizeF() * 1.2, 0, 'f', 1)
-                    : QStringLiteral("QLabel { color: %1; font-weight: 600; }").arg(S::css(tint)));
+                    : QStringLiteral("QLabel { color: %1; font-weight: 600; }").arg(Theme::css(tint)));
             price_->show();
         } else {
             price_->hide();
@@ -851,7 +834,7 @@ void CardRow::updateBadge(const Row& row)
     if (badgeKey_ == key && statusButton_->toolTip() == badge.help)
         return;
     badgeKey_ = key;
-    const QPixmap glyph = S::pixmap(badge.glyph.symbol, S::color(badge.glyph.tint), 22, devicePixelRatioF());
+    const QPixmap glyph = S::pixmap(badge.glyph.symbol, Theme::color(badge.glyph.tint), 22, devicePixelRatioF());
     if (badge.clickable) {
         statusButton_->setIcon(QIcon(glyph));
         statusButton_->setToolTip(badge.help);
@@ -908,7 +891,7 @@ void CardRow::buildZoom()
     scanColumn->setSpacing(4);
     auto* scanned = new QLabel(T::zoomScannedCaption(), zoom_);
     scanned->setFont(caption);
-    setTextColor(scanned, S::color(T::Tint::secondary));
+    setTextColor(scanned, Theme::color(T::Tint::secondary));
     scanColumn->addWidget(scanned);
     zoomScan_ = new QLabel(zoom_);
     zoomScan_->setObjectName(QStringLiteral("zoomScan"));
@@ -925,7 +908,7 @@ void CardRow::buildZoom()
     zoomMatchedCaption_ = matchedCaption;
     zoomMatchedCaption_->setFont(caption);
     zoomMatchedCaption_->setMaximumWidth(T::zoomWidth);
-    setTextColor(zoomMatchedCaption_, S::color(T::Tint::secondary));
+    setTextColor(zoomMatchedCaption_, Theme::color(T::Tint::secondary));
     matched->addWidget(zoomMatchedCaption_);
     zoomCatalog_ = new CatalogImageView(options_.images,
                                         {QSize(T::zoomWidth, T::zoomHeight), 8, T::catalogImageUnavailable(), true},
@@ -939,7 +922,8 @@ void CardRow::buildZoom()
     zoomCaption_->setObjectName(QStringLiteral("zoomCaption"));
     zoomCaption_->setTextFormat(Qt::PlainText);
     zoomCaption_->setAlignment(Qt::AlignCenter);
-    zoomCaption_->setStyleSheet(QStringLiteral("QLabel { color: #6e6e73; %1 }").arg(monospaceCaptionStyle()));
+    zoomCaption_->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; %2 }").arg(Theme::css(Theme::secondaryText), monospaceCaptionStyle()));
     col->addWidget(zoomCaption_);
 }
 
@@ -961,8 +945,8 @@ void CardRow::updateZoom()
             scan = *row.thumbnail;
         if (scan.isNull()) {
             zoomScan_->setPixmap(QPixmap());
-            zoomScan_->setStyleSheet(
-                QStringLiteral("QLabel { background: rgba(128,128,128,36); border-radius: 8px; }"));
+            zoomScan_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 8px; }")
+                                         .arg(Theme::css(Theme::placeholderFill)));
         } else {
             const qreal ratio = devicePixelRatioF();
             QPixmap fitted = QPixmap::fromImage(

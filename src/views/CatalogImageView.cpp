@@ -1,6 +1,7 @@
 #include "views/CatalogImageView.h"
 
 #include "views/Symbols.h"
+#include "views/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -88,7 +89,7 @@ void CatalogImageView::paintEvent(QPaintEvent*)
         QFont font = p.font();
         font.setPointSizeF(font.pointSizeF() * 0.85);
         p.setFont(font);
-        p.setPen(QColor(0x6e, 0x6e, 0x73));
+        p.setPen(Theme::secondaryText);
         p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, look_.failedText);
         return;
     }
@@ -97,7 +98,7 @@ void CatalogImageView::paintEvent(QPaintEvent*)
         return;
     }
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(128, 128, 128, 36));
+    p.setBrush(Theme::placeholderFill);
     p.drawRoundedRect(area, look_.cornerRadius, look_.cornerRadius);
 }
 

@@ -1,6 +1,6 @@
 #include "views/FilterChipButton.h"
 
-#include "views/SettingsStyle.h"
+#include "views/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -36,9 +36,9 @@ void FilterChipButton::setChip(const QString& icon, const QString& label, qint64
     update();
 }
 
-QFont FilterChipButton::countFont() const { return SettingsStyle::font(this, SettingsStyle::Size::caption, true); }
+QFont FilterChipButton::countFont() const { return Theme::font(this, Theme::Size::caption, true); }
 
-QFont FilterChipButton::iconFont() const { return SettingsStyle::font(this, SettingsStyle::Size::caption); }
+QFont FilterChipButton::iconFont() const { return Theme::font(this, Theme::Size::caption); }
 
 QSize FilterChipButton::sizeHint() const
 {
@@ -54,11 +54,10 @@ void FilterChipButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor accent = SettingsStyle::color(this, SettingsStyle::Tone::accent);
-    const QColor grey(128, 128, 128);
-    QColor fill = active_ ? accent : grey;
+    const QColor accent = Theme::color(this, Theme::Tone::accent);
+    QColor fill = active_ ? accent : Theme::neutral;
     fill.setAlphaF(active_ ? 0.25 : (isDown() ? 0.2 : 0.1));
-    QColor outline = active_ ? accent : grey;
+    QColor outline = active_ ? accent : Theme::neutral;
     if (!active_)
         outline.setAlphaF(0.2);
     const QRectF capsule = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -84,7 +83,7 @@ void FilterChipButton::paintEvent(QPaintEvent*)
     if (!icon_.isEmpty())
         draw(iconFont(), primary, icon_);
     draw(font(), primary, text());
-    draw(countFont(), SettingsStyle::color(this, SettingsStyle::Tone::secondary), QString::number(count_));
+    draw(countFont(), Theme::color(this, Theme::Tone::secondary), QString::number(count_));
 }
 
 } // namespace vantry

@@ -1,8 +1,8 @@
 #include "views/FilteredEmptyState.h"
 
 #include "app/review/ReviewBarsState.h"
-#include "views/SettingsStyle.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,8 +10,8 @@
 
 namespace vantry {
 
-using SettingsStyle::Size;
-using SettingsStyle::Tone;
+using Theme::Size;
+using Theme::Tone;
 
 FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
 {
@@ -22,13 +22,13 @@ FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
     column->addStretch(1);
     auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("filteredEmptyIcon"));
-    glass->setPixmap(Symbols::magnifier(34, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(34, Theme::color(this, Tone::secondary), devicePixelRatioF()));
     column->addWidget(glass, 0, Qt::AlignHCenter);
     auto* title = new QLabel(ReviewBarsState::filteredEmptyTitle(), this);
     title->setObjectName(QStringLiteral("filteredEmptyTitle"));
-    title->setFont(SettingsStyle::font(this, Size::body, true));
+    title->setFont(Theme::font(this, Size::body, true));
     column->addWidget(title, 0, Qt::AlignHCenter);
-    line_ = SettingsStyle::label(QString(), QStringLiteral("filteredEmptyLine"), Size::callout, Tone::secondary, this);
+    line_ = Theme::label(QString(), QStringLiteral("filteredEmptyLine"), Size::callout, Tone::secondary, this);
     line_->setAlignment(Qt::AlignHCenter);
     line_->setMinimumWidth(420);
     line_->setMaximumWidth(520);

@@ -2,6 +2,7 @@
 
 #include "app/auth/AuthService.h"
 #include "app/shell/ShellTexts.h"
+#include "views/Theme.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -24,7 +25,7 @@ QPixmap signInIcon(const QColor& accent, qreal devicePixelRatio)
     const int side = 56;
     QPixmap pixmap(QSize(side, side) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
+    pixmap.fill(Theme::clear);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QPen pen(accent, 3);
@@ -105,7 +106,7 @@ LoginView::LoginView(AuthService& auth, QWidget* parent) : QWidget(parent), auth
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     error_->setFont(caption);
     QPalette red = error_->palette();
-    red.setColor(QPalette::WindowText, QColor(Qt::red));
+    red.setColor(QPalette::WindowText, Theme::errorText);
     error_->setPalette(red);
 
     addressPanel_ = new QWidget(this);

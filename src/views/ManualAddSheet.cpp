@@ -1,8 +1,8 @@
 #include "views/ManualAddSheet.h"
 
 #include "app/batch/CaptureViewModel.h"
-#include "views/SettingsStyle.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -20,8 +20,8 @@
 
 namespace vantry {
 
-using SettingsStyle::Size;
-using SettingsStyle::Tone;
+using Theme::Size;
+using Theme::Tone;
 
 namespace {
 
@@ -44,7 +44,7 @@ QWidget* segments(QWidget* parent, const QString& name, QButtonGroup* group,
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         const bool first = i == 0;
         const bool last = i + 1 == entries.size();
-        button->setStyleSheet(SettingsStyle::segmentStyle(parent, first, last, 12));
+        button->setStyleSheet(Theme::segmentStyle(parent, first, last, 12));
         group->addButton(button, entries[i].second);
         row->addWidget(button);
     }
@@ -68,7 +68,7 @@ QWidget* resultRow(const Candidate& candidate, QWidget* parent)
     medium.setWeight(QFont::Medium);
     name->setFont(medium);
     names->addWidget(name);
-    auto* detail = SettingsStyle::label(ManualAddSheetState::resultDetail(candidate), QStringLiteral("resultDetail"),
+    auto* detail = Theme::label(ManualAddSheetState::resultDetail(candidate), QStringLiteral("resultDetail"),
                                         Size::caption, Tone::secondary, row);
     detail->setWordWrap(false);
     names->addWidget(detail);
@@ -76,18 +76,18 @@ QWidget* resultRow(const Candidate& candidate, QWidget* parent)
     if (candidate.isArtSeries) {
         auto* badge = new QLabel(QStringLiteral("Art"), row);
         badge->setObjectName(QStringLiteral("artBadge"));
-        badge->setFont(SettingsStyle::font(row, Size::caption2));
-        badge->setStyleSheet(QStringLiteral("QLabel { background: rgba(175,82,222,51); border-radius: 7px;"
-                                            " padding: 1px 5px; }"));
+        badge->setFont(Theme::font(row, Size::caption2));
+        badge->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 7px; padding: 1px 5px; }")
+                                 .arg(Theme::css(Theme::artSeries, 51)));
         layout->addWidget(badge, 0, Qt::AlignVCenter);
     }
     layout->addStretch(1);
     if (const auto price = ManualAddSheetState::resultPrice(candidate)) {
         auto* label = new QLabel(*price, row);
         label->setObjectName(QStringLiteral("resultPrice"));
-        QFont digits = SettingsStyle::font(row, Size::caption);
+        QFont digits = Theme::font(row, Size::caption);
         label->setFont(digits);
-        SettingsStyle::setTone(label, Tone::secondary);
+        Theme::setTone(label, Tone::secondary);
         layout->addWidget(label);
     }
     // Clicks anywhere in the row reach the list.
@@ -120,7 +120,7 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
     titles->addWidget(title);
-    titles->addWidget(SettingsStyle::label(
+    titles->addWidget(Theme::label(
         QStringLiteral("Search a card you're not scanning and add it straight to this batch."),
         QStringLiteral("manualAddSubtitle"), Size::caption, Tone::secondary, this));
     column->addLayout(titles);
@@ -181,7 +181,7 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     spinner->setMaximumWidth(160);
     spinner->setTextVisible(false);
     searchingColumn->addWidget(spinner, 0, Qt::AlignHCenter);
-    searchingColumn->addWidget(SettingsStyle::label(QStringLiteral("Searching…"), QStringLiteral("searchingLabel"),
+    searchingColumn->addWidget(Theme::label(QStringLiteral("Searching…"), QStringLiteral("searchingLabel"),
                                                     Size::caption, Tone::secondary, searching),
                                0, Qt::AlignHCenter);
     searchingColumn->addStretch(1);
@@ -193,13 +193,13 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     placeholderColumn->setSpacing(6);
     placeholderColumn->addStretch(1);
     auto* glass = new QLabel(placeholder);
-    glass->setPixmap(Symbols::magnifier(34, SettingsStyle::color(this, Tone::tertiary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(34, Theme::color(this, Tone::tertiary), devicePixelRatioF()));
     placeholderColumn->addWidget(glass, 0, Qt::AlignHCenter);
     placeholderTitle_ = new QLabel(placeholder);
     placeholderTitle_->setObjectName(QStringLiteral("placeholderTitle"));
-    placeholderTitle_->setFont(SettingsStyle::font(this, Size::body, true));
+    placeholderTitle_->setFont(Theme::font(this, Size::body, true));
     placeholderColumn->addWidget(placeholderTitle_, 0, Qt::AlignHCenter);
-    placeholderHint_ = SettingsStyle::label(QString(), QStringLiteral("placeholderHint"), Size::caption,
+    placeholderHint_ = Theme::label(QString(), QStringLiteral("placeholderHint"), Size::caption,
                                             Tone::secondary, placeholder);
     placeholderHint_->setAlignment(Qt::AlignHCenter);
     // Full width, centred text: a wrapped label aligned in its cell would get one line's height.
@@ -213,7 +213,8 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     results_->setAccessibleName(QStringLiteral("Search results"));
     results_->setSelectionMode(QAbstractItemView::SingleSelection);
     // A light selection keeps the secondary texts of the selected row readable.
-    results_->setStyleSheet(QStringLiteral("QListWidget::item:selected { background: rgba(10,132,255,46); }"));
+    results_->setStyleSheet(QStringLiteral("QListWidget::item:selected { background: %1; }")
+                                .arg(Theme::css(Theme::accent, 46)));
     connect(results_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || std::size_t(row) >= shownResults_.size())
             return;

@@ -1,5 +1,7 @@
 #include "views/MessageBoxPrompter.h"
 
+#include "views/Theme.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,7 +83,8 @@ void MessageBoxPrompter::present(AlertSpec alert)
         button->setAccessibleName(spec.text);
         button->setMinimumWidth(88);
         if (spec.role == AlertSpec::Role::destructive)
-            button->setStyleSheet(QStringLiteral("QPushButton { color: #c9251c; }"));
+            button->setStyleSheet(
+                QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(Theme::destructiveText)));
         // Only the default button answers Return; the others need a click or focus.
         button->setAutoDefault(false);
         if (plan.defaultButton == i) {

@@ -1,6 +1,6 @@
 #include "views/RecountCardRows.h"
 
-#include "views/RecountStyle.h"
+#include "views/Theme.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -20,7 +20,7 @@ void place(QVBoxLayout* column, QHash<QUuid, CardRow*>& shown, const std::vector
     QHash<QUuid, CardRow*> next;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i > 0)
-            column->addWidget(RecountStyle::divider(host));
+            column->addWidget(Theme::divider(host));
         CardRow* widget = shown.take(rows[i].id);
         if (!widget)
             widget = new CardRow(model, rows[i].id, options, host);

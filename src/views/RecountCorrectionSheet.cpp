@@ -5,6 +5,7 @@
 #include "app/recount/RecountTexts.h"
 #include "views/RecountCardRows.h"
 #include "views/RecountStyle.h"
+#include "views/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,7 +49,7 @@ RecountCorrectionSheet::RecountCorrectionSheet(std::shared_ptr<CaptureViewModel>
     connect(done_, &QPushButton::clicked, this, &QDialog::accept);
     header->addWidget(done_, 0, Qt::AlignTop);
     column->addLayout(header);
-    column->addWidget(RecountStyle::divider(this));
+    column->addWidget(Theme::divider(this));
 
     empty_ = new QWidget(this);
     empty_->setObjectName(QStringLiteral("correctionEmpty"));
@@ -59,7 +60,7 @@ RecountCorrectionSheet::RecountCorrectionSheet(std::shared_ptr<CaptureViewModel>
     QFont big = mark->font();
     big.setPointSizeF(28);
     mark->setFont(big);
-    mark->setStyleSheet(QStringLiteral("QLabel { color: #8e8e93; }"));
+    mark->setStyleSheet(Theme::labelColor(Theme::tertiaryText));
     emptyCol->addWidget(mark, 0, Qt::AlignHCenter);
     auto* emptyTitle = new QLabel(QStringLiteral("No matching scans remain"), empty_);
     QFont semibold = emptyTitle->font();

@@ -5,6 +5,7 @@
 #include "app/recount/RecountGate.h"
 #include "app/recount/RecountTexts.h"
 #include "views/RecountStyle.h"
+#include "views/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,7 +24,7 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
 {
     setObjectName(QStringLiteral("recountHeader"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("#recountHeader { background: %1; }").arg(RecountStyle::rgba(RecountStyle::orange, 0.06)));
+    setStyleSheet(QStringLiteral("#recountHeader { background: %1; }").arg(Theme::css(Theme::warning, 15)));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
@@ -35,7 +36,7 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
     QFont headline = title->font();
     headline.setWeight(QFont::DemiBold);
     title->setFont(headline);
-    title->setStyleSheet(QStringLiteral("QLabel { color: #c96a00; }"));
+    title->setStyleSheet(Theme::labelColor(Theme::recountOrange));
     row->addWidget(title);
 
     field_ = new QLineEdit(this);
@@ -102,7 +103,7 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->setStyleSheet(Theme::clearBackground(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget")));
     auto* chipHost = new QWidget(scroll);
     chipRow_ = new QHBoxLayout(chipHost);
     chipRow_->setContentsMargins(0, 0, 0, 0);
@@ -162,8 +163,9 @@ void RecountHeader::refresh(const RecountState& state)
         chip->setAccessibleName(bin.label);
         chip->setToolTip(RecountTexts::binChipHelp(bin));
         chip->setCursor(Qt::PointingHandCursor);
-        chip->setStyleSheet(QStringLiteral("QPushButton { background: rgba(128,128,128,26); border: none; border-radius: "
-                                           "10px; padding: 3px 8px; font-family: monospace; font-weight: 600; }"));
+        chip->setStyleSheet(QStringLiteral("QPushButton { background: %1; border: none; border-radius: 10px;"
+                                           " padding: 3px 8px; font-family: monospace; font-weight: 600; }")
+                                .arg(Theme::css(Theme::neutral, 26)));
         const QString label = bin.label;
         connect(chip, &QPushButton::clicked, this, [this, label] { model_->setReplaceBinsText(label); });
         chipRow_->addWidget(chip);

@@ -3,6 +3,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/recount/RecountTexts.h"
 #include "views/RecountStyle.h"
+#include "views/Theme.h"
 #include "views/WheelGuard.h"
 
 #include <QComboBox>
@@ -90,7 +91,7 @@ RecountPrintingRow::RecountPrintingRow(std::shared_ptr<CaptureViewModel> model, 
     row->addStretch(1);
 
     auto* arrow = RecountStyle::caption(QStringLiteral("\u2192"), QStringLiteral("arrow"), this);
-    arrow->setStyleSheet(QStringLiteral("QLabel { color: #aeaeb2; }"));
+    arrow->setStyleSheet(Theme::labelColor(Theme::faintText));
     row->addWidget(arrow);
 
     chip_ = new QPushButton(this);
@@ -118,7 +119,7 @@ void RecountPrintingRow::show(const ScanItemPayload& item, bool selected, const 
     setAccessibleName(item.name);
     box_->setText(selected ? QStringLiteral("\u2611") : QStringLiteral("\u2610"));
     box_->setStyleSheet(selected ? QStringLiteral("QLabel { color: palette(highlight); }")
-                                 : QStringLiteral("QLabel { color: #8e8e93; }"));
+                                 : Theme::labelColor(Theme::tertiaryText));
     name_->setText(item.name);
     subtitle_->setText(RecountTexts::printingSubtitle(item));
     select_->setToolTip(RecountTexts::selectHelp(selected));
@@ -135,16 +136,18 @@ void RecountPrintingRow::show(const ScanItemPayload& item, bool selected, const 
         chip_->setAccessibleName(RecountTexts::destinationHelp(*bin));
         chip_->setToolTip(RecountTexts::destinationHelp(*bin));
         chip_->setCursor(Qt::PointingHandCursor);
-        chip_->setStyleSheet(QStringLiteral("QPushButton { background: #ff9500; color: white; border: none; "
-                                            "border-radius: 11px; padding: 4px 9px; font-family: monospace; "
-                                            "font-weight: 500; }"));
+        chip_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none;"
+                                            " border-radius: 11px; padding: 4px 9px; font-family: monospace;"
+                                            " font-weight: 500; }")
+                                 .arg(Theme::css(Theme::warning), Theme::css(Theme::onTint)));
     } else {
         chip_->setText(QStringLiteral("unassigned"));
         chip_->setAccessibleName(QStringLiteral("unassigned"));
         chip_->setToolTip(QString());
         chip_->setCursor(Qt::ArrowCursor);
-        chip_->setStyleSheet(QStringLiteral("QPushButton { background: rgba(128,128,128,31); color: #6e6e73; border: "
-                                            "none; border-radius: 10px; padding: 4px 9px; font-size: 11px; }"));
+        chip_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none;"
+                                            " border-radius: 10px; padding: 4px 9px; font-size: 11px; }")
+                                 .arg(Theme::css(Theme::neutral, 31), Theme::css(Theme::secondaryText)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "views/RecountStyle.h"
 
-#include <QFrame>
+#include "views/Theme.h"
+
 #include <QLabel>
 
 namespace vantry::RecountStyle {
@@ -20,23 +21,11 @@ QString glyph(RecountLine::Symbol symbol)
     return {};
 }
 
-QColor colour(RecountLine::Tone tone)
-{
-    using T = RecountLine::Tone;
-    switch (tone) {
-    case T::secondary: return secondaryText;
-    case T::orange: return QColor(0xc9, 0x6a, 0x00);
-    case T::green: return QColor(0x24, 0x8a, 0x3d);
-    case T::red: return QColor(0xd7, 0x00, 0x15);
-    }
-    return secondaryText;
-}
-
 void show(QLabel* label, const RecountLine& line)
 {
     label->setText(glyph(line.symbol) + QLatin1Char(' ') + line.text);
     label->setAccessibleName(line.text);
-    label->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(colour(line.tone).name()));
+    label->setStyleSheet(Theme::labelColor(Theme::color(line.tone)));
 }
 
 QLabel* caption(const QString& text, const QString& name, QWidget* parent, double scale)
@@ -46,27 +35,8 @@ QLabel* caption(const QString& text, const QString& name, QWidget* parent, doubl
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(secondaryText.name()));
+    label->setStyleSheet(Theme::labelColor(Theme::secondaryText));
     return label;
-}
-
-QFrame* divider(QWidget* parent, bool vertical)
-{
-    auto* line = new QFrame(parent);
-    line->setObjectName(QStringLiteral("divider"));
-    line->setFrameShape(vertical ? QFrame::VLine : QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setStyleSheet(QStringLiteral("QFrame { color: rgba(128,128,128,80); }"));
-    if (vertical)
-        line->setFixedSize(1, 18);
-    else
-        line->setFixedHeight(1);
-    return line;
-}
-
-QString rgba(const QColor& c, double opacity)
-{
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(int(opacity * 255));
 }
 
 } // namespace vantry::RecountStyle

@@ -12,6 +12,7 @@
 #include "views/RecountHeader.h"
 #include "views/RecountPrintingRow.h"
 #include "views/RecountStyle.h"
+#include "views/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,7 +57,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
 
     header_ = new RecountHeader(model_, suggestedReplaceBin_, this);
     column->addWidget(header_);
-    column->addWidget(RecountStyle::divider(this));
+    column->addWidget(Theme::divider(this));
 
     // Review section: the scans that still lack a match.
     review_ = new QWidget(this);
@@ -67,12 +68,13 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     auto* reviewHead = new QFrame(review_);
     reviewHead->setObjectName(QStringLiteral("recountReviewHeader"));
     reviewHead->setAttribute(Qt::WA_StyledBackground);
-    reviewHead->setStyleSheet(QStringLiteral("#recountReviewHeader { background: rgba(255,204,0,20); }"));
+    reviewHead->setStyleSheet(
+        QStringLiteral("#recountReviewHeader { background: %1; }").arg(Theme::css(Theme::caution, 20)));
     auto* headRow = new QHBoxLayout(reviewHead);
     headRow->setContentsMargins(12, 8, 12, 8);
     headRow->setSpacing(8);
     auto* warn = new QLabel(QStringLiteral("\u26A0"), reviewHead);
-    warn->setStyleSheet(QStringLiteral("QLabel { color: #d4a000; }"));
+    warn->setStyleSheet(Theme::labelColor(Theme::cautionText));
     headRow->addWidget(warn, 0, Qt::AlignTop);
     auto* headTexts = new QVBoxLayout;
     headTexts->setSpacing(2);
@@ -89,7 +91,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     reviewScroll_ = scrollColumn(review_, QStringLiteral("recountReviewList"), reviewList_);
     reviewCol->addWidget(reviewScroll_);
     column->addWidget(review_);
-    reviewDivider_ = RecountStyle::divider(this);
+    reviewDivider_ = Theme::divider(this);
     column->addWidget(reviewDivider_);
 
     // Empty state: the workflow in six steps.
@@ -106,7 +108,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     QFont symbolFont = symbol->font();
     symbolFont.setPointSizeF(30);
     symbol->setFont(symbolFont);
-    symbol->setStyleSheet(QStringLiteral("QLabel { color: #8e8e93; }"));
+    symbol->setStyleSheet(Theme::labelColor(Theme::tertiaryText));
     emptyCol->addWidget(symbol, 0, Qt::AlignHCenter);
     auto* emptyTitle = new QLabel(QStringLiteral("Recount a bin"), emptyHost);
     emptyTitle->setObjectName(QStringLiteral("recountEmptyTitle"));
@@ -128,7 +130,8 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     emptyCol->addWidget(intro, 0, Qt::AlignHCenter);
     auto* steps = new QFrame(emptyHost);
     steps->setObjectName(QStringLiteral("recountSteps"));
-    steps->setStyleSheet(QStringLiteral("#recountSteps { background: rgba(128,128,128,15); border-radius: 10px; }"));
+    steps->setStyleSheet(QStringLiteral("#recountSteps { background: %1; border-radius: 10px; }")
+                             .arg(Theme::css(Theme::neutral, 15)));
     auto* stepsCol = new QVBoxLayout(steps);
     stepsCol->setContentsMargins(14, 14, 14, 14);
     stepsCol->setSpacing(6);
@@ -140,8 +143,9 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
         number->setObjectName(QStringLiteral("recountStepNumber"));
         number->setFixedSize(18, 18);
         number->setAlignment(Qt::AlignCenter);
-        number->setStyleSheet(QStringLiteral("QLabel { color: #c96a00; background: rgba(255,149,0,46); border-radius: "
-                                             "9px; font-weight: bold; font-size: 10px; }"));
+        number->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 9px;"
+                                             " font-weight: bold; font-size: 10px; }")
+                                  .arg(Theme::css(Theme::recountOrange), Theme::css(Theme::warning, 46)));
         auto* text = new QLabel(stepTexts[i], steps);
         text->setObjectName(QStringLiteral("recountStepText"));
         row->addWidget(number);
@@ -172,7 +176,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
             model_->setSelectedPrintings({});
     });
     bar->addWidget(selectAll_);
-    bar->addWidget(RecountStyle::divider(plan_, true));
+    bar->addWidget(Theme::divider(plan_, Qt::Vertical));
     bar->addWidget(RecountStyle::caption(QStringLiteral("Send selected to"), QStringLiteral("sendSelectedLabel"), plan_,
                                          0.95));
     destination_ = new QLineEdit(plan_);
@@ -187,28 +191,32 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     assign_ = new QPushButton(QStringLiteral("Assign"), plan_);
     assign_->setObjectName(QStringLiteral("assignPrintings"));
     assign_->setDefault(false);
-    assign_->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: white; border: none; "
+    assign_->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: %1; border: none; "
                                           "border-radius: 5px; padding: 4px 12px; } QPushButton:disabled { background: "
-                                          "rgba(128,128,128,60); color: rgba(255,255,255,200); }"));
+                                          "%2; color: %3; }")
+                               .arg(Theme::css(Theme::onTint), Theme::css(Theme::disabledFill),
+                                    Theme::css(Theme::onTintDisabled)));
     connect(assign_, &QPushButton::clicked, this, [this] { assign(); });
     bar->addWidget(assign_);
     resetAssignments_ = new QPushButton(QStringLiteral("Reset assignments"), plan_);
     resetAssignments_->setObjectName(QStringLiteral("resetAssignments"));
     resetAssignments_->setFlat(true);
-    resetAssignments_->setStyleSheet(QStringLiteral("QPushButton { color: #d70015; padding: 2px 6px; }"));
+    resetAssignments_->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; padding: 2px 6px; }").arg(Theme::css(Theme::recountRed)));
     resetAssignments_->setToolTip(QStringLiteral("Clear every destination bin (keeps the imported cards)."));
     connect(resetAssignments_, &QPushButton::clicked, this, [this] { model_->clearAllAssignments(); });
     bar->addWidget(resetAssignments_);
     bar->addStretch(1);
     planCol->addLayout(bar);
-    planCol->addWidget(RecountStyle::divider(plan_));
+    planCol->addWidget(Theme::divider(plan_));
     planCol->addWidget(scrollColumn(plan_, QStringLiteral("printingList"), printingColumn_), 1);
     printingColumn_->addStretch(1);
-    planCol->addWidget(RecountStyle::divider(plan_));
+    planCol->addWidget(Theme::divider(plan_));
     auto* tally = new QFrame(plan_);
     tally->setObjectName(QStringLiteral("tallyBar"));
     tally->setAttribute(Qt::WA_StyledBackground);
-    tally->setStyleSheet(QStringLiteral("#tallyBar { background: %1; }").arg(RecountStyle::rgba(RecountStyle::orange, 0.04)));
+    tally->setStyleSheet(
+        QStringLiteral("#tallyBar { background: %1; }").arg(Theme::css(Theme::warning, 10)));
     auto* tallyCol = new QVBoxLayout(tally);
     tallyCol->setContentsMargins(12, 8, 12, 8);
     tallyCol->setSpacing(6);
@@ -224,7 +232,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     planCol->addWidget(tally);
     column->addWidget(plan_, 1);
 
-    column->addWidget(RecountStyle::divider(this));
+    column->addWidget(Theme::divider(this));
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(12, 12, 12, 12);
     footer->setSpacing(8);
@@ -247,9 +255,11 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     preview_ = new QPushButton(this);
     preview_->setObjectName(QStringLiteral("previewRecount"));
     preview_->setAccessibleName(QStringLiteral("Preview recount"));
-    preview_->setStyleSheet(QStringLiteral("QPushButton { background: #ff9500; color: white; border: none; "
+    preview_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none; "
                                            "border-radius: 5px; padding: 5px 14px; font-weight: 500; } "
-                                           "QPushButton:disabled { background: rgba(255,149,0,90); }"));
+                                           "QPushButton:disabled { background: %3; }")
+                                .arg(Theme::css(Theme::warning), Theme::css(Theme::onTint),
+                                     Theme::css(Theme::warning, 90)));
     connect(preview_, &QPushButton::clicked, this, [this] { (void)model_->previewReplace(); });
     footer->addWidget(preview_);
     column->addLayout(footer);
@@ -418,14 +428,15 @@ void RecountView::refreshTally()
     for (const auto& bin : tally.bins) {
         auto* chip = new QLabel(RecountTexts::tallyChip(bin.bin, bin.count), host);
         chip->setObjectName(QStringLiteral("tallyChip"));
-        chip->setStyleSheet(QStringLiteral("QLabel { color: #c96a00; background: rgba(255,149,0,38); border-radius: "
-                                           "9px; padding: 3px 8px; font-family: monospace; }"));
+        chip->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 9px; padding: 3px 8px; "
+                                           "font-family: monospace; }")
+                                .arg(Theme::css(Theme::recountOrange), Theme::css(Theme::warning, 38)));
         tallyRow_->addWidget(chip);
     }
     auto* unassigned = new QLabel(RecountTexts::unassignedCount(tally.unassigned), host);
     unassigned->setObjectName(QStringLiteral("tallyUnassigned"));
-    unassigned->setStyleSheet(tally.unassigned < 1 ? QStringLiteral("QLabel { color: #aeaeb2; font-family: monospace; }")
-                                                   : QStringLiteral("QLabel { color: #6e6e73; font-family: monospace; }"));
+    unassigned->setStyleSheet(QStringLiteral("QLabel { color: %1; font-family: monospace; }")
+                                  .arg(Theme::css(tally.unassigned < 1 ? Theme::faintText : Theme::secondaryText)));
     tallyRow_->addWidget(unassigned);
     tallyRow_->addStretch(1);
 

@@ -3,8 +3,8 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "views/FilterChipButton.h"
-#include "views/SettingsStyle.h"
 #include "views/Symbols.h"
+#include "views/Theme.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -19,8 +19,8 @@
 
 namespace vantry {
 
-using SettingsStyle::Size;
-using SettingsStyle::Tone;
+using Theme::Size;
+using Theme::Tone;
 
 ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<SettingsStore> settings, QWidget* parent)
     : QWidget(parent), filters_(filters), settings_(std::move(settings))
@@ -40,7 +40,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     chipScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chipScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chipScroll_->setWidgetResizable(true);
-    chipScroll_->setStyleSheet(QStringLiteral("QScrollArea, #chipBarContent { background: transparent; }"));
+    chipScroll_->setStyleSheet(Theme::clearBackground(QStringLiteral("QScrollArea, #chipBarContent")));
     auto* chipContent = new QWidget(chipScroll_);
     chipContent->setObjectName(QStringLiteral("chipBarContent"));
     chipRow_ = new QHBoxLayout(chipContent);
@@ -51,7 +51,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     hideReviewed_ = new QCheckBox(ReviewBarsState::hideReviewedLabel(), chipContent);
     hideReviewed_->setObjectName(QStringLiteral("hideReviewed"));
     hideReviewed_->setToolTip(ReviewBarsState::hideReviewedHelp());
-    hideReviewed_->setFont(SettingsStyle::font(this, Size::caption));
+    hideReviewed_->setFont(Theme::font(this, Size::caption));
     connect(hideReviewed_, &QCheckBox::toggled, this, [this](bool on) {
         if (filters_.hideReviewed == on)
             return;
@@ -68,7 +68,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     sort_->setAutoRaise(true);
     sort_->setPopupMode(QToolButton::InstantPopup);
     sort_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    sort_->setFont(SettingsStyle::font(this, Size::caption));
+    sort_->setFont(Theme::font(this, Size::caption));
     sort_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     auto* menu = new QMenu(sort_);
     menu->setObjectName(QStringLiteral("sortChoices"));
@@ -94,14 +94,14 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     searchRow->setSpacing(6);
     auto* glass = new QLabel(this);
     glass->setObjectName(QStringLiteral("searchIcon"));
-    glass->setPixmap(Symbols::magnifier(13, SettingsStyle::color(this, Tone::secondary), devicePixelRatioF()));
+    glass->setPixmap(Symbols::magnifier(13, Theme::color(this, Tone::secondary), devicePixelRatioF()));
     searchRow->addWidget(glass);
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("reviewSearch"));
     search_->setAccessibleName(QStringLiteral("Search this batch"));
     search_->setPlaceholderText(ReviewBarsState::searchPlaceholder());
     search_->setFrame(false);
-    search_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    search_->setStyleSheet(Theme::clearBackground(QStringLiteral("QLineEdit")));
     // Every keystroke filters at once; there is no submit step.
     connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) {
         filters_.searchText = text;
@@ -110,9 +110,9 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     searchRow->addWidget(search_, 1);
     searchCount_ = new QLabel(this);
     searchCount_->setObjectName(QStringLiteral("searchCount"));
-    QFont countFont = SettingsStyle::font(this, Size::caption);
+    QFont countFont = Theme::font(this, Size::caption);
     searchCount_->setFont(countFont);
-    SettingsStyle::setTone(searchCount_, Tone::secondary);
+    Theme::setTone(searchCount_, Tone::secondary);
     searchRow->addWidget(searchCount_);
     clearSearch_ = new QToolButton(this);
     clearSearch_->setObjectName(QStringLiteral("clearSearch"));
@@ -120,7 +120,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     clearSearch_->setAccessibleName(ReviewBarsState::clearSearchHelp());
     clearSearch_->setToolTip(ReviewBarsState::clearSearchHelp());
     clearSearch_->setAutoRaise(true);
-    SettingsStyle::setTone(clearSearch_, Tone::secondary);
+    Theme::setTone(clearSearch_, Tone::secondary);
     connect(clearSearch_, &QToolButton::clicked, this, [this] {
         filters_.searchText.clear();
         emit filtersChanged();
@@ -128,7 +128,8 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     searchRow->addWidget(clearSearch_);
     auto* searchFrame = new QFrame(this);
     searchFrame->setObjectName(QStringLiteral("searchBar"));
-    searchFrame->setStyleSheet(QStringLiteral("#searchBar { background: rgba(128,128,128,20); border-radius: 7px; }"));
+    searchFrame->setStyleSheet(QStringLiteral("#searchBar { background: %1; border-radius: 7px; }")
+                                   .arg(Theme::css(Theme::neutral, 20)));
     searchRow->setContentsMargins(8, 2, 4, 2);
     searchFrame->setLayout(searchRow);
     column->addWidget(searchFrame);
@@ -140,7 +141,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     setBar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBar_->setWidgetResizable(true);
-    setBar_->setStyleSheet(QStringLiteral("QScrollArea, #setBarContent { background: transparent; }"));
+    setBar_->setStyleSheet(Theme::clearBackground(QStringLiteral("QScrollArea, #setBarContent")));
     auto* setContent = new QWidget(setBar_);
     setContent->setObjectName(QStringLiteral("setBarContent"));
     setRow_ = new QHBoxLayout(setContent);
@@ -202,7 +203,7 @@ void ReviewFilterBar::display(const ReviewBarsState& state)
 
     sort_->setText(QStringLiteral("⇅ ") + state_.sortLabel);
     sort_->setAccessibleName(state_.sortLabel);
-    SettingsStyle::setTone(sort_, state_.sortStandsOut ? Tone::accent : Tone::secondary);
+    Theme::setTone(sort_, state_.sortStandsOut ? Tone::accent : Tone::secondary);
     const QString raw = state_.sort.rawValue();
     for (QAction* action : sort_->menu()->actions()) {
         if (action->isCheckable())

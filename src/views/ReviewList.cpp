@@ -1,6 +1,7 @@
 #include "views/ReviewList.h"
 
 #include "app/review/CardRowTexts.h"
+#include "views/Theme.h"
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -254,7 +255,7 @@ bool ReviewList::viewportEvent(QEvent* event)
     if (event->type() == QEvent::Paint) {
         // A hairline under each row in view.
         QPainter p(viewport());
-        p.setPen(QColor(128, 128, 128, 60));
+        p.setPen(Theme::withAlpha(Theme::neutral, 60));
         for (CardRow* widget : placed_) {
             const int y = widget->geometry().bottom() + 1;
             p.drawLine(12, y, viewport()->width() - 12, y);

@@ -4,6 +4,7 @@
 #include "views/BatchTabStrip.h"
 #include "views/CaptureView.h"
 #include "views/MessageBoxPrompter.h"
+#include "views/Theme.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -22,12 +23,7 @@ RootCaptureView::RootCaptureView(SessionStore& store, CaptureWindowState::Servic
     layout_->setSpacing(0);
     strip_ = new BatchTabStrip(store, services_.prompter ? *services_.prompter : *ownPrompter_, this);
     layout_->addWidget(strip_);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setStyleSheet(QStringLiteral("QFrame { color: rgba(128,128,128,80); }"));
-    line->setFixedHeight(1);
-    layout_->addWidget(line);
+    layout_->addWidget(Theme::divider(this, Qt::Horizontal, QString()));
 
     connect(&store_, &SessionStore::selectedIDChanged, this, &RootCaptureView::followSelection);
     connect(&store_, &SessionStore::sessionsChanged, this, &RootCaptureView::followSelection);

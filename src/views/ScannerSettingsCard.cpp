@@ -5,7 +5,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "views/SettingBindings.h"
-#include "views/SettingsStyle.h"
+#include "views/Theme.h"
 #include "core/intake/ScanResolution.h"
 
 #include <QButtonGroup>
@@ -22,8 +22,8 @@ namespace vantry {
 
 namespace K = SettingsKeys;
 namespace T = ScannerSettingsTexts;
-using SettingsStyle::Size;
-using SettingsStyle::Tone;
+using Theme::Size;
+using Theme::Tone;
 
 namespace {
 
@@ -34,7 +34,7 @@ QPixmap glyph(Glyph kind, const QColor& color, int side, qreal ratio)
 {
     QPixmap pixmap(QSize(side, side) * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    pixmap.fill(Theme::clear);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = side;
@@ -82,7 +82,7 @@ QLabel* glyphLabel(Glyph kind, Tone tone, const QString& objectName, int side, Q
 {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
-    label->setPixmap(glyph(kind, SettingsStyle::color(parent, tone), side, parent->devicePixelRatioF()));
+    label->setPixmap(glyph(kind, Theme::color(parent, tone), side, parent->devicePixelRatioF()));
     label->setFixedSize(side, side);
     return label;
 }
@@ -92,14 +92,9 @@ QFrame* panel(const QString& objectName, QWidget* parent)
 {
     auto* frame = new QFrame(parent);
     frame->setObjectName(objectName);
-    QColor fill = SettingsStyle::color(parent, Tone::primary);
+    QColor fill = Theme::color(parent, Tone::primary);
     fill.setAlphaF(0.07);
-    frame->setStyleSheet(QStringLiteral("QFrame#%1 { background: rgba(%2, %3, %4, %5); border-radius: 8px; }")
-                             .arg(objectName)
-                             .arg(fill.red())
-                             .arg(fill.green())
-                             .arg(fill.blue())
-                             .arg(fill.alphaF()));
+    frame->setStyleSheet(Theme::panelStyle(objectName, fill));
     return frame;
 }
 
@@ -109,7 +104,7 @@ QFrame* divider(QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     QPalette p = line->palette();
-    QColor c = SettingsStyle::color(parent, Tone::primary);
+    QColor c = Theme::color(parent, Tone::primary);
     c.setAlphaF(0.15);
     p.setColor(QPalette::WindowText, c);
     line->setPalette(p);
@@ -141,9 +136,9 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     column->setSpacing(10);
 
     // 1. Header.
-    auto* title = SettingsStyle::label(T::title(), QStringLiteral("scannerSettingsTitle"), Size::body, Tone::primary,
+    auto* title = Theme::label(T::title(), QStringLiteral("scannerSettingsTitle"), Size::body, Tone::primary,
                                        this);
-    title->setFont(SettingsStyle::font(this, Size::body, true));
+    title->setFont(Theme::font(this, Size::body, true));
     title->setWordWrap(false);
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
@@ -152,7 +147,7 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     column->addLayout(header);
 
     // 2. Introduction.
-    intro_ = SettingsStyle::label(QString(), QStringLiteral("scannerSettingsIntro"), Size::caption, Tone::secondary,
+    intro_ = Theme::label(QString(), QStringLiteral("scannerSettingsIntro"), Size::caption, Tone::secondary,
                                   this);
     column->addWidget(intro_);
 
@@ -162,11 +157,11 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     speedColumn->setContentsMargins(12, 12, 12, 12);
     speedColumn->setSpacing(6);
 
-    auto* speedTitle = SettingsStyle::label(QStringLiteral("Scan speed"), QStringLiteral("scanSpeedTitle"),
+    auto* speedTitle = Theme::label(QStringLiteral("Scan speed"), QStringLiteral("scanSpeedTitle"),
                                             Size::callout, Tone::primary, speed);
     speedTitle->setWordWrap(false);
-    speedValue_ = SettingsStyle::label(QString(), QStringLiteral("scanSpeedValue"), Size::callout, Tone::accent, speed);
-    speedValue_->setFont(SettingsStyle::font(this, Size::callout, true));
+    speedValue_ = Theme::label(QString(), QStringLiteral("scanSpeedValue"), Size::callout, Tone::accent, speed);
+    speedValue_->setFont(Theme::font(this, Size::callout, true));
     speedValue_->setWordWrap(false);
     speedValue_->setAccessibleName(QStringLiteral("Scan resolution"));
     auto* speedHeader = new QHBoxLayout;
@@ -192,10 +187,10 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
         segment->setToolTip(resolution.displayValue());
         segment->setCheckable(true);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        segment->setFont(SettingsStyle::font(this, Size::caption));
+        segment->setFont(Theme::font(this, Size::caption));
         const bool first = i == 0;
         const bool last = i + 1 == ScanResolution::allCases.size();
-        segment->setStyleSheet(SettingsStyle::segmentStyle(this, first, last, 2));
+        segment->setStyleSheet(Theme::segmentStyle(this, first, last, 2));
         speeds_->addButton(segment, resolution.dpi());
         segmentRow->addWidget(segment);
     }
@@ -204,13 +199,13 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
         settings_->setInteger(K::scanResolutionDpi, dpi);
     });
 
-    speedDetail_ = SettingsStyle::label(QString(), QStringLiteral("scanSpeedDetail"), Size::caption2, Tone::secondary,
+    speedDetail_ = Theme::label(QString(), QStringLiteral("scanSpeedDetail"), Size::caption2, Tone::secondary,
                                         speed);
     speedColumn->addWidget(speedDetail_);
-    speedColumn->addWidget(SettingsStyle::label(T::hardwareNote(), QStringLiteral("scanSpeedHardwareNote"),
+    speedColumn->addWidget(Theme::label(T::hardwareNote(), QStringLiteral("scanSpeedHardwareNote"),
                                                 Size::caption2, Tone::tertiary, speed));
 
-    appliedNote_ = SettingsStyle::label(QString(), QStringLiteral("scanSpeedAppliedNote"), Size::caption2,
+    appliedNote_ = Theme::label(QString(), QStringLiteral("scanSpeedAppliedNote"), Size::caption2,
                                         Tone::primary, speed);
     appliedIcon_ = new QLabel(speed);
     appliedIcon_->setObjectName(QStringLiteral("scanSpeedAppliedIcon"));
@@ -224,9 +219,9 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     directScan_ = new QCheckBox(T::switchLabel(), speed);
     directScan_->setObjectName(QStringLiteral("driveScannerToggle"));
     directScan_->setAccessibleName(T::switchLabel());
-    directScan_->setFont(SettingsStyle::font(this, Size::callout));
+    directScan_->setFont(Theme::font(this, Size::callout));
     speedColumn->addWidget(directScan_);
-    switchNote_ = SettingsStyle::label(QString(), QStringLiteral("driveScannerNote"), Size::caption2, Tone::tertiary,
+    switchNote_ = Theme::label(QString(), QStringLiteral("driveScannerNote"), Size::caption2, Tone::tertiary,
                                        speed);
     speedColumn->addWidget(switchNote_);
     column->addWidget(speed);
@@ -241,12 +236,12 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     for (std::size_t i = 0; i < settingsTable.size(); ++i) {
         const T::Setting& entry = settingsTable[i];
         const QString id = QStringLiteral("recommendedSetting%1").arg(i);
-        auto* name = SettingsStyle::label(entry.name, id + QStringLiteral("Name"), Size::callout,
+        auto* name = Theme::label(entry.name, id + QStringLiteral("Name"), Size::callout,
                                           entry.key ? Tone::primary : Tone::secondary, table);
         name->setWordWrap(false);
-        auto* value = SettingsStyle::label(entry.value, id + QStringLiteral("Value"), Size::callout,
+        auto* value = Theme::label(entry.value, id + QStringLiteral("Value"), Size::callout,
                                            entry.key ? Tone::accent : Tone::primary, table);
-        value->setFont(SettingsStyle::font(this, Size::callout, entry.key));
+        value->setFont(Theme::font(this, Size::callout, entry.key));
         value->setWordWrap(false);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* row = new QHBoxLayout;
@@ -261,7 +256,7 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     column->addWidget(table);
 
     // 5. Tip.
-    auto* tip = SettingsStyle::label(T::tip(), QStringLiteral("scannerSettingsTip"), Size::caption, Tone::secondary,
+    auto* tip = Theme::label(T::tip(), QStringLiteral("scannerSettingsTip"), Size::caption, Tone::secondary,
                                      this);
     column->addLayout(iconRow(glyphLabel(Glyph::lightbulb, Tone::secondary, QStringLiteral("tipIcon"), 14, this), tip));
 
@@ -289,9 +284,9 @@ void ScannerSettingsCard::showDirectScan()
     const bool on = CaptureConfig::read(*settings_).directScanEnabled;
     intro_->setText(T::intro(on));
     appliedNote_->setText(T::appliedNote(on));
-    SettingsStyle::setTone(appliedNote_, on ? Tone::green : Tone::secondary);
+    Theme::setTone(appliedNote_, on ? Tone::green : Tone::secondary);
     appliedIcon_->setPixmap(glyph(on ? Glyph::checkmarkCircle : Glyph::infoCircle,
-                                  SettingsStyle::color(this, on ? Tone::green : Tone::secondary), 14,
+                                  Theme::color(this, on ? Tone::green : Tone::secondary), 14,
                                   devicePixelRatioF()));
     appliedIcon_->setAccessibleName(on ? QStringLiteral("Applied") : QStringLiteral("Recommendation only"));
     switchNote_->setText(T::switchNote(on));

@@ -12,7 +12,7 @@
 #include "app/settings/SettingsTrainingModel.h"
 #include "views/MessageBoxPrompter.h"
 #include "views/SettingBindings.h"
-#include "views/SettingsStyle.h"
+#include "views/Theme.h"
 #include "views/WheelGuard.h"
 #include "core/records/TrainingDataStore.h"
 #include "core/support/CaptureLog.h"
@@ -37,8 +37,8 @@ namespace vantry {
 
 namespace K = SettingsKeys;
 namespace T = SettingsTexts;
-using SettingsStyle::Size;
-using SettingsStyle::Tone;
+using Theme::Size;
+using Theme::Tone;
 
 namespace {
 
@@ -115,9 +115,9 @@ QComboBox* picker(const QString& label, const QString& objectName, QWidget* box)
 
 void addNote(QWidget* box, const QString& text, const QString& objectName)
 {
-    auto* n = SettingsStyle::note(text, objectName, box);
+    auto* n = Theme::note(text, objectName, box);
     plain(n, box->parentWidget());
-    n->setFont(SettingsStyle::font(n, Size::caption));
+    n->setFont(Theme::font(n, Size::caption));
     columnOf(box)->addWidget(n);
 }
 
@@ -134,7 +134,7 @@ QPushButton* button(const QString& text, const QString& objectName, bool destruc
     b->setObjectName(objectName);
     b->setAccessibleName(text);
     if (destructive)
-        SettingsStyle::setTone(b, Tone::destructive);
+        Theme::setTone(b, Tone::destructive);
     return b;
 }
 
@@ -199,7 +199,7 @@ QSize SettingsView::sizeHint() const
 QWidget* SettingsView::accountSection()
 {
     auto* box = section(QStringLiteral("Account"), QStringLiteral("accountSection"), content_);
-    email_ = SettingsStyle::label(QString(), QStringLiteral("signedInEmail"), Size::body, Tone::secondary, box);
+    email_ = Theme::label(QString(), QStringLiteral("signedInEmail"), Size::body, Tone::secondary, box);
     email_->setFont(font());
     email_->setWordWrap(false);
     email_->setAccessibleName(QStringLiteral("Signed-in e-mail"));
@@ -347,17 +347,17 @@ QWidget* SettingsView::trainingSection()
     labelsCollected_->setObjectName(QStringLiteral("labelsCollectedValue"));
     labelsCollected_->setAccessibleName(QStringLiteral("Labels collected"));
     labelsCollected_->setFont(monospacedDigits(this));
-    SettingsStyle::setTone(labelsCollected_, Tone::secondary);
+    Theme::setTone(labelsCollected_, Tone::secondary);
     addRow(box, QStringLiteral("Labels collected"), QStringLiteral("labelsCollectedLabel"), labelsCollected_, false);
 
-    byFinish_ = SettingsStyle::label(QString(), QStringLiteral("byFinishValue"), Size::caption, Tone::secondary, box);
-    byFinish_->setFont(SettingsStyle::font(this, Size::caption));
+    byFinish_ = Theme::label(QString(), QStringLiteral("byFinishValue"), Size::caption, Tone::secondary, box);
+    byFinish_->setFont(Theme::font(this, Size::caption));
     byFinish_->setWordWrap(false);
     byFinish_->setAccessibleName(QStringLiteral("By finish"));
     addRow(box, QStringLiteral("By finish"), QStringLiteral("byFinishLabel"), byFinish_, false);
 
-    verified_ = SettingsStyle::label(QString(), QStringLiteral("verifiedValue"), Size::caption, Tone::secondary, box);
-    verified_->setFont(SettingsStyle::font(this, Size::caption));
+    verified_ = Theme::label(QString(), QStringLiteral("verifiedValue"), Size::caption, Tone::secondary, box);
+    verified_->setFont(Theme::font(this, Size::caption));
     verified_->setWordWrap(false);
     verified_->setAccessibleName(QStringLiteral("Verified vs auto-accepted"));
     addRow(box, QStringLiteral("Verified vs auto-accepted"), QStringLiteral("verifiedLabel"), verified_, false);
@@ -373,13 +373,13 @@ QWidget* SettingsView::trainingSection()
     connect(export_, &QPushButton::clicked, this, [this] { training_->exportLabels(); });
     connect(clear_, &QPushButton::clicked, this, &SettingsView::confirmWipe);
 
-    exportToast_ = SettingsStyle::label(QString(), QStringLiteral("exportToast"), Size::caption, Tone::green, box);
-    exportToast_->setFont(SettingsStyle::font(this, Size::caption));
+    exportToast_ = Theme::label(QString(), QStringLiteral("exportToast"), Size::caption, Tone::green, box);
+    exportToast_->setFont(Theme::font(this, Size::caption));
     exportToast_->setAccessibleName(QStringLiteral("Export result"));
     columnOf(box)->addWidget(exportToast_);
 
-    trainingNote_ = SettingsStyle::note(QString(), QStringLiteral("trainingNote"), box);
-    trainingNote_->setFont(SettingsStyle::font(this, Size::caption));
+    trainingNote_ = Theme::note(QString(), QStringLiteral("trainingNote"), box);
+    trainingNote_->setFont(Theme::font(this, Size::caption));
     columnOf(box)->addWidget(trainingNote_);
     return box;
 }

@@ -1,5 +1,7 @@
 #include "views/Symbols.h"
 
+#include "views/Theme.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -15,18 +17,18 @@ namespace {
 void draw(QPainter& p, const QString& name, const QColor& color)
 {
     // Cut-outs clear the pixels, so a symbol reads on any background.
-    const QColor cut = Qt::transparent;
+    const QColor cut = Theme::clear;
     QPen line(color, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     auto filled = [&](const QColor& c) {
         p.setCompositionMode(c.alpha() == 0 ? QPainter::CompositionMode_Clear : QPainter::CompositionMode_SourceOver);
         p.setPen(Qt::NoPen);
-        p.setBrush(c.alpha() == 0 ? QColor(Qt::black) : c);
+        p.setBrush(c.alpha() == 0 ? Theme::cutOut : c);
     };
     auto stroked = [&](const QColor& c, qreal width = 1.4) {
         p.setCompositionMode(c.alpha() == 0 ? QPainter::CompositionMode_Clear : QPainter::CompositionMode_SourceOver);
         QPen pen = line;
         if (c.alpha() == 0)
-            pen.setColor(Qt::black);
+            pen.setColor(Theme::cutOut);
         else
             pen.setColor(c);
         pen.setWidthF(width);
@@ -216,7 +218,7 @@ QPixmap pixmap(const QString& name, const QColor& color, int size, qreal ratio)
 {
     QPixmap pm(QSize(size, size) * ratio);
     pm.setDevicePixelRatio(ratio);
-    pm.fill(Qt::transparent);
+    pm.fill(Theme::clear);
     QPainter painter(&pm);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 16.0, size / 16.0);
@@ -233,44 +235,20 @@ QIcon icon(const QString& name, const QColor& color, int size, int gap)
         const qreal ratio = glyph.devicePixelRatio();
         QPixmap wide(QSize(size + gap, size) * ratio);
         wide.setDevicePixelRatio(ratio);
-        wide.fill(Qt::transparent);
+        wide.fill(Theme::clear);
         QPainter p(&wide);
         p.drawPixmap(0, 0, glyph);
         return wide;
     };
     QIcon result;
     result.addPixmap(padded(color), QIcon::Normal);
-    result.addPixmap(padded(QColor(160, 160, 165)), QIcon::Disabled);
+    result.addPixmap(padded(Theme::disabledText), QIcon::Disabled);
     return result;
 }
 
 // --- Card row symbols ---------------------------------------------------------------------
 
 using CardRowTexts::Symbol;
-using CardRowTexts::Tint;
-
-QColor color(Tint tint)
-{
-    switch (tint) {
-    case Tint::primary: return QColor(0x1d, 0x1d, 0x1f);
-    case Tint::secondary: return QColor(0x6e, 0x6e, 0x73);
-    case Tint::tertiary: return QColor(0x8e, 0x8e, 0x93);
-    case Tint::green: return QColor(0x28, 0xa7, 0x45);
-    case Tint::orange: return QColor(0xe0, 0x7b, 0x00);
-    case Tint::red: return QColor(0xe0, 0x30, 0x26);
-    case Tint::purple: return QColor(0x9a, 0x3c, 0xc8);
-    case Tint::blue: return QColor(0x0a, 0x7a, 0xff);
-    case Tint::teal: return QColor(0x1f, 0x9e, 0xa8);
-    }
-    return Qt::black;
-}
-
-QString css(const QColor& c)
-{
-    if (c.alpha() == 255)
-        return c.name();
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
-}
 
 namespace {
 
@@ -302,7 +280,7 @@ QPixmap pixmap(Symbol symbol, const QColor& c, int size, qreal ratio)
 {
     QPixmap pm(QSize(size, size) * ratio);
     pm.setDevicePixelRatio(ratio);
-    pm.fill(Qt::transparent);
+    pm.fill(Theme::clear);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
@@ -313,7 +291,7 @@ QPixmap pixmap(Symbol symbol, const QColor& c, int size, qreal ratio)
         p.setPen(Qt::NoPen);
         p.setBrush(c);
         p.drawEllipse(box);
-        drawCheck(p, box, Qt::white, stroke * 1.2);
+        drawCheck(p, box, Theme::onTint, stroke * 1.2);
         break;
     case Symbol::checkmarkCircle:
         p.setPen(QPen(c, stroke));
@@ -354,7 +332,7 @@ QPixmap pixmap(Symbol symbol, const QColor& c, int size, qreal ratio)
         p.setPen(Qt::NoPen);
         p.setBrush(c);
         p.drawPath(seal);
-        drawCheck(p, box, Qt::white, stroke * 1.2);
+        drawCheck(p, box, Theme::onTint, stroke * 1.2);
         break;
     }
     }
@@ -366,7 +344,7 @@ void paintSpinner(QPainter& p, QPointF centre, qreal inner, qreal outer, qreal w
     for (int i = 0; i < 12; ++i) {
         const qreal angle = 2 * M_PI * i / 12;
         const int age = (step - i + 12) % 12;
-        p.setPen(QPen(QColor(0x6e, 0x6e, 0x73, 255 - age * 18), width, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(Theme::withAlpha(Theme::secondaryText, 255 - age * 18), width, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(centre + QPointF(std::cos(angle) * inner, std::sin(angle) * inner),
                    centre + QPointF(std::cos(angle) * outer, std::sin(angle) * outer));
     }
@@ -376,14 +354,14 @@ QPixmap magnifierBadge(int size, qreal ratio)
 {
     QPixmap pm(QSize(size, size) * ratio);
     pm.setDevicePixelRatio(ratio);
-    pm.fill(Qt::transparent);
+    pm.fill(Theme::clear);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 140));
+    p.setBrush(Theme::badgeDisc);
     p.drawEllipse(QRectF(0, 0, size, size));
     const qreal s = size;
-    p.setPen(QPen(Qt::white, s / 10, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(Theme::onTint, s / 10, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(s * 0.24, s * 0.24, s * 0.36, s * 0.36));
     p.drawLine(QPointF(s * 0.55, s * 0.55), QPointF(s * 0.74, s * 0.74));
@@ -395,7 +373,7 @@ QPixmap magnifier(int size, const QColor& colour, qreal devicePixelRatio)
 {
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
+    pixmap.fill(Theme::clear);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal stroke = std::max<qreal>(1.5, size / 11.0);

@@ -23,10 +23,6 @@ QIcon icon(const QString& name, const QColor& color, int size = 16, int gap = 0)
 // The space a button's symbol keeps before its title.
 inline constexpr int iconGap = 5;
 
-// The colour of a card row's tint on a light window.
-QColor color(CardRowTexts::Tint tint);
-// "#rrggbb" or "rgba(...)" for style sheets.
-QString css(const QColor& color);
 // A card row's status symbol drawn at `size` logical pixels.
 QPixmap pixmap(CardRowTexts::Symbol symbol, const QColor& color, int size, qreal devicePixelRatio);
 // One frame (`step` 0...11) of a spinner of twelve spokes from `inner` to `outer` around `centre`.
