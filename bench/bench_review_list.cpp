@@ -10,6 +10,7 @@
 #include "app/review/ReviewBarsState.h"
 #include "app/review/ReviewRows.h"
 #include "views/ReviewList.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QImage>
@@ -72,7 +73,7 @@ struct Scene {
         CaptureViewModel::Collaborators c;
         c.artMatcher = std::shared_ptr<const ArtCardMatching>();
         model = CaptureViewModel::create(nullptr, std::move(c));
-        model->setRows(batch(1000));
+        test::testAccess(*model).setRows(batch(1000));
         for (const Row& row : model->rows()) {
             all.push_back(row.id);
             if (!row.chosen)
@@ -189,7 +190,7 @@ void BM_PublishOneChangedRow(benchmark::State& state)
         state.PauseTiming();
         auto rows = scene.model->rows();
         rows[1].reviewed = reviewed = !reviewed;
-        scene.model->setRows(std::move(rows));
+        test::testAccess(*scene.model).setRows(std::move(rows));
         state.ResumeTiming();
         scene.list->setRows(scene.model->rows(), scene.all);
         scene.paint();

@@ -122,7 +122,7 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     std::weak_ptr<CaptureViewModel> model = state_.viewModel();
     connect(bin_, &QLineEdit::textEdited, this, [model](const QString& text) {
         if (const auto vm = model.lock())
-            vm->setBin(text);
+            vm->editBin(text);
     });
     connect(exportCsv_, &QPushButton::clicked, this, [this] { state_.exportCsv(false); });
     connect(manabox_, &QPushButton::clicked, this, [this] { state_.exportCsv(true); });

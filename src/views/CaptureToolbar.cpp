@@ -129,16 +129,21 @@ CaptureToolbar::CaptureToolbar(CaptureWindowState& state, QWidget* parent) : QWi
                             [&settings] { return settings.boolean(SettingsKeys::duplex); });
     std::weak_ptr<CaptureViewModel> model = state_.viewModel();
     connect(recount_, &QCheckBox::toggled, this, [model](bool on) {
-        if (const auto vm = model.lock(); vm && vm->replaceMode() != on)
-            vm->setReplaceMode(on);
+        const auto vm = model.lock();
+        if (!vm || vm->recount()->replaceMode() == on)
+            return;
+        if (on)
+            vm->recount()->enterReplaceMode();
+        else
+            vm->recount()->leaveReplaceMode();
     });
 
     refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
     CaptureViewModel* vm = state_.viewModel().get();
     for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::isWorkingChanged,
-                        &CaptureViewModel::isImportingChanged, &CaptureViewModel::progressChanged,
-                        &CaptureViewModel::replaceModeChanged})
+                        &CaptureViewModel::isImportingChanged, &CaptureViewModel::progressChanged})
         refresh_->follow(vm, signal);
+    refresh_->follow(vm->recount(), &BatchRecount::replaceModeChanged);
     BatchSession& session = state_.session();
     refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
     refresh_->follow(&session.watcher(), &FolderWatcher::isPausedChanged);
@@ -209,7 +214,7 @@ void CaptureToolbar::refresh()
         box->setAccessibleName(control->title);
         box->setToolTip(control->help);
     }
-    const bool replaceMode = state_.viewModel()->replaceMode();
+    const bool replaceMode = state_.viewModel()->recount()->replaceMode();
     if (recount_->isChecked() != replaceMode) {
         const QSignalBlocker quiet(recount_);
         recount_->setChecked(replaceMode);

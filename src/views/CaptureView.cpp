@@ -153,11 +153,12 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
     CaptureViewModel* model = state_->viewModel().get();
     refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
     for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::prefHealMessageChanged,
-                        &CaptureViewModel::lastRecountResultChanged,
-                        &CaptureViewModel::scanOrientationHintDismissedChanged, &CaptureViewModel::replaceModeChanged,
-                        &CaptureViewModel::importErrorChanged, &CaptureViewModel::statusMessageChanged,
-                        &CaptureViewModel::toastChanged, &CaptureViewModel::heldImportsChanged})
+                        &CaptureViewModel::scanOrientationHintDismissedChanged, &CaptureViewModel::importErrorChanged,
+                        &CaptureViewModel::statusMessageChanged, &CaptureViewModel::toastChanged,
+                        &CaptureViewModel::heldImportsChanged})
         refresh_->follow(model, signal);
+    for (auto signal : {&BatchRecount::lastRecountResultChanged, &BatchRecount::replaceModeChanged})
+        refresh_->follow(model->recount(), signal);
     refresh_->follow(&session.watcher(), &FolderWatcher::isWatchingChanged);
     refresh_->follow(&session, &BatchSession::scanFolderPathChanged);
     refresh_->follow(state_, &CaptureWindowState::nowTickChanged);
@@ -352,11 +353,11 @@ void CaptureView::refresh()
     const CaptureViewModel& model = *state_->viewModel();
     const CaptureLayout layout = CaptureLayout::of({
         .hasPrefHealMessage = model.prefHealMessage().has_value(),
-        .hasLastRecountResult = model.lastRecountResult().has_value(),
+        .hasLastRecountResult = model.recount()->lastRecountResult().has_value(),
         .noTextDetectedCount = model.noTextDetectedCount(),
         .scanOrientationHintDismissed = model.scanOrientationHintDismissed(),
         .isWatching = session_.watcher().isWatching(),
-        .replaceMode = model.replaceMode(),
+        .replaceMode = model.recount()->replaceMode(),
         .hasRows = !model.rows().empty(),
         .hasImportError = model.importError().has_value(),
     });
@@ -402,20 +403,20 @@ void CaptureView::refreshBanners()
             healBanner_->setBody(heal);
             connect(healBanner_, &CaptureBanner::dismissed, this, [weak] {
                 if (auto vm = weak.lock())
-                    vm->setPrefHealMessage(std::nullopt);
+                    vm->dismissPrefHealMessage();
             });
         }
     }
 
     QString recountKey;
-    if (const auto& result = model.lastRecountResult())
+    if (const auto& result = model.recount()->lastRecountResult())
         recountKey = CaptureTexts::recountSummary(*result) + QChar(0x1f) +
                      QStringList(result->binsWritten.begin(), result->binsWritten.end()).join(QChar(0x1f));
     if (recountKey != recountShown_) {
         delete recountBanner_;
         recountBanner_ = nullptr;
         recountShown_ = recountKey;
-        if (const auto& result = model.lastRecountResult()) {
+        if (const auto& result = model.recount()->lastRecountResult()) {
             recountBanner_ = new CaptureBanner(QStringLiteral("recountBanner"), QStringLiteral("✔"), Theme::success, 10,
                                                QStringLiteral("Dismiss — I'm done with this bin"),
                                                CaptureBanner::DividerEdge::bottom, this);
@@ -444,7 +445,7 @@ void CaptureView::refreshBanners()
             recountBanner_->column()->addLayout(bins);
             connect(recountBanner_, &CaptureBanner::dismissed, this, [weak] {
                 if (auto vm = weak.lock())
-                    vm->setLastRecountResult(std::nullopt);
+                    vm->recount()->dismissRecountResult();
             });
         }
     }
@@ -464,7 +465,7 @@ void CaptureView::refreshBanners()
             orientationBanner_->setBody(CaptureTexts::scanOrientationBody(), false, true);
             connect(orientationBanner_, &CaptureBanner::dismissed, this, [weak] {
                 if (auto vm = weak.lock())
-                    vm->setScanOrientationHintDismissed(true);
+                    vm->dismissScanOrientationHint();
             });
         }
     }
@@ -492,7 +493,7 @@ void CaptureView::refreshBanners()
             errorBanner_->setBody(error, true);
             connect(errorBanner_, &CaptureBanner::dismissed, this, [weak] {
                 if (auto vm = weak.lock())
-                    vm->setImportError(std::nullopt);
+                    vm->dismissImportError();
             });
             errorSlot_->addWidget(errorBanner_);
         }

@@ -50,9 +50,10 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
     field_->setFixedWidth(220);
     field_->setToolTip(QStringLiteral("Old live inventory bin to replace. The recount will retire unreserved active "
                                       "copies from this bin after preview and confirmation."));
-    connect(field_, &QLineEdit::textEdited, this, [this](const QString& text) { model_->setReplaceBinsText(text); });
+    connect(field_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { model_->recount()->editReplaceBinsText(text); });
     connect(field_, &QLineEdit::returnPressed, this, [this] {
-        if (!model_->inventoryBinsLoadedAt())
+        if (!model_->binList()->inventoryBinsLoadedAt())
             loadBins();
     });
     row->addWidget(field_);
@@ -83,8 +84,9 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
     useSuggestion_->setStyleSheet(QStringLiteral("QPushButton { color: palette(highlight); padding: 2px 6px; }"));
     useSuggestion_->setToolTip(QStringLiteral("Use the old-bin suggestion from the selected scan folder."));
     connect(useSuggestion_, &QPushButton::clicked, this, [this] {
-        if (const auto bin = RecountBinStatus::useSuggestion(suggestedReplaceBin_(), model_->replaceBinsText()))
-            model_->setReplaceBinsText(*bin);
+        BatchRecount& recount = *model_->recount();
+        if (const auto bin = RecountBinStatus::useSuggestion(suggestedReplaceBin_(), recount.replaceBinsText()))
+            recount.editReplaceBinsText(*bin);
     });
     row->addWidget(useSuggestion_);
     row->addStretch(1);
@@ -137,7 +139,7 @@ void RecountHeader::refresh(const RecountState& state)
     for (const InventoryBinSummary& bin : suggestions) {
         QAction* action = menu_->addAction(RecountTexts::binMenuEntry(bin));
         const QString label = bin.label;
-        connect(action, &QAction::triggered, this, [this, label] { model_->setReplaceBinsText(label); });
+        connect(action, &QAction::triggered, this, [this, label] { model_->recount()->editReplaceBinsText(label); });
     }
 
     const std::optional<QString> suggested = suggestedReplaceBin_();
@@ -167,7 +169,7 @@ void RecountHeader::refresh(const RecountState& state)
                                            " padding: 3px 8px; font-family: monospace; font-weight: 600; }")
                                 .arg(Theme::css(Theme::neutral, 26)));
         const QString label = bin.label;
-        connect(chip, &QPushButton::clicked, this, [this, label] { model_->setReplaceBinsText(label); });
+        connect(chip, &QPushButton::clicked, this, [this, label] { model_->recount()->editReplaceBinsText(label); });
         chipRow_->addWidget(chip);
     }
     chipRow_->addStretch(1);

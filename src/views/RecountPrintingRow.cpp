@@ -99,15 +99,7 @@ RecountPrintingRow::RecountPrintingRow(std::shared_ptr<CaptureViewModel> model, 
     connect(chip_, &QPushButton::clicked, this, [this] {
         if (!bin_)
             return;
-        // Unassigning one group is a direct edit of the plan; the preview no longer holds.
-        CaptureViewModel::BinMap bins = model_->binByPrinting();
-        bins.erase(item_.itemId);
-        QSet<QString> selection = model_->selectedPrintings();
-        selection.remove(item_.itemId);
-        model_->setBinByPrinting(std::move(bins));
-        model_->setSelectedPrintings(std::move(selection));
-        model_->setPendingPreview(std::nullopt);
-        model_->replaceSessionId.reset();
+        model_->recount()->unassignPrinting(item_.itemId);
     });
     row->addWidget(chip_);
 }

@@ -170,10 +170,10 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     selectAll_ = new QPushButton(plan_);
     selectAll_->setObjectName(QStringLiteral("selectAllPrintings"));
     connect(selectAll_, &QPushButton::clicked, this, [this] {
-        if (model_->selectedPrintings().isEmpty())
+        if (model_->recount()->selectedPrintings().isEmpty())
             model_->selectAllPrintings();
         else
-            model_->setSelectedPrintings({});
+            model_->recount()->clearSelectedPrintings();
     });
     bar->addWidget(selectAll_);
     bar->addWidget(Theme::divider(plan_, Qt::Vertical));
@@ -250,7 +250,7 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     replace_ = new QPushButton(QStringLiteral("Replace\u2026"), this);
     replace_->setObjectName(QStringLiteral("replaceAgain"));
     replace_->setToolTip(QStringLiteral("Read the previewed recount again and confirm it."));
-    connect(replace_, &QPushButton::clicked, this, [this] { model_->setShowReplaceConfirm(true); });
+    connect(replace_, &QPushButton::clicked, this, [this] { model_->recount()->requestReplaceConfirm(); });
     footer->addWidget(replace_);
     preview_ = new QPushButton(this);
     preview_->setObjectName(QStringLiteral("previewRecount"));
@@ -267,13 +267,15 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
     CaptureViewModel* m = model_.get();
     for (auto signal :
-         {&CaptureViewModel::rowsChanged, &CaptureViewModel::isWorkingChanged, &CaptureViewModel::statusMessageChanged,
-          &CaptureViewModel::replaceBinsTextChanged, &CaptureViewModel::selectedPrintingsChanged,
-          &CaptureViewModel::binByPrintingChanged, &CaptureViewModel::pendingPreviewChanged,
-          &CaptureViewModel::showReplaceConfirmChanged, &CaptureViewModel::inventoryBinsChanged,
-          &CaptureViewModel::inventoryBinsLoadedAtChanged, &CaptureViewModel::inventoryBinsErrorChanged,
-          &CaptureViewModel::isLoadingInventoryBinsChanged})
+         {&CaptureViewModel::rowsChanged, &CaptureViewModel::isWorkingChanged, &CaptureViewModel::statusMessageChanged})
         refresh_->follow(m, signal);
+    for (auto signal : {&BatchRecount::replaceBinsTextChanged, &BatchRecount::selectedPrintingsChanged,
+                        &BatchRecount::binByPrintingChanged, &BatchRecount::pendingPreviewChanged,
+                        &BatchRecount::showReplaceConfirmChanged})
+        refresh_->follow(m->recount(), signal);
+    for (auto signal : {&InventoryBinList::inventoryBinsChanged, &InventoryBinList::inventoryBinsLoadedAtChanged,
+                        &InventoryBinList::inventoryBinsErrorChanged, &InventoryBinList::isLoadingInventoryBinsChanged})
+        refresh_->follow(m->binList(), signal);
     refresh();
 }
 
@@ -348,10 +350,10 @@ void RecountView::refresh()
     refreshFooter();
     if (sheet_)
         sheet_->refresh(correctionItemId_, correctionRowIds_);
-    if (!model_->showReplaceConfirm())
+    if (!model_->recount()->showReplaceConfirm())
         confirmationShown_ = false;
     else if (!RecountGate::canCommit(state))
-        model_->setShowReplaceConfirm(false); // the footer says why; "Replace…" returns once it may
+        model_->recount()->dismissReplaceConfirm(); // the footer says why; "Replace…" returns once it may
     else if (!confirmationShown_)
         presentConfirmation();
 }
@@ -374,8 +376,8 @@ void RecountView::refreshReview()
 void RecountView::refreshPrintings()
 {
     const std::vector<ScanItemPayload> items = model_->items();
-    const auto& selection = model_->selectedPrintings();
-    const auto& bins = model_->binByPrinting();
+    const auto& selection = model_->recount()->selectedPrintings();
+    const auto& bins = model_->recount()->binByPrinting();
     // Rows are kept by item id, so a row under the pointer survives the redraw.
     QHash<QString, RecountPrintingRow*> kept;
     while (QLayoutItem* item = printingColumn_->takeAt(0)) {
@@ -440,16 +442,16 @@ void RecountView::refreshTally()
     tallyRow_->addWidget(unassigned);
     tallyRow_->addStretch(1);
 
-    RecountStyle::show(retireHint_, RecountTexts::retireHint(model_->pendingPreview(),
+    RecountStyle::show(retireHint_, RecountTexts::retireHint(model_->recount()->pendingPreview(),
                                                              RecountGate::oldBins(state())));
 }
 
 void RecountView::refreshFooter()
 {
     const RecountState state = this->state();
-    const bool anythingSelected = !model_->selectedPrintings().isEmpty();
-    assign_->setEnabled(
-        RecountGate::canAssign(int(model_->selectedPrintings().size()), destination_->text(), state.knownBins));
+    const QSet<QString>& selection = model_->recount()->selectedPrintings();
+    const bool anythingSelected = !selection.isEmpty();
+    assign_->setEnabled(RecountGate::canAssign(int(selection.size()), destination_->text(), state.knownBins));
     assign_->setToolTip(RecountTexts::assignHelp(anythingSelected, destination_->text(), state.knownBins));
 
     status_->setText(model_->statusMessage().isEmpty() ? QStringLiteral("Ready") : model_->statusMessage());
@@ -463,7 +465,7 @@ void RecountView::refreshFooter()
     preview_->setToolTip(canPreview ? QStringLiteral("Run a dry run of the recount at the service.") : hint);
     checkCommit_->setVisible(state.commitPending);
     checkCommit_->setEnabled(!state.isWorking);
-    replace_->setVisible(RecountGate::canCommit(state) && !model_->showReplaceConfirm());
+    replace_->setVisible(RecountGate::canCommit(state) && !model_->recount()->showReplaceConfirm());
 }
 
 void RecountView::presentConfirmation()
@@ -474,17 +476,18 @@ void RecountView::presentConfirmation()
     AlertSpec alert;
     alert.name = QStringLiteral("replaceConfirm");
     alert.title = QStringLiteral("Replace bin(s)?");
-    alert.message = RecountGate::replaceConfirmMessage(model_->pendingPreview(), RecountGate::oldBins(state()));
+    alert.message =
+        RecountGate::replaceConfirmMessage(model_->recount()->pendingPreview(), RecountGate::oldBins(state()));
     alert.buttons = {
         {QStringLiteral("Cancel"), AlertSpec::Role::cancel,
          [weak] {
              if (auto m = weak.lock())
-                 m->setShowReplaceConfirm(false);
+                 m->recount()->dismissReplaceConfirm();
          }},
         {QStringLiteral("Replace"), AlertSpec::Role::destructive,
          [weak, screen] {
              if (auto m = weak.lock()) {
-                 m->setShowReplaceConfirm(false);
+                 m->recount()->dismissReplaceConfirm();
                  // The old bins may have lost their confirmation while the alert was open.
                  if (screen && RecountGate::canCommit(screen->state()))
                      (void)m->commitReplace();

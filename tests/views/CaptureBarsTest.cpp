@@ -13,6 +13,7 @@
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -89,9 +90,9 @@ TEST_F(CaptureBarsTest, ToolbarFollowsTheBatchAndItsTogglesWriteWhereTheyBelong)
             EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
     }
 
-    model.setRows({CaptureSessionKit::row(1, true)});
-    model.setIsWorking(true);
-    model.setProgress(CaptureViewModel::Progress{3, 8});
+    test::testAccess(model).setRows({CaptureSessionKit::row(1, true)});
+    test::testAccess(model).setIsWorking(true);
+    test::testAccess(model).setProgress(CaptureViewModel::Progress{3, 8});
     settle();
     EXPECT_FALSE(importFolder->isEnabled());
     EXPECT_EQ(importFolder->toolTip(), "Wait until the scans being read are done.");
@@ -100,8 +101,8 @@ TEST_F(CaptureBarsTest, ToolbarFollowsTheBatchAndItsTogglesWriteWhereTheyBelong)
     EXPECT_EQ(progress->value(), 3);
     EXPECT_EQ(progress->maximum(), 8);
 
-    model.setIsWorking(false);
-    model.setProgress(std::nullopt);
+    test::testAccess(model).setIsWorking(false);
+    test::testAccess(model).setProgress(std::nullopt);
     settle();
     EXPECT_TRUE(newBatch->isEnabled());
     EXPECT_FALSE(progress->isVisible());
@@ -112,8 +113,8 @@ TEST_F(CaptureBarsTest, ToolbarFollowsTheBatchAndItsTogglesWriteWhereTheyBelong)
 
     auto* recount = child<QCheckBox>(*view, "recountToggle");
     recount->click();
-    EXPECT_TRUE(model.replaceMode());
-    model.setReplaceMode(false);
+    EXPECT_TRUE(model.recount()->replaceMode());
+    test::testAccess(model).setReplaceMode(false);
     settle();
     EXPECT_FALSE(recount->isChecked());
 
@@ -129,15 +130,15 @@ TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
     auto* exportCsv = child<QPushButton>(*view, "exportCsvButton");
     auto* import = child<QPushButton>(*view, "importButton");
     auto* bin = child<QLineEdit>(*view, "binField");
-    model.setRows({CaptureSessionKit::row(1, false)});
+    test::testAccess(model).setRows({CaptureSessionKit::row(1, false)});
     settle();
     EXPECT_FALSE(exportCsv->isEnabled());
     EXPECT_FALSE(import->isEnabled());
     EXPECT_EQ(import->toolTip(), "Confirm at least one card first.");
     EXPECT_EQ(child<QLabel>(*view, "footerSecondText")->text(), "0 confirmed · 1 to review · est. value $0.00");
 
-    model.setRows({CaptureSessionKit::row(1, true), CaptureSessionKit::row(2, true)});
-    model.setStatusMessage("All set.");
+    test::testAccess(model).setRows({CaptureSessionKit::row(1, true), CaptureSessionKit::row(2, true)});
+    test::testAccess(model).setStatusMessage("All set.");
     settle();
     EXPECT_TRUE(import->isEnabled());
     EXPECT_EQ(child<QLabel>(*view, "statusLine")->text(), "All set.");
@@ -151,11 +152,11 @@ TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
     bin->selectAll();
     QTest::keyClicks(bin, "A12");
     EXPECT_EQ(model.bin(), "A12");
-    model.setBin("B0009");
+    test::testAccess(model).setBin("B0009");
     settle();
     EXPECT_EQ(bin->text(), "B0009");
 
-    model.setIsImporting(true);
+    test::testAccess(model).setIsImporting(true);
     settle();
     EXPECT_FALSE(import->isEnabled());
     EXPECT_EQ(import->accessibleName(), "Importing…");
@@ -190,16 +191,16 @@ TEST_F(CaptureBarsTest, ButtonsRunTheWindowsCommandsAndClearFolderFollowsTheirRu
     settle();
     EXPECT_FALSE(clear->isEnabled());
     EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
-    model.setIsWorking(true);
+    test::testAccess(model).setIsWorking(true);
     settle();
     EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
     QTest::mouseClick(watch, Qt::LeftButton);
-    model.setIsWorking(false);
+    test::testAccess(model).setIsWorking(false);
     settle();
     EXPECT_FALSE(session->watcher().isWatching());
     EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
 
-    model.setRows({CaptureSessionKit::row(1, true)});
+    test::testAccess(model).setRows({CaptureSessionKit::row(1, true)});
     settle();
     QTest::mouseClick(child<QPushButton>(*view, "importButton"), Qt::LeftButton);
     ASSERT_EQ(prompter.shown.size(), 1u);

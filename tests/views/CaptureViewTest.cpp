@@ -13,6 +13,7 @@
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -141,7 +142,7 @@ TEST_F(CaptureViewTest, EmptyStateIntroFollowsDirectScanning)
 TEST_F(CaptureViewTest, MainAreaAndBannersFollowTheModel)
 {
     auto view = open();
-    model.setRows({test::CaptureSessionKit::row(1, false, false, true)});
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, false, false, true)});
     settle();
     EXPECT_EQ(area(*view), "rowsArea");
     ASSERT_TRUE(shows(*view, "scanOrientationBanner"));
@@ -151,8 +152,8 @@ TEST_F(CaptureViewTest, MainAreaAndBannersFollowTheModel)
     settle();
     EXPECT_FALSE(shows(*view, "scanOrientationBanner"));
 
-    model.setImportError("HTTP 500: workspace locked");
-    model.setReplaceMode(true);
+    test::testAccess(model).setImportError("HTTP 500: workspace locked");
+    test::testAccess(model).setReplaceMode(true);
     settle();
     EXPECT_EQ(area(*view), "recountArea");
     EXPECT_FALSE(shows(*view, "footer"));
@@ -160,22 +161,22 @@ TEST_F(CaptureViewTest, MainAreaAndBannersFollowTheModel)
     ASSERT_TRUE(error && error->isVisible());
     EXPECT_TRUE(error->bodyLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
 
-    model.setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 5, 2});
+    test::testAccess(model).setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 5, 2});
     settle();
     const auto bins = view->findChild<CaptureBanner*>("recountBanner")->findChildren<QPushButton*>("continueBin");
     ASSERT_EQ(bins.size(), 2);
     QTest::mouseClick(bins[1], Qt::LeftButton);
     settle();
-    EXPECT_FALSE(model.replaceMode());
+    EXPECT_FALSE(model.recount()->replaceMode());
     EXPECT_EQ(model.bin(), "B0004");
-    EXPECT_EQ(model.lastRecountResult(), std::nullopt);
+    EXPECT_EQ(model.recount()->lastRecountResult(), std::nullopt);
     EXPECT_EQ(area(*view), "rowsArea");
 }
 
 TEST_F(CaptureViewTest, BulkBarCountsAndSignsOffTheShownRows)
 {
     auto view = open();
-    model.setRows({test::CaptureSessionKit::row(1, false), test::CaptureSessionKit::row(2, true),
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, false), test::CaptureSessionKit::row(2, true),
                    test::CaptureSessionKit::row(3, true, true)});
     settle();
     EXPECT_EQ(view->findChild<QLabel*>("bulkLabel")->text(), "Set all 2 confirmed to:");
@@ -200,8 +201,8 @@ TEST_F(CaptureViewTest, AnIngestPublishingOftenRedrawsOncePerTurn)
     for (int i = 0; i < 50; ++i) {
         auto rows = model.rows();
         rows.push_back(test::CaptureSessionKit::row(i, false));
-        model.setRows(std::move(rows));
-        model.setStatusMessage(QString("Scanning %1").arg(i));
+        test::testAccess(model).setRows(std::move(rows));
+        test::testAccess(model).setStatusMessage(QString("Scanning %1").arg(i));
     }
     settle();
     EXPECT_EQ(view->refresher().runs(), before + 1);
@@ -210,7 +211,7 @@ TEST_F(CaptureViewTest, AnIngestPublishingOftenRedrawsOncePerTurn)
 
 TEST_F(CaptureViewTest, RowsLeavingTheBatchTakeTheirWidgetsAndOpenPopoverWithThem)
 {
-    model.setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true)});
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true)});
     auto view = open();
     auto* list = view->findChild<ReviewList*>("reviewList");
     QPointer<CardRow> row = list->rowWidget(model.rows()[1].id);
@@ -221,7 +222,7 @@ TEST_F(CaptureViewTest, RowsLeavingTheBatchTakeTheirWidgetsAndOpenPopoverWithThe
     ASSERT_TRUE(popover && popover->isVisible());
 
     // An import took every row: the window shows its empty state and the popover is gone.
-    model.setRows({});
+    test::testAccess(model).setRows({});
     settle();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(area(*view), "emptyState");

@@ -5,6 +5,7 @@
 #include "support/FakeHttpServer.h"
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -112,7 +113,7 @@ protected:
         row.disposition = row.chosen ? Disposition::autoConfirm : Disposition::review;
         auto rows = model->rows();
         rows.push_back(row);
-        model->setRows(std::move(rows));
+        test::testAccess(*model).setRows(std::move(rows));
         return row;
     }
     std::unique_ptr<CardRow> open(const QUuid& id, std::shared_ptr<CatalogImageCache> with = nullptr)
@@ -259,7 +260,7 @@ TEST_F(CardRowTest, SearchSendsTheBuiltQueryKeepsTheTextAndShowsTheNewCandidates
     Row token = addRow({makeCandidate("j1", "Goblin", "J25", "1")});
     auto rows = model->rows();
     rows[0].isToken = true;
-    model->setRows(rows);
+    test::testAccess(*model).setRows(rows);
     auto widget = open(token.id);
     auto* field = widget->findChild<QLineEdit*>("searchField");
     auto* search = button(*widget, "search");
@@ -453,7 +454,7 @@ TEST_F(CardRowTest, PopoverComparesTheScanWithTheMatchOnlyWhenOneIsChosen)
     Row manual = addRow({});
     auto rows = model->rows();
     rows[0].isManual = true;
-    model->setRows(rows);
+    test::testAccess(*model).setRows(rows);
     auto widget = open(manual.id);
     EXPECT_FALSE(widget->isZoomShown());
     button(*widget, "thumbnail")->click();

@@ -17,6 +17,7 @@
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 #include "support/WheelTurn.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,7 +65,7 @@ protected:
         c.scheduler = &scheduler;
         c.pollSleeper = [](std::chrono::nanoseconds interval) { return noWait(interval); };
         model = CaptureViewModel::create(auth.get(), std::move(c));
-        model->setRows({row(1, "bolt", "Lightning Bolt"), row(2, "bolt", "Lightning Bolt"),
+        test::testAccess(*model).setRows({row(1, "bolt", "Lightning Bolt"), row(2, "bolt", "Lightning Bolt"),
                         row(3, "shock", "Shock"), row(4, {}, {})});
         // Card images from a closed port: rows show without images and nothing leaves the machine.
         view = std::make_unique<RecountView>(
@@ -136,7 +137,7 @@ protected:
         field->clear();
         QTest::keyClicks(field, "B0001");
         QTest::keyClick(field, Qt::Key_Return);
-        ASSERT_TRUE(until([&] { return model->inventoryBinsLoadedAt().has_value(); }));
+        ASSERT_TRUE(until([&] { return model->binList()->inventoryBinsLoadedAt().has_value(); }));
         QTest::mouseClick(find<QPushButton>("selectAllPrintings"), Qt::LeftButton);
         settle();
         QTest::keyClicks(view->destinationField(), destination);
@@ -154,7 +155,7 @@ TEST_F(RecountViewTest, PreviewConfirmAndCommitReplaceTheBin)
     planRecount();
 
     EXPECT_EQ(view->header()->statusLine()->accessibleName(), "Confirmed existing bin: 5 active cards");
-    EXPECT_EQ(model->binByPrinting().size(), 2u);
+    EXPECT_EQ(model->recount()->binByPrinting().size(), 2u);
     EXPECT_EQ(find<QLabel>("tallyChip")->text(), "A1 3");
     EXPECT_EQ(text("tallyUnassigned"), "unassigned 0");
     EXPECT_EQ(find<QLabel>("retireHint")->accessibleName(), "Preview to see how many copies in B0001 will retire.");
@@ -177,7 +178,7 @@ TEST_F(RecountViewTest, PreviewConfirmAndCommitReplaceTheBin)
     // Cancel only closes; the preview stays and can be confirmed again.
     prompter.answer("Cancel");
     settle();
-    EXPECT_FALSE(model->showReplaceConfirm());
+    EXPECT_FALSE(model->recount()->showReplaceConfirm());
     EXPECT_EQ(service.calls(Endpoint::importReplace), 1);
     ASSERT_TRUE(visible("replaceAgain"));
     QTest::mouseClick(find<QPushButton>("replaceAgain"), Qt::LeftButton);
@@ -185,7 +186,7 @@ TEST_F(RecountViewTest, PreviewConfirmAndCommitReplaceTheBin)
     ASSERT_EQ(prompter.shown.size(), 2u);
 
     prompter.answer("Replace");
-    ASSERT_TRUE(until([&] { return model->lastRecountResult().has_value(); }));
+    ASSERT_TRUE(until([&] { return model->recount()->lastRecountResult().has_value(); }));
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
     EXPECT_FALSE(service.lastSession().replacements.back().dryRun);
     EXPECT_EQ(service.lastSession().replacements.back().replaceBins, std::vector<QString>{"B0001"});
@@ -206,7 +207,7 @@ TEST_F(RecountViewTest, APlanChangedAfterThePreviewIsNotCommitted)
     // Another copy of a planned printing arrives while the alert is open.
     auto rows = model->rows();
     rows.push_back(row(5, "shock", "Shock"));
-    model->setRows(rows);
+    test::testAccess(*model).setRows(rows);
     prompter.answer("Replace");
     ASSERT_TRUE(until([&] { return !model->isWorking(); }));
 
@@ -221,7 +222,7 @@ TEST_F(RecountViewTest, APlanChangedAfterThePreviewIsNotCommitted)
 TEST_F(RecountViewTest, FailedPreviewAndACommitStillRunningKeepThePlanAndResumeTheSameSession)
 {
     planRecount();
-    const auto plan = model->binByPrinting();
+    const auto plan = model->recount()->binByPrinting();
 
     service.failCall(Endpoint::importReplace, 1, 500, "down");
     QTest::mouseClick(view->previewButton(), Qt::LeftButton);
@@ -229,18 +230,18 @@ TEST_F(RecountViewTest, FailedPreviewAndACommitStillRunningKeepThePlanAndResumeT
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(text("recountStatus"), "Recount preview failed \u2014 see the red banner.");
     EXPECT_TRUE(model->importError().has_value());
-    EXPECT_EQ(model->binByPrinting(), plan);
+    EXPECT_EQ(model->recount()->binByPrinting(), plan);
     ASSERT_TRUE(view->previewButton()->isEnabled());
 
     QTest::mouseClick(view->previewButton(), Qt::LeftButton);
     ASSERT_TRUE(until([&] { return !prompter.shown.empty(); }));
-    const QString session = *model->replaceSessionId;
+    const QString session = *model->recount()->replaceSessionId();
     service.committingPolls = 1000; // answers "committing" past the last poll
     prompter.answer("Replace");
     ASSERT_TRUE(until([&] { return !model->isWorking(); }));
     EXPECT_TRUE(model->importError()->startsWith("recount is still processing"));
     EXPECT_TRUE(model->importError()->contains("may still complete"));
-    EXPECT_EQ(model->binByPrinting(), plan);
+    EXPECT_EQ(model->recount()->binByPrinting(), plan);
     EXPECT_EQ(model->rows().size(), 4u);
     // Only following the sent replacement is offered; a new session could replace twice.
     EXPECT_TRUE(visible("checkRecount"));
@@ -251,7 +252,7 @@ TEST_F(RecountViewTest, FailedPreviewAndACommitStillRunningKeepThePlanAndResumeT
     service.committingPolls = 0;
     const int replacements = service.calls(Endpoint::importReplace);
     QTest::mouseClick(find<QPushButton>("checkRecount"), Qt::LeftButton);
-    ASSERT_TRUE(until([&] { return model->lastRecountResult().has_value(); }));
+    ASSERT_TRUE(until([&] { return model->recount()->lastRecountResult().has_value(); }));
     EXPECT_EQ(service.calls(Endpoint::importReplace), replacements);
     EXPECT_EQ(model->lastImportedSession(), session);
     EXPECT_EQ(model->rows().size(), 1u);
@@ -289,7 +290,7 @@ TEST_F(RecountViewTest, ReplaceIsOfferedOnlyWhileTheOldBinsAreConfirmed)
         ASSERT_TRUE(visible("replaceAgain"));
         c.unconfirm();
         reload();
-        ASSERT_TRUE(model->pendingPreview()); // the retire warning stays...
+        ASSERT_TRUE(model->recount()->pendingPreview()); // the retire warning stays...
         EXPECT_FALSE(visible("replaceAgain")); // ...but the replacement is not offered
         EXPECT_EQ(text("previewBlockedHint"), c.hint);
 
@@ -324,7 +325,7 @@ TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)
     EXPECT_EQ(header->binMenu()->actions().at(0)->text(), "No bins loaded");
 
     QTest::mouseClick(find<QPushButton>("reloadBins"), Qt::LeftButton);
-    ASSERT_TRUE(until([&] { return model->inventoryBinsLoadedAt().has_value(); }));
+    ASSERT_TRUE(until([&] { return model->binList()->inventoryBinsLoadedAt().has_value(); }));
     EXPECT_EQ(header->binMenu()->actions().size(), 2);
     EXPECT_FALSE(visible("binChips")); // nothing typed
 
@@ -343,7 +344,7 @@ TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)
         header->binField()->clear();
         QTest::keyClicks(header->binField(), c.typed);
         settle();
-        EXPECT_EQ(model->replaceBinsText(), c.typed);
+        EXPECT_EQ(model->recount()->replaceBinsText(), c.typed);
         EXPECT_EQ(header->statusLine()->accessibleName(), c.status) << c.typed;
         EXPECT_EQ(int(view->findChildren<QPushButton*>("binChip").size()), c.chips) << c.typed;
         EXPECT_FALSE(view->previewButton()->isEnabled());
@@ -351,7 +352,7 @@ TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)
     // A chip replaces the whole text; the suggestion button hides once it is the text.
     QTest::mouseClick(view->findChildren<QPushButton*>("binChip").at(0), Qt::LeftButton);
     settle();
-    EXPECT_EQ(model->replaceBinsText(), "B0001");
+    EXPECT_EQ(model->recount()->replaceBinsText(), "B0001");
     EXPECT_EQ(header->binField()->text(), "B0001");
     EXPECT_FALSE(use->isVisible());
 }
@@ -359,7 +360,7 @@ TEST_F(RecountViewTest, OldBinHeaderFollowsWhatIsTyped)
 TEST_F(RecountViewTest, ABinNameWithASpaceIsRecountedAsOneBin)
 {
     // The batch imports into "Box 1": before any load the screen already reads it as one bin.
-    model->setBin("Box 1");
+    test::testAccess(*model).setBin("Box 1");
     QLineEdit* field = view->header()->binField();
     field->clear();
     QTest::keyClicks(field, "Box 1");
@@ -368,9 +369,9 @@ TEST_F(RecountViewTest, ABinNameWithASpaceIsRecountedAsOneBin)
 
     // The service lists it: confirmed, assignable as a destination, and sent as one bin.
     service.bins.push_back({"Box 1", 1, 4, {}});
-    model->setBin("A1");
+    test::testAccess(*model).setBin("A1");
     QTest::keyClick(field, Qt::Key_Return);
-    ASSERT_TRUE(until([&] { return model->inventoryBinsLoadedAt().has_value(); }));
+    ASSERT_TRUE(until([&] { return model->binList()->inventoryBinsLoadedAt().has_value(); }));
     EXPECT_EQ(view->header()->statusLine()->accessibleName(), "Confirmed existing bin: 4 active cards");
     QTest::mouseClick(find<QPushButton>("selectAllPrintings"), Qt::LeftButton);
     settle();
@@ -414,20 +415,20 @@ TEST_F(RecountViewTest, AssignmentBarAndDestinationChips)
         EXPECT_FALSE(view->assignButton()->isEnabled()) << bad;
         QTest::keyClick(view->destinationField(), Qt::Key_Return);
         settle();
-        EXPECT_EQ(model->binByPrinting().at(bolt->item().itemId), "A1") << bad;
+        EXPECT_EQ(model->recount()->binByPrinting().at(bolt->item().itemId), "A1") << bad;
         EXPECT_EQ(view->destinationField()->text(), bad);
     }
     view->destinationField()->setText("a/2");
     QTest::keyClick(view->destinationField(), Qt::Key_Return);
     settle();
-    EXPECT_EQ(model->binByPrinting().at(bolt->item().itemId), "a/2");
+    EXPECT_EQ(model->recount()->binByPrinting().at(bolt->item().itemId), "a/2");
     EXPECT_TRUE(view->destinationField()->text().isEmpty());
-    EXPECT_TRUE(model->selectedPrintings().isEmpty());
+    EXPECT_TRUE(model->recount()->selectedPrintings().isEmpty());
 
     // The orange chip unassigns its group; the grey one ignores clicks.
     QTest::mouseClick(bolt->destinationChip(), Qt::LeftButton);
     settle();
-    EXPECT_FALSE(model->binByPrinting().contains(bolt->item().itemId));
+    EXPECT_FALSE(model->recount()->binByPrinting().contains(bolt->item().itemId));
     EXPECT_EQ(bolt->destinationChip()->text(), "unassigned");
     QTest::mouseClick(bolt->destinationChip(), Qt::LeftButton);
     settle();
@@ -441,7 +442,7 @@ TEST_F(RecountViewTest, AssignmentBarAndDestinationChips)
 
     QTest::mouseClick(find<QPushButton>("resetAssignments"), Qt::LeftButton);
     settle();
-    EXPECT_TRUE(model->binByPrinting().empty());
+    EXPECT_TRUE(model->recount()->binByPrinting().empty());
     EXPECT_FALSE(visible("resetAssignments"));
     EXPECT_EQ(text("tallyNothing"), "nothing assigned yet");
 }
@@ -484,7 +485,7 @@ TEST_F(RecountViewTest, TheWheelScrollsPastAPrintingsFinishUntilTheUserFocusesIt
     auto rows = model->rows();
     for (int i = 0; i < 20; ++i)
         rows.push_back(row(10 + i, QStringLiteral("card%1").arg(i), QStringLiteral("Card %1").arg(i)));
-    model->setRows(rows);
+    test::testAccess(*model).setRows(rows);
     settle();
     view->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));

@@ -10,6 +10,7 @@
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,7 +57,7 @@ protected:
             }
             rows.push_back(row);
         }
-        model.setRows(rows);
+        test::testAccess(model).setRows(rows);
         view = std::make_unique<CaptureView>(
             *session, CaptureWindowState::Services{SettingsStore::standard(), &kit.scheduler, &preferences,
                                                    &prompter, {}});
@@ -147,7 +148,7 @@ TEST_F(ReviewFilterBarTest, AChipNamesItsSetCodeAsItStands)
     // A set code comes from the catalogue: percent signs in it are text, not placeholders.
     auto rows = model.rows();
     rows[0].chosen->setCode = QStringLiteral("%2a");
-    model.setRows(rows);
+    test::testAccess(model).setRows(rows);
     settle();
     auto* chip = child<FilterChipButton>("setChip-%2a");
     ASSERT_TRUE(chip);
@@ -171,7 +172,7 @@ TEST_F(ReviewFilterBarTest, AMatchPickedByHandLeavesTheAutomaticCountAndTheMulti
     multiFeed.candidates = test::CaptureSessionKit::row(6, true).candidates;
     rows.push_back(automatic);
     rows.push_back(multiFeed);
-    model.setRows(rows);
+    test::testAccess(model).setRows(rows);
     model.refreshReviewStatusMessage();
     settle();
     auto* status = child<QLabel>("statusLine");

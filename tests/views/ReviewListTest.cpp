@@ -4,6 +4,7 @@
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
 #include "support/WheelTurn.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,7 +63,7 @@ protected:
             row.disposition = i % 3 == 0 ? Disposition::review : Disposition::autoConfirm;
             rows.push_back(std::move(row));
         }
-        model->setRows(std::move(rows));
+        test::testAccess(*model).setRows(std::move(rows));
     }
     std::vector<QUuid> ids(const std::function<bool(const Row&)>& keep = {}) const
     {

@@ -10,6 +10,7 @@
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -111,9 +112,10 @@ TEST_F(RootCaptureViewTest, ClosingATabWithCardsNotImportedAsksFirst)
 {
     BatchSession& work = *store.sessions()[0];
     work.setScanFolderPath("/scans/B0012");
-    work.viewModel()->setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
+    test::testAccess(*work.viewModel()).setRows(
+        {test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
     BatchSession& unread = store.addSession();
-    unread.viewModel()->setRows({test::CaptureSessionKit::row(3, false)});
+    test::testAccess(*unread.viewModel()).setRows({test::CaptureSessionKit::row(3, false)});
     store.addSession();
     settle();
 
@@ -150,10 +152,12 @@ TEST_F(RootCaptureViewTest, BadgesFollowBackgroundTabsLive)
     ASSERT_NE(store.selectedID(), background.id());
     EXPECT_EQ(badge(chipOf(background)), QString());
 
-    background.viewModel()->setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
+    test::testAccess(*background.viewModel()).setRows(
+
+        {test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
     settle();
     EXPECT_EQ(badge(chipOf(background)), "1");
-    background.viewModel()->setRows({test::CaptureSessionKit::row(1, true)});
+    test::testAccess(*background.viewModel()).setRows({test::CaptureSessionKit::row(1, true)});
     settle();
     EXPECT_EQ(badge(chipOf(background)), QString());
 
@@ -165,7 +169,8 @@ TEST_F(RootCaptureViewTest, BadgesFollowBackgroundTabsLive)
 TEST_F(RootCaptureViewTest, SelectingATabRebuildsTheWindowWithFreshFiltersAndTheSameRows)
 {
     BatchSession& first = *store.sessions()[0];
-    first.viewModel()->setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
+    test::testAccess(*first.viewModel()).setRows(
+        {test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false)});
     settle();
     CaptureView* before = root.captureView();
     before->state().filters.searchText = "bolt";
@@ -203,7 +208,7 @@ TEST_F(RootCaptureViewTest, ABackgroundTabKeepsTakingInScansAndStopsHealingWithI
     EXPECT_EQ(first.viewModel()->toast(), QString("Dropped 1 duplicate scan"));
 
     // A closed tab's batch is gone from the strip; the others keep their rows.
-    store.sessions()[1]->viewModel()->setRows({test::CaptureSessionKit::row(7, false)});
+    test::testAccess(*store.sessions()[1]->viewModel()).setRows({test::CaptureSessionKit::row(7, false)});
     store.close(first.id());
     settle();
     EXPECT_EQ(chips().size(), 1);

@@ -33,6 +33,7 @@
 #include "platform/FakeUpdater.h"
 #include "platform/VirtualDelayScheduler.h"
 #include "platform/FakeWebAuthSession.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -226,7 +227,7 @@ void saveCardRow(const QString& path, const CaptureViewModel::Row& row, int widt
     CaptureViewModel::Collaborators c;
     c.artMatcher = std::shared_ptr<const ArtCardMatching>();
     auto model = CaptureViewModel::create(nullptr, std::move(c));
-    model->setRows({row});
+    test::testAccess(*model).setRows({row});
     QWidget frame;
     frame.setAutoFillBackground(true);
     frame.setBackgroundRole(QPalette::Base);
@@ -343,7 +344,7 @@ struct CaptureScene {
                 if (r.chosen)
                     r.chosen->priceUSD = prices[r.card.index];
         }
-        model().setRows(std::move(rows));
+        test::testAccess(model()).setRows(std::move(rows));
     }
     // Watches a scan folder into which two pages have come, one still settling.
     void watch(bool paused)
@@ -365,7 +366,7 @@ struct CaptureScene {
         fill();
         if (paused)
             session.watcher().pause();
-        model().setStatusMessage(paused ? "Watcher paused." : "Watching B0012. Scan in Image Capture and cards import "
+        test::testAccess(model()).setStatusMessage(paused ? "Watcher paused." : "Watching B0012. Scan in Image Capture and cards import "
                                                              "automatically.");
     }
     // A batch with every chip: finishes, an art card, a token, a multi-feed, reviewed rows, sets.
@@ -386,7 +387,7 @@ struct CaptureScene {
             r.isMultiFeed = i == 8;
             rows.push_back(r);
         }
-        model().setRows(rows);
+        test::testAccess(model()).setRows(rows);
     }
     CaptureView& view() const { return *root->captureView(); }
     void search(const QString& text)
@@ -502,18 +503,19 @@ void fillRecount(CaptureScene& scene, bool assigned)
     open.candidates = {a, b};
     open.disposition = Disposition::review;
     rows.push_back(open);
-    model.setRows(rows);
-    model.setReplaceBinsText("B0012");
+    test::testAccess(model).setRows(rows);
+    test::testAccess(model).setReplaceBinsText("B0012");
     // Recount mode makes the window load the workspace's bins; with no service (a closed
     // loopback port) that load fails at once, and the bins below stand in for its answer.
     SettingsStore::standard()->setString(SettingsKeys::apiURL, QStringLiteral("http://127.0.0.1:9"));
-    model.setReplaceMode(true);
+    test::testAccess(model).setReplaceMode(true);
     QDeadlineTimer deadline(10000);
-    while (!model.inventoryBinsError() && !deadline.hasExpired())
+    while (!model.binList()->inventoryBinsError() && !deadline.hasExpired())
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-    model.setInventoryBins({{"B0011", 40, 112, {}}, {"B0012", 37, 96, {}}, {"B0012b", 4, 9, {}}, {"B0013", 51, 140, {}}});
-    model.setInventoryBinsLoadedAt(QDateTime::currentDateTimeUtc());
-    model.setInventoryBinsError(std::nullopt);
+    test::testAccess(model).setInventoryBins(
+        {{"B0011", 40, 112, {}}, {"B0012", 37, 96, {}}, {"B0012b", 4, 9, {}}, {"B0013", 51, 140, {}}});
+    test::testAccess(model).setInventoryBinsLoadedAt(QDateTime::currentDateTimeUtc());
+    test::testAccess(model).setInventoryBinsError(std::nullopt);
     if (!assigned)
         return;
     const auto items = model.items();
@@ -521,8 +523,8 @@ void fillRecount(CaptureScene& scene, bool assigned)
     for (std::size_t i = 0; i < items.size(); ++i)
         if (i != 2)
             bins[items[i].itemId] = i % 2 == 0 ? "B0012" : "B0012b";
-    model.setBinByPrinting(bins);
-    model.setSelectedPrintings({items[2].itemId});
+    test::testAccess(model).setBinByPrinting(bins);
+    test::testAccess(model).setSelectedPrintings({items[2].itemId});
 }
 
 void previewRecount(CaptureScene& scene)
@@ -531,8 +533,8 @@ void previewRecount(CaptureScene& scene)
     preview.created = 7;
     preview.retired = 12;
     preview.retiredValueUsd = 48.75;
-    scene.model().setPendingPreview(preview);
-    scene.model().setStatusMessage("Recount preview: 7 new, 12 to retire.");
+    test::testAccess(scene.model()).setPendingPreview(preview);
+    test::testAccess(scene.model()).setStatusMessage("Recount preview: 7 new, 12 to retire.");
 }
 
 // The alert the footer's Import raises for a batch on `folder`.
@@ -565,7 +567,7 @@ void fillUnimported(BatchSession& session, const QString& folderName, int confir
             row.chosen->priceUSD = 7.65 + 0.5 * (i % 3);
         rows.push_back(row);
     }
-    session.viewModel()->setRows(std::move(rows));
+    test::testAccess(*session.viewModel()).setRows(std::move(rows));
 }
 
 void saveAlert(QWidget* window, const char* name, const QString& path)
@@ -647,7 +649,8 @@ QList<Shot> shots()
         {"tabs-several", [](const QString& out) {
              CaptureScene scene(3);
              scene.store->sessions()[0]->setScanFolderPath("/home/me/Pictures/B0012 commons");
-             scene.store->sessions()[0]->viewModel()->setRows({CaptureScene::row(1, false), CaptureScene::row(2, false)});
+             test::testAccess(*scene.store->sessions()[0]->viewModel())
+                 .setRows({CaptureScene::row(1, false), CaptureScene::row(2, false)});
              scene.store->sessions()[1]->setScanFolderPath("/home/me/Pictures/B0013");
              scene.fill();
              save(scene.window.get(), out + "/tabs-several.png");
@@ -671,13 +674,13 @@ QList<Shot> shots()
         {"banner-recount", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
-             scene.model().setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 42, 7});
+             test::testAccess(scene.model()).setLastRecountResult(CaptureViewModel::LastRecountResult{{"B0003", "B0004"}, 42, 7});
              save(scene.window.get(), out + "/banner-recount.png");
          }},
         {"banner-recount-unknown", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
-             scene.model().setLastRecountResult(CaptureViewModel::LastRecountResult{{"Box 1", "B0004"}, 0, 0, false});
+             test::testAccess(scene.model()).setLastRecountResult(CaptureViewModel::LastRecountResult{{"Box 1", "B0004"}, 0, 0, false});
              save(scene.window.get(), out + "/banner-recount-unknown.png");
          }},
         {"banner-orientation", [](const QString& out) {
@@ -688,7 +691,7 @@ QList<Shot> shots()
         {"banner-error", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
-             scene.model().setImportError(
+             test::testAccess(scene.model()).setImportError(
                  "HTTP 409 from /v1/workspaces/ws-1/scan-sessions: the bin B0003 is locked by another recount "
                  "(session 5f1c2e). Wait for it to finish or cancel it in Vantry, then import again.");
              save(scene.window.get(), out + "/banner-error.png");
@@ -713,20 +716,20 @@ QList<Shot> shots()
         {"banner-not-recorded", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
-             scene.model().setImportError(ImportTexts::notRecorded("5f1c2e9a", 14, "cannot write /home/me/.local/share/"
+             test::testAccess(scene.model()).setImportError(ImportTexts::notRecorded("5f1c2e9a", 14, "cannot write /home/me/.local/share/"
                                                                    "VantryCapture/imported-scans.json: No space left on device"),
                                           ImportTexts::notRecordedTitle());
              save(scene.window.get(), out + "/banner-not-recorded.png");
          }},
         {"review-list", [](const QString& out) {
              CaptureScene scene;
-             scene.model().setRows(reviewRows());
+             test::testAccess(scene.model()).setRows(reviewRows());
              scene.window->resize(1100, 1400);
              save(scene.window.get(), out + "/review-list.png");
          }},
         {"review-list-end", [](const QString& out) {
              CaptureScene scene;
-             scene.model().setRows(reviewRows());
+             test::testAccess(scene.model()).setRows(reviewRows());
              settle();
              if (auto* list = scene.window->findChild<ReviewList*>("reviewList"))
                  list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -745,7 +748,7 @@ QList<Shot> shots()
              CaptureViewModel::Collaborators c;
              c.artMatcher = std::shared_ptr<const ArtCardMatching>();
              auto model = CaptureViewModel::create(nullptr, std::move(c));
-             model->setRows({reviewRows()[0]});
+             test::testAccess(*model).setRows({reviewRows()[0]});
              CardRow row(model, model->rows()[0].id, {nullptr, closedImageServer(), true});
              row.resize(900, row.heightFor(900));
              row.show();
@@ -769,9 +772,9 @@ QList<Shot> shots()
              CaptureScene scene;
              scene.store->selected().setScanFolderPath(QDir::home().filePath("Pictures/B0012"));
              scene.fill();
-             scene.model().setIsWorking(true);
-             scene.model().setProgress(CaptureViewModel::Progress{14, 40});
-             scene.model().setStatusMessage("Reading 40 scans…");
+             test::testAccess(scene.model()).setIsWorking(true);
+             test::testAccess(scene.model()).setProgress(CaptureViewModel::Progress{14, 40});
+             test::testAccess(scene.model()).setStatusMessage("Reading 40 scans…");
              save(scene.window.get(), out + "/toolbar-progress.png");
          }},
         {"toolbar-scanning", [](const QString& out) {
@@ -784,8 +787,8 @@ QList<Shot> shots()
              scene.fill();
              // Scan Batch as the toolbar runs it: the watcher starts and the scan waits for pages.
              scene.root->captureView()->state().commands().runDirectScan();
-             scene.model().setIsWorking(true);
-             scene.model().setProgress(CaptureViewModel::Progress{5, 12});
+             test::testAccess(scene.model()).setIsWorking(true);
+             test::testAccess(scene.model()).setProgress(CaptureViewModel::Progress{5, 12});
              save(scene.window.get(), out + "/toolbar-scanning.png");
          }},
         {"footer-confirmed", [](const QString& out) {
@@ -794,8 +797,8 @@ QList<Shot> shots()
              CaptureScene scene;
              scene.store->selected().setScanFolderPath(QDir::home().filePath("Pictures/B0012"));
              scene.fill(true);
-             scene.model().setBin("B0012");
-             scene.model().setStatusMessage("3 confirmed, 2 need review.");
+             test::testAccess(scene.model()).setBin("B0012");
+             test::testAccess(scene.model()).setStatusMessage("3 confirmed, 2 need review.");
              save(scene.window.get(), out + "/footer-confirmed.png");
              SettingsStore::standard()->remove(SettingsKeys::workspaceId);
              SettingsStore::standard()->remove(SettingsKeys::workspaceName);
@@ -898,7 +901,7 @@ QList<Shot> shots()
         {"recount-empty", [](const QString& out) {
              CaptureScene scene;
              scene.store->selected().setScanFolderPath("/home/me/Pictures/B0012");
-             scene.model().setReplaceMode(true);
+             test::testAccess(scene.model()).setReplaceMode(true);
              save(scene.window.get(), out + "/recount-empty.png");
          }},
         {"recount-plan", [](const QString& out) {
@@ -917,16 +920,16 @@ QList<Shot> shots()
              CaptureScene scene;
              fillRecount(scene, true);
              previewRecount(scene);
-             scene.model().setInventoryBins({});
-             scene.model().setInventoryBinsLoadedAt(std::nullopt);
-             scene.model().setInventoryBinsError(QStringLiteral("No workspace configured."));
+             test::testAccess(scene.model()).setInventoryBins({});
+             test::testAccess(scene.model()).setInventoryBinsLoadedAt(std::nullopt);
+             test::testAccess(scene.model()).setInventoryBinsError(QStringLiteral("No workspace configured."));
              save(scene.window.get(), out + "/recount-preview-unconfirmed.png");
          }},
         {"recount-confirm", [](const QString& out) {
              CaptureScene scene;
              fillRecount(scene, true);
              previewRecount(scene);
-             scene.model().setShowReplaceConfirm(true);
+             test::testAccess(scene.model()).setShowReplaceConfirm(true);
              settle();
              if (auto* box = scene.window->findChild<QDialog*>("replaceConfirm"))
                  save(box, out + "/recount-confirm.png");

@@ -14,6 +14,7 @@
 #include "core/resolution/VantryCardResolver.h"
 #include "platform/DelayScheduler.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 
 
@@ -44,7 +45,11 @@ std::shared_ptr<CaptureViewModel> CaptureViewModel::create(AuthService* auth, Co
 }
 
 CaptureViewModel::CaptureViewModel(AuthService* auth, Collaborators collaborators)
-    : auth_(auth), foilDetector_(std::make_shared<FoilDetectionService>()), collaborators_(std::move(collaborators))
+    : recount_(new BatchRecount(*this)),
+      binList_(new InventoryBinList(*this)),
+      auth_(auth),
+      foilDetector_(std::make_shared<FoilDetectionService>()),
+      collaborators_(std::move(collaborators))
 {
     givenRecognizer_ = collaborators_.recognizer;
     baseResolver_ = collaborators_.resolver;
@@ -171,60 +176,45 @@ void CaptureViewModel::setPrefHealMessage(std::optional<QString> value)
 {
     publish(this, prefHealMessage_, std::move(value), &CaptureViewModel::prefHealMessageChanged);
 }
-void CaptureViewModel::setLastRecountResult(std::optional<LastRecountResult> value)
-{
-    publish(this, lastRecountResult_, std::move(value), &CaptureViewModel::lastRecountResultChanged);
-}
-
-void CaptureViewModel::setReplaceMode(bool value)
-{
-    publish(this, replaceMode_, value, &CaptureViewModel::replaceModeChanged);
-    if (value && lastRecountResult_)
-        setLastRecountResult(std::nullopt);
-}
-
-void CaptureViewModel::setReplaceBinsText(QString value)
-{
-    const QString old = std::exchange(replaceBinsText_, std::move(value));
-    emit replaceBinsTextChanged();
-    if (replaceBinsText_ != old && pendingPreview_) {
-        setPendingPreview(std::nullopt);
-        replaceSessionId.reset();
-    }
-}
-
-void CaptureViewModel::setSelectedPrintings(QSet<QString> value)
-{
-    publish(this, selectedPrintings_, std::move(value), &CaptureViewModel::selectedPrintingsChanged);
-}
-void CaptureViewModel::setBinByPrinting(BinMap value)
-{
-    publish(this, binByPrinting_, std::move(value), &CaptureViewModel::binByPrintingChanged);
-}
 void CaptureViewModel::setBin(QString value) { publish(this, bin_, std::move(value), &CaptureViewModel::binChanged); }
-void CaptureViewModel::setPendingPreview(std::optional<ScanReplaceResult> value)
+
+// --- What the window and its commands tell the batch ---------------------------------------
+
+void CaptureViewModel::editBin(QString bin) { setBin(std::move(bin)); }
+
+void CaptureViewModel::reportStatus(QString text) { setStatusMessage(std::move(text)); }
+
+void CaptureViewModel::reportError(QString message, QString title)
 {
-    publish(this, pendingPreview_, std::move(value), &CaptureViewModel::pendingPreviewChanged);
+    setImportError(std::move(message), std::move(title));
 }
-void CaptureViewModel::setShowReplaceConfirm(bool value)
+
+void CaptureViewModel::dismissImportError() { setImportError(std::nullopt); }
+
+void CaptureViewModel::showPrefHealMessage(QString message) { setPrefHealMessage(std::move(message)); }
+
+void CaptureViewModel::dismissPrefHealMessage() { setPrefHealMessage(std::nullopt); }
+
+void CaptureViewModel::dismissScanOrientationHint() { setScanOrientationHintDismissed(true); }
+
+void CaptureViewModel::repointArchivedScans(const QHash<QString, QString>& movedTo)
 {
-    publish(this, showReplaceConfirm_, value, &CaptureViewModel::showReplaceConfirmChanged);
-}
-void CaptureViewModel::setInventoryBins(std::vector<InventoryBinSummary> value)
-{
-    publish(this, inventoryBins_, std::move(value), &CaptureViewModel::inventoryBinsChanged);
-}
-void CaptureViewModel::setInventoryBinsLoadedAt(std::optional<QDateTime> value)
-{
-    publish(this, inventoryBinsLoadedAt_, std::move(value), &CaptureViewModel::inventoryBinsLoadedAtChanged);
-}
-void CaptureViewModel::setInventoryBinsError(std::optional<QString> value)
-{
-    publish(this, inventoryBinsError_, std::move(value), &CaptureViewModel::inventoryBinsErrorChanged);
-}
-void CaptureViewModel::setIsLoadingInventoryBins(bool value)
-{
-    publish(this, isLoadingInventoryBins_, value, &CaptureViewModel::isLoadingInventoryBinsChanged);
+    std::vector<Row> rows = rows_;
+    bool repointed = false;
+    for (Row& row : rows) {
+        if (const auto it = movedTo.constFind(QDir::cleanPath(row.card.front)); it != movedTo.cend()) {
+            row.card.front = *it;
+            repointed = true;
+        }
+        if (row.card.back) {
+            if (const auto it = movedTo.constFind(QDir::cleanPath(*row.card.back)); it != movedTo.cend()) {
+                row.card.back = *it;
+                repointed = true;
+            }
+        }
+    }
+    if (repointed)
+        setRows(std::move(rows));
 }
 
 // --- Training store ----------------------------------------------------------------------

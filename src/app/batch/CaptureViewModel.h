@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/auth/AuthService.h"
+#include "app/batch/BatchRecount.h"
+#include "app/batch/InventoryBinList.h"
 #include "app/batch/IngestOptions.h"
 #include "core/art/ArtCardMatching.h"
 #include "core/card/Candidate.h"
@@ -40,6 +42,9 @@
 
 namespace vantry {
 
+namespace test {
+class CaptureViewModelTestAccess;
+}
 class DelayScheduler;
 class FolderPicker;
 class TrainingDataStore;
@@ -53,47 +58,29 @@ struct CaptureConfig;
 // live object, and finds its rows again by id after every suspension.
 //
 // Every published value is a Qt property whose change signal is emitted on every
-// assignment, also one that keeps the value.
+// assignment, also one that keeps the value. Published values are read-only outside the model:
+// callers change them through its operations. The recount and the workspace's bins list are
+// sub-objects of their own (`recount`, `binList`); the recount operations stay callable here.
 class CaptureViewModel : public QObject, public std::enable_shared_from_this<CaptureViewModel> {
     Q_OBJECT
-    Q_PROPERTY(std::vector<vantry::CaptureViewModel::Row> rows READ rows WRITE setRows NOTIFY rowsChanged)
-    Q_PROPERTY(bool isWorking READ isWorking WRITE setIsWorking NOTIFY isWorkingChanged)
-    Q_PROPERTY(bool isImporting READ isImporting WRITE setIsImporting NOTIFY isImportingChanged)
-    Q_PROPERTY(QString statusMessage READ statusMessage WRITE setStatusMessage NOTIFY statusMessageChanged)
-    Q_PROPERTY(std::optional<QString> importError READ importError WRITE setImportError NOTIFY importErrorChanged)
-    Q_PROPERTY(std::optional<QString> toast READ toast WRITE setToast NOTIFY toastChanged)
-    Q_PROPERTY(bool scanOrientationHintDismissed READ scanOrientationHintDismissed WRITE
-                   setScanOrientationHintDismissed NOTIFY scanOrientationHintDismissedChanged)
-    Q_PROPERTY(std::optional<vantry::CaptureViewModel::Progress> progress READ progress WRITE setProgress NOTIFY
-                   progressChanged)
-    Q_PROPERTY(std::optional<QString> lastImportedSession READ lastImportedSession WRITE setLastImportedSession
-                   NOTIFY lastImportedSessionChanged)
-    Q_PROPERTY(std::optional<QString> prefHealMessage READ prefHealMessage WRITE setPrefHealMessage NOTIFY
-                   prefHealMessageChanged)
-    Q_PROPERTY(std::optional<vantry::CaptureViewModel::LastRecountResult> lastRecountResult READ lastRecountResult
-                   WRITE setLastRecountResult NOTIFY lastRecountResultChanged)
-    Q_PROPERTY(bool replaceMode READ replaceMode WRITE setReplaceMode NOTIFY replaceModeChanged)
-    Q_PROPERTY(QString replaceBinsText READ replaceBinsText WRITE setReplaceBinsText NOTIFY replaceBinsTextChanged)
-    Q_PROPERTY(QSet<QString> selectedPrintings READ selectedPrintings WRITE setSelectedPrintings NOTIFY
-                   selectedPrintingsChanged)
-    Q_PROPERTY(vantry::CaptureViewModel::BinMap binByPrinting READ binByPrinting WRITE setBinByPrinting NOTIFY
-                   binByPrintingChanged)
-    Q_PROPERTY(QString bin READ bin WRITE setBin NOTIFY binChanged)
-    Q_PROPERTY(std::optional<vantry::ScanReplaceResult> pendingPreview READ pendingPreview WRITE setPendingPreview
-                   NOTIFY pendingPreviewChanged)
-    Q_PROPERTY(bool showReplaceConfirm READ showReplaceConfirm WRITE setShowReplaceConfirm NOTIFY
-                   showReplaceConfirmChanged)
-    Q_PROPERTY(std::vector<vantry::InventoryBinSummary> inventoryBins READ inventoryBins WRITE setInventoryBins
-                   NOTIFY inventoryBinsChanged)
-    Q_PROPERTY(std::optional<QDateTime> inventoryBinsLoadedAt READ inventoryBinsLoadedAt WRITE
-                   setInventoryBinsLoadedAt NOTIFY inventoryBinsLoadedAtChanged)
-    Q_PROPERTY(std::optional<QString> inventoryBinsError READ inventoryBinsError WRITE setInventoryBinsError NOTIFY
-                   inventoryBinsErrorChanged)
-    Q_PROPERTY(bool isLoadingInventoryBins READ isLoadingInventoryBins WRITE setIsLoadingInventoryBins NOTIFY
-                   isLoadingInventoryBinsChanged)
+    Q_PROPERTY(std::vector<vantry::CaptureViewModel::Row> rows READ rows NOTIFY rowsChanged)
+    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
+    Q_PROPERTY(bool isImporting READ isImporting NOTIFY isImportingChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(std::optional<QString> importError READ importError NOTIFY importErrorChanged)
+    Q_PROPERTY(std::optional<QString> toast READ toast NOTIFY toastChanged)
+    Q_PROPERTY(bool scanOrientationHintDismissed READ scanOrientationHintDismissed NOTIFY
+                   scanOrientationHintDismissedChanged)
+    Q_PROPERTY(std::optional<vantry::CaptureViewModel::Progress> progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(std::optional<QString> lastImportedSession READ lastImportedSession NOTIFY lastImportedSessionChanged)
+    Q_PROPERTY(std::optional<QString> prefHealMessage READ prefHealMessage NOTIFY prefHealMessageChanged)
+    Q_PROPERTY(QString bin READ bin NOTIFY binChanged)
+    Q_PROPERTY(vantry::BatchRecount* recount READ recount CONSTANT)
+    Q_PROPERTY(vantry::InventoryBinList* binList READ binList CONSTANT)
 
 public:
-    // One card under review. `id` and `card` are fixed once the row exists.
+    // One card under review. `id` is fixed once the row exists, and so is `card`, except that
+    // its files are re-pointed when Clear Folder moves them into the archive.
     struct Row {
         QUuid id;
         ScannedCard card;
@@ -127,16 +114,7 @@ public:
         bool isOpenMultiFeed() const { return isMultiFeed && !chosen; }
     };
 
-    struct LastRecountResult {
-        std::vector<QString> binsWritten;
-        qint64 created = 0;
-        qint64 retired = 0;
-        // False when the service saved the recount without reporting its figures: `created` and
-        // `retired` are then unknown and `binsWritten` are the bins the recount filed cards into.
-        bool figuresKnown = true;
-
-        bool operator==(const LastRecountResult&) const = default;
-    };
+    using LastRecountResult = vantry::LastRecountResult;
 
     struct Progress {
         qint64 done = 0;
@@ -145,7 +123,7 @@ public:
         bool operator==(const Progress&) const = default;
     };
 
-    using BinMap = std::map<QString, QString>; // item id -> destination bin, as the recount plan takes it
+    using BinMap = RecountBinMap; // item id -> destination bin, as the recount plan takes it
 
     // What `create` builds itself when left empty. Tests pass fakes.
     struct Collaborators {
@@ -182,64 +160,47 @@ public:
 
     // --- Published state ---------------------------------------------------------------
     const std::vector<Row>& rows() const { return rows_; }
-    void setRows(std::vector<Row> value);
     bool isWorking() const { return isWorking_; }
-    void setIsWorking(bool value);
     // Work that shows the busy state (ingests, recount runs). Counted: runs overlap, and the
     // state stays busy until the last one ends.
     void beginWork();
     void endWork();
     bool isImporting() const { return isImporting_; }
-    void setIsImporting(bool value);
     const QString& statusMessage() const { return statusMessage_; }
-    void setStatusMessage(QString value);
     const std::optional<QString>& importError() const { return importError_; }
     // The banner's title says what went wrong; without one, "Import failed".
     const QString& importErrorTitle() const { return importErrorTitle_; }
-    void setImportError(std::optional<QString> value);
-    void setImportError(std::optional<QString> value, QString title);
     const std::optional<QString>& toast() const { return toast_; }
-    void setToast(std::optional<QString> value);
     bool scanOrientationHintDismissed() const { return scanOrientationHintDismissed_; }
-    void setScanOrientationHintDismissed(bool value);
     const std::optional<Progress>& progress() const { return progress_; }
-    void setProgress(std::optional<Progress> value);
     const std::optional<QString>& lastImportedSession() const { return lastImportedSession_; }
-    void setLastImportedSession(std::optional<QString> value);
     const std::optional<QString>& prefHealMessage() const { return prefHealMessage_; }
-    void setPrefHealMessage(std::optional<QString> value);
-    const std::optional<LastRecountResult>& lastRecountResult() const { return lastRecountResult_; }
-    void setLastRecountResult(std::optional<LastRecountResult> value);
-    bool replaceMode() const { return replaceMode_; }
-    // Switching recount mode on (again) drops a shown recount result.
-    void setReplaceMode(bool value);
-    const QString& replaceBinsText() const { return replaceBinsText_; }
-    // A different text drops the pending recount preview and its session.
-    void setReplaceBinsText(QString value);
-    const QSet<QString>& selectedPrintings() const { return selectedPrintings_; }
-    void setSelectedPrintings(QSet<QString> value);
-    const BinMap& binByPrinting() const { return binByPrinting_; }
-    void setBinByPrinting(BinMap value);
     const QString& bin() const { return bin_; }
-    void setBin(QString value);
-    const std::optional<ScanReplaceResult>& pendingPreview() const { return pendingPreview_; }
-    void setPendingPreview(std::optional<ScanReplaceResult> value);
-    bool showReplaceConfirm() const { return showReplaceConfirm_; }
-    void setShowReplaceConfirm(bool value);
-    const std::vector<InventoryBinSummary>& inventoryBins() const { return inventoryBins_; }
-    void setInventoryBins(std::vector<InventoryBinSummary> value);
-    const std::optional<QDateTime>& inventoryBinsLoadedAt() const { return inventoryBinsLoadedAt_; }
-    void setInventoryBinsLoadedAt(std::optional<QDateTime> value);
-    const std::optional<QString>& inventoryBinsError() const { return inventoryBinsError_; }
-    void setInventoryBinsError(std::optional<QString> value);
-    bool isLoadingInventoryBins() const { return isLoadingInventoryBins_; }
-    void setIsLoadingInventoryBins(bool value);
+    // The recount: its mode, old bins, selection, destinations, preview, confirmation and last
+    // result, and their operations.
+    BatchRecount* recount() const { return recount_; }
+    // The workspace's bins, as last loaded.
+    InventoryBinList* binList() const { return binList_; }
+
+    // --- What the window and its commands tell the batch ---------------------------------
+    // The bin the next import goes into, as the user typed it or the scan folder suggests.
+    void editBin(QString bin);
+    // A line for the status bar (the watcher, the scanner, the commands).
+    void reportStatus(QString text);
+    // A failure for the red banner, under `title`.
+    void reportError(QString message, QString title);
+    void dismissImportError();
+    // The preference healer's notice, until the user dismisses it.
+    void showPrefHealMessage(QString message);
+    void dismissPrefHealMessage();
+    void dismissScanOrientationHint();
+    // Clear Folder moved scan files into its archive: rows of a moved file now show and
+    // import it from there. `movedTo` maps each cleaned old path to its new path.
+    void repointArchivedScans(const QHash<QString, QString>& movedTo);
 
     // --- Plain state -------------------------------------------------------------------
     // In-app scans in a row that delivered no page; kept by the capture window.
     int directScanEmptyStreak = 0;
-    // The scan session remembered by the recount preview; cleared with `pendingPreview`.
-    std::optional<QString> replaceSessionId;
     qint64 lastIngestSkippedCount() const { return lastIngestSkippedCount_; }
     qint64 lastIngestDuplicateCount() const { return lastIngestDuplicateCount_; }
     const QSet<QString>& admittedScanIdentities() const { return admittedScanIdentities_; }
@@ -336,7 +297,7 @@ public:
     // Has the service delete scan sessions left unfinished; a toast names how many.
     QCoro::Task<> cleanupStaleScanSessions();
     // The bins of the workspace, sorted by label; one load at a time.
-    QCoro::Task<> refreshInventoryBins();
+    QCoro::Task<> refreshInventoryBins() { return binList_->refresh(); }
 
     // --- Import (CaptureViewModelImport.cpp) -------------------------------------------------
     // Sends the confirmed rows as one scan session and, once the service states what it
@@ -360,22 +321,14 @@ public:
     // import the service shows as imported is settled without the user.
     QCoro::Task<> checkHeldImports();
 
-    // --- Recount (CaptureViewModelRecount.cpp) -----------------------------------------------
-    void toggleSelectedPrinting(const QString& itemId);
-    void selectAllPrintings();
-    void assignSelectedPrintings(const QString& bin);
-    void clearAllAssignments();
-    ScanReplaceTally::Result replaceTally() const;
-    // The bins the old-bin text may name with a space or comma inside: the workspace's bins
-    // as last loaded and the batch's import bin.
-    std::vector<QString> knownBinNames() const;
-    QCoro::Task<> previewReplace();
-    QCoro::Task<> commitReplace();
-    // A preview or commit is in flight (a second one returns without change).
-    bool isRecounting() const;
-    // The session whose replacement was sent but whose outcome is unknown: `commitReplace`
-    // follows it to its end, and a new preview waits until then.
-    std::optional<QString> pendingRecountCommit() const;
+    // --- Recount (BatchRecount) ----------------------------------------------------------------
+    void toggleSelectedPrinting(const QString& itemId) { recount_->toggleSelectedPrinting(itemId); }
+    void selectAllPrintings() { recount_->selectAllPrintings(); }
+    void assignSelectedPrintings(const QString& bin) { recount_->assignSelectedPrintings(bin); }
+    void clearAllAssignments() { recount_->clearAllAssignments(); }
+    ScanReplaceTally::Result replaceTally() const { return recount_->replaceTally(); }
+    QCoro::Task<> previewReplace() { return recount_->previewReplace(); }
+    QCoro::Task<> commitReplace() { return recount_->commitReplace(); }
 
 signals:
     void rowsChanged();
@@ -388,22 +341,28 @@ signals:
     void progressChanged();
     void lastImportedSessionChanged();
     void prefHealMessageChanged();
-    void lastRecountResultChanged();
-    void replaceModeChanged();
-    void replaceBinsTextChanged();
-    void selectedPrintingsChanged();
-    void binByPrintingChanged();
     void binChanged();
-    void pendingPreviewChanged();
-    void showReplaceConfirmChanged();
-    void inventoryBinsChanged();
-    void inventoryBinsLoadedAtChanged();
-    void inventoryBinsErrorChanged();
-    void isLoadingInventoryBinsChanged();
     void heldImportsChanged();
 
 private:
+    friend class BatchRecount;
+    friend class InventoryBinList;
+    friend class test::CaptureViewModelTestAccess;
     struct IngestRun;
+
+    // Published state, assigned by the model's operations (and by tests, through their seam).
+    void setRows(std::vector<Row> value);
+    void setIsWorking(bool value);
+    void setIsImporting(bool value);
+    void setStatusMessage(QString value);
+    void setImportError(std::optional<QString> value);
+    void setImportError(std::optional<QString> value, QString title);
+    void setToast(std::optional<QString> value);
+    void setScanOrientationHintDismissed(bool value);
+    void setProgress(std::optional<Progress> value);
+    void setLastImportedSession(std::optional<QString> value);
+    void setPrefHealMessage(std::optional<QString> value);
+    void setBin(QString value);
 
     CaptureViewModel(AuthService* auth, Collaborators collaborators);
 
@@ -417,9 +376,9 @@ private:
     DelayScheduler& scheduler() const;
     CaptureConfig config() const;
 
-    // Import, automatic import, recount: their state lives in one record of their own.
-    struct ServiceState;
-    ServiceState& service();
+    // Import and automatic import: their state lives in one record of their own.
+    struct ImportState;
+    ImportState& importState();
     VantryClient makeClient(const QString& workspaceId) const;
     VantryClient makeClient(const CaptureConfig& settings, const QString& workspaceId) const;
     QCoro::Task<> runImport();
@@ -431,7 +390,7 @@ private:
     QCoro::Task<bool> settleIfServiceImported(ImportIntent intent);
     void intentsChanged();
     void intentSettled(const QUuid& intentId, bool imported);
-    std::shared_ptr<ServiceState> service_; // made on first use
+    std::shared_ptr<ImportState> importState_; // made on first use
 
     std::vector<Row> rows_;
     bool isWorking_ = false;
@@ -446,19 +405,10 @@ private:
     std::optional<Progress> progress_;
     std::optional<QString> lastImportedSession_;
     std::optional<QString> prefHealMessage_;
-    std::optional<LastRecountResult> lastRecountResult_;
     quint64 toastTask_ = 0; // the pending dismissal; a newer toast or a hide moves it on
-    bool replaceMode_ = false;
-    QString replaceBinsText_;
-    QSet<QString> selectedPrintings_;
-    BinMap binByPrinting_;
     QString bin_;
-    std::optional<ScanReplaceResult> pendingPreview_;
-    bool showReplaceConfirm_ = false;
-    std::vector<InventoryBinSummary> inventoryBins_;
-    std::optional<QDateTime> inventoryBinsLoadedAt_;
-    std::optional<QString> inventoryBinsError_;
-    bool isLoadingInventoryBins_ = false;
+    BatchRecount* recount_;     // a child of the model
+    InventoryBinList* binList_; // a child of the model
 
     QPointer<AuthService> auth_;
     std::shared_ptr<const CardRecognizing> givenRecognizer_;
@@ -488,7 +438,6 @@ private:
         int turns = 0;
     };
     std::optional<std::size_t> rowIndex(const QUuid& id) const;
-    void dropPreview();
     void editPrinting(QUuid id, const std::function<void(Candidate&)>& edit, bool touchesFinish);
     QHash<QUuid, quint64> rowSearches_;
     quint64 rowSearchCount_ = 0;

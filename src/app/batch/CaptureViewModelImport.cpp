@@ -1,7 +1,7 @@
 // The import of a batch into the inventory service, and the automatic import.
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
-#include "app/batch/CaptureViewModelServiceState.h"
+#include "app/batch/CaptureViewModelImportState.h"
 #include "core/recognition/Disposition.h"
 #include "app/batch/ImportTexts.h"
 #include "core/records/ImportIntentStore.h"
@@ -165,10 +165,10 @@ QCoro::Task<std::optional<QString>> readImportRecords()
 
 std::optional<QString> CaptureViewModel::uncertainImportSession() const
 {
-    if (!service_)
+    if (!importState_)
         return std::nullopt;
     for (const ImportIntent& intent : ImportIntentStore::instance().held())
-        if (service_->sentImports.count(intent.id))
+        if (importState_->sentImports.count(intent.id))
             return intent.sessionId;
     return std::nullopt;
 }
@@ -177,10 +177,10 @@ std::vector<ImportIntent> CaptureViewModel::heldImports() const { return ImportI
 
 std::optional<QString> CaptureViewModel::heldImportReason(const QUuid& intentId) const
 {
-    if (!service_)
+    if (!importState_)
         return std::nullopt;
-    const auto it = service_->sentImports.find(intentId);
-    return it == service_->sentImports.end() ? std::nullopt : it->second.failure;
+    const auto it = importState_->sentImports.find(intentId);
+    return it == importState_->sentImports.end() ? std::nullopt : it->second.failure;
 }
 
 QCoro::Task<> CaptureViewModel::importToInventory()
@@ -196,7 +196,7 @@ QCoro::Task<> CaptureViewModel::importToInventory()
     co_await runImport();
     setIsImporting(false);
     // An automatic import that found this one running gets its turn now.
-    if (auto deferred = std::exchange(service().deferredAutoImport, std::nullopt))
+    if (auto deferred = std::exchange(importState().deferredAutoImport, std::nullopt))
         co_await autoImportIfReady(std::move(*deferred));
 }
 
@@ -228,7 +228,7 @@ QCoro::Task<> CaptureViewModel::runImport()
 
     // From the check to the reservation nothing suspends: two tabs never both take a scan.
     QSet<QUuid> rowsOfOwnImports;
-    for (const auto& [intentId, sent] : service().sentImports)
+    for (const auto& [intentId, sent] : importState().sentImports)
         for (const Row& row : sent.confirmed)
             rowsOfOwnImports.insert(row.id);
     const ImportSelection selection =
@@ -256,7 +256,7 @@ QCoro::Task<> CaptureViewModel::runImport()
     std::vector<CommittedScan::ConfirmedRow> triples;
     std::vector<ScanEvidenceUploadSource> sources;
     std::vector<Candidate> chosenCards;
-    ServiceState::SentImport sent;
+    ImportState::SentImport sent;
     for (const Row& row : confirmed) {
         triples.push_back({row.id, row.contentHash, row.scanIdentityHash});
         const QString itemId = scanItemId(*row.chosen);
@@ -282,16 +282,16 @@ QCoro::Task<> CaptureViewModel::runImport()
     sent.confirmed = confirmed;
     sent.settings = settings;
     sent.location = location;
-    service().sentImports.emplace(intentId, sent);
+    importState().sentImports.emplace(intentId, sent);
     // Ends the reservation of an import that never reached its import call.
     auto abandon = [this, intentId, &intents]() -> QCoro::Task<> {
-        service().sentImports.erase(intentId);
+        importState().sentImports.erase(intentId);
         co_await intents.release(intentId);
     };
 
     // A disk that cannot take the record stops the import before its first request.
     if (const std::optional<QString> error = co_await intents.writeReservation(intentId)) {
-        service().sentImports.erase(intentId);
+        importState().sentImports.erase(intentId);
         StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + *error);
         setImportError(ImportTexts::recordUnwritable(*error), ImportTexts::blockedTitle());
         setStatusMessage(ImportTexts::recordUnwritableStatus());
@@ -335,7 +335,7 @@ QCoro::Task<> CaptureViewModel::runImport()
     }
 
     if (withheld) {
-        service().sentImports.erase(intentId); // markSent forgot the intent already
+        importState().sentImports.erase(intentId); // markSent forgot the intent already
         StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + *withheld);
         setImportError(ImportTexts::recordUnwritable(*withheld), ImportTexts::blockedTitle());
         setStatusMessage(ImportTexts::recordUnwritableStatus());
@@ -353,7 +353,7 @@ QCoro::Task<> CaptureViewModel::runImport()
     }
 
     const QString sessionId = intent && intent->sessionId ? *intent->sessionId : result ? result->sessionId : QString();
-    service().sentImports[intentId].sessionId = sessionId;
+    importState().sentImports[intentId].sessionId = sessionId;
     setLastImportedSession(sessionId);
 
     if (failure || !result->isConfirmed()) {
@@ -372,7 +372,7 @@ QCoro::Task<> CaptureViewModel::runImport()
                                 : QStringLiteral("The service took the import but its reply did not say how many "
                                                  "cards it saved.");
         }
-        service().sentImports[intentId].failure = reason;
+        importState().sentImports[intentId].failure = reason;
         intents.beginServiceCheck(intentId);
         if (const ImportIntent* now = intents.find(intentId); now && co_await settleIfServiceImported(*now))
             co_return;
@@ -444,13 +444,13 @@ QCoro::Task<> CaptureViewModel::runImport()
 
 std::optional<CaptureViewModel::ImportedBatch> CaptureViewModel::applyImported(const QUuid& intentId, QString sessionId)
 {
-    if (!service_)
+    if (!importState_)
         return std::nullopt;
-    const auto it = service_->sentImports.find(intentId);
-    if (it == service_->sentImports.end())
+    const auto it = importState_->sentImports.find(intentId);
+    if (it == importState_->sentImports.end())
         return std::nullopt; // another batch's import, or recorded already
-    const ServiceState::SentImport sent = std::move(it->second);
-    service_->sentImports.erase(it);
+    const ImportState::SentImport sent = std::move(it->second);
+    importState_->sentImports.erase(it);
     const CaptureConfig& settings = sent.settings;
 
     ImportedBatch done;
@@ -511,7 +511,7 @@ std::optional<CaptureViewModel::ImportedBatch> CaptureViewModel::applyImported(c
                         rawValue(was->chosen->finish) + QStringLiteral(") in session ") + sessionId +
                         QStringLiteral(" before this change. Correct it in the inventory; importing it again adds "
                                        "another copy.");
-        service_->importedThenChanged.insert(row.id);
+        importState_->importedThenChanged.insert(row.id);
         remaining.push_back(std::move(kept));
     }
     setRows(std::move(remaining));
@@ -588,8 +588,8 @@ QCoro::Task<> CaptureViewModel::sendHeldImportAgain(QUuid intentId)
     if (!found)
         co_return;
     const ImportIntent intent = *found;
-    const bool own = service().sentImports.count(intentId) > 0;
-    service().sentImports.erase(intentId);
+    const bool own = importState().sentImports.count(intentId) > 0;
+    importState().sentImports.erase(intentId);
     co_await intents.release(intentId);
     setStatusMessage(ImportTexts::releasedStatus(intent, own));
     if (own)
@@ -598,10 +598,10 @@ QCoro::Task<> CaptureViewModel::sendHeldImportAgain(QUuid intentId)
 
 void CaptureViewModel::intentsChanged()
 {
-    if (service_) {
+    if (importState_) {
         // A confirmed import of this batch settled elsewhere: its rows leave the batch here too.
         std::vector<QUuid> confirmed;
-        for (const auto& [intentId, sent] : service_->sentImports) {
+        for (const auto& [intentId, sent] : importState_->sentImports) {
             const ImportIntent* intent = ImportIntentStore::instance().find(intentId);
             if (intent && intent->state == ImportIntent::State::imported)
                 confirmed.push_back(intentId);
@@ -614,14 +614,14 @@ void CaptureViewModel::intentsChanged()
 
 void CaptureViewModel::intentSettled(const QUuid& intentId, bool imported)
 {
-    if (!service_ || !service_->sentImports.count(intentId))
+    if (!importState_ || !importState_->sentImports.count(intentId))
         return;
     if (imported) {
-        applyImported(intentId, service_->sentImports.at(intentId).sessionId);
+        applyImported(intentId, importState_->sentImports.at(intentId).sessionId);
         return;
     }
     // Released elsewhere: the rows stay confirmed and may be sent again.
-    service_->sentImports.erase(intentId);
+    importState_->sentImports.erase(intentId);
 }
 
 void CaptureViewModel::recordTrainingLabels(const std::vector<Row>& rows)
@@ -650,14 +650,14 @@ void CaptureViewModel::recordTrainingLabels(const std::vector<Row>& rows)
 
 QCoro::Task<> CaptureViewModel::autoImportIfReady(CaptureConfig settings)
 {
-    if (!settings.autoImport || replaceMode_ || !hasConfirmedRows() || needsReviewCount() != 0)
+    if (!settings.autoImport || recount_->replaceMode() || !hasConfirmedRows() || needsReviewCount() != 0)
         co_return;
-    if (service_ && std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
-            return row.chosen && service_->importedThenChanged.contains(row.id);
+    if (importState_ && std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
+            return row.chosen && importState_->importedThenChanged.contains(row.id);
         }))
         co_return; // a card the service already has: only the user sends it again
     if (isImporting_) {
-        service().deferredAutoImport = std::move(settings);
+        importState().deferredAutoImport = std::move(settings);
         co_return;
     }
     setStatusMessage(QStringLiteral("Auto-importing fully confirmed batch."));

@@ -46,12 +46,6 @@ std::optional<std::size_t> CaptureViewModel::rowIndex(const QUuid& id) const
     return std::nullopt;
 }
 
-void CaptureViewModel::dropPreview()
-{
-    setPendingPreview(std::nullopt);
-    replaceSessionId.reset();
-}
-
 // --- Batch ------------------------------------------------------------------------------------
 
 void CaptureViewModel::startNewBatch()
@@ -68,7 +62,7 @@ void CaptureViewModel::startNewBatch()
     leftOutScans_.clear();
     cancelIngests();
     hideToast();
-    setLastRecountResult(std::nullopt);
+    recount_->setLastRecountResult(std::nullopt);
     dropPendingFoilVerdicts();
     // Searches and re-analyses still running belong to rows that are gone.
     rowSearches_.clear();
@@ -78,9 +72,9 @@ void CaptureViewModel::startNewBatch()
 
 void CaptureViewModel::continueAddingToBin(const QString& bin)
 {
-    setReplaceMode(false);
+    recount_->setReplaceMode(false);
     setBin(bin);
-    setLastRecountResult(std::nullopt);
+    recount_->setLastRecountResult(std::nullopt);
     setStatusMessage(QStringLiteral("Adding to bin ") + bin +
                      QStringLiteral(". Scan the next stack \u2014 Import will mint new copies into ") + bin +
                      QStringLiteral("."));
@@ -106,7 +100,7 @@ int CaptureViewModel::addManualCard(const Candidate& candidate, int quantity)
         updated.push_back(std::move(row));
     }
     setRows(std::move(updated));
-    dropPreview();
+    recount_->dropPreview();
     refreshReviewStatusMessage();
     return n;
 }
@@ -137,7 +131,8 @@ void CaptureViewModel::confirm(QUuid id, const Candidate& candidate)
         Row& row = updated[*i];
         std::optional<QString> carried = row.pendingReclassifyBin;
         if (row.chosen) {
-            if (const auto it = binByPrinting_.find(scanItemId(*row.chosen)); it != binByPrinting_.end())
+            const BinMap& bins = recount_->binByPrinting();
+            if (const auto it = bins.find(scanItemId(*row.chosen)); it != bins.end())
                 carried = it->second;
         }
         row.chosen = candidate;
@@ -147,12 +142,12 @@ void CaptureViewModel::confirm(QUuid id, const Candidate& candidate)
         row.pendingReclassifyFinish.reset();
         setRows(std::move(updated));
         if (carried) {
-            BinMap bins = binByPrinting_;
+            BinMap bins = recount_->binByPrinting();
             bins[scanItemId(candidate)] = *carried;
-            setBinByPrinting(std::move(bins));
+            recount_->setBinByPrinting(std::move(bins));
         }
     }
-    dropPreview();
+    recount_->dropPreview();
     refreshReviewStatusMessage();
 }
 
@@ -169,7 +164,7 @@ void CaptureViewModel::skip(QUuid id)
         rowSearches_.remove(id);
         rotations_.remove(id);
     }
-    dropPreview();
+    recount_->dropPreview();
     refreshReviewStatusMessage();
 }
 
@@ -181,7 +176,8 @@ void CaptureViewModel::unconfirm(QUuid id)
         row.pendingReclassifyBin.reset();
         row.pendingReclassifyFinish.reset();
         if (row.chosen) {
-            if (const auto it = binByPrinting_.find(scanItemId(*row.chosen)); it != binByPrinting_.end())
+            const BinMap& bins = recount_->binByPrinting();
+            if (const auto it = bins.find(scanItemId(*row.chosen)); it != bins.end())
                 row.pendingReclassifyBin = it->second;
             row.pendingReclassifyFinish = row.chosen->finish;
         }
@@ -190,7 +186,7 @@ void CaptureViewModel::unconfirm(QUuid id)
         handPicked(row);
         setRows(std::move(updated));
     }
-    dropPreview();
+    recount_->dropPreview();
     refreshReviewStatusMessage();
 }
 
@@ -220,7 +216,7 @@ void CaptureViewModel::editPrinting(QUuid id, const std::function<void(Candidate
     if (const auto i = rowIndex(id)) {
         std::vector<Row> updated = rows_;
         Row& row = updated[*i];
-        BinMap bins = binByPrinting_;
+        BinMap bins = recount_->binByPrinting();
         const std::optional<QString> oldItemId = row.chosen ? std::optional(scanItemId(*row.chosen)) : std::nullopt;
         if (row.chosen)
             edit(*row.chosen);
@@ -237,9 +233,9 @@ void CaptureViewModel::editPrinting(QUuid id, const std::function<void(Candidate
         }
         setRows(std::move(updated));
         if (binMoved)
-            setBinByPrinting(std::move(bins));
+            recount_->setBinByPrinting(std::move(bins));
     }
-    dropPreview();
+    recount_->dropPreview();
 }
 
 void CaptureViewModel::setFinish(QUuid id, ScanFinish finish)
@@ -255,8 +251,8 @@ void CaptureViewModel::setArtSeriesVariant(QUuid id, ArtSeriesVariant variant)
 void CaptureViewModel::setAllConfirmedFinish(ScanFinish finish)
 {
     std::vector<Row> updated = rows_;
-    BinMap bins = binByPrinting_;
-    const BinMap before = binByPrinting_;
+    BinMap bins = recount_->binByPrinting();
+    const BinMap before = recount_->binByPrinting();
     for (Row& row : updated) {
         if (!row.chosen)
             continue;
@@ -268,8 +264,8 @@ void CaptureViewModel::setAllConfirmedFinish(ScanFinish finish)
     }
     setRows(std::move(updated));
     if (bins != before)
-        setBinByPrinting(std::move(bins));
-    dropPreview();
+        recount_->setBinByPrinting(std::move(bins));
+    recount_->dropPreview();
 }
 
 void CaptureViewModel::setFinishForPrinting(const QString& scryfallId, ScanFinish fromFinish, ScanFinish toFinish)
@@ -292,25 +288,25 @@ void CaptureViewModel::setFinishForPrinting(const QString& scryfallId, ScanFinis
         if (std::find(moves.begin(), moves.end(), move) == moves.end())
             moves.push_back(move);
     }
-    BinMap bins = binByPrinting_;
-    QSet<QString> selection = selectedPrintings_;
+    BinMap bins = recount_->binByPrinting();
+    QSet<QString> selection = recount_->selectedPrintings();
     for (const auto& [from, to] : moves) {
-        if (const auto it = binByPrinting_.find(from); it != binByPrinting_.end()) {
+        if (const auto it = recount_->binByPrinting().find(from); it != recount_->binByPrinting().end()) {
             bins.erase(from);
             bins[to] = it->second;
         }
-        if (selectedPrintings_.contains(from)) {
+        if (recount_->selectedPrintings().contains(from)) {
             selection.remove(from);
             selection.insert(to);
         }
     }
     if (rowsChanged)
         setRows(std::move(updated));
-    if (bins != binByPrinting_)
-        setBinByPrinting(std::move(bins));
-    if (selection != selectedPrintings_)
-        setSelectedPrintings(std::move(selection));
-    dropPreview();
+    if (bins != recount_->binByPrinting())
+        recount_->setBinByPrinting(std::move(bins));
+    if (selection != recount_->selectedPrintings())
+        recount_->setSelectedPrintings(std::move(selection));
+    recount_->dropPreview();
 }
 
 // --- The row's own search --------------------------------------------------------------------

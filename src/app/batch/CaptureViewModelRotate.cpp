@@ -113,10 +113,10 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
     const bool choiceChanged = oldItemId != newItemId;
     std::optional<QString> bin = target.pendingReclassifyBin;
     if (oldItemId) {
-        const auto it = binByPrinting_.find(*oldItemId);
-        bin = it != binByPrinting_.end() ? std::optional(it->second) : std::nullopt;
+        const auto it = recount_->binByPrinting().find(*oldItemId);
+        bin = it != recount_->binByPrinting().end() ? std::optional(it->second) : std::nullopt;
     }
-    BinMap bins = binByPrinting_;
+    BinMap bins = recount_->binByPrinting();
     if (choiceChanged) {
         // What was signed off is no longer the row's printing.
         target.reviewed = false;
@@ -131,10 +131,10 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
         }
     }
     setRows(std::move(updated));
-    if (bins != binByPrinting_)
-        setBinByPrinting(std::move(bins));
+    if (bins != recount_->binByPrinting())
+        recount_->setBinByPrinting(std::move(bins));
     if (choiceChanged)
-        dropPreview();
+        recount_->dropPreview();
     refreshReviewStatusMessage();
 }
 

@@ -1,7 +1,7 @@
 // The batch's service client, default workspace, stale-session clean-up and bins list.
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
-#include "app/batch/CaptureViewModelServiceState.h"
+#include "app/batch/CaptureViewModelImportState.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/service/CaptureError.h"
@@ -41,11 +41,11 @@ QString plainDescription(const std::exception& error)
 
 } // namespace
 
-CaptureViewModel::ServiceState& CaptureViewModel::service()
+CaptureViewModel::ImportState& CaptureViewModel::importState()
 {
-    if (!service_)
-        service_ = std::make_shared<ServiceState>();
-    return *service_;
+    if (!importState_)
+        importState_ = std::make_shared<ImportState>();
+    return *importState_;
 }
 
 VantryClient CaptureViewModel::makeClient(const QString& workspaceId) const
@@ -128,46 +128,6 @@ QCoro::Task<> CaptureViewModel::cleanupStaleScanSessions()
     StdoutTrace::print(TraceTopic::scanSession, QStringLiteral("GC removed ") + QString::number(n) +
                                                     QStringLiteral(" stale reviewing sessions: ") +
                                                     ids.join(QStringLiteral(", ")));
-}
-
-QCoro::Task<> CaptureViewModel::refreshInventoryBins()
-{
-    if (isLoadingInventoryBins_)
-        co_return;
-    const auto self = shared_from_this();
-    if (config().workspaceId.isEmpty())
-        co_await resolveDefaultWorkspace();
-    const QString workspaceId = config().workspaceId;
-    if (workspaceId.isEmpty()) {
-        setInventoryBins({});
-        setInventoryBinsLoadedAt(std::nullopt);
-        setInventoryBinsError(QStringLiteral("No workspace configured."));
-        co_return;
-    }
-    if (isLoadingInventoryBins_)
-        co_return; // another load started while the workspace was looked up
-    setIsLoadingInventoryBins(true);
-    const VantryClient client = makeClient(workspaceId);
-    std::optional<std::vector<InventoryBinSummary>> bins;
-    std::optional<QString> failure;
-    try {
-        bins = co_await client.listInventoryBins();
-    } catch (const std::exception& e) {
-        failure = describeImportFailure(e);
-    }
-    if (failure) {
-        setInventoryBinsError(failure);
-        setIsLoadingInventoryBins(false);
-        co_return;
-    }
-    // Case-insensitive by label; equal labels keep the service's order.
-    std::stable_sort(bins->begin(), bins->end(), [](const InventoryBinSummary& a, const InventoryBinSummary& b) {
-        return QString::compare(a.label, b.label, Qt::CaseInsensitive) < 0;
-    });
-    setInventoryBins(std::move(*bins));
-    setInventoryBinsLoadedAt(QDateTime::currentDateTimeUtc());
-    setInventoryBinsError(std::nullopt);
-    setIsLoadingInventoryBins(false);
 }
 
 } // namespace vantry

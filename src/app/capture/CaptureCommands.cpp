@@ -67,8 +67,9 @@ CaptureCommands::CaptureCommands(BatchSession& session, CaptureWindowState& wind
     connect(&session_, &BatchSession::scanFolderPathChanged, this, &CaptureCommands::changed);
     for (auto signal : {&CaptureViewModel::isWorkingChanged, &CaptureViewModel::isImportingChanged,
                         &CaptureViewModel::progressChanged, &CaptureViewModel::rowsChanged,
-                        &CaptureViewModel::replaceModeChanged, &CaptureViewModel::binChanged})
+                        &CaptureViewModel::binChanged})
         connect(model, signal, this, &CaptureCommands::changed);
+    connect(model->recount(), &BatchRecount::replaceModeChanged, this, &CaptureCommands::changed);
     connect(services_.settings.get(), &SettingsStore::changed, this, [this](const QString& key) {
         if (key == SettingsKeys::directScanEnabled || key == SettingsKeys::duplex || key == SettingsKeys::workspaceId ||
             key == SettingsKeys::workspaceName)
@@ -152,7 +153,7 @@ QStringList CaptureCommands::otherTabFolders() const
     return services_.otherTabFolders ? services_.otherTabFolders() : QStringList();
 }
 
-void CaptureCommands::setStatus(const QString& text) const { viewModel_->setStatusMessage(text); }
+void CaptureCommands::setStatus(const QString& text) const { viewModel_->reportStatus(text); }
 
 // --- Folder and bins ------------------------------------------------------------------------
 
@@ -191,12 +192,13 @@ QCoro::Task<> CaptureCommands::chooseScanFolder()
 
 void CaptureCommands::syncRecountBinFromScanFolder()
 {
-    if (!viewModel_->replaceMode())
+    BatchRecount& recount = *viewModel_->recount();
+    if (!recount.replaceMode())
         return;
     const Texts::RecountBinSync sync =
-        Texts::syncRecountBin(viewModel_->replaceBinsText(), suggestedReplaceBin(), lastSuggestedReplaceBin_);
+        Texts::syncRecountBin(recount.replaceBinsText(), suggestedReplaceBin(), lastSuggestedReplaceBin_);
     if (sync.replaceBinsText)
-        viewModel_->setReplaceBinsText(*sync.replaceBinsText);
+        recount.editReplaceBinsText(*sync.replaceBinsText);
     lastSuggestedReplaceBin_ = sync.lastSuggested;
 }
 
@@ -206,7 +208,7 @@ void CaptureCommands::syncImportBinFromScanFolder()
     const QString folderName = session_.scanFolderPath().isEmpty() ? prefix : scanFolderName();
     const QString bin = ImportBin::synced(viewModel_->bin(), folderName, lastFolderDerivedBin_, prefix);
     if (bin != viewModel_->bin())
-        viewModel_->setBin(bin);
+        viewModel_->editBin(bin);
     lastFolderDerivedBin_ = folderName;
 }
 
@@ -227,14 +229,14 @@ std::optional<QString> CaptureCommands::ensureDefaultScanFolder()
 
 void CaptureCommands::requestNormalImport()
 {
-    if (!viewModel_->replaceMode() && splitChildFolderSuggestion()) {
+    if (!viewModel_->recount()->replaceMode() && splitChildFolderSuggestion()) {
         QPointer<CaptureCommands> self(this);
         std::weak_ptr<CaptureViewModel> model = viewModel_;
         window_.warnSplitChildImport(
             splitChildNormalImportWarningMessage(),
             [self, model] {
                 if (const auto vm = model.lock())
-                    vm->setReplaceMode(true);
+                    vm->recount()->enterReplaceMode();
                 if (self)
                     self->syncRecountBinFromScanFolder();
             },
@@ -315,22 +317,7 @@ void CaptureCommands::archiveInto(const QString& stamp)
     QHash<QString, QString> movedTo;
     for (const ArchivedImage& image : moved)
         movedTo.insert(QDir::cleanPath(image.from), image.to);
-    std::vector<CaptureViewModel::Row> rows = viewModel_->rows();
-    bool repointed = false;
-    for (CaptureViewModel::Row& row : rows) {
-        if (const auto it = movedTo.constFind(QDir::cleanPath(row.card.front)); it != movedTo.cend()) {
-            row.card.front = *it;
-            repointed = true;
-        }
-        if (row.card.back) {
-            if (const auto it = movedTo.constFind(QDir::cleanPath(*row.card.back)); it != movedTo.cend()) {
-                row.card.back = *it;
-                repointed = true;
-            }
-        }
-    }
-    if (repointed)
-        viewModel_->setRows(std::move(rows));
+    viewModel_->repointArchivedScans(movedTo);
     viewModel_->showToast(Texts::archivedToast(int(moved.size()), scanFolderName(), stamp));
 }
 
@@ -382,15 +369,15 @@ QCoro::Task<> CaptureCommands::runDirectScan()
             co_await scanner.scan(device, config.duplex, config.scanResolution().dpi(), *folder);
         if (outcome.warning) {
             const QString stopped = Texts::partialScanStatus(outcome.warning->errorDescription(), int(outcome.pages.size()));
-            vm->setStatusMessage(stopped);
+            vm->reportStatus(stopped);
             if (self)
                 self->window_.reportScanStopped(stopped);
         }
     } catch (const ScannerError& error) {
         canceled = error.kind() == ScannerError::Kind::canceled;
-        vm->setStatusMessage(error.errorDescription());
+        vm->reportStatus(error.errorDescription());
     } catch (const std::exception& error) {
-        vm->setStatusMessage(QString::fromUtf8(error.what()));
+        vm->reportStatus(QString::fromUtf8(error.what()));
     }
     if (!session)
         co_return;
@@ -400,7 +387,7 @@ QCoro::Task<> CaptureCommands::runDirectScan()
     const Texts::DirectScanEnd end = Texts::directScanEnd(before, after, disk->freeBytes(*folder), vm->directScanEmptyStreak);
     vm->directScanEmptyStreak = end.streak;
     if (end.status)
-        vm->setStatusMessage(*end.status);
+        vm->reportStatus(*end.status);
 }
 
 QCoro::Task<> CaptureCommands::toggleWatch()

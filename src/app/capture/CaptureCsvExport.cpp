@@ -46,7 +46,7 @@ QCoro::Task<> run(std::shared_ptr<CaptureViewModel> model, Kind kind, QDate toda
     QString error;
     // In one step: a failed write leaves a file already there as it was.
     if (!writeWholeFile(*path, csv.toUtf8(), &error)) {
-        model->setImportError(writeFailure(error), QStringLiteral("Export failed"));
+        model->reportError(writeFailure(error), QStringLiteral("Export failed"));
         co_return;
     }
     revealer->reveal(*path);

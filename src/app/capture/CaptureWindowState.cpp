@@ -53,7 +53,7 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     // Not awaited: the batch's model runs it to its end, also after this window has gone.
     [](std::shared_ptr<CaptureViewModel> vm) -> QCoro::Task<> {
         co_await vm->resolveDefaultWorkspace();
-        if (vm->replaceMode())
+        if (vm->recount()->replaceMode())
             co_await vm->refreshInventoryBins();
         // Before the clean-up: a held import's session must still be there to be asked.
         co_await vm->checkHeldImports();
@@ -71,7 +71,7 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     services_.settings->observe(SettingsKeys::directScanEnabled, this, [this] { directScanSettingChanged(); });
     services_.settings->observe(SettingsKeys::reviewSort, this, [this] { emit reviewSortChanged(); });
     connect(&session_, &BatchSession::scanFolderPathChanged, this, &CaptureWindowState::scanFolderChanged);
-    connect(viewModel_.get(), &CaptureViewModel::replaceModeChanged, this, &CaptureWindowState::replaceModeChanged);
+    connect(viewModel_->recount(), &BatchRecount::replaceModeChanged, this, &CaptureWindowState::replaceModeChanged);
     connect(&session_.watcher(), &FolderWatcher::isFolderReadableChanged, this, &CaptureWindowState::showUnreadableFolder);
     if (!session_.watcher().isFolderReadable())
         showUnreadableFolder();
@@ -116,7 +116,7 @@ void CaptureWindowState::installWatcherCallbacks()
     };
     watcher->onRouted = [model](int count, const QString& destination) {
         if (const auto vm = model.lock())
-            vm->setStatusMessage(CaptureTexts::movedScansStatus(count, destination));
+            vm->reportStatus(CaptureTexts::movedScansStatus(count, destination));
     };
     watcher->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
         if (const auto vm = model.lock())
@@ -128,7 +128,7 @@ void CaptureWindowState::heal()
 {
     const PrefHealer::Outcome outcome = PrefHealer::healImageCaptureDuplicateScans(*services_.preferences);
     if (outcome.message)
-        viewModel_->setPrefHealMessage(outcome.message);
+        viewModel_->showPrefHealMessage(*outcome.message);
 }
 
 void CaptureWindowState::scheduleHeartbeat()
@@ -162,7 +162,7 @@ void CaptureWindowState::scanFolderChanged()
 
 void CaptureWindowState::replaceModeChanged()
 {
-    if (!viewModel_->replaceMode())
+    if (!viewModel_->recount()->replaceMode())
         return;
     commands_->syncRecountBinFromScanFolder();
     viewModel_->refreshInventoryBins();
@@ -175,7 +175,7 @@ void CaptureWindowState::showUnreadableFolder()
         return;
     const QString name = CaptureCommandTexts::folderName(*watcher.folder());
     // Said once when the folder goes, and taken back when it can be read again.
-    viewModel_->setStatusMessage(watcher.isFolderReadable() ? CaptureCommandTexts::watchingStatus(name, 0)
+    viewModel_->reportStatus(watcher.isFolderReadable() ? CaptureCommandTexts::watchingStatus(name, 0)
                                                             : CaptureCommandTexts::unlistableFolderStatus(name));
 }
 

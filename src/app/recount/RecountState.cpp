@@ -8,18 +8,18 @@ RecountState RecountState::of(const CaptureViewModel& model, const std::optional
 {
     RecountState s;
     s.items = model.items();
-    s.replaceBinsText = model.replaceBinsText();
-    s.inventoryBins = model.inventoryBins();
-    s.knownBins = model.knownBinNames();
+    s.replaceBinsText = model.recount()->replaceBinsText();
+    s.inventoryBins = model.binList()->inventoryBins();
+    s.knownBins = model.recount()->knownBinNames();
     if (suggestedReplaceBin && !suggestedReplaceBin->trimmed().isEmpty())
         s.knownBins.push_back(suggestedReplaceBin->trimmed());
-    s.binsLoaded = model.inventoryBinsLoadedAt().has_value();
-    s.inventoryBinsError = model.inventoryBinsError();
-    s.isLoadingInventoryBins = model.isLoadingInventoryBins();
+    s.binsLoaded = model.binList()->inventoryBinsLoadedAt().has_value();
+    s.inventoryBinsError = model.binList()->inventoryBinsError();
+    s.isLoadingInventoryBins = model.binList()->isLoadingInventoryBins();
     s.isWorking = model.isWorking();
     s.assignedTotal = model.replaceTally().assignedTotal();
-    s.pendingPreview = model.pendingPreview();
-    s.commitPending = model.pendingRecountCommit().has_value();
+    s.pendingPreview = model.recount()->pendingPreview();
+    s.commitPending = model.recount()->pendingRecountCommit().has_value();
     return s;
 }
 

@@ -6,6 +6,7 @@
 #include "core/records/TrainingDataStore.h"
 #include "core/support/Json.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QJsonDocument>
 
@@ -38,7 +39,7 @@ TEST_F(CaptureEndToEndTest, FolderToReviewToImportThenTheSameFolderAgain)
     ASSERT_TRUE(found);
     ASSERT_EQ(found->size(), 1u);
     EXPECT_EQ(model->addManualCard(found->front(), 1), 1);
-    model->setBin(" A1 ");
+    test::testAccess(*model).setBin(" A1 ");
 
     test::waitFor(model->importToInventory());
 

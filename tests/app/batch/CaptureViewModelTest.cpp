@@ -11,6 +11,7 @@
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -18,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <tuple>
 
 namespace vantry {
 namespace {
@@ -112,20 +115,53 @@ TEST_F(CaptureViewModelTest, DefaultResolverKeepsTheServiceURLOfItsCreation)
 TEST_F(CaptureViewModelTest, EveryPublishedValueIsAPropertyAnnouncedOnEachAssignment)
 {
     const auto model = makeModel();
-    const QMetaObject& meta = *model->metaObject();
-    for (const char* name :
-         {"rows", "isWorking", "isImporting", "statusMessage", "importError", "toast", "scanOrientationHintDismissed",
-          "progress", "lastImportedSession", "prefHealMessage", "lastRecountResult", "replaceMode", "replaceBinsText",
-          "selectedPrintings", "binByPrinting", "bin", "pendingPreview", "showReplaceConfirm", "inventoryBins",
-          "inventoryBinsLoadedAt", "inventoryBinsError", "isLoadingInventoryBins"}) {
+    CaptureViewModel& m = *model;
+    const test::CaptureViewModelTestAccess arrange(m);
+    BatchRecount* recount = m.recount();
+    InventoryBinList* bins = m.binList();
+    // Each published value, where it lives, and an assignment of the value it already holds.
+    const std::vector<std::tuple<QObject*, const char*, std::function<void()>>> published{
+        {&m, "rows", [&] { arrange.setRows(m.rows()); }},
+        {&m, "isWorking", [&] { arrange.setIsWorking(m.isWorking()); }},
+        {&m, "isImporting", [&] { arrange.setIsImporting(m.isImporting()); }},
+        {&m, "statusMessage", [&] { arrange.setStatusMessage(m.statusMessage()); }},
+        {&m, "importError", [&] { arrange.setImportError(m.importError()); }},
+        {&m, "toast", [&] { arrange.setToast(m.toast()); }},
+        {&m, "scanOrientationHintDismissed",
+         [&] { arrange.setScanOrientationHintDismissed(m.scanOrientationHintDismissed()); }},
+        {&m, "progress", [&] { arrange.setProgress(m.progress()); }},
+        {&m, "lastImportedSession", [&] { arrange.setLastImportedSession(m.lastImportedSession()); }},
+        {&m, "prefHealMessage", [&] { arrange.setPrefHealMessage(m.prefHealMessage()); }},
+        {&m, "bin", [&] { arrange.setBin(m.bin()); }},
+        {recount, "lastRecountResult", [&] { arrange.setLastRecountResult(recount->lastRecountResult()); }},
+        {recount, "replaceMode", [&] { arrange.setReplaceMode(recount->replaceMode()); }},
+        {recount, "replaceBinsText", [&] { arrange.setReplaceBinsText(recount->replaceBinsText()); }},
+        {recount, "selectedPrintings", [&] { arrange.setSelectedPrintings(recount->selectedPrintings()); }},
+        {recount, "binByPrinting", [&] { arrange.setBinByPrinting(recount->binByPrinting()); }},
+        {recount, "pendingPreview", [&] { arrange.setPendingPreview(recount->pendingPreview()); }},
+        {recount, "showReplaceConfirm", [&] { arrange.setShowReplaceConfirm(recount->showReplaceConfirm()); }},
+        {bins, "inventoryBins", [&] { arrange.setInventoryBins(bins->inventoryBins()); }},
+        {bins, "inventoryBinsLoadedAt", [&] { arrange.setInventoryBinsLoadedAt(bins->inventoryBinsLoadedAt()); }},
+        {bins, "inventoryBinsError", [&] { arrange.setInventoryBinsError(bins->inventoryBinsError()); }},
+        {bins, "isLoadingInventoryBins", [&] { arrange.setIsLoadingInventoryBins(bins->isLoadingInventoryBins()); }},
+    };
+    for (const auto& [object, name, reassign] : published) {
+        const QMetaObject& meta = *object->metaObject();
         const int index = meta.indexOfProperty(name);
         ASSERT_GE(index, 0) << name;
         const QMetaProperty property = meta.property(index);
-        EXPECT_TRUE(property.hasNotifySignal() && property.isWritable()) << name;
-        // A write of the value it already holds is announced too.
-        QSignalSpy spy(model.get(), property.notifySignal());
-        EXPECT_TRUE(property.write(model.get(), property.read(model.get()))) << name;
+        // Read-only outside the model: only its operations change it.
+        EXPECT_TRUE(property.hasNotifySignal() && !property.isWritable()) << name;
+        // An assignment of the value it already holds is announced too.
+        QSignalSpy spy(object, property.notifySignal());
+        reassign();
         EXPECT_EQ(spy.count(), 1) << name;
+    }
+    // The sub-objects are the model's own, for its whole life.
+    for (const char* name : {"recount", "binList"}) {
+        const QMetaProperty property = m.metaObject()->property(m.metaObject()->indexOfProperty(name));
+        EXPECT_TRUE(property.isConstant()) << name;
+        EXPECT_EQ(property.read(&m).value<QObject*>()->parent(), &m) << name;
     }
 }
 
@@ -133,33 +169,33 @@ TEST_F(CaptureViewModelTest, RecountModeObserverRunsOnEveryAssignment)
 {
     const auto model = makeModel();
     const CaptureViewModel::LastRecountResult result{{QStringLiteral("A1")}, 3, 2};
-    QSignalSpy changed(model.get(), &CaptureViewModel::replaceModeChanged);
+    QSignalSpy changed(model->recount(), &BatchRecount::replaceModeChanged);
 
-    model->setLastRecountResult(result);
-    model->setReplaceMode(false);
-    EXPECT_EQ(model->lastRecountResult(), result);
-    model->setReplaceMode(true);
-    EXPECT_FALSE(model->lastRecountResult());
-    model->setLastRecountResult(result);
-    model->setReplaceMode(true); // the same value again still clears it
-    EXPECT_FALSE(model->lastRecountResult());
+    test::testAccess(*model).setLastRecountResult(result);
+    model->recount()->leaveReplaceMode();
+    EXPECT_EQ(model->recount()->lastRecountResult(), result);
+    model->recount()->enterReplaceMode();
+    EXPECT_FALSE(model->recount()->lastRecountResult());
+    test::testAccess(*model).setLastRecountResult(result);
+    model->recount()->enterReplaceMode(); // the same value again still clears it
+    EXPECT_FALSE(model->recount()->lastRecountResult());
     EXPECT_EQ(changed.count(), 3);
 }
 
 TEST_F(CaptureViewModelTest, OnlyADifferentBinsTextDropsThePendingPreview)
 {
     const auto model = makeModel();
-    model->setReplaceBinsText(QStringLiteral("A1"));
-    model->setPendingPreview(ScanReplaceResult{});
-    model->replaceSessionId = QStringLiteral("s-1");
+    test::testAccess(*model).setReplaceBinsText(QStringLiteral("A1"));
+    test::testAccess(*model).setPendingPreview(ScanReplaceResult{});
+    test::testAccess(*model).setReplaceSessionId(QStringLiteral("s-1"));
 
-    model->setReplaceBinsText(QStringLiteral("A1"));
-    EXPECT_TRUE(model->pendingPreview());
-    EXPECT_EQ(model->replaceSessionId, QStringLiteral("s-1"));
+    model->recount()->editReplaceBinsText(QStringLiteral("A1"));
+    EXPECT_TRUE(model->recount()->pendingPreview());
+    EXPECT_EQ(model->recount()->replaceSessionId(), QStringLiteral("s-1"));
 
-    model->setReplaceBinsText(QStringLiteral("A1 A2"));
-    EXPECT_FALSE(model->pendingPreview());
-    EXPECT_FALSE(model->replaceSessionId);
+    model->recount()->editReplaceBinsText(QStringLiteral("A1 A2"));
+    EXPECT_FALSE(model->recount()->pendingPreview());
+    EXPECT_FALSE(model->recount()->replaceSessionId());
 }
 
 TEST_F(CaptureViewModelTest, TrainingStoreThatCannotBeCreatedIsReportedOnceAndStaysAbsent)
@@ -239,7 +275,7 @@ TEST_F(CaptureViewModelTest, FoilProbeAppliesOnlyConfidentScoresOfFoilPrintings)
         c.foilProbe = [result = tc.result](QImage, QString) { return answer(result); };
         const auto model = makeModel(std::move(c));
         const auto r = row();
-        model->setRows({r});
+        test::testAccess(*model).setRows({r});
         model->spawnFoilProbe(r.id, QImage(4, 4, QImage::Format_RGB32), QStringLiteral("id-1"));
         clock.advance(std::chrono::milliseconds(200));
         EXPECT_EQ(model->rows().front().autoFoilScore, tc.expected);
@@ -250,7 +286,7 @@ TEST_F(CaptureViewModelTest, FoilVerdictsWithinOneWindowArePublishedTogether)
 {
     const auto model = makeModel();
     const auto a = row(), b = row(), gone = row();
-    model->setRows({a, b});
+    test::testAccess(*model).setRows({a, b});
     QSignalSpy published(model.get(), &CaptureViewModel::rowsChanged);
 
     model->enqueueAutoFoilVerdict(a.id, 0.5);
@@ -294,7 +330,7 @@ TEST_F(CaptureViewModelTest, StatusLineAndCountsFollowTheRows)
     auto multiFeed = row(std::nullopt, Disposition::unresolved);
     multiFeed.isMultiFeed = true;
     auto unresolvedConfirmed = row(makeCandidate("c", "Opt", "ELD", "59"), Disposition::unresolved);
-    model->setRows({autoRow, manual, noText, multiFeed, unresolvedConfirmed});
+    test::testAccess(*model).setRows({autoRow, manual, noText, multiFeed, unresolvedConfirmed});
 
     EXPECT_EQ(model->reviewStatusMessage(),
               QStringLiteral("5 cards \u00B7 3 confirmed \u00B7 1 auto-confirmed \u00B7 2 need review "

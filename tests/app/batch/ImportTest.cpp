@@ -11,6 +11,7 @@
 #include "core/service/CaptureError.h"
 #include "core/support/Json.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +47,7 @@ TEST_F(ImportTest, ConfirmedRowsBecomeOneSessionThenLedgerManifestLabelsAndAreRe
     ingestMarkers(*model, {1, 2, 3, 91});
     ASSERT_EQ(model->rows().size(), 4u);
     const std::vector<CaptureViewModel::Row> confirmed(model->rows().begin(), model->rows().begin() + 3);
-    model->setBin(" A1 ");
+    test::testAccess(*model).setBin(" A1 ");
 
     test::waitFor(model->importToInventory());
 
@@ -94,7 +95,7 @@ TEST_F(ImportTest, ConfirmedRowsBecomeOneSessionThenLedgerManifestLabelsAndAreRe
     test::waitFor(again->importFromFolder(folder));
     EXPECT_EQ(again->rows().size(), 1u); // only the unconfirmed scan
     EXPECT_EQ(again->lastIngestSkippedCount(), 3);
-    again->setRows({});
+    test::testAccess(*again).setRows({});
     test::waitFor(again->importToInventory());
     EXPECT_EQ(again->statusMessage(), "Nothing confirmed to import.");
     EXPECT_TRUE(sessionLines().isEmpty());
@@ -126,7 +127,7 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
         SCOPED_TRACE(int(c.endpoint));
         service.failCall(c.endpoint, service.calls(c.endpoint) + 1, c.response);
         const auto model = makeModel();
-        model->setRows(rows);
+        test::testAccess(*model).setRows(rows);
         test::waitFor(model->importToInventory());
         EXPECT_EQ(model->rows().size(), 2u);
         EXPECT_TRUE(ledgerKeys().empty());
@@ -226,8 +227,8 @@ TEST_F(ImportTest, BlockedImportsSendNothing)
     EXPECT_FALSE(model->isImporting());
 
     // Nothing confirmed: said even while an import runs.
-    model->setRows({});
-    model->setIsImporting(true);
+    test::testAccess(*model).setRows({});
+    test::testAccess(*model).setIsImporting(true);
     test::waitFor(model->importToInventory());
     EXPECT_EQ(model->statusMessage(), "Nothing confirmed to import.");
     EXPECT_TRUE(model->isImporting());
@@ -296,7 +297,7 @@ TEST_F(ImportTest, AutomaticImportOnlyForAFullyConfirmedBatchOutsideRecount)
         SCOPED_TRACE(n);
         folder = home.file(QStringLiteral("scans-%1").arg(++n));
         const auto model = makeModel();
-        model->setReplaceMode(c.replaceMode);
+        test::testAccess(*model).setReplaceMode(c.replaceMode);
         QStringList statuses;
         QObject::connect(model.get(), &CaptureViewModel::statusMessageChanged,
                          [&] { statuses << model->statusMessage(); });
@@ -349,7 +350,7 @@ TEST_F(ImportTest, ARowChangedWhileTheImportRunsStaysWithANote)
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.calls(Endpoint::createSession) == 1; }, 5000));
     auto rows = model->rows();
     rows[0].chosen->finish = ScanFinish::foil;
-    model->setRows(rows);
+    test::testAccess(*model).setRows(rows);
     test::waitFor(std::move(running));
 
     EXPECT_EQ(service.lastSession().items.at(0).itemId, "card-1:nonfoil");

@@ -20,6 +20,7 @@
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -201,7 +202,7 @@ TEST_F(IngestTest, ScansInTheLedgerAndAgainInTheBatchAreSkipped)
     EXPECT_EQ(logLinesContaining("card 0 SKIP already-imported prep=").size(), 1);
 
     // The same scan arriving again from the watched folder is a duplicate, also after its row was removed.
-    model->setRows({});
+    test::testAccess(*model).setRows({});
     test::waitFor(model->ingest({ScannedCard{0, scan("02.png"), std::nullopt}},
                                 IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_TRUE(model->rows().empty());
@@ -249,7 +250,7 @@ TEST_F(IngestTest, RowsAndProgressArePublishedAtMostOncePerInterval)
 TEST_F(IngestTest, EmptyCardListOnlySaysSo)
 {
     const auto model = makeModel();
-    model->setRows({CaptureViewModel::Row{}});
+    test::testAccess(*model).setRows({CaptureViewModel::Row{}});
     test::waitFor(model->ingest({}, IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_EQ(model->statusMessage(), QString());
     test::waitFor(model->importFromFolder(home.file("missing-folder")));

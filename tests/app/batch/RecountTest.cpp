@@ -2,6 +2,7 @@
 
 #include "BatchTestKit.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 namespace vantry {
 namespace {
@@ -24,8 +25,8 @@ protected:
         copy.contentHash = QStringLiteral("copy-hash");
         copy.scanIdentityHash = QStringLiteral("copy-identity");
         rows.push_back(copy);
-        model->setRows(rows);
-        model->setReplaceBinsText("A1");
+        test::testAccess(*model).setRows(rows);
+        test::testAccess(*model).setReplaceBinsText("A1");
         model->selectAllPrintings();
         model->assignSelectedPrintings("  A1 new ");
     }
@@ -34,20 +35,21 @@ protected:
 TEST_F(RecountTest, SelectionAndAssignment)
 {
     planRecount();
-    EXPECT_TRUE(model->selectedPrintings().isEmpty());
-    EXPECT_EQ(model->binByPrinting(), (CaptureViewModel::BinMap{{"card-1:nonfoil", "A1 new"}, {"card-2:nonfoil", "A1 new"}}));
+    EXPECT_TRUE(model->recount()->selectedPrintings().isEmpty());
+    EXPECT_EQ(model->recount()->binByPrinting(),
+              (CaptureViewModel::BinMap{{"card-1:nonfoil", "A1 new"}, {"card-2:nonfoil", "A1 new"}}));
     EXPECT_EQ(model->replaceTally(), (ScanReplaceTally::Result{{{"A1 new", 3}}, 0}));
 
     model->toggleSelectedPrinting("card-2:nonfoil");
     model->assignSelectedPrintings("   ");
-    EXPECT_EQ(model->selectedPrintings(), QSet<QString>{"card-2:nonfoil"}); // a blank bin changes nothing
+    EXPECT_EQ(model->recount()->selectedPrintings(), QSet<QString>{"card-2:nonfoil"}); // a blank bin changes nothing
     model->assignSelectedPrintings("B2");
     EXPECT_EQ(model->replaceTally(), (ScanReplaceTally::Result{{{"A1 new", 2}, {"B2", 1}}, 0}));
     model->toggleSelectedPrinting("x");
     model->toggleSelectedPrinting("x");
-    EXPECT_TRUE(model->selectedPrintings().isEmpty());
+    EXPECT_TRUE(model->recount()->selectedPrintings().isEmpty());
     model->clearAllAssignments();
-    EXPECT_TRUE(model->binByPrinting().empty());
+    EXPECT_TRUE(model->recount()->binByPrinting().empty());
     EXPECT_EQ(model->replaceTally().unassigned, 3);
 }
 
@@ -55,9 +57,9 @@ TEST_F(RecountTest, PreviewThenCommitPollsUntilSavedAndRecordsOnlyThePreviewedRo
 {
     planRecount();
     test::waitFor(model->previewReplace());
-    ASSERT_EQ(model->replaceSessionId, QString("sess-1"));
-    ASSERT_TRUE(model->pendingPreview());
-    EXPECT_TRUE(model->showReplaceConfirm());
+    ASSERT_EQ(model->recount()->replaceSessionId(), QString("sess-1"));
+    ASSERT_TRUE(model->recount()->pendingPreview());
+    EXPECT_TRUE(model->recount()->showReplaceConfirm());
     EXPECT_EQ(model->statusMessage(), "Recount preview: 3 new, 2 to retire.");
     EXPECT_TRUE(service.lastSession().replacements.at(0).dryRun);
 
@@ -71,14 +73,14 @@ TEST_F(RecountTest, PreviewThenCommitPollsUntilSavedAndRecordsOnlyThePreviewedRo
     EXPECT_EQ(*sleeps, (std::vector<std::chrono::nanoseconds>(2, std::chrono::nanoseconds(1'500'000'000))));
     EXPECT_EQ(model->statusMessage(), "Recount done: 2 new, 4 retired \u2192 A1.");
     EXPECT_EQ(model->toast(), QString("Recount: 2 added \u00B7 4 retired \u2192 A1"));
-    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(model->recount()->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
     EXPECT_EQ(model->lastImportedSession(), QString("sess-1"));
     // The card that needed review was not part of the recount: it stays, unrecorded.
     ASSERT_EQ(model->rows().size(), 1u);
     EXPECT_FALSE(model->rows()[0].chosen);
     EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
-    EXPECT_TRUE(model->binByPrinting().empty());
-    EXPECT_FALSE(model->replaceSessionId);
+    EXPECT_TRUE(model->recount()->binByPrinting().empty());
+    EXPECT_FALSE(model->recount()->replaceSessionId());
     EXPECT_FALSE(model->isWorking());
 }
 
@@ -102,7 +104,7 @@ TEST_F(RecountTest, ACommitRefusesAPlanThatChangedSinceThePreview)
     EXPECT_FALSE(model->isWorking());
 
     // Edits that drop the preview leave nothing to commit.
-    model->setReplaceBinsText("A1, A2");
+    test::testAccess(*model).setReplaceBinsText("A1, A2");
     test::waitFor(model->commitReplace());
     EXPECT_EQ(model->importError(), QString("Preview the recount before committing."));
 }
@@ -111,19 +113,19 @@ TEST_F(RecountTest, UnconfirmingARowDropsThePreviewAndKeepsTheRowOutOfTheRecount
 {
     planRecount();
     test::waitFor(model->previewReplace());
-    ASSERT_TRUE(model->pendingPreview());
+    ASSERT_TRUE(model->recount()->pendingPreview());
 
     const QUuid card2 = model->rows()[1].id;
     model->unconfirm(card2);
-    EXPECT_FALSE(model->pendingPreview());
-    EXPECT_FALSE(model->replaceSessionId);
+    EXPECT_FALSE(model->recount()->pendingPreview());
+    EXPECT_FALSE(model->recount()->replaceSessionId());
     test::waitFor(model->commitReplace());
     EXPECT_EQ(model->importError(), QString("Preview the recount before committing."));
     EXPECT_TRUE(ledgerKeys().empty());
 
     // A fresh preview plans the confirmed rows only, and the commit records only them.
     test::waitFor(model->previewReplace());
-    ASSERT_TRUE(model->pendingPreview());
+    ASSERT_TRUE(model->recount()->pendingPreview());
     test::waitFor(model->commitReplace());
     EXPECT_EQ(ledgerKeys().size(), 2u * 2);
     ASSERT_EQ(model->rows().size(), 2u);
@@ -153,7 +155,7 @@ TEST_F(RecountTest, ATimedOutCommitResumesPollingInsteadOfSendingTheReplacementA
     service.committingPolls = 0;
     test::waitFor(model->commitReplace());
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
-    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(model->recount()->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
     EXPECT_EQ(model->rows().size(), 1u);
 }
 
@@ -163,11 +165,11 @@ TEST_F(RecountTest, ACommitOfUnknownOutcomeBlocksANewPreviewAndIsFollowedEvenAft
     test::waitFor(model->previewReplace());
     service.committingPolls = 1000;
     test::waitFor(model->commitReplace());
-    ASSERT_EQ(model->pendingRecountCommit(), QString("sess-1"));
+    ASSERT_EQ(model->recount()->pendingRecountCommit(), QString("sess-1"));
     EXPECT_TRUE(model->importError()->contains("may still complete"));
 
     // A new session now could replace the bins a second time.
-    model->setReplaceBinsText("A1 A2");
+    test::testAccess(*model).setReplaceBinsText("A1 A2");
     test::waitFor(model->previewReplace());
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
     EXPECT_EQ(model->importError(), QString("The last recount may still complete. Check it before a new preview."));
@@ -176,8 +178,8 @@ TEST_F(RecountTest, ACommitOfUnknownOutcomeBlocksANewPreviewAndIsFollowedEvenAft
     service.committingPolls = 0;
     test::waitFor(model->commitReplace());
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
-    EXPECT_FALSE(model->pendingRecountCommit());
-    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_FALSE(model->recount()->pendingRecountCommit());
+    EXPECT_EQ(model->recount()->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
     EXPECT_EQ(model->rows().size(), 1u);
 }
 
@@ -194,12 +196,12 @@ TEST_F(RecountTest, ARecountSavedWithoutItsFiguresRecordsTheRowsAndSaysTheFigure
 
     // The replacement happened: nothing stays pending, the rows are recorded and leave.
     EXPECT_FALSE(model->importError()) << model->importError()->toStdString();
-    EXPECT_FALSE(model->pendingRecountCommit());
+    EXPECT_FALSE(model->recount()->pendingRecountCommit());
     EXPECT_EQ(model->lastImportedSession(), QString("sess-1"));
     EXPECT_EQ(model->statusMessage(), "Recount done: figures unknown \u2192 A1 new. The service saved it without "
                                       "reporting what it added and retired.");
     EXPECT_EQ(model->toast(), QString("Recount: figures unknown \u2192 A1 new"));
-    EXPECT_EQ(model->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1 new"}, 0, 0, false}));
+    EXPECT_EQ(model->recount()->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1 new"}, 0, 0, false}));
     EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
     ASSERT_EQ(model->rows().size(), 1u);
     EXPECT_FALSE(model->rows()[0].chosen);
@@ -210,7 +212,7 @@ TEST_F(RecountTest, ARecountSavedWithoutItsFiguresRecordsTheRowsAndSaysTheFigure
     model->selectAllPrintings();
     model->assignSelectedPrintings("A2");
     test::waitFor(model->previewReplace());
-    EXPECT_TRUE(model->pendingPreview());
+    EXPECT_TRUE(model->recount()->pendingPreview());
     EXPECT_EQ(service.calls(Endpoint::importReplace), 3);
 }
 
@@ -222,15 +224,15 @@ TEST_F(RecountTest, ARefusedCommitSaysNothingWasReplacedAndKeepsThePlan)
     test::waitFor(model->commitReplace());
     EXPECT_TRUE(model->importError()->endsWith("Nothing was replaced; the plan is kept."));
     EXPECT_EQ(model->importErrorTitle(), "Recount failed");
-    EXPECT_FALSE(model->pendingRecountCommit());
-    EXPECT_EQ(model->binByPrinting().size(), 2u);
+    EXPECT_FALSE(model->recount()->pendingRecountCommit());
+    EXPECT_EQ(model->recount()->binByPrinting().size(), 2u);
     EXPECT_EQ(model->rows().size(), 4u);
 }
 
 TEST_F(RecountTest, BlockedPreviews)
 {
     ingestMarkers(*model, {1});
-    model->setReplaceBinsText("A1");
+    test::testAccess(*model).setReplaceBinsText("A1");
     test::waitFor(model->previewReplace());
     EXPECT_EQ(model->importError(), QString("Enter a bin to replace and assign each group a destination bin."));
     EXPECT_EQ(model->importErrorTitle(), "Recount blocked");
@@ -243,14 +245,14 @@ TEST_F(RecountTest, BlockedPreviews)
     test::waitFor(model->previewReplace());
     EXPECT_EQ(model->statusMessage(), "Recount blocked \u2014 no workspace (see banner).");
     EXPECT_FALSE(model->isWorking());
-    EXPECT_FALSE(model->replaceSessionId);
+    EXPECT_FALSE(model->recount()->replaceSessionId());
 
     setWorkspace("ws-1");
     service.failCall(Endpoint::importReplace, 1, 500, "nope");
     test::waitFor(model->previewReplace());
     EXPECT_EQ(model->statusMessage(), "Recount preview failed \u2014 see the red banner.");
     EXPECT_TRUE(model->importError()->startsWith("The server returned an error."));
-    EXPECT_FALSE(model->pendingPreview());
+    EXPECT_FALSE(model->recount()->pendingPreview());
     EXPECT_EQ(trace.lines(TraceTopic::recount).size(), 1);
 }
 

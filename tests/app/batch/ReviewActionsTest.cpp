@@ -9,6 +9,7 @@
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QCoroTimer>
 
@@ -84,11 +85,11 @@ protected:
     std::shared_ptr<CaptureViewModel> withRows(std::vector<Row> rows, BinMap bins = {})
     {
         auto model = makeModel();
-        model->setRows(std::move(rows));
-        model->setBinByPrinting(std::move(bins));
-        model->setPendingPreview(ScanReplaceResult{});
-        model->replaceSessionId = QStringLiteral("session-1");
-        model->setStatusMessage(QStringLiteral("stale"));
+        test::testAccess(*model).setRows(std::move(rows));
+        test::testAccess(*model).setBinByPrinting(std::move(bins));
+        test::testAccess(*model).setPendingPreview(ScanReplaceResult{});
+        test::testAccess(*model).setReplaceSessionId(QStringLiteral("session-1"));
+        test::testAccess(*model).setStatusMessage(QStringLiteral("stale"));
         return model;
     }
 
@@ -104,8 +105,8 @@ protected:
 
 void expectPreviewDropped(const CaptureViewModel& model, bool dropped)
 {
-    EXPECT_EQ(!model.pendingPreview(), dropped);
-    EXPECT_EQ(!model.replaceSessionId, dropped);
+    EXPECT_EQ(!model.recount()->pendingPreview(), dropped);
+    EXPECT_EQ(!model.recount()->replaceSessionId(), dropped);
 }
 
 TEST_F(ReviewActionsTest, EditsCarryTheRecountDestinationToTheRowsNewItemId)
@@ -159,7 +160,7 @@ TEST_F(ReviewActionsTest, EditsCarryTheRecountDestinationToTheRowsNewItemId)
             if (after.chosen)
                 EXPECT_EQ(candidate.finish, after.chosen->finish);
         }
-        EXPECT_EQ(model->binByPrinting(), c.expectedBins);
+        EXPECT_EQ(model->recount()->binByPrinting(), c.expectedBins);
         expectPreviewDropped(*model, true);
     }
 }
@@ -177,10 +178,10 @@ TEST_F(ReviewActionsTest, UnconfirmAndConfirmAgainReturnsTheRowToItsBin)
     EXPECT_EQ(model->needsReviewCount(), 2);
 
     // The bin kept by the row wins over what the map holds meanwhile.
-    model->setBinByPrinting({{"bolt:foil", "B9"}});
+    test::testAccess(*model).setBinByPrinting({{"bolt:foil", "B9"}});
     model->confirm(r.id, bolt(ScanFinish::foil));
     const Row& after = row(*model, r.id);
-    EXPECT_EQ(model->binByPrinting().at("bolt:foil"), QStringLiteral("B1"));
+    EXPECT_EQ(model->recount()->binByPrinting().at("bolt:foil"), QStringLiteral("B1"));
     EXPECT_FALSE(after.pendingReclassifyBin);
     EXPECT_FALSE(after.pendingReclassifyFinish);
     EXPECT_TRUE(after.userTouchedFinish);
@@ -220,7 +221,7 @@ TEST_F(ReviewActionsTest, UnknownRowIdsChangeNoRow)
             EXPECT_EQ(model->rows()[i].candidates, rows[i].candidates);
             EXPECT_EQ(model->rows()[i].reviewed, rows[i].reviewed);
         }
-        EXPECT_EQ(model->binByPrinting(), bins);
+        EXPECT_EQ(model->recount()->binByPrinting(), bins);
         expectPreviewDropped(*model, c.dropsPreview);
         EXPECT_EQ(model->statusMessage(), c.refreshesStatus ? model->reviewStatusMessage() : QStringLiteral("stale"));
     }
@@ -261,21 +262,21 @@ TEST_F(ReviewActionsTest, BulkFinishChangesOnlyConfirmedRowsAndPrintingFlipMoves
 
     // Equal finishes: nothing at all, the preview stays.
     model = withRows({confirmed}, {{"bolt:nonfoil", "B1"}});
-    model->setSelectedPrintings({"bolt:nonfoil"});
+    test::testAccess(*model).setSelectedPrintings({"bolt:nonfoil"});
     model->setFinishForPrinting("bolt", ScanFinish::nonfoil, ScanFinish::nonfoil);
     expectPreviewDropped(*model, false);
     // Different finishes move the entry and the selection even when no row is that printing.
     model->setFinishForPrinting("bolt", ScanFinish::etched, ScanFinish::surge);
-    EXPECT_EQ(model->selectedPrintings(), QSet<QString>{"bolt:nonfoil"});
+    EXPECT_EQ(model->recount()->selectedPrintings(), QSet<QString>{"bolt:nonfoil"});
     model->setFinishForPrinting("bolt", ScanFinish::nonfoil, ScanFinish::foil);
-    EXPECT_EQ(model->selectedPrintings(), QSet<QString>{"bolt:foil"});
-    EXPECT_EQ(model->binByPrinting(), (BinMap{{"bolt:foil", "B1"}}));
+    EXPECT_EQ(model->recount()->selectedPrintings(), QSet<QString>{"bolt:foil"});
+    EXPECT_EQ(model->recount()->binByPrinting(), (BinMap{{"bolt:foil", "B1"}}));
     EXPECT_EQ(row(*model, confirmed.id).chosen->finish, ScanFinish::foil);
     model = withRows({}, {{"gone:foil", "G"}});
-    model->setSelectedPrintings({"gone:foil"});
+    test::testAccess(*model).setSelectedPrintings({"gone:foil"});
     model->setFinishForPrinting("gone", ScanFinish::foil, ScanFinish::nonfoil);
-    EXPECT_EQ(model->binByPrinting(), (BinMap{{"gone:nonfoil", "G"}}));
-    EXPECT_EQ(model->selectedPrintings(), QSet<QString>{"gone:nonfoil"});
+    EXPECT_EQ(model->recount()->binByPrinting(), (BinMap{{"gone:nonfoil", "G"}}));
+    EXPECT_EQ(model->recount()->selectedPrintings(), QSet<QString>{"gone:nonfoil"});
     expectPreviewDropped(*model, true);
 }
 
@@ -321,7 +322,7 @@ TEST_F(ReviewActionsTest, SkipRemovesTheRowAndNothingElse)
     ASSERT_EQ(model->rows().size(), 2u);
     EXPECT_EQ(model->rows()[0].id, a.id);
     EXPECT_EQ(model->rows()[1].id, c.id);
-    EXPECT_EQ(model->binByPrinting().size(), 1u);
+    EXPECT_EQ(model->recount()->binByPrinting().size(), 1u);
     expectPreviewDropped(*model, true);
     model->skip(a.id);
     model->skip(c.id);
@@ -331,23 +332,23 @@ TEST_F(ReviewActionsTest, SkipRemovesTheRowAndNothingElse)
 TEST_F(ReviewActionsTest, NewBatchEmptiesTheListButKeepsTheRecountPlan)
 {
     const auto model = withRows({makeRow(bolt())}, {{"bolt:nonfoil", "B1"}});
-    model->setBin(QStringLiteral("A7"));
-    model->setSelectedPrintings({"bolt:nonfoil"});
-    model->setImportError(QStringLiteral("failed"));
-    model->setLastRecountResult(CaptureViewModel::LastRecountResult{{"A1"}, 1, 2});
-    model->setScanOrientationHintDismissed(true);
+    test::testAccess(*model).setBin(QStringLiteral("A7"));
+    test::testAccess(*model).setSelectedPrintings({"bolt:nonfoil"});
+    test::testAccess(*model).setImportError(QStringLiteral("failed"));
+    test::testAccess(*model).setLastRecountResult(CaptureViewModel::LastRecountResult{{"A1"}, 1, 2});
+    test::testAccess(*model).setScanOrientationHintDismissed(true);
     model->showToast(QStringLiteral("hello"));
     const qint64 generation = model->ingestGeneration();
 
     model->startNewBatch();
     EXPECT_TRUE(model->rows().empty());
     EXPECT_EQ(model->statusMessage(), QString());
-    EXPECT_FALSE(model->importError() || model->toast() || model->lastRecountResult() || model->progress());
+    EXPECT_FALSE(model->importError() || model->toast() || model->recount()->lastRecountResult() || model->progress());
     EXPECT_FALSE(model->scanOrientationHintDismissed());
     EXPECT_EQ(model->ingestGeneration(), generation + 1);
     EXPECT_EQ(model->bin(), QStringLiteral("A7"));
-    EXPECT_EQ(model->binByPrinting().size(), 1u);
-    EXPECT_EQ(model->selectedPrintings().size(), 1);
+    EXPECT_EQ(model->recount()->binByPrinting().size(), 1u);
+    EXPECT_EQ(model->recount()->selectedPrintings().size(), 1);
     expectPreviewDropped(*model, false);
     clock.advance(CaptureViewModel::toastDuration * 2); // the cancelled dismissal does nothing
     EXPECT_FALSE(model->toast());
@@ -356,12 +357,12 @@ TEST_F(ReviewActionsTest, NewBatchEmptiesTheListButKeepsTheRecountPlan)
 TEST_F(ReviewActionsTest, ContinueAddingToBin)
 {
     const auto model = makeModel();
-    model->setReplaceMode(true);
-    model->setLastRecountResult(CaptureViewModel::LastRecountResult{{"A1"}, 1, 2});
+    test::testAccess(*model).setReplaceMode(true);
+    test::testAccess(*model).setLastRecountResult(CaptureViewModel::LastRecountResult{{"A1"}, 1, 2});
     model->continueAddingToBin(QStringLiteral(" A1 "));
-    EXPECT_FALSE(model->replaceMode());
+    EXPECT_FALSE(model->recount()->replaceMode());
     EXPECT_EQ(model->bin(), QStringLiteral(" A1 "));
-    EXPECT_FALSE(model->lastRecountResult());
+    EXPECT_FALSE(model->recount()->lastRecountResult());
     EXPECT_EQ(model->statusMessage(),
               QStringLiteral("Adding to bin  A1 . Scan the next stack \u2014 Import will mint new copies into  A1 ."));
 }
@@ -407,7 +408,7 @@ TEST_F(ReviewActionsTest, ANewerSearchSupersedesAnOlderOneThatAnswersLast)
     const auto model = makeModel(held);
     Row r = makeRow(std::nullopt, {bolt()});
     r.pendingReclassifyFinish = ScanFinish::foil;
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
 
     auto older = model->search(r.id, QStringLiteral("older"));
     auto newer = model->search(r.id, QStringLiteral(" newer\t"));

@@ -9,6 +9,7 @@
 #include "support/SyntheticScan.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QCoroTimer>
 #include <QFile>
@@ -155,7 +156,7 @@ TEST_F(RotateTest, EachPressTurnsTheScanOnAndRecognisesItOnTheInteractiveLane)
     writeScan(path, true);
     const auto model = makeModel();
     const Row original = scannedRow(path, upright);
-    model->setRows({original});
+    test::testAccess(*model).setRows({original});
 
     struct Press {
         int turns;
@@ -221,7 +222,7 @@ TEST_F(RotateTest, WholeScanIsReadWhenTheCropReadsNothingAndItsImagesAreShown)
     r.card.back = home.file("back.png");
     writeScan(*r.card.back, false);
     const auto model = makeModel();
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
     test::waitFor(model->rotateAndReanalyze(r.id));
 
     ASSERT_EQ(recognizer->calls->size(), 2u);
@@ -245,7 +246,7 @@ TEST_F(RotateTest, MultiFeedFlagFollowsTheNewCrop)
     r.isMultiFeed = true;
     r.readNote = CaptureViewModel::multiFeedNote();
     const auto model = makeModel();
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
 
     test::waitFor(model->rotateAndReanalyze(r.id));
     const Row& upright = model->rows()[0];
@@ -254,7 +255,7 @@ TEST_F(RotateTest, MultiFeedFlagFollowsTheNewCrop)
     EXPECT_EQ(upright.chosen, card);
     EXPECT_EQ(model->multiFeedCount(), 0);
 
-    model->setBinByPrinting({{"c:nonfoil", "B1"}});
+    test::testAccess(*model).setBinByPrinting({{"c:nonfoil", "B1"}});
     test::waitFor(model->rotateAndReanalyze(r.id));
     const Row& turned = model->rows()[0];
     EXPECT_TRUE(turned.isMultiFeed);
@@ -276,10 +277,10 @@ TEST_F(RotateTest, LosingTheChoiceKeepsTheRecountDestinationAndDropsTheSignOff)
     r.reviewed = true;
     r.userTouchedFinish = true;
     const auto model = makeModel();
-    model->setRows({r});
-    model->setBinByPrinting({{"c:etched", "B1"}});
-    model->setPendingPreview(ScanReplaceResult{});
-    model->replaceSessionId = QStringLiteral("s");
+    test::testAccess(*model).setRows({r});
+    test::testAccess(*model).setBinByPrinting({{"c:etched", "B1"}});
+    test::testAccess(*model).setPendingPreview(ScanReplaceResult{});
+    test::testAccess(*model).setReplaceSessionId(QStringLiteral("s"));
 
     test::waitFor(model->rotateAndReanalyze(r.id));
     const Row& row = model->rows()[0];
@@ -289,13 +290,13 @@ TEST_F(RotateTest, LosingTheChoiceKeepsTheRecountDestinationAndDropsTheSignOff)
     EXPECT_EQ(row.pendingReclassifyBin, QStringLiteral("B1"));
     EXPECT_EQ(row.pendingReclassifyFinish, ScanFinish::etched);
     EXPECT_TRUE(row.noTextDetected);
-    EXPECT_FALSE(model->pendingPreview());
-    EXPECT_FALSE(model->replaceSessionId);
+    EXPECT_FALSE(model->recount()->pendingPreview());
+    EXPECT_FALSE(model->recount()->replaceSessionId());
     EXPECT_EQ((*recognizer->calls)[0].finish, ScanFinish::etched);
 
     // Confirming it again restores the destination under the printing chosen.
     model->confirm(r.id, makeCandidate("d", "Other", "M21", "6"));
-    EXPECT_EQ(model->binByPrinting().at("d:nonfoil"), QStringLiteral("B1"));
+    EXPECT_EQ(model->recount()->binByPrinting().at("d:nonfoil"), QStringLiteral("B1"));
 }
 
 TEST_F(RotateTest, VanishedScanOnlyEndsTheBusyFlagWithANote)
@@ -304,7 +305,7 @@ TEST_F(RotateTest, VanishedScanOnlyEndsTheBusyFlagWithANote)
     Row r = scannedRow(path, makeCandidate("c", "Card", "M21", "5", 0.99));
     r.rotationQuarterTurns = 2;
     const auto model = makeModel();
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
     test::waitFor(model->rotateAndReanalyze(r.id));
     const Row& row = model->rows()[0];
     EXPECT_FALSE(row.isReanalyzing);
@@ -326,7 +327,7 @@ TEST_F(RotateTest, OverlappingPressesAddUpAndARemovedRowStaysRemoved)
     writeScan(path, true);
     const Row r = scannedRow(path);
     const auto model = makeModel();
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
 
     auto first = model->rotateAndReanalyze(r.id);
     auto second = model->rotateAndReanalyze(r.id);
@@ -363,7 +364,7 @@ TEST_F(RotateTest, UpsideDownCardReadsAfterTwoTurnsThroughRealTextRecognition)
     ASSERT_TRUE(test::saveSyntheticScan(card, path));
     const auto model = makeModel(real);
     const Row r = scannedRow(path);
-    model->setRows({r});
+    test::testAccess(*model).setRows({r});
 
     test::waitFor(model->rotateAndReanalyze(r.id)); // sideways: looks like two cards, not read
     EXPECT_TRUE(model->rows()[0].isMultiFeed);

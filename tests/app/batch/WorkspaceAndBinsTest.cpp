@@ -104,20 +104,20 @@ TEST_F(WorkspaceTest, BinsAreSortedCaseInsensitivelyAndAFailedLoadKeepsTheLastGo
     test::waitFor(model->refreshInventoryBins());
 
     QStringList labels;
-    for (const auto& b : model->inventoryBins())
+    for (const auto& b : model->binList()->inventoryBins())
         labels << b.label;
     EXPECT_EQ(labels, QStringList({"A", "a1", "b", "C"}));
-    ASSERT_TRUE(model->inventoryBinsLoadedAt());
-    const QDateTime loadedAt = *model->inventoryBinsLoadedAt();
-    EXPECT_EQ(model->inventoryBinsError(), std::nullopt);
-    EXPECT_FALSE(model->isLoadingInventoryBins());
+    ASSERT_TRUE(model->binList()->inventoryBinsLoadedAt());
+    const QDateTime loadedAt = *model->binList()->inventoryBinsLoadedAt();
+    EXPECT_EQ(model->binList()->inventoryBinsError(), std::nullopt);
+    EXPECT_FALSE(model->binList()->isLoadingInventoryBins());
     EXPECT_EQ(service.lines().back(), "GET /inventory?ws=ws-1&fresh=1&limit=1");
 
     service.failCall(Endpoint::bins, 2, test::FakeHttpResponse::json(403, R"({"error":"forbidden"})"));
     test::waitFor(model->refreshInventoryBins());
-    EXPECT_EQ(model->inventoryBins().size(), 4u);
-    EXPECT_EQ(model->inventoryBinsLoadedAt(), loadedAt);
-    EXPECT_EQ(model->inventoryBinsError(),
+    EXPECT_EQ(model->binList()->inventoryBins().size(), 4u);
+    EXPECT_EQ(model->binList()->inventoryBinsLoadedAt(), loadedAt);
+    EXPECT_EQ(model->binList()->inventoryBinsError(),
               QString("Access denied for this scope/bin. Check the workspace in Settings.\n\n"
                       "GET /inventory?ws=ws-1&fresh=1&limit=1\nHTTP 403\n{\"error\":\"forbidden\"}"));
 
@@ -125,9 +125,9 @@ TEST_F(WorkspaceTest, BinsAreSortedCaseInsensitivelyAndAFailedLoadKeepsTheLastGo
     setWorkspace("");
     service.workspaces.clear();
     test::waitFor(model->refreshInventoryBins());
-    EXPECT_TRUE(model->inventoryBins().empty());
-    EXPECT_EQ(model->inventoryBinsLoadedAt(), std::nullopt);
-    EXPECT_EQ(model->inventoryBinsError(), QString("No workspace configured."));
+    EXPECT_TRUE(model->binList()->inventoryBins().empty());
+    EXPECT_EQ(model->binList()->inventoryBinsLoadedAt(), std::nullopt);
+    EXPECT_EQ(model->binList()->inventoryBinsError(), QString("No workspace configured."));
     EXPECT_EQ(service.calls(Endpoint::bins), 2);
 }
 
@@ -137,13 +137,13 @@ TEST_F(WorkspaceTest, ASecondBinLoadWhileOneRunsChangesNothing)
     service.failCall(Endpoint::bins, 1, test::FakeHttpResponse::json(200, R"({"bins":[{"binId":"A1","itemCount":1,"distinctCardCount":1}]})").after(200));
     const auto model = makeModel();
     auto first = model->refreshInventoryBins();
-    ASSERT_TRUE(model->isLoadingInventoryBins());
-    QSignalSpy changed(model.get(), &CaptureViewModel::inventoryBinsChanged);
+    ASSERT_TRUE(model->binList()->isLoadingInventoryBins());
+    QSignalSpy changed(model->binList(), &InventoryBinList::inventoryBinsChanged);
     test::waitFor(model->refreshInventoryBins()); // returns at once
     EXPECT_EQ(changed.count(), 0);
     test::waitFor(std::move(first));
     EXPECT_EQ(service.calls(Endpoint::bins), 1);
-    EXPECT_EQ(model->inventoryBins().size(), 1u);
+    EXPECT_EQ(model->binList()->inventoryBins().size(), 1u);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "support/SaneTestBackend.h"
 #include "support/SyntheticScan.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -390,7 +391,7 @@ TEST_F(CaptureCommandsTest, WatchAndImportFolderAddToABatchWithRows)
     ASSERT_TRUE(cardPage(1).save(b1 + "/card_0001.png"));
     ASSERT_TRUE(cardPage(2).save(b1 + "/card_0002.png"));
     auto vm = tabs[0]->viewModel();
-    vm->setRows({test::CaptureSessionKit::row(90, true)});
+    test::testAccess(*vm).setRows({test::CaptureSessionKit::row(90, true)});
     CaptureWindowState& window = open();
 
     picker->answer(b1);
@@ -427,7 +428,7 @@ TEST_F(CaptureCommandsTest, ClearFolderRepointsRowsAndWaitsForTheScanner)
     row.card.front = b1 + "/card_0001.png";
     row.card.back = b1 + "/card_0002.png";
     auto elsewhere = test::CaptureSessionKit::row(2, false);
-    vm->setRows({row, elsewhere});
+    test::testAccess(*vm).setRows({row, elsewhere});
 
     // While a direct scan runs the folder stays as it is.
     FakeScannerDevice::Script slow;
@@ -479,17 +480,17 @@ TEST_F(CaptureCommandsTest, BinsFollowTheFolderUntilTyped)
 
     tabs[0]->setScanFolderPath(child);
     EXPECT_EQ(vm->bin(), QStringLiteral("B0001a"));
-    vm->setReplaceMode(true);
-    EXPECT_EQ(vm->replaceBinsText(), QStringLiteral("B0001")); // the split's old bin
+    test::testAccess(*vm).setReplaceMode(true);
+    EXPECT_EQ(vm->recount()->replaceBinsText(), QStringLiteral("B0001")); // the split's old bin
     tabs[0]->setScanFolderPath(other);
     EXPECT_EQ(vm->bin(), QStringLiteral("C7"));
-    EXPECT_EQ(vm->replaceBinsText(), QStringLiteral("C7"));
+    EXPECT_EQ(vm->recount()->replaceBinsText(), QStringLiteral("C7"));
 
-    vm->setBin(QStringLiteral("MINE"));
-    vm->setReplaceBinsText(QStringLiteral("OLD"));
+    test::testAccess(*vm).setBin(QStringLiteral("MINE"));
+    test::testAccess(*vm).setReplaceBinsText(QStringLiteral("OLD"));
     tabs[0]->setScanFolderPath(parent);
     EXPECT_EQ(vm->bin(), QStringLiteral("MINE"));
-    EXPECT_EQ(vm->replaceBinsText(), QStringLiteral("OLD"));
+    EXPECT_EQ(vm->recount()->replaceBinsText(), QStringLiteral("OLD"));
     EXPECT_EQ(settings().string(SettingsKeys::scanFolder), parent);
     (void)window;
 }
@@ -522,7 +523,7 @@ TEST_F(CaptureCommandsTest, ImportAlertsAndSwitchingToRecount)
     tabs[0]->setScanFolderPath(child);
     CaptureWindowState& window = open();
     auto vm = tabs[0]->viewModel();
-    vm->setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true),
+    test::testAccess(*vm).setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true),
                  test::CaptureSessionKit::row(3, false)});
 
     window.commands().requestNormalImport();
@@ -531,8 +532,8 @@ TEST_F(CaptureCommandsTest, ImportAlertsAndSwitchingToRecount)
     EXPECT_EQ(prompter.shown.back().message, Texts::splitChildWarningMessage(
                                                  SplitChildBinSuggestion{"B0001", "B0001a"}, "B0001a"));
     ASSERT_TRUE(prompter.answer(QStringLiteral("Switch to Recount")));
-    EXPECT_TRUE(vm->replaceMode());
-    EXPECT_EQ(vm->replaceBinsText(), QStringLiteral("B0001"));
+    EXPECT_TRUE(vm->recount()->replaceMode());
+    EXPECT_EQ(vm->recount()->replaceBinsText(), QStringLiteral("B0001"));
 
     window.commands().requestNormalImport(); // in recount mode: the plain confirmation
     ASSERT_EQ(prompter.shown.size(), 2u);
@@ -561,7 +562,7 @@ TEST_F(CaptureCommandsTest, AnUnreadableWatchedFolderGivesAClearStatus)
     QDir(b1).removeRecursively();
     tabs[0]->watcher().tick();
     windows.clear();
-    tabs[0]->viewModel()->setStatusMessage(QString());
+    test::testAccess(*tabs[0]->viewModel()).setStatusMessage(QString());
     open();
     EXPECT_EQ(model().statusMessage(), Texts::unlistableFolderStatus("B1"));
 }

@@ -7,6 +7,7 @@
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitFor.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,8 @@ protected:
     {
         // Two copies of one printing: the raw export keeps both, ManaBox merges them.
         auto second = test::CaptureSessionKit::row(1, true);
-        model->setRows({test::CaptureSessionKit::row(1, true), second, test::CaptureSessionKit::row(2, false)});
+        test::testAccess(*model).setRows(
+            {test::CaptureSessionKit::row(1, true), second, test::CaptureSessionKit::row(2, false)});
     }
     void run(Kind kind, std::shared_ptr<FakeSavePanel> panel)
     {

@@ -7,6 +7,7 @@
 #include "platform/FakePreferenceDomains.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -146,9 +147,9 @@ TEST_F(CaptureWindowStateTest, DiscardAlertNamesTheRowsAndClearsThemOnlyWhenConf
 {
     auto window = open();
     auto& model = *session->viewModel();
-    model.setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false),
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false),
                    test::CaptureSessionKit::row(3, false)});
-    model.setImportError("failed");
+    test::testAccess(model).setImportError("failed");
 
     window->confirmNewBatch();
     ASSERT_EQ(prompter.shown.size(), 1u);

@@ -3,6 +3,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "support/CaptureSessionKit.h"
 #include "app/batch/BatchSession.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QCoreApplication>
 
@@ -29,15 +30,15 @@ TEST(CoalescedRefresh, ManyChangesInOneTurnRefreshOnceOnTheNextTurn)
     for (int i = 0; i < 20; ++i) {
         auto rows = model.rows();
         rows.push_back(test::CaptureSessionKit::row(i, false));
-        model.setRows(std::move(rows));
-        model.setStatusMessage(QString::number(i));
+        test::testAccess(model).setRows(std::move(rows));
+        test::testAccess(model).setStatusMessage(QString::number(i));
     }
     EXPECT_EQ(refreshes, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(seenRows, 20);
 
-    model.setStatusMessage("again");
+    test::testAccess(model).setStatusMessage("again");
     QCoreApplication::processEvents();
     EXPECT_EQ(refreshes, 2);
 }

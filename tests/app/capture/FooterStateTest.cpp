@@ -4,6 +4,7 @@
 #include "core/intake/FolderWatcher.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +130,7 @@ TEST(FooterState, InputsCountTheModelsChosenRowsAndTheirValue)
     auto priced = test::CaptureSessionKit::row(1, true);
     priced.chosen->priceUSD = 2.5;
     auto unpriced = test::CaptureSessionKit::row(2, true);
-    model.setRows({priced, unpriced, test::CaptureSessionKit::row(3, false)});
+    test::testAccess(model).setRows({priced, unpriced, test::CaptureSessionKit::row(3, false)});
     const In in = In::of(model, session->watcher());
     EXPECT_EQ(in.rowCount, 3);
     EXPECT_EQ(in.chosenCount, 2);

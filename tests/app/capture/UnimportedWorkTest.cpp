@@ -4,6 +4,7 @@
 #include "app/batch/SessionStore.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
+#include "support/CaptureViewModelTestAccess.h"
 
 #include <QDir>
 
@@ -159,20 +160,20 @@ TEST(UnimportedWork, ClosingATabAsksOnlyWhenWorkWouldBeLost)
     test::FakeAlertPrompter prompter;
     SessionStore store(kit.factory());
     // The last tab never closes, and is not asked about.
-    store.sessions()[0]->viewModel()->setRows({scanned(1, true, "/s/B1")});
+    test::testAccess(*store.sessions()[0]->viewModel()).setRows({scanned(1, true, "/s/B1")});
     closeTabAsking(store, store.sessions()[0]->id(), prompter);
     EXPECT_EQ(store.sessions().size(), 1u);
     EXPECT_TRUE(prompter.shown.empty());
 
     BatchSession& review = store.addSession();
-    review.viewModel()->setRows({scanned(2, false, "/s/B2")});
+    test::testAccess(*review.viewModel()).setRows({scanned(2, false, "/s/B2")});
     closeTabAsking(store, review.id(), prompter);
     EXPECT_EQ(store.sessions().size(), 1u);
     EXPECT_TRUE(prompter.shown.empty());
 
     BatchSession& confirmed = store.addSession();
     const QUuid id = confirmed.id();
-    confirmed.viewModel()->setRows({scanned(3, true, "/s/B3", 1.0)});
+    test::testAccess(*confirmed.viewModel()).setRows({scanned(3, true, "/s/B3", 1.0)});
     closeTabAsking(store, id, prompter);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, "Close \"New batch\" with 1 card not imported?");
