@@ -315,31 +315,32 @@ ScannerUnitInfo unitInfo(ScannerUnitType type, const SaneScannerDevice::State& s
     return info;
 }
 
-// One scan on the worker: program the options, then read pages until the feeder is empty.
-std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const ScanRequest& request, int scanNumber)
+// The feeder or flatbed source the request asks for, and duplex on a feeder.
+std::optional<ScannerDeviceError> programSource(const SaneScannerDevice::State& s, SaneOptions& options,
+                                                const ScanRequest& request)
 {
-    const SANE_Handle h = s.handle;
-    if (!h)
-        return ScannerDeviceError{int(SANE_STATUS_INVAL), QStringLiteral("The scanner session is not open.")};
-    SaneOptions options(h);
-    const bool feeder = request.unitType == ScannerUnitType::documentFeeder;
-
-    if (feeder) {
-        QString source;
-        if (request.duplex && !s.duplexSources.isEmpty())
-            source = s.duplexSources.first();
-        else if (!s.feederSources.isEmpty())
-            source = s.feederSources.first();
-        else if (!s.duplexSources.isEmpty())
-            source = s.duplexSources.first();
-        if (!source.isEmpty())
-            if (SANE_Status st = options.setString(SANE_NAME_SCAN_SOURCE, source); st != SANE_STATUS_GOOD)
-                return saneError(st);
-        setDuplexOption(options, request.duplex);
-    } else if (!s.flatbedSource.isEmpty()) {
-        options.setString(SANE_NAME_SCAN_SOURCE, s.flatbedSource);
+    if (request.unitType != ScannerUnitType::documentFeeder) {
+        if (!s.flatbedSource.isEmpty())
+            options.setString(SANE_NAME_SCAN_SOURCE, s.flatbedSource);
+        return std::nullopt;
     }
+    QString source;
+    if (request.duplex && !s.duplexSources.isEmpty())
+        source = s.duplexSources.first();
+    else if (!s.feederSources.isEmpty())
+        source = s.feederSources.first();
+    else if (!s.duplexSources.isEmpty())
+        source = s.duplexSources.first();
+    if (!source.isEmpty())
+        if (SANE_Status st = options.setString(SANE_NAME_SCAN_SOURCE, source); st != SANE_STATUS_GOOD)
+            return saneError(st);
+    setDuplexOption(options, request.duplex);
+    return std::nullopt;
+}
 
+// Colour, 8 bits, the resolution and the scan area; returns the resolution the scanner uses.
+double programImage(SaneOptions& options, const ScanRequest& request)
+{
     // Colour and 8 bits when offered; anything else is converted to 8-bit RGB while reading.
     const QStringList modes = options.stringList(SANE_NAME_SCAN_MODE);
     for (const QString& mode : modes) {
@@ -370,59 +371,43 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
         options.setNumber(SANE_NAME_SCAN_BR_X, x0 + request.scanArea.right() / perUnit);
         options.setNumber(SANE_NAME_SCAN_BR_Y, y0 + request.scanArea.bottom() / perUnit);
     }
+    return dpi;
+}
 
-    ScanPageFile pages(request.downloadsDirectory, request.documentName);
-    auto cancelled = [&] { return s.cancelledThrough.load() >= scanNumber; };
-    // A cancel from the main thread may only interrupt the reads of a started frame: backends
-    // lose track of their reader when sane_cancel runs alongside sane_start or another
-    // sane_cancel, and a reader left running crashes once sane_exit unloads the backend.
-    auto setReading = [&](bool on) {
-        std::lock_guard lock(s.handleLock);
-        s.reading = on;
-    };
-    auto cancelHere = [&] {
-        std::lock_guard lock(s.handleLock);
-        s.reading = false;
-        sane_cancel(h);
-    };
-    std::optional<ScannerDeviceError> error;
-    int written = 0;
-    QByteArray buffer(256 * 1024, Qt::Uninitialized);
+// The reads of one scan on the worker. A cancel from the main thread may only interrupt the
+// reads of a started frame: backends lose track of their reader when sane_cancel runs
+// alongside sane_start or another sane_cancel, and a reader left running crashes once
+// sane_exit unloads the backend.
+class SaneScanReader {
+public:
+    SaneScanReader(SaneScannerDevice::State& s, int scanNumber)
+        : s_(s), h_(s.handle), scanNumber_(scanNumber), buffer_(256 * 1024, Qt::Uninitialized)
+    {
+    }
 
-    for (int page = 1;; ++page) {
-        if (cancelled()) {
-            error = saneError(SANE_STATUS_CANCELLED);
-            break;
-        }
-        if (s.pageOptions)
-            for (const auto& [name, value] : s.pageOptions(page))
-                options.setText(name.constData(), value);
+    bool cancelled() const { return s_.cancelledThrough.load() >= scanNumber_; }
 
-        SaneFrameAssembler frames;
+    // Ends the batch, or the frame being read.
+    void cancelHere()
+    {
+        std::lock_guard lock(s_.handleLock);
+        s_.reading = false;
+        sane_cancel(h_);
+    }
+
+    // Every frame of the next page into `frames`: SANE_STATUS_GOOD once the last frame is in.
+    SANE_Status readPage(SaneFrameAssembler& frames)
+    {
         SANE_Status status = SANE_STATUS_GOOD;
-        for (bool firstFrame = true;; firstFrame = false) {
-            status = sane_start(h);
-            if (status == SANE_STATUS_GOOD)
-                setReading(true);
-            if (cancelled()) {
-                cancelHere();
-                status = SANE_STATUS_CANCELLED;
-            }
-            if (status != SANE_STATUS_GOOD)
-                break;
+        for (;;) {
             SANE_Parameters params{};
-            if ((status = sane_get_parameters(h, &params)) != SANE_STATUS_GOOD)
+            status = startFrame(params);
+            if (status != SANE_STATUS_GOOD)
                 break;
             QByteArray data;
             if (params.lines > 0 && params.bytes_per_line > 0)
                 data.reserve(qsizetype(params.lines) * params.bytes_per_line);
-            for (;;) {
-                SANE_Int length = 0;
-                status = sane_read(h, reinterpret_cast<SANE_Byte*>(buffer.data()), SANE_Int(buffer.size()), &length);
-                if (status != SANE_STATUS_GOOD)
-                    break;
-                data.append(buffer.constData(), length);
-            }
+            status = readFrame(data);
             setReading(false); // before the next frame's sane_start
             if (status != SANE_STATUS_EOF)
                 break;
@@ -433,40 +418,102 @@ std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const Sca
             }
             if (params.last_frame)
                 break;
-            Q_UNUSED(firstFrame);
         }
         setReading(false);
+        return status;
+    }
 
-        // Some backends end a cancelled frame with EOF: what was read is only part of the page.
+private:
+    void setReading(bool on)
+    {
+        std::lock_guard lock(s_.handleLock);
+        s_.reading = on;
+    }
+
+    SANE_Status startFrame(SANE_Parameters& params)
+    {
+        SANE_Status status = sane_start(h_);
+        if (status == SANE_STATUS_GOOD)
+            setReading(true);
         if (cancelled()) {
-            error = saneError(SANE_STATUS_CANCELLED);
-            break;
+            cancelHere();
+            status = SANE_STATUS_CANCELLED;
         }
+        if (status != SANE_STATUS_GOOD)
+            return status;
+        return sane_get_parameters(h_, &params);
+    }
+
+    // Reads until the frame ends: SANE_STATUS_EOF when it is whole.
+    SANE_Status readFrame(QByteArray& data)
+    {
+        for (;;) {
+            SANE_Int length = 0;
+            const SANE_Status status =
+                sane_read(h_, reinterpret_cast<SANE_Byte*>(buffer_.data()), SANE_Int(buffer_.size()), &length);
+            if (status != SANE_STATUS_GOOD)
+                return status;
+            data.append(buffer_.constData(), length);
+        }
+    }
+
+    SaneScannerDevice::State& s_;
+    const SANE_Handle h_;
+    const int scanNumber_;
+    QByteArray buffer_;
+};
+
+// Reads pages until the feeder is empty (one page from the flatbed), each written and
+// announced as it comes.
+std::optional<ScannerDeviceError> readPages(SaneScannerDevice::State& s, SaneOptions& options, SaneScanReader& reader,
+                                            const ScanRequest& request, double dpi)
+{
+    const bool feeder = request.unitType == ScannerUnitType::documentFeeder;
+    ScanPageFile pages(request.downloadsDirectory, request.documentName);
+    for (int page = 1;; ++page) {
+        if (reader.cancelled())
+            return saneError(SANE_STATUS_CANCELLED);
+        if (s.pageOptions)
+            for (const auto& [name, value] : s.pageOptions(page))
+                options.setText(name.constData(), value);
+
+        SaneFrameAssembler frames;
+        const SANE_Status status = reader.readPage(frames);
+        // Some backends end a cancelled frame with EOF: what was read is only part of the page.
+        if (reader.cancelled())
+            return saneError(SANE_STATUS_CANCELLED);
         // The feeder ran out of paper: the normal end of a batch, and an empty scan (not a
         // failure) when there was no paper to begin with.
         if (status == SANE_STATUS_NO_DOCS && feeder)
-            break;
-        if (status != SANE_STATUS_GOOD) {
-            // A page that stopped half-way is not kept.
-            error = cancelled() ? saneError(SANE_STATUS_CANCELLED) : saneError(status);
-            break;
-        }
+            return std::nullopt;
+        // A page that stopped half-way is not kept.
+        if (status != SANE_STATUS_GOOD)
+            return reader.cancelled() ? saneError(SANE_STATUS_CANCELLED) : saneError(status);
         const std::optional<QImage> image = frames.image();
-        if (!image) {
-            error = saneError(SANE_STATUS_IO_ERROR);
-            break;
-        }
+        if (!image)
+            return saneError(SANE_STATUS_IO_ERROR);
         const ScanPageFile::Written result = request.stagePages ? pages.stage(*image, dpi) : pages.write(*image, dpi);
-        if (!result.error.isEmpty()) {
-            error = ScannerDeviceError{int(SANE_STATUS_IO_ERROR), QStringLiteral("Couldn't save page: %1").arg(result.error)};
-            break;
-        }
-        ++written;
+        if (!result.error.isEmpty())
+            return ScannerDeviceError{int(SANE_STATUS_IO_ERROR),
+                                      QStringLiteral("Couldn't save page: %1").arg(result.error)};
         s.poster->post([owner = s.owner, path = result.path] { emit owner->pageWritten(path); });
         if (!feeder)
-            break;
+            return std::nullopt;
     }
-    cancelHere(); // ends the batch, as SANE asks after the last page
+}
+
+// One scan on the worker: program the options, then read pages until the feeder is empty.
+std::optional<ScannerDeviceError> runScan(SaneScannerDevice::State& s, const ScanRequest& request, int scanNumber)
+{
+    if (!s.handle)
+        return ScannerDeviceError{int(SANE_STATUS_INVAL), QStringLiteral("The scanner session is not open.")};
+    SaneOptions options(s.handle);
+    if (std::optional<ScannerDeviceError> error = programSource(s, options, request))
+        return error;
+    const double dpi = programImage(options, request);
+    SaneScanReader reader(s, scanNumber);
+    const std::optional<ScannerDeviceError> error = readPages(s, options, reader, request, dpi);
+    reader.cancelHere(); // ends the batch, as SANE asks after the last page
     return error;
 }
 
