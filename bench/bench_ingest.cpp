@@ -301,9 +301,9 @@ void BM_WatchedFolderOtherWriter(benchmark::State& state)
         QDir().mkpath(folder);
         auto model = makeModel(std::make_shared<test::MarkerRecognizer>());
         FolderWatcher watcher;
-        watcher.onBatch = [model](const std::vector<ScannedCard>& cards) {
+        QObject::connect(&watcher, &FolderWatcher::cardsArrived, [model](const std::vector<ScannedCard>& cards) {
             model->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = false});
-        };
+        });
         watcher.start(folder);
         std::thread writer;
         measureFeeder(state, *model, count, [&](QElapsedTimer& clock, qint64& lastPageMs) {

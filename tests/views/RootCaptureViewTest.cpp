@@ -202,9 +202,8 @@ TEST_F(RootCaptureViewTest, ABackgroundTabKeepsTakingInScansAndStopsHealingWithI
     EXPECT_EQ(preferences.value(domain, key), 0);
     EXPECT_EQ(preferences.writes(), 1);
 
-    // The callbacks the first window installed still reach its model.
-    ASSERT_TRUE(first.watcher().onDuplicatesDropped);
-    first.watcher().onDuplicatesDropped(1);
+    // What the first tab's watcher tells still reaches its model.
+    emit first.watcher().duplicatesDropped(1);
     EXPECT_EQ(first.viewModel()->toast(), QString("Dropped 1 duplicate scan"));
 
     // A closed tab's batch is gone from the strip; the others keep their rows.

@@ -1,11 +1,11 @@
 #include "app/batch/BatchSession.h"
 
+#include "app/batch/WatcherTexts.h"
 #include "app/settings/CaptureConfig.h"
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/intake/FolderWatcher.h"
-#include "core/intake/ScanFileListing.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,16 +33,34 @@ BatchSession::BatchSession(Parts parts, QString scanFolderPath, QObject* parent)
         connect(scanner_.get(), &ScannerController::isScanningChanged, this, &BatchSession::followSides);
     }
     SettingsStore::standard()->observe(SettingsKeys::duplex, this, [this] { followSides(); });
+    if (watcher_)
+        connectWatcher();
 }
 
 BatchSession::~BatchSession()
 {
-    if (watcher_) {
-        watcher_->onBatch = nullptr;
-        watcher_->onDuplicatesDropped = nullptr;
-        watcher_->onRouted = nullptr;
-        watcher_->onLeftOut = nullptr;
-    }
+    // Members go before this object's connections: nothing the watcher tells from here on
+    // reaches the model.
+    if (watcher_)
+        watcher_->disconnect(this);
+}
+
+void BatchSession::connectWatcher()
+{
+    // Connected once for the session's life, whatever folder it watches and whether a window
+    // shows it: a background tab keeps taking in scans.
+    FolderWatcher* watcher = watcher_.get();
+    // The cards come paired as their pages were scanned, whatever the setting says by now.
+    connect(watcher, &FolderWatcher::cardsArrived, this, [this](const std::vector<ScannedCard>& cards) {
+        viewModel_->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true});
+    });
+    connect(watcher, &FolderWatcher::duplicatesDropped, this,
+            [this](int count) { viewModel_->showToast(WatcherTexts::droppedDuplicatesToast(count)); });
+    connect(watcher, &FolderWatcher::pagesRouted, this, [this](int count, const QString& destination) {
+        viewModel_->reportStatus(WatcherTexts::movedScansStatus(count, destination));
+    });
+    connect(watcher, &FolderWatcher::filesLeftOut, this,
+            [this](const std::vector<LeftOutScanFile>& files) { viewModel_->addLeftOutScans(files); });
 }
 
 void BatchSession::setScanFolderPath(QString path)
@@ -88,25 +106,12 @@ void BatchSession::followSides()
 
 void BatchSession::watchFolder(const QString& folder, const std::optional<QString>& routeInto)
 {
-    std::weak_ptr<CaptureViewModel> model = viewModel_;
-    // The cards come paired as their pages were scanned, whatever the setting says by now.
-    watcher_->onBatch = [model](const std::vector<ScannedCard>& cards) {
-        if (const auto vm = model.lock())
-            vm->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true});
-    };
-    watcher_->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
-        if (const auto vm = model.lock())
-            vm->addLeftOutScans(files);
-    };
     watcher_->start(folder, routeInto, sidesInForce());
 }
 
 void BatchSession::close()
 {
-    watcher_->onBatch = nullptr;
-    watcher_->onDuplicatesDropped = nullptr;
-    watcher_->onRouted = nullptr;
-    watcher_->onLeftOut = nullptr;
+    watcher_->disconnect(this);
     viewModel_->cancelIngests();
     watcher_->stop();
     scanner_->stopBrowsing();

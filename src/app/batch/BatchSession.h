@@ -48,14 +48,15 @@ public:
     // The scan folder's name, or "New batch" without one.
     QString title() const;
 
-    // Watches `folder`; each settled batch is paired as its pages were scanned and ingested
-    // (append, progress, automatic import allowed).
+    // Watches `folder`. The watcher's cards, paired as their pages were scanned, are ingested
+    // (append, progress, automatic import allowed); its repeats dropped, pages routed and
+    // files left out are told on the model.
     void watchFolder(const QString& folder, const std::optional<QString>& routeInto = std::nullopt);
     // How pages landing now were scanned: the running scan's sides while this tab's scanner
     // scans, otherwise "vy.duplex". The watcher follows it while it watches.
     ScanSides sidesInForce() const;
 
-    // The tab is going away: the watcher's callbacks are detached and running ingests made
+    // The tab is going away: the watcher is disconnected from the model and running ingests made
     // stale before the watcher stops (its stop can hand over a carried duplex page), then
     // scanner browsing stops. Work still running ends on the model it keeps alive.
     void close();
@@ -64,6 +65,8 @@ signals:
     void scanFolderPathChanged();
 
 private:
+    // Connects the watcher's hand-over to the model, once.
+    void connectWatcher();
     void followSides();
 
     QUuid id_;

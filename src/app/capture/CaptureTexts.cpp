@@ -54,17 +54,6 @@ QString scanStoppedTitle()
     return QStringLiteral("Scan stopped early");
 }
 
-QString droppedDuplicatesToast(int count)
-{
-    return QStringLiteral("Dropped ") + QString::number(count) + QStringLiteral(" duplicate scan") + pluralS(count);
-}
-
-QString movedScansStatus(int count, const QString& destinationFolder)
-{
-    return QStringLiteral("Moved ") + QString::number(count) + QStringLiteral(" scan") + pluralS(count) +
-           QStringLiteral(" into ") + lastComponent(destinationFolder) + QLatin1Char('.');
-}
-
 QString healTitle()
 {
     return QStringLiteral("Auto-fixed a scanner setting");

@@ -22,10 +22,6 @@ QString importConfirmTitle();
 QString splitChildWarningTitle();
 QString scanStoppedTitle();
 
-// Watcher callbacks.
-QString droppedDuplicatesToast(int count);
-QString movedScansStatus(int count, const QString& destinationFolder);
-
 // Banners.
 QString healTitle();
 QString recountTitle();

@@ -14,7 +14,6 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/intake/FolderWatcher.h"
-#include "core/intake/ScanFileListing.h"
 #include "core/records/ImportIntentStore.h"
 #include "platform/DelayScheduler.h"
 #include "platform/FileRevealer.h"
@@ -59,7 +58,6 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
         co_await vm->checkHeldImports();
         co_await vm->cleanupStaleScanSessions();
     }(viewModel_);
-    installWatcherCallbacks();
     heal();
     scheduleHeartbeat();
     if (directScanEnabled()) {
@@ -97,31 +95,6 @@ void CaptureWindowState::enforceSingleScanFolder()
     const auto source = services_.settings->string(SettingsKeys::scanSourceFolder);
     if (source && !source->isEmpty())
         services_.settings->setString(SettingsKeys::scanSourceFolder, QString());
-}
-
-void CaptureWindowState::installWatcherCallbacks()
-{
-    // The callbacks outlive this window (a background tab keeps taking in scans), so they
-    // hold the model weakly and never this object.
-    std::weak_ptr<CaptureViewModel> model = viewModel_;
-    FolderWatcher* watcher = &session_.watcher();
-    // The cards come paired as their pages were scanned, whatever the setting says by now.
-    watcher->onBatch = [model](const std::vector<ScannedCard>& cards) {
-        if (const auto vm = model.lock())
-            vm->ingest(cards, IngestOptions{.append = true, .showProgress = true, .autoImport = true});
-    };
-    watcher->onDuplicatesDropped = [model](int count) {
-        if (const auto vm = model.lock())
-            vm->showToast(CaptureTexts::droppedDuplicatesToast(count));
-    };
-    watcher->onRouted = [model](int count, const QString& destination) {
-        if (const auto vm = model.lock())
-            vm->reportStatus(CaptureTexts::movedScansStatus(count, destination));
-    };
-    watcher->onLeftOut = [model](const std::vector<LeftOutScanFile>& files) {
-        if (const auto vm = model.lock())
-            vm->addLeftOutScans(files);
-    };
 }
 
 void CaptureWindowState::heal()

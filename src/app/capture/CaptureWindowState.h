@@ -32,9 +32,10 @@ struct UnimportedWork;
 // and destroyed when another is (never on show/hide, so minimising re-runs nothing).
 // Construction runs the appear steps: the scan-source setting is cleared, the import and
 // recount bins follow the folder's name, the default workspace is resolved (with the bins
-// list in recount mode) and stale scan sessions cleaned up, the watcher's callbacks are installed, the scan app's duplicate-scan setting is healed (and checked
-// again every 300 s while the window lives), and the scanner is browsed while direct scanning
-// is on. Destruction only stops the heartbeat and the clock: the watcher, the scanner and
+// list in recount mode) and stale scan sessions cleaned up, the scan app's duplicate-scan
+// setting is healed (and checked again every 300 s while the window lives), and the scanner
+// is browsed while direct scanning is on. What the watcher hands over goes to the batch's
+// model without the window (BatchSession). Destruction only stops the heartbeat and the clock: the watcher, the scanner and
 // running work belong to the batch.
 class CaptureWindowState : public QObject {
     Q_OBJECT
@@ -104,7 +105,6 @@ signals:
 
 private:
     void enforceSingleScanFolder();
-    void installWatcherCallbacks();
     void heal();
     void scheduleHeartbeat();
     void scheduleClock();

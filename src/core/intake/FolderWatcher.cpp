@@ -340,7 +340,7 @@ std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
     }
     setFolderReadable(true);
     if (!reportLeftOut(leftOut))
-        return std::nullopt; // stopped by its callback: nothing more to note
+        return std::nullopt; // stopped by a receiver: nothing more to note
     QHash<QString, const ScanFileEntry*> current;
     current.reserve(qsizetype(entries.size()));
     for (const ScanFileEntry& e : entries)
@@ -580,9 +580,8 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const s
     const quint64 generation = generation_;
     auto valid = [&] { return self && self->generation_ == generation; };
 
-    if (!dropped.isEmpty() && onDuplicatesDropped) {
-        const auto callback = onDuplicatesDropped;
-        callback(int(dropped.size()));
+    if (!dropped.isEmpty()) {
+        emit duplicatesDropped(int(dropped.size()));
         if (!valid())
             return false;
     }
@@ -599,9 +598,8 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const s
                 }
             forget(left);
             outgoing = moved;
-            if (count > 0 && onRouted) {
-                const auto callback = onRouted;
-                callback(count, *job.route);
+            if (count > 0) {
+                emit pagesRouted(count, *job.route);
                 if (!valid())
                     return false;
             }
@@ -618,10 +616,7 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const s
         }
     }
     if (!outgoing.isEmpty()) {
-        if (onBatch) {
-            const auto callback = onBatch;
-            callback(cardsOf(outgoing, keptSizes));
-        }
+        emit cardsArrived(cardsOf(outgoing, keptSizes));
         if (!valid())
             return false;
         setBatchesEmitted(batchesEmitted_ + 1);
@@ -644,12 +639,9 @@ bool FolderWatcher::reportLeftOut(const std::vector<LeftOutScanFile>& leftOut)
     for (const LeftOutScanFile& file : fresh)
         CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" LEFT OUT ") +
                         file.name + QStringLiteral(": ") + leftOutReasonText(file.reason));
-    if (!onLeftOut)
-        return true;
     QPointer<FolderWatcher> self(this);
     const quint64 generation = generation_;
-    const auto callback = onLeftOut;
-    callback(fresh);
+    emit filesLeftOut(fresh);
     return self && self->generation_ == generation && self->isWatching_;
 }
 

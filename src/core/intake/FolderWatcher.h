@@ -127,16 +127,17 @@ public:
     // The sides of pages arriving now.
     ScanSides sides() const { return sides_; }
 
-    // Called on the main thread, per batch in this order: dropped, routed, batch (its cards
-    // in scan order, each with the page paths where they are now).
-    std::function<void(const std::vector<ScannedCard>& cards)> onBatch;
-    std::function<void(int droppedPages)> onDuplicatesDropped;
-    std::function<void(int movedPages, const QString& destination)> onRouted;
+signals:
+    // Per batch, in this order: duplicatesDropped, pagesRouted, cardsArrived. A receiver may
+    // stop the watcher or let it go; nothing more of that batch is told then.
+    // The batch's cards in scan order, each with its pages where they are now.
+    void cardsArrived(const std::vector<ScannedCard>& cards);
+    void duplicatesDropped(int droppedPages);
+    void pagesRouted(int movedPages, const QString& destination);
     // Files that arrived looking like pages but can never be one (see listImageEntries),
     // each told once while it stays in the folder.
-    std::function<void(const std::vector<LeftOutScanFile>& files)> onLeftOut;
+    void filesLeftOut(const std::vector<LeftOutScanFile>& files);
 
-signals:
     void isWatchingChanged();
     void isPausedChanged();
     void folderChanged();

@@ -117,9 +117,16 @@ TEST_F(SessionStoreTest, ClosingStopsWatcherAndScannerAndMakesIngestsStale)
 
     store.close(tab->id());
     EXPECT_FALSE(tab->watcher().isWatching());
-    EXPECT_FALSE(tab->watcher().onBatch);
     EXPECT_FALSE(browsers.back()->isRunning());
     EXPECT_EQ(model->ingestGeneration(), generation + 1);
+    // Nothing the watcher tells reaches the closed tab's model any more.
+    test::writeMarkedScan(home.file("scans/late.png"), 11);
+    emit tab->watcher().cardsArrived({ScannedCard{0, home.file("scans/late.png"), std::nullopt}});
+    emit tab->watcher().duplicatesDropped(1);
+    emit tab->watcher().filesLeftOut({{"huge.png", LeftOutReason::tooLarge, "huge.png"}});
+    EXPECT_FALSE(model->isWorking());
+    EXPECT_EQ(model->toast(), std::nullopt);
+    EXPECT_TRUE(model->leftOutScans().empty());
 }
 
 // The duplex setting applies to the pages that land after it changed, also while the folder

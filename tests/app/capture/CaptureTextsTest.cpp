@@ -14,17 +14,11 @@ TEST(CaptureTexts, CountedTextsTakeThePluralUnlessTheCountIsOne)
         {CaptureTexts::discardTitle(0), "Discard 0 rows?"},
         {CaptureTexts::discardTitle(1), "Discard 1 row?"},
         {CaptureTexts::discardTitle(3), "Discard 3 rows?"},
-        {CaptureTexts::droppedDuplicatesToast(1), "Dropped 1 duplicate scan"},
-        {CaptureTexts::droppedDuplicatesToast(2), "Dropped 2 duplicate scans"},
-        {CaptureTexts::movedScansStatus(1, "/scans/B0001"), "Moved 1 scan into B0001."},
-        {CaptureTexts::movedScansStatus(4, "/scans/B0002/"), "Moved 4 scans into B0002."},
         {CaptureTexts::scanOrientationTitle(1), "1 card had no readable text"},
         {CaptureTexts::scanOrientationTitle(2), "2 cards had no readable text"},
         {CaptureTexts::scanOrientationTitle(11), "11 cards had no readable text"},
         {CaptureTexts::bulkConfirmedLabel(5), "Set all 5 confirmed to:"},
         {CaptureTexts::markReviewedLabel(1), "Mark 1 reviewed"},
-        // A folder name is shown as it is, "%1" included.
-        {CaptureTexts::movedScansStatus(2, "/scans/100%1"), "Moved 2 scans into 100%1."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.actual, c.expected);

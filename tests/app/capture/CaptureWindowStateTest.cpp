@@ -41,7 +41,7 @@ protected:
     }
 };
 
-TEST_F(CaptureWindowStateTest, AppearingClearsTheSourceFolderHealsAndInstallsTheWatcherCallbacks)
+TEST_F(CaptureWindowStateTest, AppearingClearsTheSourceFolderAndHealsWhileTheWatcherReachesTheModel)
 {
     settings().setString(SettingsKeys::scanSourceFolder, "/elsewhere");
     preferences.set(domain, key, 1);
@@ -52,11 +52,11 @@ TEST_F(CaptureWindowStateTest, AppearingClearsTheSourceFolderHealsAndInstallsThe
     ASSERT_TRUE(session->viewModel()->prefHealMessage());
     EXPECT_TRUE(session->viewModel()->prefHealMessage()->startsWith("Disabled Image Capture's"));
 
+    // The batch connected the watcher to its model; the window changes nothing of it.
     FolderWatcher& watcher = session->watcher();
-    ASSERT_TRUE(watcher.onBatch && watcher.onDuplicatesDropped && watcher.onRouted);
-    watcher.onDuplicatesDropped(2);
+    emit watcher.duplicatesDropped(2);
     EXPECT_EQ(session->viewModel()->toast(), QString("Dropped 2 duplicate scans"));
-    watcher.onRouted(1, "/scans/B0001");
+    emit watcher.pagesRouted(1, "/scans/B0001");
     EXPECT_EQ(session->viewModel()->statusMessage(), "Moved 1 scan into B0001.");
 }
 

@@ -124,10 +124,10 @@ TEST(ScannerController, AWatcherOnTheScanFolderSeesEachFinishedPageOnce)
     Rig rig(script);
     FolderWatcher watcher(std::chrono::hours(1)); // polled by hand
     QStringList delivered;
-    watcher.onBatch = [&](const std::vector<ScannedCard>& cards) {
+    QObject::connect(&watcher, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>& cards) {
         for (const ScannedCard& card : cards)
             delivered << QFileInfo(card.front).fileName();
-    };
+    });
     watcher.start(rig.out.path());
     auto pollUntilQuiet = [&] {
         for (int i = 0; i < FolderWatcher::settleTicks + 2; ++i)

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A watcher on a temporary folder, polled by hand, recording its callbacks in order.
+// A watcher on a temporary folder, polled by hand, recording its signals in order.
 struct Harness {
     test::TempHome home;
     QTemporaryDir dir;
@@ -35,7 +35,7 @@ struct Harness {
     explicit Harness(std::unique_ptr<FolderEvents> folderEvents = nullptr) : watcher(1h, std::move(folderEvents))
     {
         QDir().mkpath(folder);
-        watcher.onBatch = [this](const std::vector<ScannedCard>& cards) {
+        QObject::connect(&watcher, &FolderWatcher::cardsArrived, [this](const std::vector<ScannedCard>& cards) {
             QStringList pages;
             for (const ScannedCard& card : cards) {
                 pages.append(card.front);
@@ -47,17 +47,18 @@ struct Harness {
             for (const QString& p : pages)
                 names.append(ScanFileOrder::fileName(p));
             events.append("batch " + names.join(","));
-        };
-        watcher.onDuplicatesDropped = [this](int n) { events.append("dropped " + QString::number(n)); };
-        watcher.onRouted = [this](int n, const QString& to) {
+        });
+        QObject::connect(&watcher, &FolderWatcher::duplicatesDropped,
+                         [this](int n) { events.append("dropped " + QString::number(n)); });
+        QObject::connect(&watcher, &FolderWatcher::pagesRouted, [this](int n, const QString& to) {
             events.append("routed " + QString::number(n) + " " + QFileInfo(to).fileName());
-        };
-        watcher.onLeftOut = [this](const std::vector<LeftOutScanFile>& files) {
+        });
+        QObject::connect(&watcher, &FolderWatcher::filesLeftOut, [this](const std::vector<LeftOutScanFile>& files) {
             QStringList names;
             for (const LeftOutScanFile& f : files)
                 names.append(f.name);
             events.append("left out " + names.join(","));
-        };
+        });
     }
 
     // A file named by raw bytes, which need not be UTF-8.
@@ -397,11 +398,11 @@ TEST(FolderWatcher, EveryCardKeepsItsOwnPagesWhenAPageIsEmptyOrGone)
         SCOPED_TRACE(c.what);
         Harness h;
         QStringList cards;
-        h.watcher.onBatch = [&](const std::vector<ScannedCard>& batch) {
+        QObject::connect(&h.watcher, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>& batch) {
             for (const ScannedCard& card : batch)
                 cards << QFileInfo(card.front).baseName() +
                              (card.back ? "/" + QFileInfo(*card.back).baseName() : QString());
-        };
+        });
         h.watcher.start(h.folder, std::nullopt, c.sides);
         for (const QString& step : c.script.split(' ')) {
             const QChar op = step[0];
@@ -462,11 +463,11 @@ TEST(FolderWatcher, EveryPageKeepsTheSidesInForceWhenItLanded)
         SCOPED_TRACE(c.what);
         Harness h;
         QStringList cards;
-        h.watcher.onBatch = [&](const std::vector<ScannedCard>& batch) {
+        QObject::connect(&h.watcher, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>& batch) {
             for (const ScannedCard& card : batch)
                 cards << QFileInfo(card.front).baseName() +
                              (card.back ? "/" + QFileInfo(*card.back).baseName() : QString());
-        };
+        });
         h.watcher.start(h.folder, std::nullopt, c.sides);
         for (const QString& step : c.script.split(' ')) {
             const QChar op = step[0];
@@ -523,7 +524,7 @@ TEST(FolderWatcher, DestroyedWhileHashingCallsNothing)
     Harness h;
     bool called = false;
     auto* watcher = new FolderWatcher(1h);
-    watcher->onBatch = [&](const std::vector<ScannedCard>&) { called = true; };
+    QObject::connect(watcher, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>&) { called = true; });
     watcher->start(h.folder);
     h.png("a.png", 1);
     for (int i = 0; i < 3; ++i)
@@ -627,10 +628,10 @@ TEST(FolderWatcher, TimerDrivesPolls)
     Harness h;
     FolderWatcher fast(5ms);
     QStringList got;
-    fast.onBatch = [&](const std::vector<ScannedCard>& cards) {
+    QObject::connect(&fast, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>& cards) {
         for (const ScannedCard& card : cards)
             got += card.front;
-    };
+    });
     fast.start(h.folder);
     EXPECT_EQ(fast.interval(), 5ms);
     h.png("a.png", 1);
