@@ -58,8 +58,20 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     header_ = new RecountHeader(model_, suggestedReplaceBin_, this);
     column->addWidget(header_);
     column->addWidget(Theme::divider(this));
+    column->addWidget(buildReview());
+    reviewDivider_ = Theme::divider(this);
+    column->addWidget(reviewDivider_);
+    column->addWidget(buildEmptyState(), 1);
+    column->addWidget(buildPlan(), 1);
+    column->addWidget(Theme::divider(this));
+    column->addLayout(buildFooter());
+    followModel();
+    refresh();
+}
 
-    // Review section: the scans that still lack a match.
+// Review section: the scans that still lack a match.
+QWidget* RecountView::buildReview()
+{
     review_ = new QWidget(this);
     review_->setObjectName(QStringLiteral("recountReview"));
     auto* reviewCol = new QVBoxLayout(review_);
@@ -90,11 +102,12 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     reviewCol->addWidget(reviewHead);
     reviewScroll_ = scrollColumn(review_, QStringLiteral("recountReviewList"), reviewList_);
     reviewCol->addWidget(reviewScroll_);
-    column->addWidget(review_);
-    reviewDivider_ = Theme::divider(this);
-    column->addWidget(reviewDivider_);
+    return review_;
+}
 
-    // Empty state: the workflow in six steps.
+// Empty state: the workflow in six steps.
+QWidget* RecountView::buildEmptyState()
+{
     auto* emptyScroll = new QScrollArea(this);
     emptyScroll->setObjectName(QStringLiteral("recountEmptyState"));
     emptyScroll->setWidgetResizable(true);
@@ -128,7 +141,16 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     intro->setFixedWidth(460);
     intro->setMinimumHeight(intro->heightForWidth(460));
     emptyCol->addWidget(intro, 0, Qt::AlignHCenter);
-    auto* steps = new QFrame(emptyHost);
+    emptyCol->addWidget(buildSteps(emptyHost), 0, Qt::AlignHCenter);
+    emptyCol->addStretch(1);
+    emptyScroll->setWidget(emptyHost);
+    emptyState_ = emptyScroll;
+    return emptyState_;
+}
+
+QFrame* RecountView::buildSteps(QWidget* parent)
+{
+    auto* steps = new QFrame(parent);
     steps->setObjectName(QStringLiteral("recountSteps"));
     steps->setStyleSheet(QStringLiteral("#recountSteps { background: %1; border-radius: 10px; }")
                              .arg(Theme::css(Theme::neutral, 15)));
@@ -152,18 +174,28 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
         row->addWidget(text, 1);
         stepsCol->addLayout(row);
     }
-    emptyCol->addWidget(steps, 0, Qt::AlignHCenter);
-    emptyCol->addStretch(1);
-    emptyScroll->setWidget(emptyHost);
-    emptyState_ = emptyScroll;
-    column->addWidget(emptyState_, 1);
+    return steps;
+}
 
-    // The plan: assignment bar, printing list, tally.
+// The plan: assignment bar, printing list, tally.
+QWidget* RecountView::buildPlan()
+{
     plan_ = new QWidget(this);
     plan_->setObjectName(QStringLiteral("recountPlan"));
     auto* planCol = new QVBoxLayout(plan_);
     planCol->setContentsMargins(0, 0, 0, 0);
     planCol->setSpacing(0);
+    planCol->addLayout(buildAssignBar());
+    planCol->addWidget(Theme::divider(plan_));
+    planCol->addWidget(scrollColumn(plan_, QStringLiteral("printingList"), printingColumn_), 1);
+    printingColumn_->addStretch(1);
+    planCol->addWidget(Theme::divider(plan_));
+    planCol->addWidget(buildTally());
+    return plan_;
+}
+
+QHBoxLayout* RecountView::buildAssignBar()
+{
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(12, 8, 12, 8);
     bar->setSpacing(10);
@@ -207,11 +239,11 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     connect(resetAssignments_, &QPushButton::clicked, this, [this] { model_->clearAllAssignments(); });
     bar->addWidget(resetAssignments_);
     bar->addStretch(1);
-    planCol->addLayout(bar);
-    planCol->addWidget(Theme::divider(plan_));
-    planCol->addWidget(scrollColumn(plan_, QStringLiteral("printingList"), printingColumn_), 1);
-    printingColumn_->addStretch(1);
-    planCol->addWidget(Theme::divider(plan_));
+    return bar;
+}
+
+QFrame* RecountView::buildTally()
+{
     auto* tally = new QFrame(plan_);
     tally->setObjectName(QStringLiteral("tallyBar"));
     tally->setAttribute(Qt::WA_StyledBackground);
@@ -229,10 +261,11 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.9);
     retireHint_->setFont(captionFont);
     tallyCol->addWidget(retireHint_);
-    planCol->addWidget(tally);
-    column->addWidget(plan_, 1);
+    return tally;
+}
 
-    column->addWidget(Theme::divider(this));
+QHBoxLayout* RecountView::buildFooter()
+{
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(12, 12, 12, 12);
     footer->setSpacing(8);
@@ -262,8 +295,11 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
                                      Theme::css(Theme::warning, 90)));
     connect(preview_, &QPushButton::clicked, this, [this] { (void)model_->previewReplace(); });
     footer->addWidget(preview_);
-    column->addLayout(footer);
+    return footer;
+}
 
+void RecountView::followModel()
+{
     refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
     CaptureViewModel* m = model_.get();
     for (auto signal :
@@ -276,7 +312,6 @@ RecountView::RecountView(std::shared_ptr<CaptureViewModel> model, AlertPrompter&
     for (auto signal : {&InventoryBinList::inventoryBinsChanged, &InventoryBinList::inventoryBinsLoadedAtChanged,
                         &InventoryBinList::inventoryBinsErrorChanged, &InventoryBinList::isLoadingInventoryBinsChanged})
         refresh_->follow(m->binList(), signal);
-    refresh();
 }
 
 RecountView::~RecountView()

@@ -15,6 +15,7 @@
 #include <optional>
 
 class QBoxLayout;
+class QFrame;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -64,6 +65,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* buildReview();
+    QWidget* buildEmptyState();
+    QFrame* buildSteps(QWidget* parent);
+    QWidget* buildPlan();
+    QHBoxLayout* buildAssignBar();
+    QFrame* buildTally();
+    QHBoxLayout* buildFooter();
+    void followModel();
     void assign();
     void presentConfirmation();
     RecountState state() const;
