@@ -8,23 +8,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace vantry::Symbols {
 
 namespace {
 
-// Draws on a 16 × 16 grid.
-void draw(QPainter& p, const QString& name, const QColor& color)
-{
-    // Cut-outs clear the pixels, so a symbol reads on any background.
-    const QColor cut = Theme::clear;
-    QPen line(color, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    auto filled = [&](const QColor& c) {
+// The pens, brushes and shared shapes of one symbol, drawn on a 16 × 16 grid.
+class Glyph {
+public:
+    Glyph(QPainter& painter, const QColor& color)
+        : p(painter), color(color), line(color, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)
+    {
+    }
+
+    void filled(const QColor& c)
+    {
         p.setCompositionMode(c.alpha() == 0 ? QPainter::CompositionMode_Clear : QPainter::CompositionMode_SourceOver);
         p.setPen(Qt::NoPen);
         p.setBrush(c.alpha() == 0 ? Theme::cutOut : c);
-    };
-    auto stroked = [&](const QColor& c, qreal width = 1.4) {
+    }
+
+    void stroked(const QColor& c, qreal width = 1.4)
+    {
         p.setCompositionMode(c.alpha() == 0 ? QPainter::CompositionMode_Clear : QPainter::CompositionMode_SourceOver);
         QPen pen = line;
         if (c.alpha() == 0)
@@ -34,8 +40,10 @@ void draw(QPainter& p, const QString& name, const QColor& color)
         pen.setWidthF(width);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
-    };
-    auto folder = [&] {
+    }
+
+    void folder()
+    {
         QPainterPath path;
         path.moveTo(1.5, 4);
         path.lineTo(6, 4);
@@ -46,8 +54,10 @@ void draw(QPainter& p, const QString& name, const QColor& color)
         path.closeSubpath();
         stroked(color);
         p.drawPath(path);
-    };
-    auto tray = [&](bool fill) {
+    }
+
+    void tray(bool fill)
+    {
         QPainterPath path;
         path.moveTo(1.5, 9);
         path.lineTo(5, 9);
@@ -64,8 +74,10 @@ void draw(QPainter& p, const QString& name, const QColor& color)
             stroked(color);
         }
         p.drawPath(path);
-    };
-    auto arrow = [&](QPointF from, QPointF to) {
+    }
+
+    void arrow(QPointF from, QPointF to)
+    {
         stroked(color, 1.5);
         p.drawLine(from, to);
         const QPointF d = to - from;
@@ -73,143 +85,261 @@ void draw(QPainter& p, const QString& name, const QColor& color)
         const QPointF u = d / len, n(-u.y(), u.x());
         p.drawLine(to, to - u * 3.2 + n * 3.0);
         p.drawLine(to, to - u * 3.2 - n * 3.0);
-    };
-    auto circle = [&](bool fill) {
+    }
+
+    void circle(bool fill)
+    {
         if (fill)
             filled(color);
         else
             stroked(color);
         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    };
-
-    if (name == QLatin1String("folder") || name == QLatin1String("folder.badge.gearshape")) {
-        folder();
-        if (name != QLatin1String("folder")) {
-            filled(color);
-            p.drawEllipse(QRectF(9, 8, 5, 5));
-            filled(cut);
-            p.drawEllipse(QRectF(10.5, 9.5, 2, 2));
-        }
-    } else if (name == QLatin1String("eye") || name == QLatin1String("eye.fill")) {
-        QPainterPath path;
-        path.moveTo(1, 8);
-        path.quadTo(8, 0.5, 15, 8);
-        path.quadTo(8, 15.5, 1, 8);
-        if (name == QLatin1String("eye.fill")) {
-            filled(color);
-            p.drawPath(path);
-            filled(cut);
-            p.drawEllipse(QPointF(8, 8), 2.6, 2.6);
-            filled(color);
-            p.drawEllipse(QPointF(8, 8), 1.3, 1.3);
-        } else {
-            stroked(color);
-            p.drawPath(path);
-            filled(color);
-            p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
-        }
-    } else if (name == QLatin1String("stop.circle.fill")) {
-        circle(true);
-        filled(cut);
-        p.drawRoundedRect(QRectF(5.5, 5.5, 5, 5), 1, 1);
-    } else if (name == QLatin1String("pause.fill")) {
-        filled(color);
-        p.drawRoundedRect(QRectF(3.5, 2.5, 3.2, 11), 1, 1);
-        p.drawRoundedRect(QRectF(9.3, 2.5, 3.2, 11), 1, 1);
-    } else if (name == QLatin1String("pause.circle.fill")) {
-        circle(true);
-        filled(cut);
-        p.drawRect(QRectF(5.6, 5, 1.7, 6));
-        p.drawRect(QRectF(8.7, 5, 1.7, 6));
-    } else if (name == QLatin1String("play.fill")) {
-        filled(color);
-        p.drawPolygon(QPolygonF({QPointF(4, 2.5), QPointF(13.5, 8), QPointF(4, 13.5)}));
-    } else if (name == QLatin1String("scanner.fill")) {
-        filled(color);
-        p.drawRoundedRect(QRectF(1, 7, 14, 6.5), 1.5, 1.5);
-        p.drawRoundedRect(QRectF(3.5, 3.5, 9, 3), 1, 1);
-        filled(cut);
-        p.drawRect(QRectF(3.5, 9.5, 9, 1));
-    } else if (name == QLatin1String("xmark.octagon.fill")) {
-        QPolygonF octagon;
-        for (int i = 0; i < 8; ++i) {
-            const double a = (22.5 + 45.0 * i) * M_PI / 180.0;
-            octagon << QPointF(8 + 7 * std::cos(a), 8 + 7 * std::sin(a));
-        }
-        filled(color);
-        p.drawPolygon(octagon);
-        stroked(cut, 1.6);
-        p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
-        p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
-    } else if (name == QLatin1String("tray.fill")) {
-        tray(true);
-    } else if (name == QLatin1String("tray.full")) {
-        tray(false);
-        stroked(color, 1.2);
-        p.drawLine(QPointF(4.5, 4), QPointF(11.5, 4));
-        p.drawLine(QPointF(4.5, 6.5), QPointF(11.5, 6.5));
-    } else if (name == QLatin1String("tray.and.arrow.down") || name == QLatin1String("tray.and.arrow.down.fill")) {
-        tray(name.endsWith(QLatin1String(".fill")));
-        arrow(QPointF(8, 1), QPointF(8, 8));
-    } else if (name == QLatin1String("square.and.arrow.up")) {
-        stroked(color);
-        QPainterPath box;
-        box.moveTo(5.5, 6.5);
-        box.lineTo(3, 6.5);
-        box.lineTo(3, 14.5);
-        box.lineTo(13, 14.5);
-        box.lineTo(13, 6.5);
-        box.lineTo(10.5, 6.5);
-        p.drawPath(box);
-        arrow(QPointF(8, 10), QPointF(8, 1.5));
-    } else if (name == QLatin1String("plus.circle")) {
-        circle(false);
-        p.drawLine(QPointF(8, 5), QPointF(8, 11));
-        p.drawLine(QPointF(5, 8), QPointF(11, 8));
-    } else if (name == QLatin1String("plus.rectangle.on.rectangle")) {
-        stroked(color, 1.2);
-        p.drawRoundedRect(QRectF(4.5, 1.5, 10, 8), 1.5, 1.5);
-        p.drawRoundedRect(QRectF(1.5, 5.5, 10, 8.5), 1.5, 1.5);
-        p.drawLine(QPointF(6.5, 7.5), QPointF(6.5, 12));
-        p.drawLine(QPointF(4.25, 9.75), QPointF(8.75, 9.75));
-    } else if (name == QLatin1String("doc.fill")) {
-        QPainterPath page;
-        page.moveTo(3, 1.5);
-        page.lineTo(9.5, 1.5);
-        page.lineTo(13, 5);
-        page.lineTo(13, 14.5);
-        page.lineTo(3, 14.5);
-        page.closeSubpath();
-        filled(color);
-        p.drawPath(page);
-        filled(cut);
-        p.drawPolygon(QPolygonF({QPointF(9.5, 1.5), QPointF(9.5, 5), QPointF(13, 5)}));
-    } else if (name == QLatin1String("speedometer")) {
-        stroked(color);
-        p.drawArc(QRectF(1.5, 3, 13, 13), 0, 180 * 16);
-        p.drawLine(QPointF(8, 9.5), QPointF(11.5, 5.5));
-        filled(color);
-        p.drawEllipse(QPointF(8, 9.5), 1.5, 1.5);
-    } else if (name == QLatin1String("hourglass")) {
-        stroked(color, 1.3);
-        p.drawLine(QPointF(3.5, 1.5), QPointF(12.5, 1.5));
-        p.drawLine(QPointF(3.5, 14.5), QPointF(12.5, 14.5));
-        p.drawPolyline(QPolygonF({QPointF(4.5, 1.5), QPointF(11.5, 14.5)}));
-        p.drawPolyline(QPolygonF({QPointF(11.5, 1.5), QPointF(4.5, 14.5)}));
-        filled(color);
-        p.drawPolygon(QPolygonF({QPointF(6, 13.5), QPointF(10, 13.5), QPointF(8, 10.5)}));
-    } else if (name == QLatin1String("info.circle")) {
-        circle(false);
-        filled(color);
-        p.drawEllipse(QPointF(8, 4.9), 1.0, 1.0);
-        p.drawRect(QRectF(7.25, 7, 1.5, 5));
-    } else if (name == QLatin1String("clock")) {
-        circle(false);
-        p.drawLine(QPointF(8, 4.5), QPointF(8, 8));
-        p.drawLine(QPointF(8, 8), QPointF(10.8, 9.6));
-    } else if (name == QLatin1String("arrow.right")) {
-        arrow(QPointF(2, 8), QPointF(14, 8));
     }
+
+    QPainter& p;
+    const QColor color;
+    // Cut-outs clear the pixels, so a symbol reads on any background.
+    const QColor cut = Theme::clear;
+
+private:
+    const QPen line;
+};
+
+QPainterPath eyeOutline()
+{
+    QPainterPath path;
+    path.moveTo(1, 8);
+    path.quadTo(8, 0.5, 15, 8);
+    path.quadTo(8, 15.5, 1, 8);
+    return path;
+}
+
+void folder(Glyph& g) { g.folder(); }
+
+void folderBadgeGearshape(Glyph& g)
+{
+    g.folder();
+    g.filled(g.color);
+    g.p.drawEllipse(QRectF(9, 8, 5, 5));
+    g.filled(g.cut);
+    g.p.drawEllipse(QRectF(10.5, 9.5, 2, 2));
+}
+
+void eye(Glyph& g)
+{
+    const QPainterPath path = eyeOutline();
+    g.stroked(g.color);
+    g.p.drawPath(path);
+    g.filled(g.color);
+    g.p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+}
+
+void eyeFill(Glyph& g)
+{
+    const QPainterPath path = eyeOutline();
+    g.filled(g.color);
+    g.p.drawPath(path);
+    g.filled(g.cut);
+    g.p.drawEllipse(QPointF(8, 8), 2.6, 2.6);
+    g.filled(g.color);
+    g.p.drawEllipse(QPointF(8, 8), 1.3, 1.3);
+}
+
+void stopCircleFill(Glyph& g)
+{
+    g.circle(true);
+    g.filled(g.cut);
+    g.p.drawRoundedRect(QRectF(5.5, 5.5, 5, 5), 1, 1);
+}
+
+void pauseFill(Glyph& g)
+{
+    g.filled(g.color);
+    g.p.drawRoundedRect(QRectF(3.5, 2.5, 3.2, 11), 1, 1);
+    g.p.drawRoundedRect(QRectF(9.3, 2.5, 3.2, 11), 1, 1);
+}
+
+void pauseCircleFill(Glyph& g)
+{
+    g.circle(true);
+    g.filled(g.cut);
+    g.p.drawRect(QRectF(5.6, 5, 1.7, 6));
+    g.p.drawRect(QRectF(8.7, 5, 1.7, 6));
+}
+
+void playFill(Glyph& g)
+{
+    g.filled(g.color);
+    g.p.drawPolygon(QPolygonF({QPointF(4, 2.5), QPointF(13.5, 8), QPointF(4, 13.5)}));
+}
+
+void scannerFill(Glyph& g)
+{
+    g.filled(g.color);
+    g.p.drawRoundedRect(QRectF(1, 7, 14, 6.5), 1.5, 1.5);
+    g.p.drawRoundedRect(QRectF(3.5, 3.5, 9, 3), 1, 1);
+    g.filled(g.cut);
+    g.p.drawRect(QRectF(3.5, 9.5, 9, 1));
+}
+
+void xmarkOctagonFill(Glyph& g)
+{
+    QPolygonF octagon;
+    for (int i = 0; i < 8; ++i) {
+        const double a = (22.5 + 45.0 * i) * M_PI / 180.0;
+        octagon << QPointF(8 + 7 * std::cos(a), 8 + 7 * std::sin(a));
+    }
+    g.filled(g.color);
+    g.p.drawPolygon(octagon);
+    g.stroked(g.cut, 1.6);
+    g.p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+    g.p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+}
+
+void trayFill(Glyph& g) { g.tray(true); }
+
+void trayFull(Glyph& g)
+{
+    g.tray(false);
+    g.stroked(g.color, 1.2);
+    g.p.drawLine(QPointF(4.5, 4), QPointF(11.5, 4));
+    g.p.drawLine(QPointF(4.5, 6.5), QPointF(11.5, 6.5));
+}
+
+void trayAndArrowDown(Glyph& g)
+{
+    g.tray(false);
+    g.arrow(QPointF(8, 1), QPointF(8, 8));
+}
+
+void trayAndArrowDownFill(Glyph& g)
+{
+    g.tray(true);
+    g.arrow(QPointF(8, 1), QPointF(8, 8));
+}
+
+void squareAndArrowUp(Glyph& g)
+{
+    g.stroked(g.color);
+    QPainterPath box;
+    box.moveTo(5.5, 6.5);
+    box.lineTo(3, 6.5);
+    box.lineTo(3, 14.5);
+    box.lineTo(13, 14.5);
+    box.lineTo(13, 6.5);
+    box.lineTo(10.5, 6.5);
+    g.p.drawPath(box);
+    g.arrow(QPointF(8, 10), QPointF(8, 1.5));
+}
+
+void plusCircle(Glyph& g)
+{
+    g.circle(false);
+    g.p.drawLine(QPointF(8, 5), QPointF(8, 11));
+    g.p.drawLine(QPointF(5, 8), QPointF(11, 8));
+}
+
+void plusRectangleOnRectangle(Glyph& g)
+{
+    g.stroked(g.color, 1.2);
+    g.p.drawRoundedRect(QRectF(4.5, 1.5, 10, 8), 1.5, 1.5);
+    g.p.drawRoundedRect(QRectF(1.5, 5.5, 10, 8.5), 1.5, 1.5);
+    g.p.drawLine(QPointF(6.5, 7.5), QPointF(6.5, 12));
+    g.p.drawLine(QPointF(4.25, 9.75), QPointF(8.75, 9.75));
+}
+
+void docFill(Glyph& g)
+{
+    QPainterPath page;
+    page.moveTo(3, 1.5);
+    page.lineTo(9.5, 1.5);
+    page.lineTo(13, 5);
+    page.lineTo(13, 14.5);
+    page.lineTo(3, 14.5);
+    page.closeSubpath();
+    g.filled(g.color);
+    g.p.drawPath(page);
+    g.filled(g.cut);
+    g.p.drawPolygon(QPolygonF({QPointF(9.5, 1.5), QPointF(9.5, 5), QPointF(13, 5)}));
+}
+
+void speedometer(Glyph& g)
+{
+    g.stroked(g.color);
+    g.p.drawArc(QRectF(1.5, 3, 13, 13), 0, 180 * 16);
+    g.p.drawLine(QPointF(8, 9.5), QPointF(11.5, 5.5));
+    g.filled(g.color);
+    g.p.drawEllipse(QPointF(8, 9.5), 1.5, 1.5);
+}
+
+void hourglass(Glyph& g)
+{
+    g.stroked(g.color, 1.3);
+    g.p.drawLine(QPointF(3.5, 1.5), QPointF(12.5, 1.5));
+    g.p.drawLine(QPointF(3.5, 14.5), QPointF(12.5, 14.5));
+    g.p.drawPolyline(QPolygonF({QPointF(4.5, 1.5), QPointF(11.5, 14.5)}));
+    g.p.drawPolyline(QPolygonF({QPointF(11.5, 1.5), QPointF(4.5, 14.5)}));
+    g.filled(g.color);
+    g.p.drawPolygon(QPolygonF({QPointF(6, 13.5), QPointF(10, 13.5), QPointF(8, 10.5)}));
+}
+
+void infoCircle(Glyph& g)
+{
+    g.circle(false);
+    g.filled(g.color);
+    g.p.drawEllipse(QPointF(8, 4.9), 1.0, 1.0);
+    g.p.drawRect(QRectF(7.25, 7, 1.5, 5));
+}
+
+void clockFace(Glyph& g)
+{
+    g.circle(false);
+    g.p.drawLine(QPointF(8, 4.5), QPointF(8, 8));
+    g.p.drawLine(QPointF(8, 8), QPointF(10.8, 9.6));
+}
+
+void arrowRight(Glyph& g) { g.arrow(QPointF(2, 8), QPointF(14, 8)); }
+
+struct Painter {
+    const char* name;
+    void (*paint)(Glyph&);
+};
+
+constexpr Painter painters[] = {
+    {"folder", folder},
+    {"folder.badge.gearshape", folderBadgeGearshape},
+    {"eye", eye},
+    {"eye.fill", eyeFill},
+    {"stop.circle.fill", stopCircleFill},
+    {"pause.fill", pauseFill},
+    {"pause.circle.fill", pauseCircleFill},
+    {"play.fill", playFill},
+    {"scanner.fill", scannerFill},
+    {"xmark.octagon.fill", xmarkOctagonFill},
+    {"tray.fill", trayFill},
+    {"tray.full", trayFull},
+    {"tray.and.arrow.down", trayAndArrowDown},
+    {"tray.and.arrow.down.fill", trayAndArrowDownFill},
+    {"square.and.arrow.up", squareAndArrowUp},
+    {"plus.circle", plusCircle},
+    {"plus.rectangle.on.rectangle", plusRectangleOnRectangle},
+    {"doc.fill", docFill},
+    {"speedometer", speedometer},
+    {"hourglass", hourglass},
+    {"info.circle", infoCircle},
+    {"clock", clockFace},
+    {"arrow.right", arrowRight},
+};
+
+// Draws on a 16 × 16 grid; an unknown name draws nothing.
+void draw(QPainter& p, const QString& name, const QColor& color)
+{
+    const auto* found = std::find_if(std::begin(painters), std::end(painters),
+                                     [&](const Painter& entry) { return name == QLatin1String(entry.name); });
+    if (found == std::end(painters))
+        return;
+    Glyph glyph(p, color);
+    found->paint(glyph);
 }
 
 } // namespace
