@@ -110,7 +110,18 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(14);
+    column->addLayout(buildTitles());
+    column->addLayout(buildSearchRow());
+    column->addLayout(buildFinishRow());
+    column->addWidget(buildResultsArea(), 1);
+    column->addLayout(buildBottomRow());
 
+    refresh();
+    query_->setFocus();
+}
+
+QVBoxLayout* ManualAddSheet::buildTitles()
+{
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
     auto* title = new QLabel(QStringLiteral("Add a card"), this);
@@ -123,8 +134,11 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     titles->addWidget(Theme::label(
         QStringLiteral("Search a card you're not scanning and add it straight to this batch."),
         QStringLiteral("manualAddSubtitle"), Size::caption, Tone::secondary, this));
-    column->addLayout(titles);
+    return titles;
+}
 
+QHBoxLayout* ManualAddSheet::buildSearchRow()
+{
     auto* searchRow = new QHBoxLayout;
     searchRow->setSpacing(8);
     query_ = new QLineEdit(this);
@@ -152,8 +166,11 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     search_->setAutoDefault(false);
     connect(search_, &QPushButton::clicked, this, &ManualAddSheet::runSearch);
     searchRow->addWidget(search_);
-    column->addLayout(searchRow);
+    return searchRow;
+}
 
+QHBoxLayout* ManualAddSheet::buildFinishRow()
+{
     auto* finishRow = new QHBoxLayout;
     finishRow->setSpacing(8);
     auto* finishLabel = new QLabel(QStringLiteral("Finish"), this);
@@ -168,10 +185,23 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
                                   int(state_.finish)),
                          1);
     connect(finishes_, &QButtonGroup::idClicked, this, [this](int id) { state_.finish = ScanFinish(id); });
-    column->addLayout(finishRow);
+    return finishRow;
+}
 
+// The pages in the order refresh() picks them by index: searching, the placeholder (a prompt or
+// no match), the results.
+QStackedWidget* ManualAddSheet::buildResultsArea()
+{
     content_ = new QStackedWidget(this);
     content_->setObjectName(QStringLiteral("manualResultsArea"));
+    content_->addWidget(buildSearchingPage());
+    content_->addWidget(buildPlaceholderPage());
+    content_->addWidget(buildResultsList());
+    return content_;
+}
+
+QWidget* ManualAddSheet::buildSearchingPage()
+{
     auto* searching = new QWidget(content_);
     searching->setObjectName(QStringLiteral("manualSearching"));
     auto* searchingColumn = new QVBoxLayout(searching);
@@ -185,8 +215,11 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
                                                     Size::caption, Tone::secondary, searching),
                                0, Qt::AlignHCenter);
     searchingColumn->addStretch(1);
-    content_->addWidget(searching);
+    return searching;
+}
 
+QWidget* ManualAddSheet::buildPlaceholderPage()
+{
     auto* placeholder = new QWidget(content_);
     placeholder->setObjectName(QStringLiteral("manualPlaceholder"));
     auto* placeholderColumn = new QVBoxLayout(placeholder);
@@ -206,8 +239,11 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     placeholderColumn->setContentsMargins(40, 0, 40, 0);
     placeholderColumn->addWidget(placeholderHint_);
     placeholderColumn->addStretch(1);
-    content_->addWidget(placeholder);
+    return placeholder;
+}
 
+QListWidget* ManualAddSheet::buildResultsList()
+{
     results_ = new QListWidget(content_);
     results_->setObjectName(QStringLiteral("manualResults"));
     results_->setAccessibleName(QStringLiteral("Search results"));
@@ -221,9 +257,11 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
         state_.selectedId = shownResults_[std::size_t(row)].scryfallId;
         refresh();
     });
-    content_->addWidget(results_);
-    column->addWidget(content_, 1);
+    return results_;
+}
 
+QHBoxLayout* ManualAddSheet::buildBottomRow()
+{
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     quantity_ = new QSpinBox(this);
@@ -245,10 +283,7 @@ ManualAddSheet::ManualAddSheet(std::shared_ptr<CaptureViewModel> model, QWidget*
     add_->setDefault(true);
     connect(add_, &QPushButton::clicked, this, &ManualAddSheet::addToBatch);
     bottom->addWidget(add_);
-    column->addLayout(bottom);
-
-    refresh();
-    query_->setFocus();
+    return bottom;
 }
 
 void ManualAddSheet::runSearch()

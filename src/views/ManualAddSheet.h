@@ -9,12 +9,14 @@
 #include <memory>
 
 class QButtonGroup;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
+class QVBoxLayout;
 
 namespace vantry {
 
@@ -44,6 +46,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QVBoxLayout* buildTitles();
+    QHBoxLayout* buildSearchRow();
+    QHBoxLayout* buildFinishRow();
+    QStackedWidget* buildResultsArea();
+    QWidget* buildSearchingPage();
+    QWidget* buildPlaceholderPage();
+    QListWidget* buildResultsList();
+    QHBoxLayout* buildBottomRow();
     QCoro::Task<> search(ManualAddSheetState::Search pending);
     void addToBatch();
     void refresh();
