@@ -129,13 +129,22 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     setObjectName(QStringLiteral("scannerSettingsCard"));
     setAccessibleName(T::title());
     setMaximumWidth(maximumCardWidth);
-    SettingsStore& s = *settings_;
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
+    column->addLayout(buildHeader());
+    intro_ = Theme::label(QString(), QStringLiteral("scannerSettingsIntro"), Size::caption, Tone::secondary,
+                                  this);
+    column->addWidget(intro_);
+    column->addWidget(buildSpeedPanel());
+    column->addWidget(buildRecommendedSettings());
+    column->addLayout(buildTip());
+    followSettings();
+}
 
-    // 1. Header.
+QHBoxLayout* ScannerSettingsCard::buildHeader()
+{
     auto* title = Theme::label(T::title(), QStringLiteral("scannerSettingsTitle"), Size::body, Tone::primary,
                                        this);
     title->setFont(Theme::font(this, Size::body, true));
@@ -144,14 +153,12 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     header->setSpacing(8);
     header->addWidget(glyphLabel(Glyph::checklist, Tone::primary, QStringLiteral("checklistIcon"), 18, this));
     header->addWidget(title, 1);
-    column->addLayout(header);
+    return header;
+}
 
-    // 2. Introduction.
-    intro_ = Theme::label(QString(), QStringLiteral("scannerSettingsIntro"), Size::caption, Tone::secondary,
-                                  this);
-    column->addWidget(intro_);
-
-    // 3. Speed panel.
+// The scan speed, what it means, whether it is applied, and the switch that applies it.
+QFrame* ScannerSettingsCard::buildSpeedPanel()
+{
     QFrame* speed = panel(QStringLiteral("scanSpeedPanel"), this);
     auto* speedColumn = new QVBoxLayout(speed);
     speedColumn->setContentsMargins(12, 12, 12, 12);
@@ -170,34 +177,7 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     speedHeader->addWidget(speedValue_);
     speedColumn->addLayout(speedHeader);
 
-    auto* segments = new QWidget(speed);
-    segments->setObjectName(QStringLiteral("scanSpeedPicker"));
-    segments->setAccessibleName(QStringLiteral("Scan speed"));
-    auto* segmentRow = new QHBoxLayout(segments);
-    segmentRow->setContentsMargins(0, 0, 0, 0);
-    segmentRow->setSpacing(0);
-    speeds_ = new QButtonGroup(this);
-    speeds_->setExclusive(true);
-    for (std::size_t i = 0; i < ScanResolution::allCases.size(); ++i) {
-        const ScanResolution resolution = ScanResolution::allCases[i];
-        auto* segment = new QToolButton(segments);
-        segment->setObjectName(QStringLiteral("scanSpeed") + resolution.label());
-        segment->setText(resolution.label());
-        segment->setAccessibleName(resolution.label());
-        segment->setToolTip(resolution.displayValue());
-        segment->setCheckable(true);
-        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        segment->setFont(Theme::font(this, Size::caption));
-        const bool first = i == 0;
-        const bool last = i + 1 == ScanResolution::allCases.size();
-        segment->setStyleSheet(Theme::segmentStyle(this, first, last, 2));
-        speeds_->addButton(segment, resolution.dpi());
-        segmentRow->addWidget(segment);
-    }
-    speedColumn->addWidget(segments);
-    connect(speeds_, &QButtonGroup::idClicked, this, [this](int dpi) {
-        settings_->setInteger(K::scanResolutionDpi, dpi);
-    });
+    speedColumn->addWidget(buildSpeedPicker(speed));
 
     speedDetail_ = Theme::label(QString(), QStringLiteral("scanSpeedDetail"), Size::caption2, Tone::secondary,
                                         speed);
@@ -224,9 +204,43 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
     switchNote_ = Theme::label(QString(), QStringLiteral("driveScannerNote"), Size::caption2, Tone::tertiary,
                                        speed);
     speedColumn->addWidget(switchNote_);
-    column->addWidget(speed);
+    return speed;
+}
 
-    // 4. Recommended device settings.
+QWidget* ScannerSettingsCard::buildSpeedPicker(QWidget* speed)
+{
+    auto* segments = new QWidget(speed);
+    segments->setObjectName(QStringLiteral("scanSpeedPicker"));
+    segments->setAccessibleName(QStringLiteral("Scan speed"));
+    auto* segmentRow = new QHBoxLayout(segments);
+    segmentRow->setContentsMargins(0, 0, 0, 0);
+    segmentRow->setSpacing(0);
+    speeds_ = new QButtonGroup(this);
+    speeds_->setExclusive(true);
+    for (std::size_t i = 0; i < ScanResolution::allCases.size(); ++i) {
+        const ScanResolution resolution = ScanResolution::allCases[i];
+        auto* segment = new QToolButton(segments);
+        segment->setObjectName(QStringLiteral("scanSpeed") + resolution.label());
+        segment->setText(resolution.label());
+        segment->setAccessibleName(resolution.label());
+        segment->setToolTip(resolution.displayValue());
+        segment->setCheckable(true);
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        segment->setFont(Theme::font(this, Size::caption));
+        const bool first = i == 0;
+        const bool last = i + 1 == ScanResolution::allCases.size();
+        segment->setStyleSheet(Theme::segmentStyle(this, first, last, 2));
+        speeds_->addButton(segment, resolution.dpi());
+        segmentRow->addWidget(segment);
+    }
+    connect(speeds_, &QButtonGroup::idClicked, this, [this](int dpi) {
+        settings_->setInteger(K::scanResolutionDpi, dpi);
+    });
+    return segments;
+}
+
+QFrame* ScannerSettingsCard::buildRecommendedSettings()
+{
     QFrame* table = panel(QStringLiteral("recommendedSettingsPanel"), this);
     table->setAccessibleName(T::title());
     auto* rows = new QVBoxLayout(table);
@@ -253,13 +267,19 @@ ScannerSettingsCard::ScannerSettingsCard(std::shared_ptr<SettingsStore> settings
         if (i + 1 < settingsTable.size())
             rows->addWidget(divider(table));
     }
-    column->addWidget(table);
+    return table;
+}
 
-    // 5. Tip.
+QHBoxLayout* ScannerSettingsCard::buildTip()
+{
     auto* tip = Theme::label(T::tip(), QStringLiteral("scannerSettingsTip"), Size::caption, Tone::secondary,
                                      this);
-    column->addLayout(iconRow(glyphLabel(Glyph::lightbulb, Tone::secondary, QStringLiteral("tipIcon"), 14, this), tip));
+    return iconRow(glyphLabel(Glyph::lightbulb, Tone::secondary, QStringLiteral("tipIcon"), 14, this), tip);
+}
 
+void ScannerSettingsCard::followSettings()
+{
+    SettingsStore& s = *settings_;
     SettingBindings::toggle(directScan_, s, K::directScanEnabled,
                             [&s] { return CaptureConfig::read(s).directScanEnabled; });
     s.observe(K::directScanEnabled, this, [this] { showDirectScan(); });

@@ -6,6 +6,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QFrame;
+class QHBoxLayout;
 class QLabel;
 
 namespace vantry {
@@ -25,6 +27,12 @@ public:
     static constexpr int maximumCardWidth = 420;
 
 private:
+    QHBoxLayout* buildHeader();
+    QFrame* buildSpeedPanel();
+    QWidget* buildSpeedPicker(QWidget* speed);
+    QFrame* buildRecommendedSettings();
+    QHBoxLayout* buildTip();
+    void followSettings();
     void showResolution();
     void showDirectScan();
 
