@@ -29,9 +29,15 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 8, 12, 6);
     column->setSpacing(6);
+    column->addLayout(buildChipBar());
+    column->addWidget(buildSearchBar());
+    column->addWidget(buildSetBar());
+}
 
-    // Chip bar: chips, "Hide reviewed", space, sort menu. The chips scroll sideways when the
-    // window is narrower than they are, so they never hold the window wide.
+// Chip bar: chips, "Hide reviewed", space, sort menu. The chips scroll sideways when the
+// window is narrower than they are, so they never hold the window wide.
+QHBoxLayout* ReviewFilterBar::buildChipBar()
+{
     auto* chipBar = new QHBoxLayout;
     chipBar->setSpacing(6);
     chipScroll_ = new QScrollArea(this);
@@ -61,7 +67,12 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     chipRow_->addSpacing(4);
     chipRow_->addWidget(hideReviewed_);
     chipRow_->addStretch(1);
+    chipBar->addWidget(buildSortMenu());
+    return chipBar;
+}
 
+QToolButton* ReviewFilterBar::buildSortMenu()
+{
     sort_ = new QToolButton(this);
     sort_->setObjectName(QStringLiteral("sortMenu"));
     sort_->setToolTip(ReviewBarsState::sortHelp());
@@ -86,10 +97,11 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
                 [this, raw = order.rawValue()] { settings_->setString(SettingsKeys::reviewSort, raw); });
     }
     sort_->setMenu(menu);
-    chipBar->addWidget(sort_);
-    column->addLayout(chipBar);
+    return sort_;
+}
 
-    // Search bar.
+QFrame* ReviewFilterBar::buildSearchBar()
+{
     auto* searchRow = new QHBoxLayout;
     searchRow->setSpacing(6);
     auto* glass = new QLabel(this);
@@ -132,9 +144,12 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
                                    .arg(Theme::css(Theme::neutral, 20)));
     searchRow->setContentsMargins(8, 2, 4, 2);
     searchFrame->setLayout(searchRow);
-    column->addWidget(searchFrame);
+    return searchFrame;
+}
 
-    // Set bar: scrolls sideways without scroll bars.
+// Set bar: scrolls sideways without scroll bars.
+QScrollArea* ReviewFilterBar::buildSetBar()
+{
     setBar_ = new QScrollArea(this);
     setBar_->setObjectName(QStringLiteral("setBar"));
     setBar_->setFrameShape(QFrame::NoFrame);
@@ -149,7 +164,7 @@ ReviewFilterBar::ReviewFilterBar(CaptureFilters& filters, std::shared_ptr<Settin
     setRow_->setSpacing(6);
     setRow_->addStretch(1);
     setBar_->setWidget(setContent);
-    column->addWidget(setBar_);
+    return setBar_;
 }
 
 void ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons,

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QFrame;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -37,6 +38,10 @@ signals:
     void filtersChanged();
 
 private:
+    QHBoxLayout* buildChipBar();
+    QToolButton* buildSortMenu();
+    QFrame* buildSearchBar();
+    QScrollArea* buildSetBar();
     void showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons, const std::vector<FilterChip>& chips,
                    int insertAt);
     void press(const std::vector<FilterChip>& chips, const QString& name);
