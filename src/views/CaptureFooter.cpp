@@ -27,8 +27,17 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(16);
+    row->addLayout(buildStatusColumn(), 1);
+    row->addLayout(buildBinColumn());
+    row->addLayout(buildExportColumn());
+    row->addWidget(buildImport());
+    connectControls();
+    followSources();
+    refresh();
+}
 
-    // Status column.
+QVBoxLayout* CaptureFooter::buildStatusColumn()
+{
     auto* statusColumn = new QVBoxLayout;
     statusColumn->setSpacing(2);
     status_ = new QLabel(this);
@@ -52,9 +61,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     second->addWidget(secondText_);
     second->addStretch(1);
     statusColumn->addWidget(secondLine_);
-    row->addLayout(statusColumn, 1);
+    return statusColumn;
+}
 
-    // Bin column.
+QVBoxLayout* CaptureFooter::buildBinColumn()
+{
     auto* binColumn = new QVBoxLayout;
     binColumn->setSpacing(2);
     auto* binRow = new QHBoxLayout;
@@ -75,9 +86,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     destination_->setFont(scaled(destination_->font(), 0.78));
     destination_->setAlignment(Qt::AlignRight);
     binColumn->addWidget(destination_);
-    row->addLayout(binColumn);
+    return binColumn;
+}
 
-    // Export column.
+QVBoxLayout* CaptureFooter::buildExportColumn()
+{
     auto* exportColumn = new QVBoxLayout;
     exportColumn->setSpacing(1);
     exportCsv_ = new QPushButton(
@@ -97,9 +110,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
                                            " QPushButton:disabled { color: %2; }")
                                 .arg(Theme::css(Theme::accent), Theme::css(Theme::disabledText)));
     exportColumn->addWidget(manabox_, 0, Qt::AlignHCenter);
-    row->addLayout(exportColumn);
+    return exportColumn;
+}
 
-    // Import.
+QPushButton* CaptureFooter::buildImport()
+{
     import_ = new QPushButton(this);
     import_->setObjectName(QStringLiteral("importButton"));
     import_->setIconSize(QSize(16 + Symbols::iconGap, 16));
@@ -117,8 +132,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     importSpinner_->setFixedSize(16, 6);
     importLayout->addWidget(importSpinner_, 0, Qt::AlignVCenter);
     importLayout->addStretch(1);
-    row->addWidget(import_);
+    return import_;
+}
 
+void CaptureFooter::connectControls()
+{
     std::weak_ptr<CaptureViewModel> model = state_.viewModel();
     connect(bin_, &QLineEdit::textEdited, this, [model](const QString& text) {
         if (const auto vm = model.lock())
@@ -127,7 +145,11 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     connect(exportCsv_, &QPushButton::clicked, this, [this] { state_.exportCsv(false); });
     connect(manabox_, &QPushButton::clicked, this, [this] { state_.exportCsv(true); });
     connect(import_, &QPushButton::clicked, this, &CaptureFooter::importRequested);
+}
 
+// The model, the watcher and the workspace settings all feed the footer, through one refresh.
+void CaptureFooter::followSources()
+{
     refresh_ = new CoalescedRefresh(this, [this] { refresh(); });
     CaptureViewModel* vm = state_.viewModel().get();
     for (auto signal : {&CaptureViewModel::rowsChanged, &CaptureViewModel::statusMessageChanged,
@@ -141,7 +163,6 @@ CaptureFooter::CaptureFooter(CaptureWindowState& state, QWidget* parent) : QWidg
     SettingsStore& settings = *state_.services().settings;
     for (const QString& key : {SettingsKeys::workspaceId, SettingsKeys::workspaceName})
         settings.observe(key, refresh_, [this] { refresh_->request(); });
-    refresh();
 }
 
 FooterState::Inputs CaptureFooter::inputs() const

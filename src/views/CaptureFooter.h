@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QProgressBar;
+class QVBoxLayout;
 
 namespace vantry {
 
@@ -33,6 +34,13 @@ signals:
     void importRequested();
 
 private:
+    QVBoxLayout* buildStatusColumn();
+    QVBoxLayout* buildBinColumn();
+    QVBoxLayout* buildExportColumn();
+    QPushButton* buildImport();
+    void connectControls();
+    void followSources();
+
     CaptureWindowState& state_;
     CoalescedRefresh* refresh_;
     QLabel* status_;
