@@ -1,32 +1,28 @@
 #include "views/CardRow.h"
 
 #include "app/review/CardRowTexts.h"
-#include "views/CatalogImageView.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
 #include "views/WheelGuard.h"
+#include "views/widgets/BusyIndicator.h"
+#include "views/widgets/CandidateButton.h"
+#include "views/widgets/ComparePopover.h"
+#include "views/widgets/ElidedLabel.h"
+#include "views/widgets/ScanThumbnailButton.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace vantry {
@@ -39,257 +35,6 @@ using Theme::scaled;
 using Theme::setTextColor;
 
 namespace {
-
-// A one-line label that shortens its text with an ellipsis instead of widening the row.
-class ElidedLabel : public QLabel {
-public:
-    ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), mode_(mode)
-    {
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    }
-    void setFullText(const QString& text)
-    {
-        if (text == full_)
-            return;
-        full_ = text;
-        updateGeometry();
-        update();
-    }
-    const QString& fullText() const { return full_; }
-    QSize sizeHint() const override
-    {
-        const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(full_) + 2, metrics.height()};
-    }
-    QSize minimumSizeHint() const override
-    {
-        const QFontMetrics metrics(font());
-        return {std::min(sizeHint().width(), metrics.horizontalAdvance(QLatin1Char('M')) * 4), metrics.height()};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        const QString shown = fontMetrics().elidedText(full_, mode_, width());
-        p.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft, shown);
-    }
-
-private:
-    Qt::TextElideMode mode_;
-    QString full_;
-};
-
-// The scan thumbnail with its magnifier and the file-name caption; a click opens the popover.
-class ThumbButton : public QAbstractButton {
-public:
-    explicit ThumbButton(QWidget* parent) : QAbstractButton(parent)
-    {
-        setObjectName(QStringLiteral("thumbnail"));
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
-        captionFont_ = QFont(QStringLiteral("DejaVu Sans Mono"));
-        captionFont_.setStyleHint(QFont::Monospace);
-        captionFont_.setPointSizeF(font().pointSizeF() * 0.72);
-        setFixedSize(sizeHint());
-    }
-    void setScan(const std::optional<QImage>& image, const QString& caption)
-    {
-        const qint64 key = image ? image->cacheKey() : 0;
-        if (key == imageKey_ && caption == caption_)
-            return;
-        imageKey_ = key;
-        image_ = image.value_or(QImage());
-        scaled_ = QPixmap();
-        caption_ = caption;
-        setAccessibleName(QStringLiteral("Compare scan ") + caption);
-        update();
-    }
-    QSize sizeHint() const override
-    {
-        return {T::thumbnailWidth, T::thumbnailHeight + 3 + QFontMetrics(captionFont_).height()};
-    }
-
-protected:
-    QRect imageRect() const { return {0, 0, T::thumbnailWidth, T::thumbnailHeight}; }
-    QRect captionRect() const
-    {
-        return {0, T::thumbnailHeight + 3, T::thumbnailWidth, QFontMetrics(captionFont_).height()};
-    }
-    bool event(QEvent* event) override
-    {
-        if (event->type() == QEvent::ToolTip) {
-            auto* help = static_cast<QHelpEvent*>(event);
-            QToolTip::showText(help->globalPos(),
-                               captionRect().contains(help->pos()) ? caption_ : T::thumbnailHelp(), this);
-            return true;
-        }
-        return QAbstractButton::event(event);
-    }
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRect area = imageRect();
-        QPainterPath clip;
-        clip.addRoundedRect(QRectF(area), 6, 6);
-        p.save();
-        p.setClipPath(clip);
-        if (image_.isNull()) {
-            p.fillRect(area, Theme::placeholderFill);
-        } else {
-            const qreal ratio = devicePixelRatioF();
-            if (scaled_.isNull() || scaled_.devicePixelRatio() != ratio) {
-                const QSize fitted = image_.size().scaled(area.size() * ratio, Qt::KeepAspectRatio);
-                scaled_ = QPixmap::fromImage(image_.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-                scaled_.setDevicePixelRatio(ratio);
-            }
-            const QSizeF logical = QSizeF(scaled_.size()) / ratio;
-            p.drawPixmap(QPointF(area.center().x() + 1 - logical.width() / 2,
-                                 area.center().y() + 1 - logical.height() / 2),
-                         scaled_);
-        }
-        p.restore();
-        const int glass = 22;
-        p.drawPixmap(area.right() - glass - 4, area.bottom() - glass - 4,
-                     S::magnifierBadge(glass, devicePixelRatioF()));
-        if (hasFocus() && keyboardFocus_) {
-            p.setPen(QPen(Theme::color(T::Tint::blue), 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(area).adjusted(1, 1, -1, -1), 6, 6);
-        }
-        p.setFont(captionFont_);
-        p.setPen(Theme::color(T::Tint::secondary));
-        const QRect caption = captionRect();
-        p.drawText(caption, Qt::AlignCenter,
-                   QFontMetrics(captionFont_).elidedText(caption_, Qt::ElideMiddle, caption.width()));
-    }
-
-    void focusInEvent(QFocusEvent* event) override
-    {
-        // A ring only for focus that came by keyboard, not the window's first focus.
-        keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-        QAbstractButton::focusInEvent(event);
-    }
-
-private:
-    bool keyboardFocus_ = false;
-    QFont captionFont_;
-    QImage image_;
-    qint64 imageKey_ = -1;
-    QPixmap scaled_;
-    QString caption_;
-};
-
-// One candidate printing: thumbnail, name, set and number, art mark and score; a click confirms it.
-class CandidateButton : public QAbstractButton {
-public:
-    CandidateButton(const Candidate& candidate, const std::shared_ptr<CatalogImageCache>& images,
-                    const QString& imageBase, QWidget* parent)
-        : QAbstractButton(parent)
-    {
-        setObjectName(QStringLiteral("candidateButton"));
-        setCursor(Qt::PointingHandCursor);
-        setAccessibleName(QStringLiteral("Confirm ") + candidate.name + u' ' + T::setAndNumber(candidate));
-        auto* row = new QHBoxLayout(this);
-        row->setContentsMargins(2, 0, 2, 0);
-        row->setSpacing(6);
-        if (const auto url = T::candidateThumbUrl(candidate, imageBase)) {
-            auto* thumb = new CatalogImageView(
-                images, {QSize(T::candidateThumbWidth, T::candidateThumbHeight), 3, {}, false}, this);
-            thumb->setObjectName(QStringLiteral("candidateThumb"));
-            thumb->setUrl(url);
-            row->addWidget(thumb);
-        }
-        auto* name = new ElidedLabel(Qt::ElideRight, this);
-        name->setObjectName(QStringLiteral("candidateName"));
-        name->setFullText(candidate.name);
-        setTextColor(name, Theme::color(T::Tint::blue));
-        row->addWidget(name, 0);
-        auto* set = new QLabel(T::setAndNumber(candidate), this);
-        set->setObjectName(QStringLiteral("candidateSet"));
-        set->setFont(scaled(font(), 0.85));
-        setTextColor(set, Theme::color(T::Tint::secondary));
-        row->addWidget(set);
-        if (candidate.isArtSeries) {
-            auto* art = new QLabel(QStringLiteral("◐"), this);
-            art->setObjectName(QStringLiteral("candidateArt"));
-            art->setFont(scaled(font(), 0.75));
-            art->setToolTip(T::artSeriesCandidateHelp());
-            setTextColor(art, Theme::color(T::Tint::purple));
-            row->addWidget(art);
-        }
-        if (const auto score = T::candidateScoreText(candidate.score)) {
-            auto* label = new QLabel(*score, this);
-            label->setObjectName(QStringLiteral("candidateScore"));
-            label->setFont(scaled(font(), 0.75));
-            setTextColor(label, Theme::color(T::Tint::tertiary));
-            row->addWidget(label);
-        }
-        row->addStretch(1);
-        for (QWidget* child : findChildren<QWidget*>())
-            child->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (!underMouse() && !isDown() && !hasFocus())
-            return;
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Theme::withAlpha(Theme::color(T::Tint::blue), isDown() ? 40 : 20));
-        p.drawRoundedRect(QRectF(rect()), 4, 4);
-    }
-    void enterEvent(QEnterEvent* event) override
-    {
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
-};
-
-// A small spinner beside "Rotate" while the row is re-analysed.
-class BusyIndicator : public QWidget {
-public:
-    explicit BusyIndicator(QWidget* parent) : QWidget(parent)
-    {
-        setObjectName(QStringLiteral("rotateProgress"));
-        setAccessibleName(QStringLiteral("Re-analysing"));
-        setFixedSize(16, 16);
-    }
-
-protected:
-    void showEvent(QShowEvent*) override { timer_ = startTimer(80); }
-    void hideEvent(QHideEvent*) override
-    {
-        if (timer_)
-            killTimer(timer_);
-        timer_ = 0;
-    }
-    void timerEvent(QTimerEvent*) override
-    {
-        step_ = (step_ + 1) % 12;
-        update();
-    }
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        S::paintSpinner(p, QRectF(rect()).center(), 3.5, 7, 1.6, step_);
-    }
-
-private:
-    int timer_ = 0;
-    int step_ = 0;
-};
 
 QToolButton* borderless(const QString& text, const QString& name, QWidget* parent)
 {
@@ -326,8 +71,6 @@ QWidget* segmented(const QStringList& labels, const QString& name, QList<QToolBu
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
 }
-
-QString monospaceCaptionStyle() { return QStringLiteral("font-family: 'DejaVu Sans Mono', monospace;"); }
 
 } // namespace
 
@@ -373,8 +116,8 @@ void CardRow::build()
     layout_->setSpacing(12);
     layout_->setAlignment(Qt::AlignTop);
 
-    auto* thumb = new ThumbButton(this);
-    thumbnail_ = thumb;
+    thumbnail_ = new ScanThumbnailButton(this);
+    thumbnail_->setObjectName(QStringLiteral("thumbnail"));
     connect(thumbnail_, &QAbstractButton::clicked, this, &CardRow::showZoom);
     layout_->addWidget(thumbnail_, 0, Qt::AlignTop);
 
@@ -426,8 +169,7 @@ void CardRow::buildChosenHeader()
     auto* row = new QHBoxLayout(chosenHeader_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    auto* name = new ElidedLabel(Qt::ElideRight, chosenHeader_);
-    chosenName_ = name;
+    chosenName_ = new ElidedLabel(Qt::ElideRight, chosenHeader_);
     chosenName_->setObjectName(QStringLiteral("chosenName"));
     chosenName_->setFont(scaled(font(), 1.0, QFont::Medium));
     chosenName_->setTextFormat(Qt::PlainText);
@@ -545,8 +287,7 @@ void CardRow::buildTokenCue()
     title->setFont(scaled(font(), 0.85, QFont::Medium));
     tokenPrice_ = new QLabel(tokenCue_);
     tokenPrice_->setObjectName(QStringLiteral("physicalTokenPrice"));
-    auto* faces = new ElidedLabel(Qt::ElideRight, tokenCue_);
-    tokenFaces_ = faces;
+    tokenFaces_ = new ElidedLabel(Qt::ElideRight, tokenCue_);
     tokenFaces_->setObjectName(QStringLiteral("physicalTokenFaces"));
     for (QLabel* label : {glyph, tokenPrice_})
         label->setFont(caption);
@@ -554,7 +295,7 @@ void CardRow::buildTokenCue()
     for (QLabel* label : {glyph, title, tokenPrice_})
         setTextColor(label, orange);
     setTextColor(tokenFaces_, Theme::color(T::Tint::secondary));
-    for (QLabel* label : {glyph, title, tokenPrice_, tokenFaces_}) {
+    for (QLabel* label : std::initializer_list<QLabel*>{glyph, title, tokenPrice_, tokenFaces_}) {
         label->setStyleSheet(QStringLiteral("background: %1; border: none;").arg(Theme::css(Theme::clear)));
         row->addWidget(label);
     }
@@ -640,6 +381,8 @@ void CardRow::buildReviewControls()
     });
     search->addWidget(rotate_);
     rotateBusy_ = new BusyIndicator(reviewControls_);
+    rotateBusy_->setObjectName(QStringLiteral("rotateProgress"));
+    rotateBusy_->setAccessibleName(QStringLiteral("Re-analysing"));
     search->addWidget(rotateBusy_);
     search->addStretch(1);
     col->addLayout(search);
@@ -716,7 +459,7 @@ void CardRow::setRow(const Row& row)
 
 void CardRow::updateThumbnail(const Row& row)
 {
-    static_cast<ThumbButton*>(thumbnail_)->setScan(row.thumbnail, T::thumbnailCaption(row));
+    thumbnail_->setScan(row.thumbnail, T::thumbnailCaption(row));
 }
 
 void CardRow::updateHeader(const Row& row)
@@ -725,7 +468,7 @@ void CardRow::updateHeader(const Row& row)
         if (!chosenHeader_)
             buildChosenHeader();
         const Candidate& chosen = *row.chosen;
-        static_cast<ElidedLabel*>(chosenName_)->setFullText(chosen.name);
+        chosenName_->setFullText(chosen.name);
         chosenName_->setToolTip(chosen.name);
         chosenSet_->setText(T::setAndNumber(chosen));
         finishPicker_->setCurrentIndex(int(chosen.finish));
@@ -779,7 +522,7 @@ void CardRow::updateTokenCue(const Row& row)
     const auto priceText = T::physicalTokenPriceText(*row.chosen, token);
     tokenPrice_->setText(priceText.value_or(QString()));
     tokenPrice_->setVisible(priceText.has_value());
-    static_cast<ElidedLabel*>(tokenFaces_)->setFullText(T::physicalTokenFacesLabel(token));
+    tokenFaces_->setFullText(T::physicalTokenFacesLabel(token));
     tokenFaces_->setToolTip(T::physicalTokenFacesLabel(token));
     tokenCue_->show();
 }
@@ -872,98 +615,10 @@ int CardRow::heightFor(int width) const
 
 // --- Compare popover ------------------------------------------------------------------------
 
-void CardRow::buildZoom()
-{
-    zoom_ = new QFrame(this, Qt::Popup);
-    zoom_->setObjectName(QStringLiteral("comparePopover"));
-    zoom_->setAccessibleName(QStringLiteral("Compare scan and matched card"));
-    zoom_->setFrameShape(QFrame::StyledPanel);
-    zoom_->installEventFilter(this);
-    auto* col = new QVBoxLayout(zoom_);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(8);
-    auto* columns = new QHBoxLayout;
-    columns->setSpacing(12);
-    columns->setAlignment(Qt::AlignTop);
-    const QFont caption = scaled(font(), 0.85);
-
-    auto* scanColumn = new QVBoxLayout;
-    scanColumn->setSpacing(4);
-    auto* scanned = new QLabel(T::zoomScannedCaption(), zoom_);
-    scanned->setFont(caption);
-    setTextColor(scanned, Theme::color(T::Tint::secondary));
-    scanColumn->addWidget(scanned);
-    zoomScan_ = new QLabel(zoom_);
-    zoomScan_->setObjectName(QStringLiteral("zoomScan"));
-    zoomScan_->setFixedSize(T::zoomWidth, T::zoomHeight);
-    zoomScan_->setAlignment(Qt::AlignCenter);
-    scanColumn->addWidget(zoomScan_);
-    columns->addLayout(scanColumn);
-
-    zoomMatchedColumn_ = new QWidget(zoom_);
-    auto* matched = new QVBoxLayout(zoomMatchedColumn_);
-    matched->setContentsMargins(0, 0, 0, 0);
-    matched->setSpacing(4);
-    auto* matchedCaption = new ElidedLabel(Qt::ElideRight, zoomMatchedColumn_);
-    zoomMatchedCaption_ = matchedCaption;
-    zoomMatchedCaption_->setFont(caption);
-    zoomMatchedCaption_->setMaximumWidth(T::zoomWidth);
-    setTextColor(zoomMatchedCaption_, Theme::color(T::Tint::secondary));
-    matched->addWidget(zoomMatchedCaption_);
-    zoomCatalog_ = new CatalogImageView(options_.images,
-                                        {QSize(T::zoomWidth, T::zoomHeight), 8, T::catalogImageUnavailable(), true},
-                                        zoomMatchedColumn_);
-    zoomCatalog_->setObjectName(QStringLiteral("zoomCatalog"));
-    matched->addWidget(zoomCatalog_);
-    columns->addWidget(zoomMatchedColumn_, 0, Qt::AlignTop);
-    col->addLayout(columns);
-
-    zoomCaption_ = new QLabel(zoom_);
-    zoomCaption_->setObjectName(QStringLiteral("zoomCaption"));
-    zoomCaption_->setTextFormat(Qt::PlainText);
-    zoomCaption_->setAlignment(Qt::AlignCenter);
-    zoomCaption_->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; %2 }").arg(Theme::css(Theme::secondaryText), monospaceCaptionStyle()));
-    col->addWidget(zoomCaption_);
-}
-
 void CardRow::updateZoom()
 {
-    if (!zoom_ || !shown_)
-        return;
-    const Row& row = *shown_;
-    // Decoded again only when the model's scan data changed (redraws come often).
-    const auto key = std::tuple(row.zoomImageData ? row.zoomImageData->constData() : nullptr,
-                                row.zoomImageData ? row.zoomImageData->size() : 0,
-                                row.thumbnail ? row.thumbnail->cacheKey() : 0);
-    if (key != zoomScanKey_) {
-        zoomScanKey_ = key;
-        QImage scan;
-        if (row.zoomImageData)
-            scan.loadFromData(*row.zoomImageData);
-        if (scan.isNull() && row.thumbnail)
-            scan = *row.thumbnail;
-        if (scan.isNull()) {
-            zoomScan_->setPixmap(QPixmap());
-            zoomScan_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 8px; }")
-                                         .arg(Theme::css(Theme::placeholderFill)));
-        } else {
-            const qreal ratio = devicePixelRatioF();
-            QPixmap fitted = QPixmap::fromImage(
-                scan.scaled(zoomScan_->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-            fitted.setDevicePixelRatio(ratio);
-            zoomScan_->setStyleSheet(QString());
-            zoomScan_->setPixmap(fitted);
-        }
-    }
-    const auto url = T::zoomCatalogUrl(row, options_.imageBase);
-    zoomMatchedColumn_->setVisible(url.has_value());
-    if (url) {
-        static_cast<ElidedLabel*>(zoomMatchedCaption_)->setFullText(T::zoomMatchedCaption(*row.chosen));
-        zoomCatalog_->setUrl(url);
-    }
-    zoomCaption_->setText(T::thumbnailCaption(row));
-    zoom_->adjustSize();
+    if (zoom_ && shown_)
+        zoom_->setRow(*shown_);
 }
 
 QWidget* CardRow::zoomPopover() const { return zoom_; }
@@ -972,8 +627,15 @@ void CardRow::showZoom()
 {
     if (!shown_)
         return;
-    if (!zoom_)
-        buildZoom();
+    if (!zoom_) {
+        zoom_ = new ComparePopover(options_.images, options_.imageBase, this);
+        connect(zoom_, &ComparePopover::hidden, this, [this] {
+            if (!zoomShown_)
+                return;
+            zoomShown_ = false;
+            emit zoomShownChanged(false);
+        });
+    }
     updateZoom();
     moveZoomToAnchor();
     zoom_->show();
@@ -985,22 +647,14 @@ void CardRow::showZoom()
 
 void CardRow::moveZoomToAnchor()
 {
-    if (!zoom_)
-        return;
-    // Beside the thumbnail, kept on the screen.
-    QPoint at = thumbnail_->mapToGlobal(QPoint(thumbnail_->width() + 8, 0));
-    if (const QScreen* screen = thumbnail_->screen()) {
-        const QRect available = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - zoom_->width())));
-        at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - zoom_->height())));
-    }
-    zoom_->move(at);
+    if (zoom_)
+        zoom_->moveBeside(thumbnail_);
 }
 
 void CardRow::hideZoom()
 {
     if (zoom_ && zoom_->isVisible())
-        zoom_->hide(); // the event filter records it
+        zoom_->hide(); // its hidden() records it
     else if (zoomShown_) {
         zoomShown_ = false;
         emit zoomShownChanged(false);
@@ -1015,10 +669,6 @@ bool CardRow::eventFilter(QObject* watched, QEvent* event)
             performSearch();
             return true;
         }
-    }
-    if (watched == zoom_ && event->type() == QEvent::Hide && zoomShown_) {
-        zoomShown_ = false;
-        emit zoomShownChanged(false);
     }
     return QWidget::eventFilter(watched, event);
 }

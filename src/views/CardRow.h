@@ -11,9 +11,7 @@
 
 #include <memory>
 #include <optional>
-#include <tuple>
 
-class QAbstractButton;
 class QComboBox;
 class QFrame;
 class QGraphicsOpacityEffect;
@@ -26,7 +24,10 @@ class QVBoxLayout;
 
 namespace vantry {
 
-class CatalogImageView;
+class BusyIndicator;
+class ComparePopover;
+class ElidedLabel;
+class ScanThumbnailButton;
 
 // What a card row takes besides the model and the row id.
 struct CardRowOptions {
@@ -92,7 +93,6 @@ private:
     void buildReviewHeader();
     void buildTokenCue();
     void buildReviewControls();
-    void buildZoom();
     void updateThumbnail(const CaptureViewModel::Row& row);
     void updateHeader(const CaptureViewModel::Row& row);
     void updateTokenCue(const CaptureViewModel::Row& row);
@@ -113,10 +113,10 @@ private:
 
     QHBoxLayout* layout_ = nullptr;
     QVBoxLayout* column_ = nullptr;
-    QAbstractButton* thumbnail_ = nullptr;
+    ScanThumbnailButton* thumbnail_ = nullptr;
     // Header with a chosen printing.
     QWidget* chosenHeader_ = nullptr;
-    QLabel* chosenName_ = nullptr;
+    ElidedLabel* chosenName_ = nullptr;
     QLabel* chosenSet_ = nullptr;
     QComboBox* finishPicker_ = nullptr;
     QWidget* variantPicker_ = nullptr;
@@ -131,7 +131,7 @@ private:
     // Double-sided token cue.
     QFrame* tokenCue_ = nullptr;
     QLabel* tokenPrice_ = nullptr;
-    QLabel* tokenFaces_ = nullptr;
+    ElidedLabel* tokenFaces_ = nullptr;
     // Review controls.
     QWidget* reviewControls_ = nullptr;
     QLabel* readWarning_ = nullptr;
@@ -143,20 +143,14 @@ private:
     QToolButton* search_ = nullptr;
     QToolButton* skip_ = nullptr;
     QToolButton* rotate_ = nullptr;
-    QWidget* rotateBusy_ = nullptr;
+    BusyIndicator* rotateBusy_ = nullptr;
     // Status badge: a plain glyph, or a button once a printing is chosen.
     QLabel* statusGlyph_ = nullptr;
     QToolButton* statusButton_ = nullptr;
     std::optional<int> badgeKey_;
     QGraphicsOpacityEffect* opacity_ = nullptr;
     // Compare popover, built on first use.
-    QFrame* zoom_ = nullptr;
-    QLabel* zoomScan_ = nullptr;
-    std::tuple<const char*, qsizetype, qint64> zoomScanKey_{nullptr, -1, -1};
-    QWidget* zoomMatchedColumn_ = nullptr;
-    QLabel* zoomMatchedCaption_ = nullptr;
-    CatalogImageView* zoomCatalog_ = nullptr;
-    QLabel* zoomCaption_ = nullptr;
+    ComparePopover* zoom_ = nullptr;
 };
 
 } // namespace vantry
