@@ -3,8 +3,8 @@
 // running ingest. The file on disk is never changed.
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
-#include "app/batch/RotatedScan.h"
-#include "app/batch/ScanPreparation.h"
+#include "core/ingest/RotatedScan.h"
+#include "core/ingest/ScanPreparation.h"
 #include "core/reading/CardCropper.h"
 #include "core/reading/CollectorMatching.h"
 #include "core/support/CPUWork.h"

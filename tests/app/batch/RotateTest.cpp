@@ -1,6 +1,6 @@
 #include "app/batch/CaptureViewModel.h"
 
-#include "app/batch/RotatedScan.h"
+#include "core/ingest/RotatedScan.h"
 #include "core/reading/CollectorMatching.h"
 #include "core/recognition/VisionCardRecognizer.h"
 #include "core/support/ImageCopy.h"

@@ -1,6 +1,6 @@
-#include "app/batch/RotatedScan.h"
+#include "core/ingest/RotatedScan.h"
 
-#include "app/batch/ScanPreparation.h"
+#include "core/ingest/ScanPreparation.h"
 #include "core/reading/CardCropper.h"
 #include "core/support/ImageCopy.h"
 

@@ -1,4 +1,4 @@
-#include "app/batch/ScanPreparation.h"
+#include "core/ingest/ScanPreparation.h"
 
 #include "core/intake/LeftOutScanFile.h"
 #include "core/intake/ScanHashes.h"

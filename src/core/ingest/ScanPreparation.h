@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/batch/ScanPrep.h"
+#include "core/ingest/ScanPrep.h"
 #include "core/card/ScannedCard.h"
 #include "core/records/ImportLedger.h"
 #include "core/recognition/CardRecognizing.h"
