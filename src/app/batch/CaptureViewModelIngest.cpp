@@ -228,7 +228,7 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
             setProgress(Progress{i, qint64(cards.size())});
 
         const qint64 prepStart = nowNs();
-        ScanPrep prep = co_await ScanPreparation::prepare(card.front, ledger);
+        ScanPrep prep = co_await ScanPreparation::prepare(card, ledger);
         const ReleaseImagesOffMainThread release(prep);
         if (stale())
             co_return;

@@ -11,6 +11,10 @@ struct ScannedCard {
     int index = 0;
     QString front;
     std::optional<QString> back;
+    // The PNG pixel hash of the front page when whoever handed the card over has already
+    // computed it (the folder watcher hashes every page for its repeats); none: not known,
+    // so preparation computes it.
+    std::optional<QString> frontPixelHash;
 
     bool operator==(const ScannedCard&) const = default;
 };

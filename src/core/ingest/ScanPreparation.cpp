@@ -35,7 +35,7 @@ bool exceedsScanLimit(const QString& path)
     return QFileInfo(path).size() > maxScanFileBytes;
 }
 
-ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger)
+ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger, const std::optional<QString>& knownPixelHash)
 {
     if (exceedsScanLimit(frontPath)) {
         ScanPrep prep;
@@ -44,7 +44,7 @@ ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger)
     }
     const std::optional<QString> fileHash = ImportLedgerStore::hash(frontPath);
     // Read chunk by chunk: a large scan is never held twice in memory.
-    const std::optional<QString> pixelHash = pngPixelHashOfFile(frontPath);
+    const std::optional<QString> pixelHash = knownPixelHash ? knownPixelHash : pngPixelHashOfFile(frontPath);
     if (known(ledger, fileHash))
         return imported(fileHash, std::nullopt);
     if (known(ledger, pixelHash))
@@ -87,6 +87,14 @@ QCoro::Task<ScanPrep> prepare(QString frontPath, ImportLedger ledger, CPULane la
     auto work = CPUWork::run([path = std::move(frontPath), ledger = std::move(ledger)] {
         return prepareScan(path, ledger);
     }, lane);
+    co_return co_await std::move(work);
+}
+
+QCoro::Task<ScanPrep> prepare(ScannedCard card, ImportLedger ledger, CPULane lane)
+{
+    auto work = CPUWork::run([path = std::move(card.front), pixelHash = std::move(card.frontPixelHash),
+                              ledger = std::move(ledger)] { return prepareScan(path, ledger, pixelHash); },
+                             lane);
     co_return co_await std::move(work);
 }
 

@@ -22,10 +22,14 @@ bool exceedsScanLimit(const QString& path);
 // Synchronous; never on the main thread. A file past the scan limit is not read at all. The byte digests are both taken before any lookup;
 // the image is decoded only when neither is in the ledger, and a scan the ledger knows is
 // never decoded past its identity hash. Never throws: every failure is an absent field.
-ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger);
+// `knownPixelHash`: the file's PNG pixel hash when the caller already has it; none: computed here.
+ScanPrep prepareScan(const QString& frontPath, const ImportLedger& ledger,
+                     const std::optional<QString>& knownPixelHash = std::nullopt);
 
 // `prepareScan` on the CPU pool's `lane`.
 QCoro::Task<ScanPrep> prepare(QString frontPath, ImportLedger ledger, CPULane lane = CPULane::ordinary);
+// The same for a card's front, with the pixel hash the card brings along (if any).
+QCoro::Task<ScanPrep> prepare(ScannedCard card, ImportLedger ledger, CPULane lane = CPULane::ordinary);
 
 // Loads the card's back page (uncropped) on the CPU pool each time it is called; none for a
 // card without a back. The loader yields none when the back does not decode.

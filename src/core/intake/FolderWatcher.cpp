@@ -23,44 +23,9 @@ namespace {
 
 QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
 
-struct CardDedupe {
-    QStringList kept;
-    std::vector<int> keptSizes;
-    QStringList dropped;
-};
-
-// Repeated cards of one batch by PNG pixel hash: a one-sided card by its page, a front/back
-// pair by both pages, dropped whole so that the pages after a repeat keep their sides.
-CardDedupe dedupeCards(const QStringList& pages, const std::vector<int>& sizes)
-{
-    CardDedupe result;
-    QSet<QString> met;
-    qsizetype at = 0;
-    for (const int size : sizes) {
-        const QStringList card = pages.mid(at, size);
-        at += size;
-        std::optional<QString> key;
-        if (card.size() == 1) {
-            key = pngPixelHashOfFile(card[0]);
-        } else {
-            const auto front = pngPixelHashOfFile(card[0]);
-            const auto back = pngPixelHashOfFile(card[1]);
-            if (front && back)
-                key = *front + QLatin1Char('/') + *back;
-        }
-        if (key && met.contains(*key)) {
-            result.dropped += card;
-            continue;
-        }
-        if (key)
-            met.insert(*key);
-        result.kept += card;
-        result.keptSizes.push_back(size);
-    }
-    return result;
-}
-
-std::vector<ScannedCard> cardsOf(const QStringList& pages, const std::vector<int>& sizes)
+// `frontHashes`: one per card, or none at all when the pages were not hashed.
+std::vector<ScannedCard> cardsOf(const QStringList& pages, const std::vector<int>& sizes,
+                                 const std::vector<std::optional<QString>>& frontHashes)
 {
     std::vector<ScannedCard> cards;
     qsizetype at = 0;
@@ -70,6 +35,8 @@ std::vector<ScannedCard> cardsOf(const QStringList& pages, const std::vector<int
         card.front = pages[at];
         if (size == 2)
             card.back = pages[at + 1];
+        if (cards.size() < frontHashes.size())
+            card.frontPixelHash = frontHashes[cards.size()];
         at += size;
         cards.push_back(std::move(card));
     }
@@ -84,6 +51,39 @@ void printLine(const QString& line)
 }
 
 } // namespace
+
+// Repeated cards of one batch by PNG pixel hash: a one-sided card by its page, a front/back
+// pair by both pages, dropped whole so that the pages after a repeat keep their sides. The
+// kept cards' front hashes go along with them, so that nobody hashes those pages again.
+FolderWatcher::Deduped FolderWatcher::dedupeCards(const QStringList& pages, const std::vector<int>& sizes)
+{
+    Deduped result;
+    QSet<QString> met;
+    qsizetype at = 0;
+    for (const int size : sizes) {
+        const QStringList card = pages.mid(at, size);
+        at += size;
+        const std::optional<QString> front = pngPixelHashOfFile(card[0]);
+        std::optional<QString> key;
+        if (card.size() == 1) {
+            key = front;
+        } else {
+            const auto back = pngPixelHashOfFile(card[1]);
+            if (front && back)
+                key = *front + QLatin1Char('/') + *back;
+        }
+        if (key && met.contains(*key)) {
+            result.dropped += card;
+            continue;
+        }
+        if (key)
+            met.insert(*key);
+        result.kept += card;
+        result.keptSizes.push_back(size);
+        result.keptFrontHashes.push_back(front);
+    }
+    return result;
+}
 
 FolderWatcher::FolderWatcher(QObject* parent) : FolderWatcher(defaultInterval, FolderEvents::system(), parent) {}
 
@@ -222,7 +222,7 @@ void FolderWatcher::stop()
         lastScanTiming_ = summary;
         emit lastScanTimingChanged();
     }
-    deliver(EmitJob{paths, cards.readySizes, routeInto_}, paths, cards.readySizes, {});
+    deliver(EmitJob{paths, cards.readySizes, routeInto_}, Deduped{paths, cards.readySizes, {}, {}});
 }
 
 void FolderWatcher::setSides(ScanSides sides)
@@ -565,17 +565,18 @@ QCoro::Task<> FolderWatcher::drainEmits(quint64 generation)
         // Named: GCC 12 destroys a capturing closure twice when it is a temporary of the
         // co_await expression.
         auto work = [pages = job.batch, sizes = job.cardSizes] { return dedupeCards(pages, sizes); };
-        const CardDedupe result = co_await CPUWork::run(std::move(work));
+        const Deduped result = co_await CPUWork::run(std::move(work));
         if (!self || self->generation_ != generation)
             co_return;
-        if (!deliver(job, result.kept, result.keptSizes, result.dropped))
+        if (!deliver(job, result))
             co_return;
     }
 }
 
-bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const std::vector<int>& keptSizes,
-                            const QStringList& dropped)
+bool FolderWatcher::deliver(const EmitJob& job, const Deduped& deduped)
 {
+    const QStringList& kept = deduped.kept;
+    const QStringList& dropped = deduped.dropped;
     QPointer<FolderWatcher> self(this);
     const quint64 generation = generation_;
     auto valid = [&] { return self && self->generation_ == generation; };
@@ -616,7 +617,7 @@ bool FolderWatcher::deliver(const EmitJob& job, const QStringList& kept, const s
         }
     }
     if (!outgoing.isEmpty()) {
-        emit cardsArrived(cardsOf(outgoing, keptSizes));
+        emit cardsArrived(cardsOf(outgoing, deduped.keptSizes, deduped.keptFrontHashes));
         if (!valid())
             return false;
         setBatchesEmitted(batchesEmitted_ + 1);

@@ -172,7 +172,15 @@ private:
         std::vector<int> cardSizes; // pages per card of `batch`, in order
         std::optional<QString> route;
     };
-
+    // A batch freed of repeated cards.
+    struct Deduped {
+        QStringList kept;
+        std::vector<int> keptSizes;                          // pages per kept card, in order
+        std::vector<std::optional<QString>> keptFrontHashes; // per kept card; empty: not hashed
+        QStringList dropped;
+    };
+    // Runs on the CPU pool: reads the pages' files.
+    static Deduped dedupeCards(const QStringList& pages, const std::vector<int>& sizes);
     void scheduleTimer();
     // `timed`: the timer's poll (or one standing for it), which may count as quiet.
     void poll(bool timed);
@@ -199,8 +207,7 @@ private:
     void enqueue(EmitJob job);
     QCoro::Task<> drainEmits(quint64 generation);
     // Hands one hashed batch over; false when the watcher was stopped or destroyed meanwhile.
-    bool deliver(const EmitJob& job, const QStringList& kept, const std::vector<int>& keptSizes,
-                 const QStringList& dropped);
+    bool deliver(const EmitJob& job, const Deduped& deduped);
     void forget(const QStringList& movedPaths);
     // Tells the left-out files not told before; false when the watcher stopped or went away.
     bool reportLeftOut(const std::vector<LeftOutScanFile>& leftOut);

@@ -95,6 +95,27 @@ TEST_F(ScanPreparationTest, LedgerKeysInLookupOrder)
     }
 }
 
+// The pixel hash a card brings along (the watcher's) is taken as it is, not computed again;
+// a card without one has it computed.
+TEST_F(ScanPreparationTest, APixelHashHandedOverIsTakenAsItIs)
+{
+    const QByteArray png = image::encodePng(renderSyntheticScan(SyntheticCard{}), 300);
+    writeFile(path("a.png"), png);
+    const QString pixelHash = *pngPixelHash(png);
+    const QString handed(64, QLatin1Char('a')); // a key these bytes do not hash to
+
+    ScannedCard card{0, path("a.png"), std::nullopt, handed};
+    const ScanPrep byHanded = QCoro::waitFor(ScanPreparation::prepare(card, ledgerOf({handed})));
+    EXPECT_TRUE(byHanded.alreadyImported);
+    EXPECT_EQ(byHanded.dedupeHash, handed);
+    EXPECT_FALSE(ScanPreparation::prepareScan(path("a.png"), ledgerOf({pixelHash}), handed).alreadyImported);
+
+    card.frontPixelHash.reset();
+    const ScanPrep computed = QCoro::waitFor(ScanPreparation::prepare(card, ledgerOf({pixelHash})));
+    EXPECT_TRUE(computed.alreadyImported);
+    EXPECT_EQ(computed.dedupeHash, pixelHash);
+}
+
 TEST_F(ScanPreparationTest, BadFilesGiveRowsWithoutImagesNeverAFailure)
 {
     writeFile(path("notes.png"), "not an image at all");

@@ -3,6 +3,7 @@
 #include "core/support/CaptureLog.h"
 #include "core/intake/ScanFileListing.h"
 #include "core/intake/ScanFileOrder.h"
+#include "core/intake/ScanHashes.h"
 #include "platform/FakeFolderEvents.h"
 #include "platform/ScanPageFile.h"
 #include "support/TempHome.h"
@@ -222,6 +223,31 @@ TEST(FolderWatcher, IdenticalPngsDroppedJpegsKept)
     h.ticks(3);
     h.settle();
     EXPECT_EQ(h.events, (QStringList{"dropped 1", "batch a.png,c.png,d.jpg,e.jpg"}));
+}
+
+// Each card brings its front page's pixel hash, taken before routing moved the page; a page
+// that is no PNG brings none.
+TEST(FolderWatcher, CardsBringTheirFrontPixelHash)
+{
+    Harness h;
+    const QString archive = h.dir.filePath("archive");
+    QDir().mkpath(archive);
+    std::vector<ScannedCard> cards;
+    QObject::connect(&h.watcher, &FolderWatcher::cardsArrived, [&](const std::vector<ScannedCard>& batch) {
+        cards.insert(cards.end(), batch.begin(), batch.end());
+    });
+    h.watcher.start(h.folder, archive);
+    h.png("a.png", 1);
+    h.png("b.png", 2);
+    h.write("c.jpg", "not a png");
+    h.ticks(3);
+    h.settle();
+    ASSERT_EQ(cards.size(), 3u);
+    for (const ScannedCard& card : cards)
+        EXPECT_EQ(card.frontPixelHash, pngPixelHashOfFile(card.front)) << card.front.toStdString();
+    EXPECT_TRUE(cards[0].frontPixelHash && cards[1].frontPixelHash);
+    EXPECT_NE(cards[0].frontPixelHash, cards[1].frontPixelHash);
+    EXPECT_FALSE(cards[2].frontPixelHash);
 }
 
 TEST(FolderWatcher, RoutesBatchesWithoutReplacing)
