@@ -49,6 +49,8 @@ class DelayScheduler;
 class FolderPicker;
 class TrainingDataStore;
 struct CaptureConfig;
+struct RotatedScan;
+struct ScanPrep;
 
 // The model of one batch tab: its review rows and every value the capture window and the
 // recount screen observe, and the collaborators its operations use. Main thread only.
@@ -370,6 +372,19 @@ private:
     // Rebuilds the chain over the process's art matcher once its index has been read.
     QCoro::Task<> awaitArtMatcher();
     bool isScanIdentityAdmitted(const QString& hash) const;
+    // The steps of an ingest run, in the order they come (CaptureViewModelIngest.cpp).
+    void beginIngestRun(IngestRun& run, qint64 cardCount, const IngestOptions& options);
+    // False when the run stopped: it went stale, or the record of imported scans is unreadable.
+    QCoro::Task<bool> loadIngestLedger(IngestRun& run);
+    // One card from preparation to its pending row; false when the run went stale and stopped.
+    QCoro::Task<bool> ingestCard(IngestRun& run, qint64 i, const ScannedCard& card);
+    // False for a scan left out (too large, imported, already in the batch), logged and counted.
+    bool admitScan(IngestRun& run, qint64 i, const ScannedCard& card, const ScanPrep& prep, qint64 prepMs);
+    void addRecognizedRow(IngestRun& run, qint64 i, Row row, const RecognitionOutcome& outcome,
+                          const std::optional<QImage>& image, qint64 prepMs, qint64 recogMs);
+    QCoro::Task<> endIngestRun(IngestRun& run, bool autoImport);
+    // When the batch changed underneath the run: logs the CANCEL line and ends the run.
+    bool stopIfStale(IngestRun& run);
     void flushPendingRows(IngestRun& run);
     void finishIngest(IngestRun& run);
     qint64 nowNs() const;
@@ -444,6 +459,27 @@ private:
     quint64 manualAddSearches_ = 0;
     QHash<QUuid, Rotation> rotations_;
     quint64 rotationCount_ = 0;
+
+    // The steps of rotate and re-analyse (CaptureViewModelRotate.cpp).
+    struct RotationPress {
+        quint64 press = 0;
+        int turns = 0;
+        ScannedCard card;
+        ScanFinish finish = ScanFinish::nonfoil; // the row's finish, read again under it
+    };
+    struct RotatedRead {
+        RecognitionOutcome outcome;
+        bool usedFull = false; // read off the whole turned scan, the crop having read nothing
+        bool multiFeed = false;
+    };
+    // Notes the press and marks the row busy; none for a row that is gone.
+    std::optional<RotationPress> pressRotation(const QUuid& id);
+    // The turned scan (none: unreadable) and what was read off it reach the row, when this
+    // press is still the row's latest.
+    void applyRotation(const QUuid& id, const RotationPress& pressed, const RotatedScan* scan, const RotatedRead& read);
+    void takeRotatedRead(Row& target, int turns, const RotatedScan& scan, const RotatedRead& read) const;
+    // Moves the recount destination along with a changed choice; true when the choice changed.
+    bool carryRecountDestination(Row& target, const std::optional<Candidate>& oldChosen, BinMap& bins) const;
 };
 
 } // namespace vantry

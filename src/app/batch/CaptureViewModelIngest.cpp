@@ -44,6 +44,35 @@ private:
     ScanPrep& prep_;
 };
 
+// A new row of a scan that was admitted into the batch, before anything is read off it.
+CaptureViewModel::Row rowOf(const ScannedCard& card, const ScanPrep& prep)
+{
+    CaptureViewModel::Row row;
+    row.id = QUuid::createUuid();
+    row.card = card;
+    row.thumbnail = prep.thumbnail;
+    row.zoomImageData = prep.zoomJPEG;
+    row.contentHash = prep.hash;
+    row.scanIdentityHash = prep.dedupeHash;
+    return row;
+}
+
+// What the recognizer reads off the prepared scan; nothing read when the scan did not decode.
+QCoro::Task<RecognitionOutcome> recognizeScan(std::shared_ptr<const CardRecognizing> recognizer,
+                                              const ScannedCard& card, const ScanPrep& prep)
+{
+    RecognitionOutcome outcome;
+    const std::optional<QImage> image = prep.cardImage;
+    if (!image)
+        co_return outcome;
+    auto back = ScanPreparation::backImageProvider(card);
+    outcome = co_await recognizer->recognize(*image, ScanFinish::nonfoil, std::move(back), CPULane::ordinary);
+    // A crop that read nothing may have cut the card badly: once more on the whole scan.
+    if (outcome.candidates.empty() && prep.cropped())
+        outcome = co_await recognizer->recognize(*prep.full, ScanFinish::nonfoil, {}, CPULane::ordinary);
+    co_return outcome;
+}
+
 } // namespace
 
 QString CaptureViewModel::multiFeedNote()
@@ -67,6 +96,7 @@ struct CaptureViewModel::IngestRun {
         QString scryfallId;
     };
     std::vector<FoilProbe> pendingFoilProbes;
+    ImportLedger ledger; // with the keys of imports still waiting for their outcome
     qint64 prepTotal = 0, recognized = 0, recogTotal = 0;
     qint64 autoCount = 0, review = 0, unresolved = 0, skipped = 0, duplicates = 0, multiFeed = 0;
 };
@@ -163,6 +193,19 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
         co_return;
     }
     co_await awaitArtMatcher();
+    IngestRun run;
+    beginIngestRun(run, qint64(cards.size()), options);
+    if (!co_await loadIngestLedger(run))
+        co_return;
+    for (qint64 i = 0; i < qint64(cards.size()); ++i) {
+        if (!co_await ingestCard(run, i, cards[std::size_t(i)]))
+            co_return;
+    }
+    co_await endIngestRun(run, options.autoImport);
+}
+
+void CaptureViewModel::beginIngestRun(IngestRun& run, qint64 cardCount, const IngestOptions& options)
+{
     if (options.showProgress) {
         ++ingestsWithProgress_;
         beginWork();
@@ -172,29 +215,31 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
         admittedScanIdentities_.clear();
         ++ingestGeneration_;
     }
-
-    IngestRun run;
     run.generation = ingestGeneration_;
     run.config = config();
     run.startNs = nowNs();
-    run.cardCount = qint64(cards.size());
+    run.cardCount = cardCount;
     run.showProgress = options.showProgress;
-    CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cards.size()) + QStringLiteral(" append=") +
+    CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cardCount) + QStringLiteral(" append=") +
                     flag(options.append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
                     QStringLiteral(" admitted=") + QString::number(admittedScanIdentities_.size()) +
                     QStringLiteral(" bin=") + bin_);
+}
 
-    auto stale = [&] {
-        if (ingestGeneration_ == run.generation)
-            return false;
-        CaptureLog::log(QStringLiteral("ingest CANCEL stale generation=") + QString::number(run.generation) +
-                        QStringLiteral(" current=") + QString::number(ingestGeneration_));
-        run.pendingRows.clear();
-        run.pendingFoilProbes.clear();
-        finishIngest(run);
-        return true;
-    };
+bool CaptureViewModel::stopIfStale(IngestRun& run)
+{
+    if (ingestGeneration_ == run.generation)
+        return false;
+    CaptureLog::log(QStringLiteral("ingest CANCEL stale generation=") + QString::number(run.generation) +
+                    QStringLiteral(" current=") + QString::number(ingestGeneration_));
+    run.pendingRows.clear();
+    run.pendingFoilProbes.clear();
+    finishIngest(run);
+    return true;
+}
 
+QCoro::Task<bool> CaptureViewModel::loadIngestLedger(IngestRun& run)
+{
     // The ledger is read once per run; its first read loads the file, so off the main thread.
     // Scans of imports still waiting for their outcome count as imported too. A record that
     // cannot be read stops the run: taken for empty, it would offer imported cards again.
@@ -204,8 +249,8 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
         return std::make_pair(std::move(ledger), error);
     };
     auto [loaded, ledgerError] = co_await CPUWork::run(std::move(loadLedger));
-    if (stale())
-        co_return;
+    if (stopIfStale(run))
+        co_return false;
     ImportIntentStore& intents = ImportIntentStore::instance();
     if (const std::optional<QString> intentsError = loaded ? intents.ensureLoaded() : std::nullopt)
         ledgerError = *intentsError, loaded.reset();
@@ -216,138 +261,140 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
         run.pendingRows.clear();
         run.pendingFoilProbes.clear();
         finishIngest(run);
-        co_return;
+        co_return false;
     }
-    ImportLedger ledger = std::move(*loaded);
-    ledger.record(intents.keys());
+    run.ledger = std::move(*loaded);
+    run.ledger.record(intents.keys());
+    co_return true;
+}
 
-    for (qint64 i = 0; i < qint64(cards.size()); ++i) {
-        const ScannedCard& card = cards[std::size_t(i)];
-        const bool last = i == qint64(cards.size()) - 1;
-        if (options.showProgress && run.progressThrottle.shouldFire(nowNs(), last))
-            setProgress(Progress{i, qint64(cards.size())});
+QCoro::Task<bool> CaptureViewModel::ingestCard(IngestRun& run, qint64 i, const ScannedCard& card)
+{
+    const bool last = i == run.cardCount - 1;
+    if (run.showProgress && run.progressThrottle.shouldFire(nowNs(), last))
+        setProgress(Progress{i, run.cardCount});
 
-        const qint64 prepStart = nowNs();
-        ScanPrep prep = co_await ScanPreparation::prepare(card, ledger);
-        const ReleaseImagesOffMainThread release(prep);
-        if (stale())
-            co_return;
-        const qint64 prepMs = millisSince(prepStart, nowNs());
-        run.prepTotal += prepMs;
+    const qint64 prepStart = nowNs();
+    ScanPrep prep = co_await ScanPreparation::prepare(card, run.ledger);
+    const ReleaseImagesOffMainThread release(prep);
+    if (stopIfStale(run))
+        co_return false;
+    const qint64 prepMs = millisSince(prepStart, nowNs());
+    run.prepTotal += prepMs;
+    if (!admitScan(run, i, card, prep, prepMs))
+        co_return true;
 
-        if (prep.tooLarge) {
-            // Left out whole, unread; told in the status line.
-            CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP too-large file=") +
-                            QFileInfo(card.front).fileName());
-            std::vector<LeftOutScanFile> files{{QFileInfo(card.front).fileName(), LeftOutReason::tooLarge, {}}};
-            if (card.back)
-                files.push_back({QFileInfo(*card.back).fileName(), LeftOutReason::otherSideLeftOut, {}});
-            noteLeftOutScans(files);
-            continue;
-        }
-        if (prep.alreadyImported) {
-            const ImportIntent* pending = prep.hash ? intents.holding(*prep.hash) : nullptr;
-            if (!pending && prep.dedupeHash)
-                pending = intents.holding(*prep.dedupeHash);
-            CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
-                            (pending ? QStringLiteral(" SKIP pending-import session=") +
-                                           pending->sessionId.value_or(QStringLiteral("(not yet created)"))
-                                     : QStringLiteral(" SKIP already-imported")) +
-                            QStringLiteral(" prep=") + QString::number(prepMs) + QStringLiteral("ms"));
-            ++run.skipped;
-            continue;
-        }
-        if (prep.dedupeHash) {
-            if (isScanIdentityAdmitted(*prep.dedupeHash)) {
-                CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
-                                QStringLiteral(" SKIP duplicate-scan prep=") + QString::number(prepMs) +
-                                QStringLiteral("ms hash=") + prep.dedupeHash->left(12) + QStringLiteral(" file=") +
-                                QFileInfo(card.front).fileName());
-                ++run.duplicates;
-                continue;
-            }
-            admittedScanIdentities_.insert(*prep.dedupeHash);
-        }
-
-        Row row;
-        row.id = QUuid::createUuid();
-        row.card = card;
-        row.thumbnail = prep.thumbnail;
-        row.zoomImageData = prep.zoomJPEG;
-        row.contentHash = prep.hash;
-        row.scanIdentityHash = prep.dedupeHash;
-
-        if (prep.cropped() && looksLikeMultiFeed(prep.cardImage->width(), prep.cardImage->height())) {
-            row.disposition = Disposition::unresolved;
-            row.readNote = multiFeedNote();
-            row.isMultiFeed = true;
-            run.pendingRows.push_back(std::move(row));
-            ++run.multiFeed;
-            ++run.unresolved;
-            continue;
-        }
-
-        const qint64 recogStart = nowNs();
-        RecognitionOutcome outcome;
-        const std::optional<QImage> image = prep.cardImage;
-        if (image) {
-            const auto recognizer = recognizer_;
-            auto back = ScanPreparation::backImageProvider(card);
-            outcome = co_await recognizer->recognize(*image, ScanFinish::nonfoil, std::move(back), CPULane::ordinary);
-            // A crop that read nothing may have cut the card badly: once more on the whole scan.
-            if (outcome.candidates.empty() && prep.cropped())
-                outcome = co_await recognizer->recognize(*prep.full, ScanFinish::nonfoil, {}, CPULane::ordinary);
-        }
-        if (stale())
-            co_return;
-        const qint64 recogMs = millisSince(recogStart, nowNs());
-        ++run.recognized;
-        run.recogTotal += recogMs;
-
-        const CardAttribution& a = outcome.attribution;
-        const ValidatedDisposition decision =
-            validatedDisposition(outcome.candidates, a, run.config.autoThreshold, run.config.gapMin);
-        switch (decision.disposition) {
-        case Disposition::autoConfirm: ++run.autoCount; break;
-        case Disposition::review: ++run.review; break;
-        case Disposition::unresolved: ++run.unresolved; break;
-        }
-        const bool titleRead = a.title && !a.title->isEmpty();
-        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" prep=") +
-                        QString::number(prepMs) + QStringLiteral("ms recog=") + QString::number(recogMs) +
-                        QStringLiteral("ms cands=") + QString::number(outcome.candidates.size()) +
-                        QStringLiteral(" disp=") + rawValue(decision.disposition) + QStringLiteral(" validate=") +
-                        decision.validation.demotionReason.value_or(QStringLiteral("pass")) +
-                        QStringLiteral(" strip=set:") + a.setCode.value_or(QStringLiteral("-")) +
-                        QStringLiteral(" coll:") + a.collectorNumber.value_or(QStringLiteral("-")) +
-                        QStringLiteral(" title:") + (titleRead ? QStringLiteral("read") : QStringLiteral("-")));
-
-        row.candidates = outcome.candidates;
-        if (decision.disposition == Disposition::autoConfirm && !outcome.candidates.empty())
-            row.chosen = outcome.candidates.front();
-        row.disposition = decision.disposition;
-        if (outcome.candidates.empty())
-            row.readNote = unreadableNote(a);
-        row.noTextDetected = outcome.candidates.empty() && !a.setCode && !a.isArtSeries && !titleRead;
-        row.isToken = a.isToken;
-        row.isArtSeries = a.isArtSeries || (!outcome.candidates.empty() && outcome.candidates.front().isArtSeries);
-
-        if (image && run.config.autoFoilDetect && !outcome.candidates.empty() &&
-            outcome.candidates.front().finish == ScanFinish::nonfoil) {
-            run.pendingFoilProbes.push_back({row.id, *image, outcome.candidates.front().scryfallId});
-        }
+    Row row = rowOf(card, prep);
+    if (prep.cropped() && looksLikeMultiFeed(prep.cardImage->width(), prep.cardImage->height())) {
+        row.disposition = Disposition::unresolved;
+        row.readNote = multiFeedNote();
+        row.isMultiFeed = true;
         run.pendingRows.push_back(std::move(row));
-        if (run.rowThrottle.shouldFire(nowNs(), false))
-            flushPendingRows(run);
+        ++run.multiFeed;
+        ++run.unresolved;
+        co_return true;
     }
 
+    const qint64 recogStart = nowNs();
+    const RecognitionOutcome outcome = co_await recognizeScan(recognizer_, card, prep);
+    if (stopIfStale(run))
+        co_return false;
+    const qint64 recogMs = millisSince(recogStart, nowNs());
+    ++run.recognized;
+    run.recogTotal += recogMs;
+    addRecognizedRow(run, i, std::move(row), outcome, prep.cardImage, prepMs, recogMs);
+    co_return true;
+}
+
+bool CaptureViewModel::admitScan(IngestRun& run, qint64 i, const ScannedCard& card, const ScanPrep& prep,
+                                 qint64 prepMs)
+{
+    if (prep.tooLarge) {
+        // Left out whole, unread; told in the status line.
+        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP too-large file=") +
+                        QFileInfo(card.front).fileName());
+        std::vector<LeftOutScanFile> files{{QFileInfo(card.front).fileName(), LeftOutReason::tooLarge, {}}};
+        if (card.back)
+            files.push_back({QFileInfo(*card.back).fileName(), LeftOutReason::otherSideLeftOut, {}});
+        noteLeftOutScans(files);
+        return false;
+    }
+    if (prep.alreadyImported) {
+        const ImportIntentStore& intents = ImportIntentStore::instance();
+        const ImportIntent* pending = prep.hash ? intents.holding(*prep.hash) : nullptr;
+        if (!pending && prep.dedupeHash)
+            pending = intents.holding(*prep.dedupeHash);
+        CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
+                        (pending ? QStringLiteral(" SKIP pending-import session=") +
+                                       pending->sessionId.value_or(QStringLiteral("(not yet created)"))
+                                 : QStringLiteral(" SKIP already-imported")) +
+                        QStringLiteral(" prep=") + QString::number(prepMs) + QStringLiteral("ms"));
+        ++run.skipped;
+        return false;
+    }
+    if (prep.dedupeHash) {
+        if (isScanIdentityAdmitted(*prep.dedupeHash)) {
+            CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
+                            QStringLiteral(" SKIP duplicate-scan prep=") + QString::number(prepMs) +
+                            QStringLiteral("ms hash=") + prep.dedupeHash->left(12) + QStringLiteral(" file=") +
+                            QFileInfo(card.front).fileName());
+            ++run.duplicates;
+            return false;
+        }
+        admittedScanIdentities_.insert(*prep.dedupeHash);
+    }
+    return true;
+}
+
+void CaptureViewModel::addRecognizedRow(IngestRun& run, qint64 i, Row row, const RecognitionOutcome& outcome,
+                                        const std::optional<QImage>& image, qint64 prepMs, qint64 recogMs)
+{
+    const CardAttribution& a = outcome.attribution;
+    const ValidatedDisposition decision =
+        validatedDisposition(outcome.candidates, a, run.config.autoThreshold, run.config.gapMin);
+    switch (decision.disposition) {
+    case Disposition::autoConfirm: ++run.autoCount; break;
+    case Disposition::review: ++run.review; break;
+    case Disposition::unresolved: ++run.unresolved; break;
+    }
+    const bool titleRead = a.title && !a.title->isEmpty();
+    CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" prep=") + QString::number(prepMs) +
+                    QStringLiteral("ms recog=") + QString::number(recogMs) + QStringLiteral("ms cands=") +
+                    QString::number(outcome.candidates.size()) + QStringLiteral(" disp=") +
+                    rawValue(decision.disposition) + QStringLiteral(" validate=") +
+                    decision.validation.demotionReason.value_or(QStringLiteral("pass")) +
+                    QStringLiteral(" strip=set:") + a.setCode.value_or(QStringLiteral("-")) +
+                    QStringLiteral(" coll:") + a.collectorNumber.value_or(QStringLiteral("-")) +
+                    QStringLiteral(" title:") + (titleRead ? QStringLiteral("read") : QStringLiteral("-")));
+
+    row.candidates = outcome.candidates;
+    if (decision.disposition == Disposition::autoConfirm && !outcome.candidates.empty())
+        row.chosen = outcome.candidates.front();
+    row.disposition = decision.disposition;
+    if (outcome.candidates.empty())
+        row.readNote = unreadableNote(a);
+    row.noTextDetected = outcome.candidates.empty() && !a.setCode && !a.isArtSeries && !titleRead;
+    row.isToken = a.isToken;
+    row.isArtSeries = a.isArtSeries || (!outcome.candidates.empty() && outcome.candidates.front().isArtSeries);
+
+    if (image && run.config.autoFoilDetect && !outcome.candidates.empty() &&
+        outcome.candidates.front().finish == ScanFinish::nonfoil) {
+        run.pendingFoilProbes.push_back({row.id, *image, outcome.candidates.front().scryfallId});
+    }
+    run.pendingRows.push_back(std::move(row));
+    if (run.rowThrottle.shouldFire(nowNs(), false))
+        flushPendingRows(run);
+}
+
+QCoro::Task<> CaptureViewModel::endIngestRun(IngestRun& run, bool autoImport)
+{
     flushPendingRows(run);
     if (ingestGeneration_ == run.generation) {
         lastIngestSkippedCount_ = run.skipped;
         lastIngestDuplicateCount_ = run.duplicates;
         refreshReviewStatusMessage();
         // The run's closing line comes after the automatic import it may start.
-        if (options.autoImport)
+        if (autoImport)
             co_await autoImportIfReady(run.config);
     }
     finishIngest(run);

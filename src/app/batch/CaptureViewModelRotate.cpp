@@ -16,9 +16,37 @@ namespace vantry {
 QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
 {
     const auto self = shared_from_this();
+    const std::optional<RotationPress> pressed = pressRotation(id);
+    if (!pressed)
+        co_return;
+    const ScannedCard& card = pressed->card;
+
+    co_await awaitArtMatcher();
+    auto prepare = [path = card.front, turns = pressed->turns] { return RotatedScan::prepare(path, turns); };
+    const std::optional<RotatedScan> scan = co_await CPUWork::run(std::move(prepare), CPULane::interactive);
+    RotatedRead read;
+    if (scan) {
+        read.multiFeed = scan->cropped() && looksLikeMultiFeed(scan->cardImage.width(), scan->cardImage.height());
+        if (!read.multiFeed) {
+            const auto recognizer = recognizer_;
+            read.outcome = co_await recognizer->recognize(
+                scan->cardImage, pressed->finish, ScanPreparation::backImageProvider(card, CPULane::interactive),
+                CPULane::interactive);
+            // A crop that read nothing may have cut the card badly: once more on the whole scan.
+            if (read.outcome.candidates.empty() && scan->cropped()) {
+                read.outcome = co_await recognizer->recognize(scan->rotated, pressed->finish, {}, CPULane::interactive);
+                read.usedFull = true;
+            }
+        }
+    }
+    applyRotation(id, *pressed, scan ? &*scan : nullptr, read);
+}
+
+std::optional<CaptureViewModel::RotationPress> CaptureViewModel::pressRotation(const QUuid& id)
+{
     const auto i = rowIndex(id);
     if (!i)
-        co_return;
+        return std::nullopt;
     const Row& row = rows_[*i];
     // A press while an earlier one still runs turns on from where that one is going; the
     // earlier result is then dropped.
@@ -27,64 +55,61 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
     const int turns = (from + 1) % 4;
     const quint64 press = ++rotationCount_;
     rotations_.insert(id, Rotation{press, turns});
-    const ScannedCard card = row.card;
-    const ScanFinish finish =
-        row.chosen ? row.chosen->finish : row.pendingReclassifyFinish.value_or(ScanFinish::nonfoil);
+    RotationPress pressed{press, turns, row.card,
+                          row.chosen ? row.chosen->finish : row.pendingReclassifyFinish.value_or(ScanFinish::nonfoil)};
     if (!row.isReanalyzing) {
         std::vector<Row> updated = rows_;
         updated[*i].isReanalyzing = true;
         setRows(std::move(updated));
     }
+    return pressed;
+}
 
-    co_await awaitArtMatcher();
-    auto prepare = [path = card.front, turns] { return RotatedScan::prepare(path, turns); };
-    const std::optional<RotatedScan> scan = co_await CPUWork::run(std::move(prepare), CPULane::interactive);
-    RecognitionOutcome outcome;
-    bool usedFull = false;
-    bool multiFeed = false;
-    if (scan) {
-        multiFeed = scan->cropped() && looksLikeMultiFeed(scan->cardImage.width(), scan->cardImage.height());
-        if (!multiFeed) {
-            const auto recognizer = recognizer_;
-            outcome = co_await recognizer->recognize(
-                scan->cardImage, finish, ScanPreparation::backImageProvider(card, CPULane::interactive),
-                CPULane::interactive);
-            // A crop that read nothing may have cut the card badly: once more on the whole scan.
-            if (outcome.candidates.empty() && scan->cropped()) {
-                outcome = co_await recognizer->recognize(scan->rotated, finish, {}, CPULane::interactive);
-                usedFull = true;
-            }
-        }
-    }
-
+void CaptureViewModel::applyRotation(const QUuid& id, const RotationPress& pressed, const RotatedScan* scan,
+                                     const RotatedRead& read)
+{
     // Only the latest press of a row still there writes; a new batch or a skip forgot it.
     const auto latest = rotations_.constFind(id);
-    if (latest == rotations_.cend() || latest->press != press)
-        co_return;
+    if (latest == rotations_.cend() || latest->press != pressed.press)
+        return;
     rotations_.erase(latest);
     const auto j = rowIndex(id);
     if (!j)
-        co_return;
+        return;
     std::vector<Row> updated = rows_;
     Row& target = updated[*j];
     target.isReanalyzing = false;
     if (!scan) {
         setRows(std::move(updated));
-        setStatusMessage(QStringLiteral("Couldn't rotate ") + QFileInfo(card.front).fileName() +
+        setStatusMessage(QStringLiteral("Couldn't rotate ") + QFileInfo(pressed.card.front).fileName() +
                          QStringLiteral(": the scan file can't be read."));
-        co_return;
+        return;
     }
 
+    const std::optional<Candidate> oldChosen = target.chosen;
+    takeRotatedRead(target, pressed.turns, *scan, read);
+    BinMap bins = recount_->binByPrinting();
+    const bool choiceChanged = carryRecountDestination(target, oldChosen, bins);
+    setRows(std::move(updated));
+    if (bins != recount_->binByPrinting())
+        recount_->setBinByPrinting(std::move(bins));
+    if (choiceChanged)
+        recount_->dropPreview();
+    refreshReviewStatusMessage();
+}
+
+void CaptureViewModel::takeRotatedRead(Row& target, int turns, const RotatedScan& scan, const RotatedRead& read) const
+{
     const CaptureConfig settings = config();
-    const CardAttribution& a = outcome.attribution;
-    const std::vector<Candidate>& candidates = outcome.candidates;
+    const CardAttribution& a = read.outcome.attribution;
+    const std::vector<Candidate>& candidates = read.outcome.candidates;
+    const bool multiFeed = read.multiFeed;
     const Disposition disposition =
         multiFeed ? Disposition::unresolved
                   : validatedDisposition(candidates, a, settings.autoThreshold, settings.gapMin).disposition;
-    const std::optional<QImage> thumbnail = usedFull && scan->fullThumbnail ? scan->fullThumbnail : scan->thumbnail;
-    const std::optional<QByteArray> zoom = usedFull && scan->fullZoomJPEG ? scan->fullZoomJPEG : scan->zoomJPEG;
+    const std::optional<QImage> thumbnail = read.usedFull && scan.fullThumbnail ? scan.fullThumbnail : scan.thumbnail;
+    const std::optional<QByteArray> zoom = read.usedFull && scan.fullZoomJPEG ? scan.fullZoomJPEG : scan.zoomJPEG;
 
-    const std::optional<Candidate> oldChosen = target.chosen;
     target.rotationQuarterTurns = turns;
     target.candidates = candidates;
     if (thumbnail)
@@ -105,7 +130,11 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
     target.isToken = a.isToken;
     target.isArtSeries = a.isArtSeries || (!candidates.empty() && candidates.front().isArtSeries);
     target.isMultiFeed = multiFeed;
+}
 
+bool CaptureViewModel::carryRecountDestination(Row& target, const std::optional<Candidate>& oldChosen,
+                                               BinMap& bins) const
+{
     // The recount destination follows the choice, as a confirm or unconfirm would carry it.
     const std::optional<QString> oldItemId = oldChosen ? std::optional(scanItemId(*oldChosen)) : std::nullopt;
     const std::optional<QString> newItemId =
@@ -116,7 +145,6 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
         const auto it = recount_->binByPrinting().find(*oldItemId);
         bin = it != recount_->binByPrinting().end() ? std::optional(it->second) : std::nullopt;
     }
-    BinMap bins = recount_->binByPrinting();
     if (choiceChanged) {
         // What was signed off is no longer the row's printing.
         target.reviewed = false;
@@ -130,12 +158,7 @@ QCoro::Task<> CaptureViewModel::rotateAndReanalyze(QUuid id)
             target.pendingReclassifyFinish = oldChosen->finish;
         }
     }
-    setRows(std::move(updated));
-    if (bins != recount_->binByPrinting())
-        recount_->setBinByPrinting(std::move(bins));
-    if (choiceChanged)
-        recount_->dropPreview();
-    refreshReviewStatusMessage();
+    return choiceChanged;
 }
 
 } // namespace vantry

@@ -330,6 +330,30 @@ void FolderWatcher::poll(bool timed)
 
 std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
 {
+    std::optional<std::vector<ScanFileEntry>> listed = listFolder();
+    if (!listed)
+        return std::nullopt;
+    const std::vector<ScanFileEntry>& entries = *listed;
+    QHash<QString, const ScanFileEntry*> current;
+    current.reserve(qsizetype(entries.size()));
+    for (const ScanFileEntry& e : entries)
+        current.insert(e.name, &e);
+
+    Noticed noticed;
+    QSet<QString> waiting;
+    refreshWaiting(current, waiting, noticed.changed);
+    const std::vector<const ScanFileEntry*> fresh = partitionFresh(entries, waiting, noticed.changed);
+    noticed.fresh = !fresh.empty();
+    if (noticed.fresh)
+        takeFresh(fresh, entries.size());
+    else if (noticed.changed)
+        idleTicks_ = 0;
+    updatePendingCount();
+    return noticed;
+}
+
+std::optional<std::vector<ScanFileEntry>> FolderWatcher::listFolder()
+{
     std::vector<ScanFileEntry> entries;
     std::vector<LeftOutScanFile> leftOut;
     try {
@@ -341,31 +365,30 @@ std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
     setFolderReadable(true);
     if (!reportLeftOut(leftOut))
         return std::nullopt; // stopped by a receiver: nothing more to note
-    QHash<QString, const ScanFileEntry*> current;
-    current.reserve(qsizetype(entries.size()));
-    for (const ScanFileEntry& e : entries)
-        current.insert(e.name, &e);
+    return entries;
+}
 
+void FolderWatcher::retake(Page& p, const ScanFileEntry& e)
+{
+    const auto old = pendingArrivalSamples_.constFind(p.path);
+    const QDateTime observedAt = old != pendingArrivalSamples_.cend() ? old->observedAt : clock_();
+    pendingArrivalSamples_.remove(p.path);
+    p.path = e.path;
+    p.name = e.name;
+    p.identity = e.identity;
+    p.gone = false;
+    p.emptyPolls = 0;
+    p.proven = false;
+    pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
+}
+
+void FolderWatcher::refreshWaiting(const QHash<QString, const ScanFileEntry*>& current, QSet<QString>& waiting,
+                                   bool& changed)
+{
     // Waiting pages that left the folder are gone but keep their place (they may come back,
     // or under another name); ones that changed are not settled.
-    bool changed = false;
-    QSet<QString> waiting;
-    auto retake = [&](Page& p, const ScanFileEntry& e) {
-        const auto old = pendingArrivalSamples_.constFind(p.path);
-        const QDateTime observedAt = old != pendingArrivalSamples_.cend() ? old->observedAt : clock_();
-        pendingArrivalSamples_.remove(p.path);
-        p.path = e.path;
-        p.name = e.name;
-        p.identity = e.identity;
-        p.gone = false;
-        p.emptyPolls = 0;
-        p.proven = false;
-        pendingArrivalSamples_.insert(p.path, ScanTimingDiagnostics::sample(p.path, observedAt));
-        waiting.insert(p.name);
-        changed = true;
-    };
-    auto refresh = [&](std::vector<Page>& pages) {
-        for (Page& p : pages) {
+    for (std::vector<Page>* pages : {&pending_, &carried_}) {
+        for (Page& p : *pages) {
             const ScanFileEntry* e = current.value(p.name);
             if (!e) {
                 if (!p.gone) {
@@ -375,15 +398,20 @@ std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
                 }
                 continue;
             }
-            if (p.gone || !(e->identity == p.identity))
+            if (p.gone || !(e->identity == p.identity)) {
                 retake(p, *e);
-            else if (p.identity.size == 0)
+                changed = true;
+            } else if (p.identity.size == 0) {
                 ++p.emptyPolls;
+            }
             waiting.insert(p.name);
         }
-    };
-    refresh(pending_);
-    refresh(carried_);
+    }
+}
+
+std::vector<const ScanFileEntry*> FolderWatcher::partitionFresh(const std::vector<ScanFileEntry>& entries,
+                                                                const QSet<QString>& waiting, bool& changed)
+{
     // A gone page listed again under another name was renamed: it keeps its place.
     auto renamed = [&](const FileIdentity& identity) -> Page* {
         for (std::vector<Page>* pages : {&carried_, &pending_})
@@ -405,50 +433,48 @@ std::optional<FolderWatcher::Noticed> FolderWatcher::notice()
             continue;
         if (Page* page = renamed(e.identity)) {
             retake(*page, e);
+            changed = true;
             continue;
         }
         fresh.push_back(&e);
     }
     seen_.swap(updatedSeen);
+    return fresh;
+}
 
-    if (!fresh.empty()) {
-        const QDateTime now = clock_();
-        qint64 k = filesSeenSinceStart_;
-        for (const ScanFileEntry* e : fresh) {
-            Page page{e->path, e->name, e->identity};
-            const auto writer = writerSides_.constFind(e->name);
-            page.sides = writer != writerSides_.cend() ? *writer : sides_;
-            writerSides_.remove(e->name);
-            pending_.push_back(std::move(page));
-            const ScanArrivalSample sample = ScanTimingDiagnostics::sample(e->path, now);
-            std::optional<double> scannerGap, observedGap;
-            if (lastFileTimestamp_)
-                scannerGap = double(lastFileTimestamp_->msecsTo(sample.fileTimestamp)) / 1000.0;
-            if (lastObservedAt_)
-                observedGap = double(lastObservedAt_->msecsTo(sample.observedAt)) / 1000.0;
-            pendingArrivalSamples_.insert(e->path, sample);
-            lastFileTimestamp_ = sample.fileTimestamp;
-            lastObservedAt_ = sample.observedAt;
-            CaptureLog::log(QStringLiteral("scan-timing arrival #") + QString::number(++k) + QStringLiteral(" file=") +
-                            sample.fileName + QLatin1Char(' ') + ScanTimingDiagnostics::qualityDescription(sample) +
-                            QStringLiteral(" scannerGap=") + ScanTimingDiagnostics::gapDescription(scannerGap) +
-                            QStringLiteral(" observedGap=") + ScanTimingDiagnostics::gapDescription(observedGap) +
-                            QStringLiteral(" pending=") + QString::number(waitingPages()));
-        }
-        setFilesSeen(filesSeenSinceStart_ + qint64(fresh.size()));
-        updatePendingCount();
-        lastActivityAt_ = now;
-        emit lastActivityAtChanged();
-        idleTicks_ = 0;
-        CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" fresh=") +
-                        QString::number(fresh.size()) + QStringLiteral(" pending=") +
-                        QString::number(waitingPages()) + QStringLiteral(" total=") +
-                        QString::number(entries.size()));
-    } else if (changed) {
-        idleTicks_ = 0;
+void FolderWatcher::takeFresh(const std::vector<const ScanFileEntry*>& fresh, std::size_t listed)
+{
+    const QDateTime now = clock_();
+    qint64 k = filesSeenSinceStart_;
+    for (const ScanFileEntry* e : fresh) {
+        Page page{e->path, e->name, e->identity};
+        const auto writer = writerSides_.constFind(e->name);
+        page.sides = writer != writerSides_.cend() ? *writer : sides_;
+        writerSides_.remove(e->name);
+        pending_.push_back(std::move(page));
+        const ScanArrivalSample sample = ScanTimingDiagnostics::sample(e->path, now);
+        std::optional<double> scannerGap, observedGap;
+        if (lastFileTimestamp_)
+            scannerGap = double(lastFileTimestamp_->msecsTo(sample.fileTimestamp)) / 1000.0;
+        if (lastObservedAt_)
+            observedGap = double(lastObservedAt_->msecsTo(sample.observedAt)) / 1000.0;
+        pendingArrivalSamples_.insert(e->path, sample);
+        lastFileTimestamp_ = sample.fileTimestamp;
+        lastObservedAt_ = sample.observedAt;
+        CaptureLog::log(QStringLiteral("scan-timing arrival #") + QString::number(++k) + QStringLiteral(" file=") +
+                        sample.fileName + QLatin1Char(' ') + ScanTimingDiagnostics::qualityDescription(sample) +
+                        QStringLiteral(" scannerGap=") + ScanTimingDiagnostics::gapDescription(scannerGap) +
+                        QStringLiteral(" observedGap=") + ScanTimingDiagnostics::gapDescription(observedGap) +
+                        QStringLiteral(" pending=") + QString::number(waitingPages()));
     }
+    setFilesSeen(filesSeenSinceStart_ + qint64(fresh.size()));
     updatePendingCount();
-    return Noticed{!fresh.empty(), changed};
+    lastActivityAt_ = now;
+    emit lastActivityAtChanged();
+    idleTicks_ = 0;
+    CaptureLog::log(QStringLiteral("watcher ") + lastComponent(*folder_) + QStringLiteral(" fresh=") +
+                    QString::number(fresh.size()) + QStringLiteral(" pending=") + QString::number(waitingPages()) +
+                    QStringLiteral(" total=") + QString::number(listed));
 }
 
 FolderWatcher::Cards FolderWatcher::cutCards(std::vector<Page> pages, bool final) const

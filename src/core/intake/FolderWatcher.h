@@ -192,6 +192,20 @@ private:
     // Lists the folder and takes note of new, changed and gone pages; none when the folder
     // cannot be listed.
     std::optional<Noticed> notice();
+    // The steps of `notice`. The listing, with the left-out files told; none when the folder
+    // cannot be listed or a receiver stopped the watcher.
+    std::optional<std::vector<ScanFileEntry>> listFolder();
+    // The waiting pages against the listing (`current`, by name): gone, changed or still there
+    // (`waiting`, by name). `changed` is set when any was gone or changed.
+    void refreshWaiting(const QHash<QString, const ScanFileEntry*>& current, QSet<QString>& waiting, bool& changed);
+    // The page is the listed file `e` now (changed, back, or renamed) and is not settled.
+    void retake(Page& p, const ScanFileEntry& e);
+    // The listed files not seen before and not waiting, in listing order; `seen` becomes the
+    // listing. A gone page found again under another name is retaken (`changed`).
+    std::vector<const ScanFileEntry*> partitionFresh(const std::vector<ScanFileEntry>& entries,
+                                                     const QSet<QString>& waiting, bool& changed);
+    // New pages join the pending ones, with their arrival samples and log lines.
+    void takeFresh(const std::vector<const ScanFileEntry*>& fresh, std::size_t listed);
     // The last page when it is a duplex front still without its back.
     Page* heldFront();
     void folderFileFinished(const QString& path);
