@@ -165,7 +165,7 @@ ToolbarState::Inputs CaptureToolbar::inputs() const
     in.isPaused = session.watcher().isPaused();
     in.pendingFileCount = session.watcher().pendingFileCount();
     in.isScanning = session.scanner().isScanning();
-    in.hasScanner = !session.scanner().devices().isEmpty();
+    in.scanner = session.scanner().scannerName();
     in.directScanEnabled = state_.directScanEnabled();
     in.hasRows = !model.rows().empty();
     in.isWorking = model.isWorking();

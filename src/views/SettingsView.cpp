@@ -322,18 +322,8 @@ QWidget* SettingsView::scannerSection()
     SettingBindings::toggle(toggle(QStringLiteral("Drive scanner directly (Scan Batch button)"),
                                    QStringLiteral("directScanToggle"), box),
                             s, K::directScanEnabled, [&s] { return CaptureConfig::read(s).directScanEnabled; });
-    addNote(box,
-            QStringLiteral("When on, the toolbar exposes Scan Batch, opens the scanner via ImageCaptureCore, and drops "
-                           "pages into your Scan Folder. Turn it off to use Image Capture + Watch Folder only."),
-            QStringLiteral("directScanNote"));
-    addNote(box,
-            QStringLiteral("Direct scan applies the in-app Recommended settings where it can: the Scan-speed "
-                           "resolution you pick (Best through Fastest), color RGB, full-bed scan area (≈ Cropping "
-                           "None), PNG, post-capture unsharp mask (mimics PaperStream's Text Clarity Emphasis-Level "
-                           "2). Settings that are PaperStream-only and NOT replicated through ImageCaptureCore: "
-                           "Multifeed Detection, Blank Page Skip. Without those, a sleeve glued to a card or a blank "
-                           "divider will land in the review list; eyeball and skip."),
-            QStringLiteral("directScanSettingsNote"));
+    addNote(box, T::directScanNote(), QStringLiteral("directScanNote"));
+    addNote(box, T::directScanSettingsNote(), QStringLiteral("directScanSettingsNote"));
     addNote(box, T::scannerDiagnosticsNote(T::abbreviatedPath(CaptureLog::filePath(), paths::homeDir())),
             QStringLiteral("diagnosticsNote"));
     return box;
@@ -341,8 +331,7 @@ QWidget* SettingsView::scannerSection()
 
 QWidget* SettingsView::trainingSection()
 {
-    auto* box = section(QStringLiteral("Training Data (for future CoreML model)"), QStringLiteral("trainingSection"),
-                        content_);
+    auto* box = section(T::trainingTitle(), QStringLiteral("trainingSection"), content_);
     labelsCollected_ = plain(new QLabel(box), this);
     labelsCollected_->setObjectName(QStringLiteral("labelsCollectedValue"));
     labelsCollected_->setAccessibleName(QStringLiteral("Labels collected"));

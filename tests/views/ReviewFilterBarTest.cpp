@@ -207,7 +207,7 @@ TEST_F(ReviewFilterBarTest, AMatchPickedByHandLeavesTheAutomaticCountAndTheMulti
     ASSERT_EQ(candidates.size(), 1);
     QTest::mouseClick(candidates[0], Qt::LeftButton);
     settle();
-    EXPECT_EQ(status->text().toStdString(), "7 cards · 6 confirmed · 4 auto-confirmed · 1 need review");
+    EXPECT_EQ(status->text().toStdString(), "7 cards · 6 confirmed · 4 auto-confirmed · 1 needs review");
     EXPECT_FALSE(shows("chipMultiFeed"));
 }
 

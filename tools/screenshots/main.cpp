@@ -9,6 +9,7 @@
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/CaptureCommands.h"
 #include "app/capture/UnimportedWork.h"
 #include "views/BatchTabStrip.h"
@@ -366,8 +367,8 @@ struct CaptureScene {
         fill();
         if (paused)
             session.watcher().pause();
-        test::testAccess(model()).setStatusMessage(paused ? "Watcher paused." : "Watching B0012. Scan in Image Capture and cards import "
-                                                             "automatically.");
+        test::testAccess(model()).setStatusMessage(paused ? CaptureCommandTexts::pausedStatus()
+                                                          : CaptureCommandTexts::watchingStatus("B0012", 0));
     }
     // A batch with every chip: finishes, an art card, a token, a multi-feed, reviewed rows, sets.
     void fillVaried()

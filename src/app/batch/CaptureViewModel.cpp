@@ -334,11 +334,13 @@ QString CaptureViewModel::reviewStatusMessage() const
         std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.chosen.has_value(); });
     const qint64 autoConfirmed =
         std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.isAutoConfirmed(); });
+    const auto cards = qint64(rows_.size());
+    const qint64 toReview = needsReviewCount();
     QStringList pieces{
-        QString::number(rows_.size()) + QStringLiteral(" cards"),
+        QString::number(cards) + (cards == 1 ? QStringLiteral(" card") : QStringLiteral(" cards")),
         QString::number(confirmed) + QStringLiteral(" confirmed"),
         QString::number(autoConfirmed) + QStringLiteral(" auto-confirmed"),
-        QString::number(needsReviewCount()) + QStringLiteral(" need review"),
+        QString::number(toReview) + (toReview == 1 ? QStringLiteral(" needs review") : QStringLiteral(" need review")),
     };
     if (lastIngestSkippedCount_ >= 1)
         pieces << QString::number(lastIngestSkippedCount_) + QStringLiteral(" already imported (skipped)");

@@ -38,8 +38,9 @@ QString importConfirmMessage(qint64 chosenCount, qint64 printingCount, const QSt
     const QString destination = workspaceId.isEmpty()   ? QStringLiteral("personal inventory")
                                 : workspaceName.isEmpty() ? QStringLiteral("workspace")
                                                           : workspaceName;
-    return QString::number(chosenCount) + QStringLiteral(" cards (") + QString::number(printingCount) +
-           QStringLiteral(" distinct printings) → ") + destination + QStringLiteral(", bin ") +
+    return QString::number(chosenCount) + QStringLiteral(" card") + CaptureTexts::pluralS(chosenCount) +
+           QStringLiteral(" (") + QString::number(printingCount) + QStringLiteral(" distinct printing") +
+           CaptureTexts::pluralS(printingCount) + QStringLiteral(") → ") + destination + QStringLiteral(", bin ") +
            ImportBin::location(bin).value_or(QStringLiteral("unsorted")) + QLatin1Char('.');
 }
 
@@ -98,17 +99,18 @@ QString clearFolderPendingStatus()
     return QStringLiteral("New scans are still being taken in. Clear the folder once they show in the list.");
 }
 
-QString directScanHelp(bool scanning, bool hasScanner, const QString& folderPath)
+QString directScanHelp(bool scanning, const std::optional<QString>& scanner, const QString& folderPath)
 {
     if (scanning)
         return QStringLiteral("Cancel the direct scanner session. Use this if the driver is stuck or the wrong feeder "
                               "batch started.");
-    if (!hasScanner)
-        return QStringLiteral("No scanner detected yet. Make sure the fi-8170 is powered on and connected, then tap "
-                              "to scan; ImageCaptureCore enumerates USB scanners automatically.");
+    if (!scanner)
+        return QStringLiteral("No scanner found yet. Make sure the scanner is powered on and connected, then click "
+                              "to scan; SANE finds USB scanners on its own (scanimage -L lists the ones it sees).");
     const QString name = folderPath.isEmpty() ? QStringLiteral("a default folder") : folderName(folderPath);
-    return QStringLiteral("Trigger a feeder scan into ") + quote + name + quote +
-           QStringLiteral(". Pages import live as the scanner pulls them.");
+    return QStringLiteral("Trigger a feeder scan") +
+           (scanner->isEmpty() ? QString() : QStringLiteral(" on the ") + *scanner) + QStringLiteral(" into ") + quote +
+           name + quote + QStringLiteral(". Pages import live as the scanner pulls them.");
 }
 
 QString noScanFolderStatus()
@@ -118,7 +120,8 @@ QString noScanFolderStatus()
 
 QString noScannerStatus()
 {
-    return QStringLiteral("No scanner detected. Check that the fi-8170 is powered on and its USB cable is connected.");
+    return QStringLiteral("No scanner detected. Check that the scanner is powered on and its USB cable is connected, "
+                          "and that SANE lists it (scanimage -L).");
 }
 
 QString scanCanceledStatus() { return QStringLiteral("Scanner session canceled."); }
@@ -143,7 +146,7 @@ QString partialScanStatus(const QString& reason, int pagesKept)
 {
     return reason + QStringLiteral(" The ") + QString::number(pagesKept) + QStringLiteral(" page") +
            CaptureTexts::pluralS(pagesKept) + QStringLiteral(" scanned before that ") +
-           (pagesKept == 1 ? QStringLiteral("is") : QStringLiteral("are")) + QStringLiteral(" kept and import.");
+           (pagesKept == 1 ? QStringLiteral("is kept and imports.") : QStringLiteral("are kept and import."));
 }
 
 QString stoppedWatchingStatus() { return QStringLiteral("Stopped watching."); }
@@ -152,7 +155,7 @@ QString watchingStatus(const QString& folderName, int imagesAlreadyThere)
 {
     if (imagesAlreadyThere <= 0)
         return QStringLiteral("Watching ") + folderName +
-               QStringLiteral(". Scan in Image Capture and cards import automatically.");
+               QStringLiteral(". Scan into it with your scanning app and cards import automatically.");
     return QStringLiteral("Watching ") + folderName + QStringLiteral(". Importing ") +
            QString::number(imagesAlreadyThere) + QStringLiteral(" scan") + CaptureTexts::pluralS(imagesAlreadyThere) +
            QStringLiteral(" already in the folder…");
@@ -181,8 +184,8 @@ QString scanFolderHelp(bool scanning)
 {
     if (scanning)
         return QStringLiteral("The scanner is writing into this folder. Pick another one once the scan has ended.");
-    return QStringLiteral("The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, and "
-                          "Recount all use this same folder.");
+    return QStringLiteral("The folder your scanning app (or Scan Batch) writes into. Watch Folder, Import Folder, "
+                          "Clear Folder, and Recount all use this same folder.");
 }
 
 QString scanFolderLockedStatus(const QString& folderName)

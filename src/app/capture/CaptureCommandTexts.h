@@ -40,7 +40,9 @@ QString clearFolderHelp(const QString& folderPath, bool scanning);
 QString clearFolderPendingStatus();
 
 // Direct scanning.
-QString directScanHelp(bool scanning, bool hasScanner, const QString& folderPath);
+// `scanner`: the found scanner's name (SANE vendor and model, may be empty), none when no
+// scanner was found.
+QString directScanHelp(bool scanning, const std::optional<QString>& scanner, const QString& folderPath);
 QString noScanFolderStatus();
 QString noScannerStatus();
 QString scanCanceledStatus();

@@ -94,7 +94,6 @@ QString CaptureCommands::scanFolderName() const { return Texts::folderName(sessi
 bool CaptureCommands::isWatching() const { return session_.watcher().isWatching(); }
 bool CaptureCommands::isPaused() const { return session_.watcher().isPaused(); }
 bool CaptureCommands::isScanning() const { return session_.scanner().isScanning(); }
-bool CaptureCommands::hasScanner() const { return !session_.scanner().devices().isEmpty(); }
 bool CaptureCommands::directScanEnabled() const { return CaptureConfig::read(*services_.settings).directScanEnabled; }
 bool CaptureCommands::isWorking() const { return viewModel_->isWorking(); }
 bool CaptureCommands::isImporting() const { return viewModel_->isImporting(); }
@@ -113,7 +112,7 @@ QString CaptureCommands::clearFolderHelp() const { return Texts::clearFolderHelp
 
 QString CaptureCommands::directScanHelp() const
 {
-    return Texts::directScanHelp(isScanning(), hasScanner(), session_.scanFolderPath());
+    return Texts::directScanHelp(isScanning(), session_.scanner().scannerName(), session_.scanFolderPath());
 }
 
 QString CaptureCommands::destinationLabel() const
@@ -183,8 +182,8 @@ QCoro::Task<> CaptureCommands::chooseScanFolder()
     QPointer<CaptureCommands> self(this);
     const std::optional<QString> folder = co_await FolderImporter::pickFolder(
         *picker, QStringLiteral("Choose"),
-        QStringLiteral("Choose the folder Image Capture writes scans into. Recount suggests the parent bin when this "
-                       "folder is a split-bin child."));
+        QStringLiteral("Choose the folder your scanning app (or Scan Batch) writes scans into. Recount suggests the "
+                       "parent bin when this folder is a split-bin child."));
     if (!self || !folder)
         co_return;
     self->adoptFolder(*folder);

@@ -50,7 +50,6 @@ public:
     bool isWatching() const;
     bool isPaused() const;
     bool isScanning() const;
-    bool hasScanner() const;
     bool directScanEnabled() const;
     bool isWorking() const;
     bool isImporting() const;

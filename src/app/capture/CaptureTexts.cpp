@@ -117,20 +117,22 @@ QString emptyTitle()
 QString emptyIntro(bool directScanEnabled)
 {
     if (directScanEnabled)
-        return QStringLiteral("Scanning is on. Use Scan Batch in the toolbar to pull cards straight off the scanner at "
-                              "the speed you picked. You can still scan in Image Capture into the watch folder if you "
-                              "prefer.");
-    return QStringLiteral("This app doesn't drive the scanner directly. Use Apple's Image Capture (or your scanner's "
-                          "app) to scan into a folder, we watch it, recognize each card, and import the batch.");
+        return QStringLiteral("Scanning is on. Use Scan Batch in the toolbar to pull cards straight off the scanner "
+                              "(through SANE) at the speed you picked. You can still scan with your scanning app "
+                              "(Document Scanner, Skanlite or NAPS2) into the watch folder if you prefer.");
+    return QStringLiteral("This app doesn't drive the scanner directly. Use your scanning app (Document Scanner, "
+                          "Skanlite or NAPS2) to scan into a folder, we watch it, recognize each card, and import "
+                          "the batch.");
 }
 
 QStringList emptySteps()
 {
     return {
-        QStringLiteral("Pick a Scan Folder above (where Image Capture saves)."),
+        QStringLiteral("Pick a Scan Folder above (where your scanning app saves)."),
         QStringLiteral("Click Watch Folder."),
-        QStringLiteral("Open Image Capture, select your scanner, scan the stack face-up: the side with the card name "
-                       "and the bottom set/collector strip showing, not the art side."),
+        QStringLiteral("Open your scanning app, select your scanner, save into the Scan Folder, and scan the stack "
+                       "face-up: the side with the card name and the bottom set/collector strip showing, not the art "
+                       "side."),
         QStringLiteral("Cards appear here as they land. Review, then Import to Vantry."),
     };
 }
@@ -151,8 +153,8 @@ QString emptyFolderLine(const QString& scanFolderPath)
 
 QString emptyQuirks()
 {
-    return QStringLiteral("Known Image Capture quirks (Detect Separate Items duplicating every scan; pixel-identical "
-                          "PNGs with different metadata) are auto-fixed and de-duped — you don't have to do anything.");
+    return QStringLiteral("Duplicate scans (the same page saved twice; pixel-identical PNGs with different metadata) "
+                          "are de-duped — you don't have to do anything.");
 }
 
 } // namespace vantry::CaptureTexts

@@ -63,8 +63,8 @@ ToolbarState ToolbarState::of(const Inputs& in)
                    QStringLiteral("Stop watching this folder. Use Pause Intake instead if scans may keep landing.")};
     else
         s.watch = {QStringLiteral("Watch Folder"), QStringLiteral("eye"),
-                   QStringLiteral("Start the watcher. Then scan in Image Capture and every new file imports "
-                                  "automatically.")};
+                   QStringLiteral("Start the watcher. Then scan into this folder with your scanning app and every "
+                                  "new file imports automatically.")};
     s.watchTint = in.isWatching ? Tint::red : Tint::accent;
 
     if (in.isPaused)
@@ -79,7 +79,7 @@ ToolbarState ToolbarState::of(const Inputs& in)
 
     s.scan = {in.isScanning ? QStringLiteral("Cancel Scan") : QStringLiteral("Scan Batch"),
               in.isScanning ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("scanner.fill"),
-              CaptureCommandTexts::directScanHelp(in.isScanning, in.hasScanner, in.scanFolderPath)};
+              CaptureCommandTexts::directScanHelp(in.isScanning, in.scanner, in.scanFolderPath)};
     s.scan.shown = in.directScanEnabled;
 
     s.importFolder = {QStringLiteral("Import Folder"), QStringLiteral("folder"),
@@ -118,7 +118,8 @@ ToolbarState ToolbarState::of(const Inputs& in)
                       {in.isWorking, waitForIngestHelp()}});
 
     s.duplex = {QStringLiteral("Duplex"), QString(),
-                QStringLiteral("Image Capture is set to scan both sides. Pairs front/back into one card each.")};
+                QStringLiteral("Both sides are scanned (Scan Batch asks the scanner for duplex; set your scanning app "
+                               "to duplex too). Pairs front/back into one card each.")};
     s.recount = {QStringLiteral("Recount"), QString(),
                  QStringLiteral("Recount mode: clear the old bin and import the scanned cards as the new truth. "
                                 "In-flight order copies are protected and shown as conflicts.")};

@@ -18,7 +18,7 @@ struct ToolbarState {
         bool isPaused = false;
         qint64 pendingFileCount = 0; // pages the watcher has not handed over yet
         bool isScanning = false;
-        bool hasScanner = false;
+        std::optional<QString> scanner; // the found scanner's name; none: no scanner found
         bool directScanEnabled = false;
         bool hasRows = false;
         bool isWorking = false;

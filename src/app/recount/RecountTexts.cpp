@@ -16,7 +16,11 @@ QString binMenuEmpty(bool anyBinLoaded)
 
 QString binChipHelp(const InventoryBinSummary& bin)
 {
-    return QStringLiteral("%1 active cards, %2 distinct SKUs.").arg(bin.totalQty).arg(bin.distinctSkuCount);
+    return QStringLiteral("%1 active card%2, %3 distinct SKU%4.")
+        .arg(bin.totalQty)
+        .arg(bin.totalQty == 1 ? QString() : QStringLiteral("s"))
+        .arg(bin.distinctSkuCount)
+        .arg(bin.distinctSkuCount == 1 ? QString() : QStringLiteral("s"));
 }
 
 QString useSuggestionTitle(const QString& bin) { return QStringLiteral("Use ") + bin; }
@@ -82,7 +86,8 @@ RecountLine retireHint(const std::optional<ScanReplaceResult>& preview, const st
     if (preview->retired < 1)
         return {QStringLiteral("0 will retire \u00B7 ") + QString::number(preview->created) + QStringLiteral(" new"),
                 S::checkmark, T::secondary};
-    return {QString::number(preview->retired) + QStringLiteral(" old rows will RETIRE (") +
+    return {QString::number(preview->retired) +
+                (preview->retired == 1 ? QStringLiteral(" old row will RETIRE (") : QStringLiteral(" old rows will RETIRE (")) +
                 QString::asprintf("$%.2f", preview->retiredValueUsd) + QStringLiteral(" basis destroyed) \u00B7 ") +
                 QString::number(preview->created) + QStringLiteral(" new"),
             S::trash, T::red};

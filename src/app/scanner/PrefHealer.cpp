@@ -13,9 +13,9 @@ Outcome healImageCaptureDuplicateScans(PreferenceDomains& domains)
         return {};
     domain->setIntegerValue(key, 0);
     return Outcome{true, value,
-                   QStringLiteral("Disabled Image Capture's \"Detect Separate Items\" — it produces duplicate scans "
-                                  "for card-on-black-background. Restart Image Capture for the change to fully "
-                                  "apply.")};
+                   QStringLiteral("Disabled the scanning app's \"Detect Separate Items\" — it produces duplicate "
+                                  "scans for card-on-black-background. Restart the scanning app for the change to "
+                                  "fully apply.")};
 }
 
 } // namespace vantry::PrefHealer

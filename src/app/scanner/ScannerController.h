@@ -55,6 +55,12 @@ public:
     ~ScannerController() override;
 
     const QList<std::shared_ptr<ScannerDevice>>& devices() const { return devices_; }
+    // The scanner a direct scan uses, for texts: its name (SANE vendor and model, may be
+    // empty), none while no scanner is found.
+    std::optional<QString> scannerName() const
+    {
+        return devices_.isEmpty() ? std::nullopt : std::optional<QString>(devices_.front()->name());
+    }
     bool isScanning() const { return isScanning_; }
     // Whether the running scan (or the last one) scans both sides; set before `isScanningChanged`.
     bool scanDuplex() const { return pendingDuplex_; }

@@ -24,20 +24,21 @@ QString intro(bool directScanEnabled)
     if (directScanEnabled)
         return QStringLiteral("The app drives the scanner and applies the speed below. The rest of these it sets on "
                               "the device where it can; otherwise they don't apply.");
-    return QStringLiteral("Scan to a folder in Image Capture (or PaperStream) with these, then Import Folder.");
+    return QStringLiteral("Scan to a folder with your scanning app (Document Scanner, Skanlite or NAPS2) using these, "
+                          "then Import Folder.");
 }
 
 QString hardwareNote()
 {
-    return QStringLiteral(
-        "The fi-8170 direct path reports 240-600 dpi, so each option here is a real applied scanner step.");
+    return QStringLiteral("Each option here is a real applied scanner step: the direct path asks the scanner for that "
+                          "dpi, or for the nearest lower one it offers.");
 }
 
 QString appliedNote(bool directScanEnabled)
 {
     if (directScanEnabled)
         return QStringLiteral("Applied to every scan the app runs.");
-    return QStringLiteral("Recommendation only. Set this DPI in Image Capture; the app isn't driving the scanner. "
+    return QStringLiteral("Recommendation only. Set this DPI in your scanning app; the app isn't driving the scanner. "
                           "Turn on the switch below to apply it for you.");
 }
 
@@ -48,9 +49,9 @@ QString switchNote(bool directScanEnabled)
     if (directScanEnabled)
         return QStringLiteral("On: the app opens the scanner and pulls pages at the speed above, straight into your "
                               "Scan Folder. Use Scan Batch in the toolbar. If a scan stalls, turn this off and scan "
-                              "in Image Capture.");
-    return QStringLiteral("Off: fallback mode. You scan in Image Capture; the app just watches the folder. The speed "
-                          "above is guidance only.");
+                              "with your scanning app.");
+    return QStringLiteral("Off: fallback mode. You scan with your scanning app (Document Scanner, Skanlite or NAPS2); "
+                          "the app just watches the folder. The speed above is guidance only.");
 }
 
 QString tip()

@@ -75,7 +75,25 @@ QString trainingNote(const QString& trainingFolder)
                           "(~20 KB). Dropdown clicks and the Verify Foils flow mark a label as 'verified'. Data stays "
                           "on this computer at ") +
            folder +
-           QStringLiteral(". Export builds a folder you can train an offline CoreML model from.");
+           QStringLiteral(". Export builds a folder you can train an offline foil model from.");
+}
+
+QString trainingTitle() { return QStringLiteral("Training Data (for a future foil model)"); }
+
+QString directScanNote()
+{
+    return QStringLiteral("When on, the toolbar exposes Scan Batch, opens the scanner through SANE, and drops pages "
+                          "into your Scan Folder. Turn it off to use your scanning app + Watch Folder only.");
+}
+
+QString directScanSettingsNote()
+{
+    return QStringLiteral("Direct scan applies the in-app Recommended settings where it can: the Scan-speed resolution "
+                          "you pick (Best through Fastest), color RGB, full-bed scan area (≈ Cropping None), PNG, "
+                          "post-capture unsharp mask (mimics PaperStream's Text Clarity Emphasis-Level 2). Settings "
+                          "that are driver-only and NOT set through SANE: Multifeed Detection, Blank Page Skip. "
+                          "Without those, a sleeve glued to a card or a blank divider will land in the review list; "
+                          "eyeball and skip.");
 }
 
 QString scannerDiagnosticsNote(const QString& logFile)

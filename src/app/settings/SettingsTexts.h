@@ -40,6 +40,14 @@ QString abbreviatedPath(const QString& path, const QString& homeDir);
 // The training section's note, naming the folder the labels are kept in.
 QString trainingNote(const QString& trainingFolder);
 
+// The training section's title: the labels are for a foil model the build does not have yet.
+QString trainingTitle();
+
+// The scanner section's notes: what direct scanning does and which recommended settings it
+// applies through SANE.
+QString directScanNote();
+QString directScanSettingsNote();
+
 // The scanner section's last note, naming the diagnostic log file.
 QString scannerDiagnosticsNote(const QString& logFile);
 

@@ -6,9 +6,9 @@ QString emptyScanMessage(int consecutiveEmpty)
 {
     if (consecutiveEmpty >= 2)
         return QStringLiteral("Scanner fed 0 cards ") + QString::number(consecutiveEmpty) +
-               QStringLiteral(" times in a row. The in-app scan tends to stall the fi-8170 feeder after a few runs. "
-                              "Power-cycle the scanner, or turn on Watch Folder and scan in Image Capture for the "
-                              "reliable path.");
+               QStringLiteral(" times in a row. The in-app scan can stall the scanner's feeder after a few runs. "
+                              "Power-cycle the scanner, or turn on Watch Folder and scan with your scanning app "
+                              "(Document Scanner, Skanlite or NAPS2) for the reliable path.");
     return QStringLiteral("Scanner completed but fed 0 cards. Reseat the stack in the feeder and scan again. If it "
                           "keeps happening, power-cycle the scanner or use Watch Folder.");
 }

@@ -335,6 +335,11 @@ TEST_F(CaptureViewModelTest, StatusLineAndCountsFollowTheRows)
     EXPECT_EQ(model->reviewStatusMessage(),
               QStringLiteral("5 cards \u00B7 3 confirmed \u00B7 1 auto-confirmed \u00B7 2 need review "
                              "\u00B7 1 multi-feed"));
+    // One card and one to review each take the singular.
+    test::testAccess(*model).setRows({noText});
+    EXPECT_EQ(model->reviewStatusMessage(),
+              QStringLiteral("1 card \u00B7 0 confirmed \u00B7 0 auto-confirmed \u00B7 1 needs review"));
+    test::testAccess(*model).setRows({autoRow, manual, noText, multiFeed, unresolvedConfirmed});
     EXPECT_EQ(model->noTextDetectedCount(), 1);
     EXPECT_TRUE(model->hasConfirmedRows());
     const auto items = model->items();

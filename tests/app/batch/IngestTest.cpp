@@ -445,7 +445,7 @@ TEST_F(IngestTest, ScansLeftOutAreNamedWithTheirReasonAndAFileFarLargerThanAnySc
     const QString tooLarge = "01.png (larger than 512 MiB, far more than any scan)";
     const std::vector<Case> cases = {
         {"single", false, {scan("02.png")},
-         "1 cards \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 0 need review \u00B7 2 files left out: " + badName +
+         "1 card \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 0 need review \u00B7 2 files left out: " + badName +
              ", " + tooLarge},
         // Pairs 01+02 and 03 alone: the card of the large front goes whole, its back named too.
         {"duplex", true, {},

@@ -478,7 +478,7 @@ TEST_F(ReviewActionsTest, AMatchTheUserPicksByHandIsNoLongerAutomaticAndSettlesA
         Symbol glyph;   // of the automatic row
         qint64 multiFeedChip;
     };
-    const QString untouched = "2 cards · 1 confirmed · 1 auto-confirmed · 1 need review · 1 multi-feed";
+    const QString untouched = "2 cards · 1 confirmed · 1 auto-confirmed · 1 needs review · 1 multi-feed";
     const std::vector<Case> cases = {
         {"nothing done", [](CaptureViewModel&) {}, untouched, autoGlyph, 1},
         {"another candidate after Change",
@@ -486,14 +486,14 @@ TEST_F(ReviewActionsTest, AMatchTheUserPicksByHandIsNoLongerAutomaticAndSettlesA
              m.unconfirm(automatic.id);
              m.confirm(automatic.id, shock());
          },
-         "2 cards · 1 confirmed · 0 auto-confirmed · 1 need review · 1 multi-feed", Symbol::checkmarkCircle, 1},
+         "2 cards · 1 confirmed · 0 auto-confirmed · 1 needs review · 1 multi-feed", Symbol::checkmarkCircle, 1},
         {"a search result after Change",
          [&](CaptureViewModel& m) {
              m.unconfirm(automatic.id);
              test::waitFor(m.search(automatic.id, QStringLiteral("Chain Lightning")));
              m.confirm(automatic.id, row(m, automatic.id).candidates.front());
          },
-         "2 cards · 1 confirmed · 0 auto-confirmed · 1 need review · 1 multi-feed", Symbol::checkmarkCircle, 1},
+         "2 cards · 1 confirmed · 0 auto-confirmed · 1 needs review · 1 multi-feed", Symbol::checkmarkCircle, 1},
         {"Change alone",
          [&](CaptureViewModel& m) { m.unconfirm(automatic.id); },
          "2 cards · 0 confirmed · 0 auto-confirmed · 2 need review · 1 multi-feed", Symbol::questionmarkCircle, 1},

@@ -22,7 +22,8 @@ TEST(CaptureCommandTexts, DestinationAndImportConfirmation)
     const Case cases[] = {
         {3, 2, "", "", "A0018 \n", "3 cards (2 distinct printings) → personal inventory, bin A0018."},
         {3, 2, "", "", "  ", "3 cards (2 distinct printings) → personal inventory, bin unsorted."},
-        {1, 1, "ws", "", "B1", "1 cards (1 distinct printings) → workspace, bin B1."},
+        {1, 1, "ws", "", "B1", "1 card (1 distinct printing) → workspace, bin B1."},
+        {2, 1, "ws", "", "B1", "2 cards (1 distinct printing) → workspace, bin B1."},
         {12, 5, "ws", "Shop", "", "12 cards (5 distinct printings) → Shop, bin unsorted."},
     };
     for (const Case& c : cases)
@@ -81,13 +82,21 @@ TEST(CaptureCommandTexts, ClearFolderAndScanHelp)
               QStringLiteral("Move every image in \"B1\" into a timestamped archive subfolder so the next batch starts "
                              "clean. Reversible."));
 
-    EXPECT_TRUE(Texts::directScanHelp(true, false, "").startsWith("Cancel the direct scanner session."));
-    EXPECT_TRUE(Texts::directScanHelp(false, false, "/s/B1").startsWith("No scanner detected yet."));
-    EXPECT_EQ(Texts::directScanHelp(false, true, "/s/B1"),
-              QStringLiteral("Trigger a feeder scan into \"B1\". Pages import live as the scanner pulls them."));
-    EXPECT_EQ(Texts::directScanHelp(false, true, ""),
+    // The found scanner is named by what SANE reports; without one the help says how to find it.
+    const std::optional<QString> none;
+    EXPECT_TRUE(Texts::directScanHelp(true, none, "").startsWith("Cancel the direct scanner session."));
+    EXPECT_EQ(Texts::directScanHelp(false, none, "/s/B1"),
+              QStringLiteral("No scanner found yet. Make sure the scanner is powered on and connected, then click to "
+                             "scan; SANE finds USB scanners on its own (scanimage -L lists the ones it sees)."));
+    EXPECT_EQ(Texts::directScanHelp(false, QStringLiteral("FUJITSU fi-8170"), "/s/B1"),
+              QStringLiteral("Trigger a feeder scan on the FUJITSU fi-8170 into \"B1\". Pages import live as the "
+                             "scanner pulls them."));
+    EXPECT_EQ(Texts::directScanHelp(false, QString(), ""),
               QStringLiteral("Trigger a feeder scan into \"a default folder\". Pages import live as the scanner pulls "
                              "them."));
+    EXPECT_EQ(Texts::noScannerStatus(),
+              QStringLiteral("No scanner detected. Check that the scanner is powered on and its USB cable is "
+                             "connected, and that SANE lists it (scanimage -L)."));
 }
 
 // The streak counts runs that brought nothing; after an empty run low disk is said first.
@@ -121,13 +130,14 @@ TEST(CaptureCommandTexts, EmptyScanStreakAndLowDiskPrecedence)
     EXPECT_EQ(Texts::scanStartStatus("B1", low), DirectScanGuidance::lowDiskMessage(low));
     EXPECT_TRUE(DirectScanGuidance::lowDiskMessage(0).contains("(0 MB free)"));
     EXPECT_EQ(Texts::partialScanStatus("Scan failed: Jammed.", 1),
-              QStringLiteral("Scan failed: Jammed. The 1 page scanned before that is kept and import."));
+              QStringLiteral("Scan failed: Jammed. The 1 page scanned before that is kept and imports."));
     EXPECT_TRUE(Texts::partialScanStatus("x", 3).endsWith("The 3 pages scanned before that are kept and import."));
 }
 
 TEST(CaptureCommandTexts, WatchingStatuses)
 {
-    EXPECT_EQ(Texts::watchingStatus("B1", 0), QStringLiteral("Watching B1. Scan in Image Capture and cards import automatically."));
+    EXPECT_EQ(Texts::watchingStatus("B1", 0),
+              QStringLiteral("Watching B1. Scan into it with your scanning app and cards import automatically."));
     EXPECT_EQ(Texts::watchingStatus("B1", 1), QStringLiteral("Watching B1. Importing 1 scan already in the folder…"));
     EXPECT_EQ(Texts::watchingStatus("B1", 3), QStringLiteral("Watching B1. Importing 3 scans already in the folder…"));
     EXPECT_EQ(Texts::stoppedWatchingStatus(), QStringLiteral("Stopped watching."));

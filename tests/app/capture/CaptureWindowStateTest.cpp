@@ -50,7 +50,7 @@ TEST_F(CaptureWindowStateTest, AppearingClearsTheSourceFolderAndHealsWhileTheWat
     EXPECT_EQ(settings().string(SettingsKeys::scanSourceFolder), QString());
     EXPECT_EQ(preferences.value(domain, key), 0);
     ASSERT_TRUE(session->viewModel()->prefHealMessage());
-    EXPECT_TRUE(session->viewModel()->prefHealMessage()->startsWith("Disabled Image Capture's"));
+    EXPECT_TRUE(session->viewModel()->prefHealMessage()->startsWith("Disabled the scanning app's"));
 
     // The batch connected the watcher to its model; the window changes nothing of it.
     FolderWatcher& watcher = session->watcher();

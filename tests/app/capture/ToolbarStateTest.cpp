@@ -13,7 +13,7 @@ In idle(QString folder = QStringLiteral("/scans/B0007"))
     In in;
     in.scanFolderPath = std::move(folder);
     in.directScanEnabled = true;
-    in.hasScanner = true;
+    in.scanner = QStringLiteral("FUJITSU fi-8170");
     in.hasRows = true;
     return in;
 }
@@ -70,8 +70,8 @@ TEST(ToolbarState, EnabledStatesAndTheirHelpAcrossBatchStates)
     };
     const QString newBatchHelp = "Clear the current review list and start a fresh batch — no need to quit the app. "
                                  "The already-imported dedup memory is kept.";
-    const QString scanFolderHelp = "The folder Image Capture writes into. Watch Folder, Import Folder, Clear Folder, "
-                                   "and Recount all use this same folder.";
+    const QString scanFolderHelp = "The folder your scanning app (or Scan Batch) writes into. Watch Folder, Import "
+                                   "Folder, Clear Folder, and Recount all use this same folder.";
     for (const Case& c : cases) {
         const ToolbarState s = ToolbarState::of(c.in);
         EXPECT_EQ(s.importFolder.enabled, c.importFolder) << c.name;
@@ -134,10 +134,10 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
         EXPECT_EQ(s.scan.help, c.scanning ? "Cancel the direct scanner session. Use this if the driver is stuck or the "
                                             "wrong feeder batch started."
                                           : c.folder.isEmpty()
-                                                ? "Trigger a feeder scan into \"a default folder\". Pages import live as "
-                                                  "the scanner pulls them."
-                                                : "Trigger a feeder scan into \"B0007\". Pages import live as the "
-                                                  "scanner pulls them.")
+                                                ? "Trigger a feeder scan on the FUJITSU fi-8170 into \"a default "
+                                                  "folder\". Pages import live as the scanner pulls them."
+                                                : "Trigger a feeder scan on the FUJITSU fi-8170 into \"B0007\". Pages "
+                                                  "import live as the scanner pulls them.")
             << c.name;
         EXPECT_EQ(s.watchTint, c.watchTint) << c.name;
         EXPECT_EQ(s.pauseTint, c.pauseTint) << c.name;

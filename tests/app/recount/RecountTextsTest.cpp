@@ -15,6 +15,9 @@ TEST(RecountTexts, RetireHint)
     ScanReplaceResult some = none;
     some.retired = 3;
     some.retiredValueUsd = 12.5;
+    ScanReplaceResult one = none;
+    one.retired = 1;
+    one.retiredValueUsd = 4;
     struct Case {
         std::optional<ScanReplaceResult> preview;
         std::vector<QString> bins;
@@ -27,6 +30,7 @@ TEST(RecountTexts, RetireHint)
          {"Preview to see how many copies in B0001, B0002 will retire.", S::question, T::secondary}},
         {none, {"B0001"}, {"0 will retire \u00B7 5 new", S::checkmark, T::secondary}},
         {some, {"B0001"}, {"3 old rows will RETIRE ($12.50 basis destroyed) \u00B7 5 new", S::trash, T::red}},
+        {one, {"B0001"}, {"1 old row will RETIRE ($4.00 basis destroyed) \u00B7 5 new", S::trash, T::red}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RecountTexts::retireHint(c.preview, c.bins), c.line);
@@ -54,6 +58,7 @@ TEST(RecountTexts, CountedLabels)
         {RecountTexts::unassignedCount(0), "unassigned 0"},
         {RecountTexts::binMenuEntry({"B0001", 4, 57, {}}), "B0001 \u00B7 57 active"},
         {RecountTexts::binChipHelp({"B0001", 4, 57, {}}), "57 active cards, 4 distinct SKUs."},
+        {RecountTexts::binChipHelp({"B0001", 1, 1, {}}), "1 active card, 1 distinct SKU."},
         {RecountTexts::binMenuEmpty(false), "No bins loaded"},
         {RecountTexts::binMenuEmpty(true), "No matching bins"},
         {RecountTexts::destinationHelp("A 1"), "Filed into A 1. Click to unassign."},

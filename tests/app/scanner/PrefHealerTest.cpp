@@ -20,8 +20,8 @@ TEST(PrefHealer, TurnsTheDuplicateModeOffOnce)
         EXPECT_EQ(first.previousValue, on);
         ASSERT_TRUE(first.message.has_value());
         EXPECT_EQ(first.message->toStdString(),
-                  "Disabled Image Capture's \"Detect Separate Items\" — it produces duplicate scans for "
-                  "card-on-black-background. Restart Image Capture for the change to fully apply.");
+                  "Disabled the scanning app's \"Detect Separate Items\" — it produces duplicate scans for "
+                  "card-on-black-background. Restart the scanning app for the change to fully apply.");
         EXPECT_EQ(domains.value(domain, key), 0);
 
         EXPECT_EQ(PrefHealer::healImageCaptureDuplicateScans(domains), PrefHealer::Outcome{});

@@ -127,7 +127,7 @@ TEST(ScannerSettingsTexts, TableAndSwitchTexts)
     EXPECT_TRUE(rows.front().key);
 
     EXPECT_TRUE(S::intro(true).startsWith(QStringLiteral("The app drives the scanner")));
-    EXPECT_TRUE(S::intro(false).startsWith(QStringLiteral("Scan to a folder in Image Capture")));
+    EXPECT_TRUE(S::intro(false).startsWith(QStringLiteral("Scan to a folder with your scanning app")));
     EXPECT_EQ(S::appliedNote(true), QStringLiteral("Applied to every scan the app runs."));
     EXPECT_TRUE(S::appliedNote(false).startsWith(QStringLiteral("Recommendation only.")));
     EXPECT_TRUE(S::switchNote(true).startsWith(QStringLiteral("On: ")));

@@ -14,8 +14,9 @@ TEST(DirectScanGuidance, EmptyScanMessages)
                   "happening, power-cycle the scanner or use Watch Folder.")
             << n;
     EXPECT_EQ(DirectScanGuidance::emptyScanMessage(2).toStdString(),
-              "Scanner fed 0 cards 2 times in a row. The in-app scan tends to stall the fi-8170 feeder after a few "
-              "runs. Power-cycle the scanner, or turn on Watch Folder and scan in Image Capture for the reliable path.");
+              "Scanner fed 0 cards 2 times in a row. The in-app scan can stall the scanner's feeder after a few "
+              "runs. Power-cycle the scanner, or turn on Watch Folder and scan with your scanning app (Document "
+              "Scanner, Skanlite or NAPS2) for the reliable path.");
 }
 
 TEST(DirectScanGuidance, LowDisk)
