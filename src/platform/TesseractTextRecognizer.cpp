@@ -253,7 +253,8 @@ std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCh
     bool invertWeakLines = true;
     try {
         grey = lumaOf(image);
-        rescaleForText(grey);
+        if (print != TextPrint::singleLine)
+            rescaleForText(grey);
         // The inverted read of a weak line costs as much as the first; on dark print it only
         // ever reads texture.
         if (print == TextPrint::oneKind)
@@ -265,6 +266,8 @@ std::vector<ReadLine> readLines(const QImage& image, int& w, int& h, bool withCh
     h = grey.rows;
     tesseract::TessBaseAPI& api = engine->api;
     api.SetVariable("tessedit_do_invert", invertWeakLines ? "1" : "0");
+    // The engine is the thread's: every read sets the layout it wants.
+    api.SetPageSegMode(print == TextPrint::singleLine ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SPARSE_TEXT);
     api.SetImage(grey.data, grey.cols, grey.rows, 1, int(grey.step));
     api.SetSourceResolution(300);
     if (api.Recognize(nullptr) != 0) {

@@ -18,6 +18,9 @@ enum class TextPrint {
     // A crop with print of one kind, which its ground tells (a title bar): on a mostly light
     // ground the print is dark, and a weak line read again inverted is texture.
     oneKind,
+    // One line of print cut to its height (a title located on the card): read as a single
+    // line, at the size it comes in.
+    singleLine,
 };
 
 // Text recognition of one image: its lines, best reading each, most accurate level, no

@@ -219,6 +219,127 @@ std::optional<QImage> titleArea(const QImage& image)
                           std::max(1, roundHalfAway(crop.height() * f)));
 }
 
+namespace {
+
+// The title search works on the card scaled to this height, where title print stands about
+// 22 px tall (capitals of the older frames a little more).
+constexpr double kSearchCardHeight = 1000;
+constexpr int kSearchTextHeight = 22;
+// The cut is this many text heights tall, centred on the line.
+constexpr double kLineCutHeights = 2.3;
+// Columns whose share of strong strokes (the strongest tenth of the cut's) stays under this
+// share of the densest column's are ground.
+constexpr double kStrongStrokes = 0.9;
+constexpr float kColumnInk = 0.35f;
+// A frame edge: a step of this many grey levels (horizontal gradient) over most of the cut's rows.
+constexpr float kFrameEdgeStep = 80;
+constexpr double kFrameEdgeRows = 0.7;
+// Capitals of the cut as read: the engine reads one line of serif print best at this size.
+constexpr double kReadCapHeight = 34;
+// A line whose strokes are no denser than this (mean horizontal gradient of its rows, grey
+// levels per pixel) is an even ground, not print.
+constexpr double kLeastStrokes = 4;
+
+// The middle of the densest run of `window` values of `profile` (a column of row values or a
+// row of column values); `density` receives its mean.
+int densestWindowCentre(const cv::Mat& profile, int window, double* density)
+{
+    cv::Mat smooth;
+    const bool rows = profile.cols == 1;
+    cv::blur(profile, smooth, rows ? cv::Size(1, window) : cv::Size(window, 1));
+    cv::Point at;
+    cv::minMaxLoc(smooth, nullptr, density, nullptr, &at);
+    return rows ? at.y : at.x;
+}
+
+// The columns of the line's print in `strokes` (its rows' horizontal gradient): where the
+// strongest tenth of the gradient crowds. Texture beside a title has strokes too, but softer.
+std::pair<int, int> printColumns(const cv::Mat& strokes)
+{
+    cv::Mat sorted = strokes.reshape(1, 1).clone();
+    cv::sort(sorted, sorted, cv::SORT_ASCENDING);
+    const float strong = sorted.at<float>(int(sorted.cols * kStrongStrokes));
+    cv::Mat marked, columns;
+    cv::threshold(strokes, marked, strong, 1, cv::THRESH_BINARY);
+    cv::reduce(marked, columns, 0, cv::REDUCE_AVG, CV_32F);
+    cv::blur(columns, columns, cv::Size(2 * kSearchTextHeight, 1));
+    double densest = 0;
+    cv::minMaxLoc(columns, nullptr, &densest);
+    const float ink = float(densest) * kColumnInk;
+    int left = 0, right = columns.cols - 1;
+    while (left < right && columns.at<float>(left) < ink)
+        ++left;
+    while (right > left && columns.at<float>(right) < ink)
+        --right;
+    left = std::max(0, left - kSearchTextHeight / 2);
+    right = std::min(columns.cols, right + kSearchTextHeight / 2 + 1);
+    // The frame's edge left of the title runs the whole height of the cut, which no letter
+    // does: the engine would read it as a letter ("B Pearled Unicorn").
+    cv::Mat edges, edgeRows;
+    cv::threshold(strokes, edges, kFrameEdgeStep, 1, cv::THRESH_BINARY);
+    cv::reduce(edges, edgeRows, 0, cv::REDUCE_SUM, CV_32F);
+    const int lastLook = std::min(edgeRows.cols, left + 3 * kSearchTextHeight);
+    for (int x = left; x < lastLook; ++x)
+        if (edgeRows.at<float>(x) > kFrameEdgeRows * strokes.rows)
+            left = std::min(x + 3, right);
+    return {left, right};
+}
+
+} // namespace
+
+std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround ground)
+{
+    if (image.isNull() || image.width() < 16 || image.height() < 16)
+        return std::nullopt;
+    const QRect search(roundHalfAway(image.width() * titleSearchLeftFraction),
+                       roundHalfAway(image.height() * titleSearchTopFraction),
+                       roundHalfAway(image.width() * titleSearchWidthFraction),
+                       roundHalfAway(image.height() * titleSearchHeightFraction));
+    const double scale = kSearchCardHeight / image.height();
+    auto grey = normalisedGreyCrop(image, search, scale);
+    if (!grey || grey->height() < 2 * kSearchTextHeight || grey->width() < 2 * kSearchTextHeight)
+        return std::nullopt;
+    try {
+        const cv::Mat g(grey->height(), grey->width(), CV_8UC1, grey->bits(), size_t(grey->bytesPerLine()));
+        // Print is where vertical strokes crowd: the frame's rules and edges are horizontal
+        // or stand alone, texture is sparser.
+        cv::Mat strokes;
+        cv::Sobel(g, strokes, CV_32F, 1, 0, 3);
+        strokes = cv::abs(strokes);
+        cv::Mat rows;
+        cv::reduce(strokes, rows, 1, cv::REDUCE_AVG, CV_32F);
+        double density = 0;
+        const int centre = densestWindowCentre(rows, kSearchTextHeight, &density);
+        if (density < kLeastStrokes)
+            return std::nullopt;
+        const int half = int(std::lround(kLineCutHeights * kSearchTextHeight / 2));
+        const int top = std::max(0, centre - half), bottom = std::min(g.rows, centre + half + 1);
+        const auto [left, right] = printColumns(strokes.rowRange(top, bottom));
+        if (right - left < kSearchTextHeight)
+            return std::nullopt;
+        cv::Mat cut = g(cv::Range(top, bottom), cv::Range(left, right)).clone();
+        cv::medianBlur(cut, cut, 3);
+        cv::GaussianBlur(cut, cut, cv::Size(3, 3), 0);
+        cv::normalize(cut, cut, 0, 255, cv::NORM_MINMAX);
+        const double enlarge = kReadCapHeight / kSearchTextHeight;
+        cv::resize(cut, cut, cv::Size(), enlarge, enlarge, cv::INTER_CUBIC);
+        if (ground == LineGround::binarised)
+            cv::threshold(cut, cut, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+        // The engine finds a line's first and last letters better with some ground around them.
+        const int margin = int(kReadCapHeight / 4);
+        cv::copyMakeBorder(cut, cut, margin, margin, margin, margin, cv::BORDER_REPLICATE);
+        QImage out(cut.cols, cut.rows, QImage::Format_Grayscale8);
+        if (out.isNull())
+            return std::nullopt;
+        for (int y = 0; y < cut.rows; ++y)
+            std::copy_n(cut.ptr<uchar>(y), cut.cols, out.scanLine(y));
+        const double midRow = search.top() + (top + bottom) / 2.0 / scale;
+        return LocatedLine{out, 1.0 - midRow / image.height(), (bottom - top) / scale / image.height()};
+    } catch (const cv::Exception&) {
+        return std::nullopt;
+    }
+}
+
 std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines)
 {
     std::vector<OCRLine> out;

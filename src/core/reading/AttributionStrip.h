@@ -68,6 +68,27 @@ inline constexpr double titleAreaHeightFraction = 0.16;
 std::optional<QImage> titleArea(const QImage& image);
 std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines);
 
+// The title line found by its print, wherever it stands near the top of the card and
+// whatever its colour and ground: light serif print on a dark, textured frame (older cards),
+// dark on light, or over artwork. The rows where vertical strokes crowd most across the
+// left three quarters (the mana cost stands at the right) make the line; its columns are
+// cut to where the strokes are. The cut is freed of grain (median, then a small blur), its
+// contrast stretched, and enlarged so that capitals stand some 34 px tall: the engine reads
+// it as one line. `binarised` gives the same cut split at its Otsu threshold, a second
+// reading of print whose grain the blur did not remove.
+inline constexpr double titleSearchTopFraction = 0.02;
+inline constexpr double titleSearchHeightFraction = 0.14;
+inline constexpr double titleSearchLeftFraction = 0.04;
+inline constexpr double titleSearchWidthFraction = 0.76;
+enum class LineGround { smoothed, binarised };
+struct LocatedLine {
+    QImage image;
+    double midY = 0;   // normalised to the card, 0 at the bottom edge
+    double height = 0; // of the cut, normalised to the card
+};
+// None when the top of the card shows no print (an even ground) or the cut fails.
+std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround ground = LineGround::smoothed);
+
 // Pixel rectangles, origin top-left.
 std::optional<QRect> stripRect(int width, int height, Edge edge, double heightFraction = defaultHeightFraction);
 std::optional<QImage> upscaledStrip(const QImage& image, Edge edge, double heightFraction = defaultHeightFraction,

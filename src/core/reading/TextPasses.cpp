@@ -136,6 +136,44 @@ QCoro::Task<std::vector<OCRLine>> recognizeTitle(TextEngine engine, QImage image
     return onPool(std::move(work), lane);
 }
 
+QString titleOfLine(const QString& line)
+{
+    const QStringList pieces = line.split(u' ', Qt::SkipEmptyParts);
+    const auto lettered = [](const QString& piece) {
+        return std::any_of(piece.begin(), piece.end(), [](QChar c) { return c.isLetter(); });
+    };
+    qsizetype first = 0;
+    // A lone character before more print is the frame's edge.
+    while (first + 1 < pieces.size() && pieces[first].size() == 1)
+        ++first;
+    qsizetype end = first;
+    while (end < pieces.size() && lettered(pieces[end]))
+        ++end;
+    // Serif print on a grainy frame reads with stray accents ("Béstilence"): titles of the
+    // language the engine reads carry none that matter to a name search.
+    QString title = pieces.mid(first, end - first).join(u' ').normalized(QString::NormalizationForm_D);
+    title.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+    return title;
+}
+
+QCoro::Task<std::vector<OCRLine>> recognizeLocatedTitle(TextEngine engine, QImage image,
+                                                        AttributionStrip::LineGround ground, CPULane lane)
+{
+    std::function<Lines()> work = [engine, image, ground] {
+        const auto located = AttributionStrip::locatedTitleLine(image, ground);
+        if (!located)
+            return Lines{};
+        Lines out;
+        for (const OCRLine& l : ocrLines(*engine, located->image, TextPrint::singleLine)) {
+            const QString title = titleOfLine(l.text);
+            if (!title.isEmpty())
+                out.push_back({title, located->midY, located->height * l.height});
+        }
+        return out;
+    };
+    return onPool(std::move(work), lane);
+}
+
 QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image, CPULane lane)
 {
     auto whole = recognizeText(engine, image, lane);

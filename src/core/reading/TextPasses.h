@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/reading/AttributionStrip.h"
 #include "core/support/CPUWork.h"
 #include "platform/OCRLine.h"
 #include "platform/TextRecognizing.h"
@@ -48,6 +49,16 @@ enum class TitleCrop {
 };
 QCoro::Task<std::vector<OCRLine>> recognizeTitle(TextEngine engine, QImage image, TitleCrop crop,
                                                  CPULane lane = CPULane::ordinary);
+
+// The title line located by its print (AttributionStrip::locatedTitleLine), read as one line:
+// none when the top of the card shows no line of print.
+QCoro::Task<std::vector<OCRLine>> recognizeLocatedTitle(TextEngine engine, QImage image,
+                                                        AttributionStrip::LineGround ground,
+                                                        CPULane lane = CPULane::ordinary);
+// The title in a line read whole across the title bar: the frame's edge read as a letter
+// before it ("B Pearled Unicorn", "| Green Ward") and whatever follows the first piece
+// without letters (texture and mana symbols: "Gloom . - * oe") are not the name.
+QString titleOfLine(const QString& line);
 
 // The rest: the interior band and the whole image at once, merged (band, whole).
 QCoro::Task<std::vector<OCRLine>> recognizeRemainingLines(TextEngine engine, QImage image,

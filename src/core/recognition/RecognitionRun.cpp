@@ -34,6 +34,13 @@ bool namesACard(const std::vector<Candidate>& found, const QStringList& read)
                        [&](const Candidate& c) { return titlesAgreeAcrossCandidates(read, c.name); });
 }
 
+// A title that reads most of a found name: a short misread ("Shon") agrees with names it
+// only shares a word with ("Dollmaker's Shop").
+bool readsMostOfACard(const std::vector<Candidate>& found, const QStringList& read)
+{
+    return std::any_of(found.begin(), found.end(), [&](const Candidate& c) { return titlesCoverName(read, c.name); });
+}
+
 // The scan turned by some quarter turns, read in four passes and parsed.
 QCoro::Task<CardAttribution> readTurned(TextPasses::TextEngine text, QImage image, int turns, CPULane lane)
 {
@@ -186,8 +193,52 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
     const AttributionResolution r = co_await std::move(resolving);
     if (r.kind == AttributionResolution::Kind::trusted)
         co_return trusted(r);
+    auto elsewhere = confirmByTitleElsewhere();
+    if (auto confirmed = co_await std::move(elsewhere))
+        co_return trusted(*confirmed);
     stripSettled_ = r.kind == AttributionResolution::Kind::demote;
     co_return std::nullopt;
+}
+
+// Titles that stand where the title bar and the top of the card do not show them: over
+// artwork or in a frame of another shape (found by their print), or along the left edge of a
+// card printed sideways (rooms and split cards, read turned). Such a title confirms the
+// strip's printing only when it agrees with its name, as any title does; it then is the
+// card's title.
+QCoro::Task<std::optional<AttributionResolution>> RecognitionRun::confirmByTitleElsewhere()
+{
+    for (int read = 0; read < 2; ++read) {
+        auto reading = read == 0 ? TextPasses::recognizeLocatedTitle(options_.text, image_,
+                                                                     AttributionStrip::LineGround::smoothed, lane_)
+                                 : readTurnedTitleBar();
+        const std::vector<OCRLine> lines = co_await std::move(reading);
+        const CardAttribution found = parseAttribution(lines);
+        if (!readable(found.title))
+            continue;
+        CardAttribution titled = attribution_;
+        titled.title = found.title;
+        titled.titleAlternatives.clear();
+        const QStringList titles = titleCandidates(titled);
+        auto resolving = resolveAttribution(titled, chosen_, titles, lookup_);
+        const AttributionResolution r = co_await std::move(resolving);
+        if (r.kind == AttributionResolution::Kind::trusted) {
+            attribution_ = titled;
+            titles_ = titles;
+            co_return r;
+        }
+    }
+    co_return std::nullopt;
+}
+
+// The title bar of the card turned a quarter clockwise.
+QCoro::Task<std::vector<OCRLine>> RecognitionRun::readTurnedTitleBar() const
+{
+    std::function<QImage()> rotate = [image = image_] { return rotatedByQuarterTurns(image, 1); };
+    auto rotating = CPUWork::run(std::move(rotate), lane_);
+    const QImage turned = co_await std::move(rotating);
+    auto reading = TextPasses::recognizeTitle(options_.text, turned, TitleCrop::bar, lane_);
+    std::vector<OCRLine> lines = co_await std::move(reading);
+    co_return lines;
 }
 
 // A card without any strip whose readable title names catalogue cards stands upright: reading
@@ -201,6 +252,7 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
         earlyNames_ = co_await std::move(searching);
         searchedTitle_ = attribution_.title;
         namedUpright_ = namesACard(*earlyNames_, titles_);
+        namedWhole_ = readsMostOfACard(*earlyNames_, titles_);
     }
     // No sign of a strip at all: older frames print none. Their title is read again closer;
     // the card is read turned only when its turned title bar names a card (a landscape card
@@ -208,7 +260,7 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
     readRemaining_ = !namedUpright_ && !stripSettled_;
     const bool noStripSign = !attribution_.isArtSeries && !attribution_.setCode && !attribution_.collectorNumber &&
                              !stripLanguage();
-    if (!noStripSign || namedUpright_)
+    if (!noStripSign || namedWhole_)
         co_return;
     auto closerReading = readTitleLineCloser();
     co_await std::move(closerReading);
@@ -222,19 +274,35 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
     readRemaining_ = readRemaining_ && !namedUpright_;
 }
 
-// The title line read closer; its title replaces the first read's when it names a card or
-// the first read's says nothing.
+// The title line read closer, in three reads until one names a card: found by its print
+// (smoothed, then split at its threshold: light serif print on a dark textured frame reads in
+// one or the other), then the fixed title line of older frames.
 QCoro::Task<void> RecognitionRun::readTitleLineCloser()
 {
-    auto closerReading = TextPasses::recognizeTitle(options_.text, image_, TitleCrop::line, lane_);
-    const std::vector<OCRLine> closerLines = co_await std::move(closerReading);
+    using Ground = AttributionStrip::LineGround;
+    for (int read = 0; read < 3 && !namedWhole_; ++read) {
+        const Ground ground = read == 0 ? Ground::smoothed : Ground::binarised;
+        auto reading = read < 2 ? TextPasses::recognizeLocatedTitle(options_.text, image_, ground, lane_)
+                                : TextPasses::recognizeTitle(options_.text, image_, TitleCrop::line, lane_);
+        const std::vector<OCRLine> closerLines = co_await std::move(reading);
+        auto taking = takeCloserTitle(closerLines);
+        co_await std::move(taking);
+    }
+}
+
+// A closer read's title replaces the first read's when it reads most of a found name, names a
+// card where the first read's named none, or the first read's says nothing.
+QCoro::Task<void> RecognitionRun::takeCloserTitle(std::vector<OCRLine> closerLines)
+{
     const CardAttribution closer = parseAttribution(closerLines);
     if (!readable(closer.title) || closer.title == searchedTitle_)
         co_return;
     auto searching = nameCandidates(*closer.title, closer, chosen_);
     std::vector<Candidate> found = co_await std::move(searching);
-    const bool named = namesACard(found, titleCandidates(closer));
-    if (!named && readable(attribution_.title))
+    const QStringList closerTitles = titleCandidates(closer);
+    const bool named = namesACard(found, closerTitles);
+    const bool whole = readsMostOfACard(found, closerTitles);
+    if (!whole && !(named && !namedUpright_) && readable(attribution_.title))
         co_return;
     lines_.insert(lines_.end(), closerLines.begin(), closerLines.end());
     attribution_.title = closer.title;
@@ -243,15 +311,13 @@ QCoro::Task<void> RecognitionRun::readTitleLineCloser()
     earlyNames_ = std::move(found);
     searchedTitle_ = closer.title;
     namedUpright_ = named;
+    namedWhole_ = whole;
 }
 
 // Whether the title bar of the card turned a quarter names a card.
 QCoro::Task<bool> RecognitionRun::turnedTitleNamesACard()
 {
-    std::function<QImage()> rotate = [image = image_] { return rotatedByQuarterTurns(image, 1); };
-    auto rotating = CPUWork::run(std::move(rotate), lane_);
-    const QImage turned = co_await std::move(rotating);
-    auto turnedReading = TextPasses::recognizeTitle(options_.text, turned, TitleCrop::bar, lane_);
+    auto turnedReading = readTurnedTitleBar();
     const std::vector<OCRLine> turnedLines = co_await std::move(turnedReading);
     const CardAttribution turnedTitle = parseAttribution(turnedLines);
     if (!readable(turnedTitle.title))

@@ -58,7 +58,10 @@ public:
 private:
     QCoro::Task<void> readCornerWhenIncomplete();
     QCoro::Task<void> readTitleLineCloser();
+    QCoro::Task<void> takeCloserTitle(std::vector<OCRLine> closerLines);
     QCoro::Task<bool> turnedTitleNamesACard();
+    QCoro::Task<std::optional<AttributionResolution>> confirmByTitleElsewhere();
+    QCoro::Task<std::vector<OCRLine>> readTurnedTitleBar() const;
     void chooseFinish();
     QCoro::Task<std::vector<Candidate>> nameCandidates(QString title, CardAttribution attribution,
                                                        ScanFinish finish) const;
@@ -98,6 +101,7 @@ private:
     std::optional<std::vector<Candidate>> earlyNames_; // a name search made before step 10
     std::optional<QString> searchedTitle_;              // the title `earlyNames_` were found for
     bool namedUpright_ = false;
+    bool namedWhole_ = false; // the title reads most of a name found for it
     bool readRemaining_ = false;
     bool readBand_ = true;
     bool readSideways_ = true;

@@ -1,8 +1,14 @@
+#include "core/reading/CollectorMatching.h"
 #include "core/reading/TextPasses.h"
 #include "core/support/ImageDecode.h"
 #include "platform/FakeTextRecognizer.h"
+#include "platform/TesseractTextRecognizer.h"
 
 #include <QCoroTask>
+#include <QPainter>
+
+#include <algorithm>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -34,4 +40,89 @@ TEST(TextPasses, FourPassesRunAndAFailingPassDropsOut)
     EXPECT_EQ(lines[1].text, "title");
     EXPECT_DOUBLE_EQ(lines[1].midY, 0.9325);
     EXPECT_EQ(lines[2].text, "whole");
+}
+
+TEST(TextPasses, TitleOfALineReadWhole)
+{
+    struct Case {
+        const char* read;
+        const char* title;
+    };
+    const std::vector<Case> cases{
+        {"Gloom . - * oe oo > \u201Cg", "Gloom"},                  // texture after the first letterless piece
+        {"B Learled Unicorn", "Learled Unicorn"},                    // the frame's edge read as a letter
+        {"| Circle of Protection: Blue", "Circle of Protection: Blue"},
+        {"Keldon Warlord 2", "Keldon Warlord"},                      // the mana cost
+        {"B\u00E9stilence", "Bestilence"},                           // stray accents of grainy print
+        {"Niko, Light of Hope", "Niko, Light of Hope"},
+        {"X", "X"},                                                  // a lone letter is all there is
+        {". - *", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextPasses::titleOfLine(QString::fromUtf8(c.read)), QString::fromUtf8(c.title)) << c.read;
+}
+
+namespace {
+
+// A card's top as older frames print it: a title in a serif face, light on a dark, grainy
+// frame, or dark on a light one, with a mana symbol at the right.
+QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039)
+{
+    const int width = height * 672 / 936;
+    QImage card(width, height, image::workingFormat);
+    card.fill(ground);
+    std::mt19937 grain(7);
+    std::uniform_int_distribution<int> shade(-40, 40);
+    for (int y = 0; y < height / 5; ++y)
+        for (int x = 0; x < width; ++x) {
+            const QColor c = card.pixelColor(x, y);
+            const int d = shade(grain);
+            card.setPixelColor(x, y, QColor(std::clamp(c.red() + d, 0, 255), std::clamp(c.green() + d, 0, 255),
+                                            std::clamp(c.blue() + d, 0, 255)));
+        }
+    QPainter p(&card);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont serif(QStringLiteral("DejaVu Serif"));
+    serif.setPixelSize(int(height * 0.032));
+    p.setFont(serif);
+    p.setPen(print);
+    p.drawText(QPointF(width * 0.08, height * 0.075), title);
+    p.setBrush(print);
+    p.drawEllipse(QPointF(width * 0.88, height * 0.065), height * 0.014, height * 0.014);
+    return card;
+}
+
+} // namespace
+
+// The title line is found by its print wherever the top of the card shows it and read as one
+// line by the real engine, light print on a dark grainy frame as well as dark on light, at
+// 300 and 600 dpi; an even ground has no title line.
+TEST(TextPasses, LocatedTitleReadsOldFrames)
+{
+    ASSERT_TRUE(TesseractTextRecognizer::available());
+    struct Case {
+        const char* name;
+        QColor ground, print;
+        int height;
+    };
+    const std::vector<Case> cases{
+        {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039},
+        {"light on red, 600 dpi", QColor(120, 40, 35), QColor(230, 220, 210), 2080},
+        {"dark on light", QColor(215, 210, 195), QColor(30, 30, 30), 1039},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage card = oldFrameTop(QStringLiteral("Sengir Vampire"), c.ground, c.print, c.height);
+        const auto located = AttributionStrip::locatedTitleLine(card);
+        ASSERT_TRUE(located);
+        EXPECT_NEAR(located->midY, 1 - 0.065, 0.02);
+        const auto lines = QCoro::waitFor(TextPasses::recognizeLocatedTitle(
+            TesseractTextRecognizer::shared(), card, AttributionStrip::LineGround::smoothed));
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_TRUE(titlesAgree(lines[0].text, QStringLiteral("Sengir Vampire"))) << lines[0].text.toStdString();
+        EXPECT_TRUE(titlesCoverName({lines[0].text}, QStringLiteral("Sengir Vampire")));
+    }
+    QImage even(744, 1039, image::workingFormat);
+    even.fill(QColor(60, 60, 60));
+    EXPECT_FALSE(AttributionStrip::locatedTitleLine(even));
 }

@@ -2,6 +2,7 @@
 #include "core/support/ImageCopy.h"
 #include "core/support/ImageDecode.h"
 #include "core/reading/AttributionStrip.h"
+#include "core/recognition/Disposition.h"
 #include "core/recognition/VisionCardRecognizer.h"
 #include "platform/FakeTextRecognizer.h"
 #include "support/RecordingResolver.h"
@@ -288,6 +289,13 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
          {"strip", "title bar", "title line"},
          {"guide@1"},
          QStringLiteral("Goblin Guide")},
+        // "Shop" agrees with a name of several words by one of them: the title line is still
+        // read, and its title, which reads the whole of a name, replaces it.
+        {"the title bar shares one word with a name: the closer title line is read",
+         {{"title bar", {titled("Shon")}}, {"title line", {titled("Goblin Guide")}}},
+         {"strip", "title bar", "title line"},
+         {"guide@1"},
+         QStringLiteral("Goblin Guide")},
         {"nothing read names a card: no band, no whole card, no sideways read",
          {{"title bar", {titled("sentences")}}, {"title line", {titled("Bees knees")}}},
          {"strip", "title bar", "title line", "turned title bar"},
@@ -333,6 +341,9 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
                 return std::vector<Candidate>{kGuide};
             if (text.contains("Lightning"))
                 return std::vector<Candidate>{kBolt};
+            if (text.contains("Shon"))
+                return std::vector<Candidate>{
+                    makeCandidate("shop", "Dollmaker's Shop // Porcelain Gallery", "dsk", "1")};
             if (text.contains("Shook"))
                 return std::vector<Candidate>{makeCandidate("shock", "Shock", "m21", "159")};
             return std::vector<Candidate>{};
@@ -357,8 +368,10 @@ TEST(VisionCardRecognizer, CardWithoutStripIsReadOnlyWhereItsTitleIs)
 
 // The first read (collector strip and title bar) settles a card on its own when it can:
 // a complete strip whose title confirms the printing, or no strip at all and a title that
-// names cards. A complete strip is checked once more against the top of the card, and goes
-// to review without further passes. Otherwise the whole card and the band are read too.
+// names cards. A complete strip is checked once more against the top of the card and, for
+// titles standing elsewhere, the title bar of the card turned (rooms and split cards print
+// theirs along the left edge); then it goes to review without further passes. Otherwise the
+// whole card and the band are read too.
 TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
 {
     struct Case {
@@ -370,16 +383,21 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         std::vector<OCRLine> corner = {}; // as the collector corner's own pass reads it
         std::vector<OCRLine> wideStrip = {}; // as the wide strip pass reads it
         std::vector<OCRLine> area = {};      // as the top of the card reads
+        std::vector<OCRLine> turnedTitle = {}; // as the title bar of the card turned reads
     };
     const std::vector<Case> cases{
         {"strip confirmed by its title", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Lightning Bolt")},
          {}, 2, {"bolt@1"}},
         {"title disagrees with the strip", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("Goblin Guide")},
-         {}, 3, {"bolt@0.6"}},
+         {}, 4, {"bolt@0.6"}},
         {"the top of the card confirms what the title bar missed", {line("C 0123", 0.7), line("NEO • EN", 0.3)},
          {titleLine("dee")}, {}, 3, {"bolt@1"}, {}, {}, {titled("Lightning Bolt")}},
         {"nor does the top of the card confirm it", {line("C 0123", 0.7), line("NEO • EN", 0.3)},
-         {titleLine("dee")}, {}, 3, {"bolt@0.6"}, {}, {}, {titled("Goblin Guide")}},
+         {titleLine("dee")}, {}, 4, {"bolt@0.6"}, {}, {}, {titled("Goblin Guide")}},
+        {"a title read turned confirms it", {line("C 0123", 0.7), line("NEO • EN", 0.3)}, {titleLine("dee")}, {},
+         4, {"bolt@1"}, {}, {}, {}, {titled("Lightning Bolt")}},
+        {"a turned title that disagrees does not", {line("C 0123", 0.7), line("NEO • EN", 0.3)},
+         {titleLine("dee")}, {}, 4, {"bolt@0.6"}, {}, {}, {}, {titled("Lightning Helix")}},
         {"no strip, the title names the card", {}, {titleLine("Goblin Guide")}, {kGuide}, 2, {"guide@1"}},
         // A language is a sign of a strip the first read missed: its corner and the wide strip are read too.
         {"a language without set or number", {line("• EN", 0.3)}, {titleLine("Goblin Guide")}, {kGuide}, 6,
@@ -401,7 +419,8 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // A 100 x 200 scan: the strip pass reads 165 x 51, the title bar 200 x 38, the
-        // collector corner 240 x 80, the wide strip 300 x 90, the top of the card 100 x 32.
+        // collector corner 240 x 80, the wide strip 300 x 90, the top of the card 100 x 32, the
+        // title bar of the card turned 400 x 20.
         auto engine = std::make_shared<FakeTextRecognizer>([&c](const QImage& img) {
             if (img.size() == QSize(165, 51))
                 return c.strip;
@@ -413,6 +432,8 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
                 return c.corner;
             if (img.size() == QSize(100, 32))
                 return c.area;
+            if (img.size() == QSize(400, 20))
+                return c.turnedTitle;
             return std::vector<OCRLine>{};
         });
         auto resolver = std::make_shared<test::RecordingResolver>();
@@ -430,6 +451,11 @@ TEST(VisionCardRecognizer, FirstReadSettlesWhatItCan)
         EXPECT_EQ(engine->calls(), c.passes);
         ASSERT_FALSE(outcome.candidates.empty());
         EXPECT_EQ(ids(outcome.candidates).first(), c.expected.first());
+        // A turned title that confirmed the printing is the card's title, as validation checks it.
+        if (!c.turnedTitle.empty())
+            EXPECT_EQ(validatedDisposition(outcome.candidates, outcome.attribution).disposition ==
+                          Disposition::autoConfirm,
+                      c.expected.first() == "bolt@1");
         // A lookup is asked once, whichever read made it.
         EXPECT_EQ(resolver->calls->count("set NEO 0123 nonfoil en"), outcome.attribution.collectorNumber ? 1 : 0);
     }
