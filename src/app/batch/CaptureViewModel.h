@@ -2,6 +2,7 @@
 
 #include "app/auth/AuthService.h"
 #include "app/batch/BatchRecount.h"
+#include "app/batch/ImportOutcome.h"
 #include "app/batch/InventoryBinList.h"
 #include "app/batch/IngestOptions.h"
 #include "core/art/ArtCardMatching.h"
@@ -37,6 +38,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,7 @@ class CaptureViewModelTestAccess;
 }
 class DelayScheduler;
 class FolderPicker;
+class ImportFlow;
 class TrainingDataStore;
 struct CaptureConfig;
 struct RotatedScan;
@@ -301,7 +304,7 @@ public:
     // The bins of the workspace, sorted by label; one load at a time.
     QCoro::Task<> refreshInventoryBins() { return binList_->refresh(); }
 
-    // --- Import (CaptureViewModelImport.cpp) -------------------------------------------------
+    // --- Import (CaptureViewModelImport.cpp; the steps in ImportFlow.cpp) --------------------
     // Sends the confirmed rows as one scan session and, once the service states what it
     // saved, records them and takes them out of the batch. Never throws.
     QCoro::Task<> importToInventory();
@@ -348,6 +351,7 @@ signals:
 
 private:
     friend class BatchRecount;
+    friend class ImportFlow;
     friend class InventoryBinList;
     friend class test::CaptureViewModelTestAccess;
     struct IngestRun;
@@ -396,13 +400,18 @@ private:
     ImportState& importState();
     VantryClient makeClient(const QString& workspaceId) const;
     VantryClient makeClient(const CaptureConfig& settings, const QString& workspaceId) const;
+    // Runs the import flow (ImportFlow.cpp) and publishes how it ended.
     QCoro::Task<> runImport();
+    void publishImport(const ImportOutcome& outcome);
+    void publishSaved(const ImportOutcome::Saved& saved);
+    void publishNotRecorded(const QString& sessionId, int printings, const QString& reason);
+    // Takes the rows with these ids out of the batch (an import found their scans in the ledger).
+    void removeRows(const std::set<QUuid>& ids);
     QCoro::Task<> autoImportIfReady(CaptureConfig config);
     void recordTrainingLabels(const std::vector<Row>& rows);
     // The local records of an import the service confirmed, and its rows out of the batch.
     struct ImportedBatch;
     std::optional<ImportedBatch> applyImported(const QUuid& intentId, QString sessionId);
-    QCoro::Task<bool> settleIfServiceImported(ImportIntent intent);
     void intentsChanged();
     void intentSettled(const QUuid& intentId, bool imported);
     std::shared_ptr<ImportState> importState_; // made on first use

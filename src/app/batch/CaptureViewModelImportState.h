@@ -35,4 +35,12 @@ struct CaptureViewModel::ImportState {
     QSet<QUuid> importedThenChanged;
 };
 
+// What `applyImported` did, for the outcome of its caller.
+struct CaptureViewModel::ImportedBatch {
+    qint64 committedRows = 0;
+    std::optional<QString> manifestFailure;
+    CaptureConfig settings;
+    std::optional<QString> location;
+};
+
 } // namespace vantry

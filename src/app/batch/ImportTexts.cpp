@@ -1,8 +1,43 @@
 #include "app/batch/ImportTexts.h"
 
+#include "core/service/CaptureError.h"
+#include "core/support/Json.h"
+
 namespace vantry::ImportTexts {
 
 namespace {
+
+// A service body can be megabytes (an error page); the banner shows its start.
+constexpr qsizetype bannerBodyLimit = 2000;
+
+QString bannerBody(const QString& body)
+{
+    if (body.size() <= bannerBodyLimit)
+        return body;
+    return body.left(bannerBodyLimit) + QStringLiteral("\u2026 (") + QString::number(body.size()) +
+           QStringLiteral(" characters)");
+}
+
+QString httpMessage(int status)
+{
+    switch (status) {
+    case 400:
+    case 422: return QStringLiteral("The server rejected the request body.");
+    case 401:
+        return QStringLiteral(
+            "Not signed in (session expired). Open Settings, sign out, then sign back in, and import again.");
+    case 403: return QStringLiteral("Access denied for this scope/bin. Check the workspace in Settings.");
+    case 404: return QStringLiteral("Endpoint or session not found \u2014 check the API URL in Settings.");
+    case 409: return QStringLiteral("The scan session was in the wrong state. Re-run the import.");
+    default: return QStringLiteral("The server returned an error.");
+    }
+}
+
+QString checkSessionText(const QString& sessionId)
+{
+    return QStringLiteral("The service may already hold part or all of this in scan session ") + sessionId +
+           QStringLiteral(". Check that session in your inventory before trying again.");
+}
 
 QString plural(qint64 n, const QString& one, const QString& many)
 {
@@ -26,6 +61,27 @@ QString destination(const ImportIntent& intent)
 
 } // namespace
 
+QString serviceFailure(const std::exception& error)
+{
+    if (const auto* e = dynamic_cast<const CaptureError*>(&error)) {
+        if (e->is(CaptureError::Kind::http)) {
+            QString text = httpMessage(e->status()) + QStringLiteral("\n\n") + e->method() + QLatin1Char(' ') +
+                           e->path() + QStringLiteral("\nHTTP ") + QString::number(e->status()) +
+                           QLatin1Char('\n') + bannerBody(e->body());
+            if (e->sessionId())
+                text += QStringLiteral("\n\n") + checkSessionText(*e->sessionId());
+            return text;
+        }
+        QString text = e->description();
+        if (e->sessionId())
+            text += QStringLiteral("\n\n") + checkSessionText(*e->sessionId());
+        return text;
+    }
+    if (dynamic_cast<const json::Error*>(&error))
+        return QStringLiteral("The server's reply could not be read: ") + QString::fromUtf8(error.what());
+    return QString::fromUtf8(error.what());
+}
+
 QString failedTitle() { return QStringLiteral("Import failed"); }
 QString blockedTitle() { return QStringLiteral("Import blocked"); }
 QString savedNothingTitle() { return QStringLiteral("Nothing imported"); }
@@ -34,6 +90,29 @@ QString notRecordedTitle() { return QStringLiteral("Imported, but not recorded")
 QString manifestNotWrittenTitle() { return QStringLiteral("Imported, but the scan manifest was not written"); }
 QString heldTitle() { return QStringLiteral("Import outcome unknown"); }
 QString scansNotAddedTitle() { return QStringLiteral("Scans not added"); }
+
+QString nothingConfirmed() { return QStringLiteral("Nothing confirmed to import."); }
+
+QString autoImporting() { return QStringLiteral("Auto-importing fully confirmed batch."); }
+
+QString noWorkspace()
+{
+    return QStringLiteral("No workspace configured, so these cards would go to personal inventory \u2014 which is "
+                          "retired. Open Settings, set your workspace, then import again.");
+}
+
+QString noWorkspaceStatus() { return QStringLiteral("Import blocked \u2014 no workspace (see banner)."); }
+
+QString evidenceUnprepared(qint64 groups, const QString& firstFailedFile)
+{
+    return QStringLiteral("Could not prepare scan evidence for ") + QString::number(groups) +
+           QStringLiteral(" imported scan group") + (groups == 1 ? QString() : QStringLiteral("s")) +
+           QStringLiteral(". Nothing was imported. First failed file: ") + firstFailedFile;
+}
+
+QString evidenceUnpreparedStatus() { return QStringLiteral("Import blocked - scan evidence could not be prepared."); }
+
+QString failedStatus() { return QStringLiteral("Import failed \u2014 see the red banner for details."); }
 
 QString recordUnreadable(const QString& reason)
 {
@@ -104,10 +183,63 @@ QString shortfallStatus(int imported, int sent)
            plural(sent, QStringLiteral("printing"), QStringLiteral("printings")) + QStringLiteral(" \u2014 see banner.");
 }
 
+QString savedNothing(const QString& sessionId)
+{
+    return QStringLiteral("The server accepted the request but saved 0 cards (session ") + sessionId +
+           QStringLiteral("). Nothing was imported \u2014 your cards are still here to retry. Send me this session "
+                          "id.");
+}
+
+QString savedNothingStatus() { return QStringLiteral("Import saved 0 cards \u2014 see banner."); }
+
+QString importedStatus(qint64 committedRows, int imported, const QString& scope, const std::optional<QString>& bin,
+                       qint64 rowsLeft, const QStringList& notes)
+{
+    const QString binText = bin.value_or(QStringLiteral("(none)"));
+    if (rowsLeft == 0)
+        return QStringLiteral("Imported ") + QString::number(imported) + QStringLiteral(" printings into ") + scope +
+               QStringLiteral(" bin ") + binText + QStringLiteral(". Ready for the next batch.");
+    return QStringLiteral("Imported ") + QString::number(committedRows) + QStringLiteral(" confirmed rows (") +
+           QString::number(imported) + QStringLiteral(" printings) into ") + scope + QStringLiteral(" bin ") +
+           binText + QStringLiteral(". ") + QString::number(rowsLeft) + QStringLiteral(" row") +
+           (rowsLeft == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" still need") +
+           (rowsLeft == 1 ? QStringLiteral("s") : QString()) + QStringLiteral(" review.") +
+           (notes.isEmpty() ? QString() : u' ' + notes.join(u' '));
+}
+
+QString importedToast(int imported, const QString& scope, const std::optional<QString>& bin)
+{
+    return QStringLiteral("Imported ") + QString::number(imported) + QStringLiteral(" cards \u2192 ") + scope +
+           (bin ? QStringLiteral(" \u00B7 bin ") + *bin : QString());
+}
+
+QString manifestNotWritten(const QString& reason)
+{
+    return QStringLiteral("Imported successfully, but could not write the local scan manifest for evaluation: ") +
+           reason;
+}
+
+QString importedThenChangedNote(const QString& name, const QString& finish, const QString& sessionId)
+{
+    return QStringLiteral("Imported as ") + name + QStringLiteral(" (") + finish + QStringLiteral(") in session ") +
+           sessionId +
+           QStringLiteral(" before this change. Correct it in the inventory; importing it again adds another copy.");
+}
+
 QString unknownStatus(const QString& sessionId)
 {
     return QStringLiteral("Import outcome unknown (scan session ") + sessionId +
            QStringLiteral(") \u2014 these cards are held until you check (see banner).");
+}
+
+QString replyUnreadableReason()
+{
+    return QStringLiteral("The service took the import but its reply could not be read.");
+}
+
+QString replyWithoutCountReason()
+{
+    return QStringLiteral("The service took the import but its reply did not say how many cards it saved.");
 }
 
 QString heldBody(const ImportIntent& intent)

@@ -3,8 +3,15 @@
 #include "core/records/ImportIntent.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <exception>
+#include <optional>
 
 namespace vantry::ImportTexts {
+
+// The red banner's text for a failure of a service call (import, recount, bins list).
+QString serviceFailure(const std::exception& error);
 
 // Banner titles: each says what happened, never "failed" beside a success.
 QString failedTitle();            // "Import failed"
@@ -15,6 +22,19 @@ QString notRecordedTitle();       // "Imported, but not recorded"
 QString manifestNotWrittenTitle(); // "Imported, but the scan manifest was not written"
 QString heldTitle();              // "Import outcome unknown"
 QString scansNotAddedTitle();     // "Scans not added"
+
+// Nothing is confirmed, or nothing confirmed is left to send.
+QString nothingConfirmed();
+// A fully confirmed batch goes in without a press of Import.
+QString autoImporting();
+// No workspace, and none to default to: nothing is sent.
+QString noWorkspace();
+QString noWorkspaceStatus();
+// Scan groups whose evidence could not be rendered: nothing is sent.
+QString evidenceUnprepared(qint64 groups, const QString& firstFailedFile);
+QString evidenceUnpreparedStatus();
+// The banner shows the failure itself.
+QString failedStatus();
 
 // The record of imported scans (ledger or intents) cannot be read: nothing is sent.
 QString recordUnreadable(const QString& reason);
@@ -34,8 +54,24 @@ QString notRecordedStatus(int imported);
 QString shortfall(const QString& sessionId, int imported, int sent);
 QString shortfallStatus(int imported, int sent);
 
+// The service answered that it saved no card.
+QString savedNothing(const QString& sessionId);
+QString savedNothingStatus();
+
+// Success, with the rows left in the batch and the notes of rows left out at the press of Import.
+QString importedStatus(qint64 committedRows, int imported, const QString& scope, const std::optional<QString>& bin,
+                       qint64 rowsLeft, const QStringList& notes);
+QString importedToast(int imported, const QString& scope, const std::optional<QString>& bin);
+// Imported, but the local scan manifest could not be written.
+QString manifestNotWritten(const QString& reason);
+// A row whose printing changed while its import ran: it stays in the batch.
+QString importedThenChangedNote(const QString& name, const QString& finish, const QString& sessionId);
+
 // The import call ended without proof either way; the cards are held.
 QString unknownStatus(const QString& sessionId);
+// Why a reply leaves the outcome unknown.
+QString replyUnreadableReason();
+QString replyWithoutCountReason();
 QString heldBody(const ImportIntent& intent);
 QString markImportedLabel(); // "Mark as Imported"
 QString sendAgainLabel();    // "Send Again"
