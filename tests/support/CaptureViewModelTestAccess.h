@@ -35,6 +35,8 @@ public:
     }
     void setPrefHealMessage(std::optional<QString> value) const { model_.setPrefHealMessage(std::move(value)); }
     void setBin(QString value) const { model_.setBin(std::move(value)); }
+    // What the end of an import shows for `outcome`.
+    void publishImport(const ImportOutcome& outcome) const { model_.publishImport(outcome); }
 
     // --- The recount -------------------------------------------------------------------
     void setReplaceMode(bool value) const { recount().setReplaceMode(value); }
