@@ -96,11 +96,12 @@ const QRegularExpression& knownLanguagePattern()
     return re;
 }
 
-// Set code, a star read as X, and the language: the foil separator as the engine may read it.
+// Set code, a star read as X, and the language: the foil separator as the engine may read it,
+// also twice ("DSK xX EN").
 const QRegularExpression& starAsXSetPattern()
 {
     static const QRegularExpression re(
-        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\s+X\\s?(%1)\\b").arg(kLanguages),
+        QStringLiteral("\\b((?=[A-Z0-9]{3,5}\\b)[A-Z0-9]*[A-Z][A-Z0-9]*)\\s+X{1,2}\\s?(%1)\\b").arg(kLanguages),
         kOptions);
     return re;
 }

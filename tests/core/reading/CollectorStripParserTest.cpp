@@ -98,6 +98,7 @@ TEST(CollectorStripParser, ReadsRealStrips)
         {"rarity glued after", lines({{"0277M", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0277")},
         {"token number", lines({{"T0071", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0071"), true, false, true},
         {"star read as X", lines({{"R 0296", 0.045}, {"DSK XEN", 0.022}}), s("DSK"), s("0296")},
+        {"star read as two X", lines({{"M 0400", 0.045}, {"DSK xX EN %ARTIST", 0.022}}), s("DSK"), s("0400")},
         {"O inside the digits", lines({{"U 0O91", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0091")},
         {"S and O inside the digits", lines({{"U 00SO", 0.045}, {"DSK • EN", 0.022}}), s("DSK"), s("0050")},
         {"legal-line fragment", lines({{"C 0062", 0.046}, {"20:", 0.040}, {"DSK • EN", 0.022}}), s("DSK"),
