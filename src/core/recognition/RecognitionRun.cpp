@@ -176,13 +176,21 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
         if (r.kind == AttributionResolution::Kind::trusted)
             co_return trusted(r);
     }
-    // A complete strip whose title bar did not confirm it: the top of the card is read as the
-    // whole card shows it (white titles over artwork), at a fraction of the whole card's cost.
-    // When that does not confirm the printing either, it goes to review with the exact printing
-    // first, without the whole-card and band passes: they cost several times more and seldom
-    // read a title the top of the card did not.
+    // A complete strip whose title bar did not confirm it: its title is looked for elsewhere,
+    // cheapest read first. The title line found by its print (over artwork, frames of another
+    // shape) is one line; the top of the card read as the whole card shows it (white titles
+    // over artwork) costs more and confirms less often; rooms and split cards print theirs
+    // along the left edge (read turned). When none confirms the printing, it goes to review
+    // with the exact printing first, without the whole-card and band passes: they cost several
+    // times more and seldom read a title these did not.
     if (attribution_.isArtSeries || !completeStrip())
         co_return std::nullopt;
+    auto locatedReading =
+        TextPasses::recognizeLocatedTitle(options_.text, image_, AttributionStrip::LineGround::smoothed, lane_);
+    const std::vector<OCRLine> locatedLines = co_await std::move(locatedReading);
+    auto byLocated = confirmByTitleRead(locatedLines);
+    if (auto confirmed = co_await std::move(byLocated))
+        co_return trusted(*confirmed);
     auto areaReading = TextPasses::recognizeTitle(options_.text, image_, TitleCrop::area, lane_);
     const std::vector<OCRLine> area = co_await std::move(areaReading);
     lines_.insert(lines_.end(), area.begin(), area.end());
@@ -193,41 +201,33 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
     const AttributionResolution r = co_await std::move(resolving);
     if (r.kind == AttributionResolution::Kind::trusted)
         co_return trusted(r);
-    auto elsewhere = confirmByTitleElsewhere();
-    if (auto confirmed = co_await std::move(elsewhere))
+    auto turnedReading = readTurnedTitleBar();
+    const std::vector<OCRLine> turnedLines = co_await std::move(turnedReading);
+    auto byTurned = confirmByTitleRead(turnedLines);
+    if (auto confirmed = co_await std::move(byTurned))
         co_return trusted(*confirmed);
     stripSettled_ = r.kind == AttributionResolution::Kind::demote;
     co_return std::nullopt;
 }
 
-// Titles that stand where the title bar and the top of the card do not show them: over
-// artwork or in a frame of another shape (found by their print), or along the left edge of a
-// card printed sideways (rooms and split cards, read turned). Such a title confirms the
-// strip's printing only when it agrees with its name, as any title does; it then is the
-// card's title.
-QCoro::Task<std::optional<AttributionResolution>> RecognitionRun::confirmByTitleElsewhere()
+// A title read where the title bar does not show it confirms the strip's printing only when
+// it agrees with its name, as any title does; it then is the card's title.
+QCoro::Task<std::optional<AttributionResolution>> RecognitionRun::confirmByTitleRead(std::vector<OCRLine> lines)
 {
-    for (int read = 0; read < 2; ++read) {
-        auto reading = read == 0 ? TextPasses::recognizeLocatedTitle(options_.text, image_,
-                                                                     AttributionStrip::LineGround::smoothed, lane_)
-                                 : readTurnedTitleBar();
-        const std::vector<OCRLine> lines = co_await std::move(reading);
-        const CardAttribution found = parseAttribution(lines);
-        if (!readable(found.title))
-            continue;
-        CardAttribution titled = attribution_;
-        titled.title = found.title;
-        titled.titleAlternatives.clear();
-        const QStringList titles = titleCandidates(titled);
-        auto resolving = resolveAttribution(titled, chosen_, titles, lookup_);
-        const AttributionResolution r = co_await std::move(resolving);
-        if (r.kind == AttributionResolution::Kind::trusted) {
-            attribution_ = titled;
-            titles_ = titles;
-            co_return r;
-        }
-    }
-    co_return std::nullopt;
+    const CardAttribution found = parseAttribution(lines);
+    if (!readable(found.title))
+        co_return std::nullopt;
+    CardAttribution titled = attribution_;
+    titled.title = found.title;
+    titled.titleAlternatives.clear();
+    const QStringList titles = titleCandidates(titled);
+    auto resolving = resolveAttribution(titled, chosen_, titles, lookup_);
+    const AttributionResolution r = co_await std::move(resolving);
+    if (r.kind != AttributionResolution::Kind::trusted)
+        co_return std::nullopt;
+    attribution_ = titled;
+    titles_ = titles;
+    co_return r;
 }
 
 // The title bar of the card turned a quarter clockwise.

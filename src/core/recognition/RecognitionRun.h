@@ -60,7 +60,7 @@ private:
     QCoro::Task<void> readTitleLineCloser();
     QCoro::Task<void> takeCloserTitle(std::vector<OCRLine> closerLines);
     QCoro::Task<bool> turnedTitleNamesACard();
-    QCoro::Task<std::optional<AttributionResolution>> confirmByTitleElsewhere();
+    QCoro::Task<std::optional<AttributionResolution>> confirmByTitleRead(std::vector<OCRLine> lines);
     QCoro::Task<std::vector<OCRLine>> readTurnedTitleBar() const;
     void chooseFinish();
     QCoro::Task<std::vector<Candidate>> nameCandidates(QString title, CardAttribution attribution,
