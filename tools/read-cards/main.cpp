@@ -378,9 +378,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "read-cards: the text engine does not load\n");
         return 1;
     }
-    // Every pool thread loads its engine before the clock starts.
-    for (int i = 0; i < 2 * CPUWork::width() + 2; ++i)
-        CPUWork::submit([] { (void)TesseractTextRecognizer::available(); });
+    // Every pool thread loads its engine before the clock starts: the clock waits for the
+    // loads (under load they outlast any fixed delay, and a card's CPU would carry them).
+    const int engineLoads = 2 * CPUWork::width() + 2;
+    auto enginesLoaded = std::make_shared<std::atomic<int>>(0);
+    for (int i = 0; i < engineLoads; ++i)
+        CPUWork::submit([enginesLoaded] {
+            (void)TesseractTextRecognizer::available();
+            ++*enginesLoaded;
+        });
     const auto resolver = std::make_shared<const tools::CatalogueResolver>(std::move(*catalogue));
 
     std::printf("file\ttruth\tread set+number\ttitle\ttop candidate\tdisposition\tCPU ms\tflags\n");
@@ -409,7 +415,11 @@ int main(int argc, char** argv)
         }
     };
     std::vector<QCoro::Task<void>> workers;
-    QTimer::singleShot(300, &app, [&] {
+    auto* loading = new QTimer(&app);
+    QObject::connect(loading, &QTimer::timeout, &app, [&, loading] {
+        if (enginesLoaded->load() < engineLoads)
+            return;
+        loading->stop();
         processStart = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
         wall.start();
         for (int i = 0; i < options.inFlight; ++i)
@@ -425,5 +435,6 @@ int main(int argc, char** argv)
         });
         poll->start(20);
     });
+    loading->start(20);
     return app.exec();
 }
