@@ -1,5 +1,6 @@
 #include "views/CaptureBanner.h"
 
+#include "views/ReturnKey.h"
 #include "views/Theme.h"
 
 #include <QFontDatabase>
@@ -55,6 +56,7 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     dismiss_->setAccessibleName(dismissHelp);
     dismiss_->setStyleSheet(
         QStringLiteral("QToolButton { border: none; color: %1; }").arg(Theme::css(Theme::tertiaryText)));
+    ReturnKey::clicks(dismiss_);
     connect(dismiss_, &QToolButton::clicked, this, &CaptureBanner::dismissed);
     row->addWidget(dismiss_, 0, Qt::AlignTop);
 }

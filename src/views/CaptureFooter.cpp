@@ -5,6 +5,7 @@
 #include "app/capture/CoalescedRefresh.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "views/ReturnKey.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
@@ -145,6 +146,8 @@ void CaptureFooter::connectControls()
     connect(exportCsv_, &QPushButton::clicked, this, [this] { state_.exportCsv(false); });
     connect(manabox_, &QPushButton::clicked, this, [this] { state_.exportCsv(true); });
     connect(import_, &QPushButton::clicked, this, &CaptureFooter::importRequested);
+    for (QPushButton* b : {exportCsv_, manabox_, import_})
+        ReturnKey::clicks(b);
 }
 
 // The model, the watcher and the workspace settings all feed the footer, through one refresh.

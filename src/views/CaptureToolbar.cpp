@@ -6,6 +6,7 @@
 #include "app/scanner/ScannerController.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
+#include "views/ReturnKey.h"
 #include "views/SettingBindings.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
@@ -27,6 +28,7 @@ QPushButton* button(const QString& name, QWidget* parent)
     b->setObjectName(name);
     b->setIconSize(QSize(16 + Symbols::iconGap, 16));
     b->setCursor(Qt::PointingHandCursor);
+    ReturnKey::clicks(b);
     return b;
 }
 

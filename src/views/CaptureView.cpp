@@ -21,7 +21,9 @@
 #include "views/ScannerSettingsCard.h"
 #include "views/MessageBoxPrompter.h"
 #include "views/RecountView.h"
+#include "views/ReturnKey.h"
 #include "views/ReviewList.h"
+#include "views/TabStops.h"
 #include "views/Theme.h"
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
@@ -307,6 +309,7 @@ QWidget* CaptureView::buildRowsArea()
         if (spec.tint)
             button->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(*spec.tint)));
         const ScanFinish finish = spec.finish;
+        ReturnKey::clicks(button);
         connect(button, &QPushButton::clicked, this, [this, finish] {
             state_->viewModel()->setAllConfirmedFinish(finish);
         });
@@ -318,6 +321,7 @@ QWidget* CaptureView::buildRowsArea()
     markReviewed_->setObjectName(QStringLiteral("markReviewed"));
     markReviewed_->setToolTip(CaptureTexts::markReviewedHelp());
     markReviewed_->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(Theme::accent)));
+    ReturnKey::clicks(markReviewed_);
     // The rows on screen when the bar was last laid out.
     connect(markReviewed_, &QPushButton::clicked, this,
             [this] { state_->viewModel()->setReviewed(markReviewedIds_, true); });
@@ -435,6 +439,7 @@ void CaptureView::refreshBanners()
                                                      " border-radius: 4px; padding: 2px 8px; font-family: monospace;"
                                                      " font-size: 11px; }")
                                           .arg(Theme::css(Theme::success), Theme::css(Theme::onTint)));
+                ReturnKey::clicks(button);
                 connect(button, &QPushButton::clicked, this, [weak, bin] {
                     if (auto vm = weak.lock())
                         vm->continueAddingToBin(bin);
@@ -498,6 +503,35 @@ void CaptureView::refreshBanners()
             errorSlot_->addWidget(errorBanner_);
         }
     }
+    chainBannerTabStops(order);
+}
+
+// Banners come after the window is built, so Tab reached them only after the footer.
+void CaptureView::chainBannerTabStops(const std::vector<CaptureBanner*>& top)
+{
+    bool fresh = errorBanner_ && !errorBanner_->property("tabStopsPlaced").toBool();
+    for (CaptureBanner* banner : top)
+        fresh = fresh || (banner && !banner->property("tabStopsPlaced").toBool());
+    if (!fresh)
+        return;
+    const QList<QWidget*> toolbar = TabStops::of(toolbar_);
+    QWidget* previous = toolbar.isEmpty() ? TabStops::before(toolbar_) : toolbar.back();
+    for (CaptureBanner* banner : top) {
+        if (!banner)
+            continue;
+        previous = TabStops::chain(previous, TabStops::of(banner));
+        banner->setProperty("tabStopsPlaced", true);
+    }
+    const QList<QWidget*> footer = TabStops::of(footer_);
+    if (errorBanner_ && !footer.isEmpty()) {
+        // Right before the footer's controls.
+        QWidget* before = footer.front()->previousInFocusChain();
+        while (before == errorBanner_ || errorBanner_->isAncestorOf(before) ||
+               (before->focusPolicy() & Qt::TabFocus) != Qt::TabFocus)
+            before = before->previousInFocusChain();
+        TabStops::chain(before, TabStops::of(errorBanner_));
+        errorBanner_->setProperty("tabStopsPlaced", true);
+    }
 }
 
 // One banner per import whose outcome is unknown, in every tab, with the user's two choices.
@@ -541,8 +575,10 @@ void CaptureView::refreshHeldBanners()
                 vm->markHeldImportAsImported(id);
         });
         connect(again, &QPushButton::clicked, this, [this, id] { state_->confirmSendHeldAgain(id); });
-        choices->addWidget(mark);
-        choices->addWidget(again);
+        for (QPushButton* choice : {mark, again}) {
+            ReturnKey::clicks(choice);
+            choices->addWidget(choice);
+        }
         choices->addStretch(1);
         banner->column()->addLayout(choices);
         bannerSlot_->addWidget(banner);

@@ -67,6 +67,7 @@ protected:
 private:
     void refreshBanners();
     void refreshHeldBanners();
+    void chainBannerTabStops(const std::vector<CaptureBanner*>& top);
     void refreshEmptyState();
     void refreshRows();
     void refreshToast();

@@ -1,7 +1,9 @@
 #include "views/CardRow.h"
 
 #include "app/review/CardRowTexts.h"
+#include "views/ReturnKey.h"
 #include "views/Symbols.h"
+#include "views/TabStops.h"
 #include "views/Theme.h"
 #include "views/WheelGuard.h"
 #include "views/widgets/BusyIndicator.h"
@@ -44,6 +46,7 @@ QToolButton* borderless(const QString& text, const QString& name, QWidget* paren
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setCursor(Qt::PointingHandCursor);
+    ReturnKey::clicks(button);
     return button;
 }
 
@@ -64,6 +67,7 @@ QWidget* segmented(const QStringList& labels, const QString& name, QList<QToolBu
         button->setAccessibleName(label);
         button->setCheckable(true);
         button->setCursor(Qt::PointingHandCursor);
+        ReturnKey::clicks(button);
         group->addButton(button);
         row->addWidget(button);
         buttons << button;
@@ -118,6 +122,7 @@ void CardRow::build()
 
     thumbnail_ = new ScanThumbnailButton(this);
     thumbnail_->setObjectName(QStringLiteral("thumbnail"));
+    ReturnKey::clicks(thumbnail_);
     connect(thumbnail_, &QAbstractButton::clicked, this, &CardRow::showZoom);
     layout_->addWidget(thumbnail_, 0, Qt::AlignTop);
 
@@ -134,6 +139,7 @@ void CardRow::build()
     statusButton_->setAutoRaise(true);
     statusButton_->setIconSize(QSize(22, 22));
     statusButton_->setCursor(Qt::PointingHandCursor);
+    ReturnKey::clicks(statusButton_);
     connect(statusButton_, &QToolButton::clicked, this, [this] {
         const auto model = model_.lock();
         if (!model || !shown_)
@@ -324,6 +330,8 @@ void CardRow::buildReviewControls()
     candidateArea_->setWidgetResizable(true);
     candidateArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     candidateArea_->viewport()->setAutoFillBackground(false);
+    // Tab goes to the candidates themselves, not to the area around them.
+    candidateArea_->setFocusPolicy(Qt::NoFocus);
     candidateList_ = new QWidget;
     candidateList_->setAutoFillBackground(false);
     candidateLayout_ = new QVBoxLayout(candidateList_);
@@ -453,8 +461,46 @@ void CardRow::setRow(const Row& row)
     setOpacityFor(row);
     if (zoomShown_)
         updateZoom();
-    if (changed)
+    if (changed) {
+        applyTabOrder();
         emit contentChanged();
+    }
+}
+
+QList<QWidget*> CardRow::focusOrder() const
+{
+    QList<QWidget*> order{thumbnail_};
+    if (chosenHeader_) {
+        order << finishPicker_;
+        for (QToolButton* b : variantButtons_)
+            order << b;
+        order << change_;
+    }
+    if (reviewControls_) {
+        for (int i = 0; i < candidateLayout_->count(); ++i)
+            if (QWidget* candidate = candidateLayout_->itemAt(i)->widget())
+                order << candidate;
+        order << searchField_;
+        for (QToolButton* b : kindButtons_)
+            order << b;
+        order << search_ << skip_ << rotate_;
+    }
+    order << statusButton_;
+    return order;
+}
+
+void CardRow::applyTabOrder()
+{
+    // Parts are built as the row first needs them and candidates are rebuilt with each search,
+    // so Qt's order of creation put the badge before the header and the candidates after Rotate.
+    const QList<QWidget*> order = focusOrder();
+    TabStops::chain(order.front(), order.mid(1));
+    for (QWidget* widget : order) {
+        if (!widget->property("focusWatched").toBool()) {
+            widget->installEventFilter(this);
+            widget->setProperty("focusWatched", true);
+        }
+    }
 }
 
 void CardRow::updateThumbnail(const Row& row)
@@ -557,6 +603,7 @@ void CardRow::updateCandidates(const Row& row)
     }
     for (const Candidate& candidate : row.candidates) {
         auto* button = new CandidateButton(candidate, options_.images, options_.imageBase, candidateList_);
+        ReturnKey::clicks(button);
         connect(button, &QAbstractButton::clicked, this, [this, candidate] {
             if (const auto model = model_.lock())
                 model->confirm(rowId_, candidate);
@@ -663,6 +710,11 @@ void CardRow::hideZoom()
 
 bool CardRow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+            emit focusedByKeyboard(static_cast<QWidget*>(watched));
+    }
     if (watched == searchField_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -76,6 +76,9 @@ public:
 
     // The height the row needs at `width`.
     int heightFor(int width) const;
+    // The controls Tab visits, in the order they stand on screen: thumbnail, header, candidates,
+    // search, kind, Search, Skip, Rotate, badge (hidden ones included; Tab passes over them).
+    QList<QWidget*> focusOrder() const;
 
 signals:
     // Something that can change the row's height was redrawn.
@@ -83,6 +86,8 @@ signals:
     void zoomShownChanged(bool shown);
     // The model no longer has this row (only while following the model).
     void rowGone();
+    // Tab or Shift+Tab moved the focus to `widget` of this row.
+    void focusedByKeyboard(QWidget* widget);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +108,7 @@ private:
     void setKind(ManualSearchKind kind);
     void performSearch();
     void setOpacityFor(const CaptureViewModel::Row& row);
+    void applyTabOrder();
 
     std::weak_ptr<CaptureViewModel> model_;
     QUuid rowId_;

@@ -1,6 +1,7 @@
 #include "views/FilteredEmptyState.h"
 
 #include "app/review/ReviewBarsState.h"
+#include "views/ReturnKey.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
 
@@ -36,6 +37,7 @@ FilteredEmptyState::FilteredEmptyState(QWidget* parent) : QWidget(parent)
     reset_ = new QPushButton(QStringLiteral("↶ ") + ReviewBarsState::resetFiltersLabel(), this);
     reset_->setObjectName(QStringLiteral("resetFilters"));
     reset_->setAccessibleName(ReviewBarsState::resetFiltersLabel());
+    ReturnKey::clicks(reset_);
     connect(reset_, &QPushButton::clicked, this, &FilteredEmptyState::resetRequested);
     column->addSpacing(4);
     column->addWidget(reset_, 0, Qt::AlignHCenter);

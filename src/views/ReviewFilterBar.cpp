@@ -3,7 +3,9 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "views/FilterChipButton.h"
+#include "views/ReturnKey.h"
 #include "views/Symbols.h"
+#include "views/TabStops.h"
 #include "views/Theme.h"
 
 #include <QActionGroup>
@@ -46,6 +48,7 @@ QHBoxLayout* ReviewFilterBar::buildChipBar()
     chipScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chipScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chipScroll_->setWidgetResizable(true);
+    chipScroll_->setFocusPolicy(Qt::NoFocus); // Tab goes to the chips in it
     chipScroll_->setStyleSheet(Theme::clearBackground(QStringLiteral("QScrollArea, #chipBarContent")));
     auto* chipContent = new QWidget(chipScroll_);
     chipContent->setObjectName(QStringLiteral("chipBarContent"));
@@ -133,6 +136,7 @@ QFrame* ReviewFilterBar::buildSearchBar()
     clearSearch_->setToolTip(ReviewBarsState::clearSearchHelp());
     clearSearch_->setAutoRaise(true);
     Theme::setTone(clearSearch_, Tone::secondary);
+    ReturnKey::clicks(clearSearch_);
     connect(clearSearch_, &QToolButton::clicked, this, [this] {
         filters_.searchText.clear();
         emit filtersChanged();
@@ -156,6 +160,7 @@ QScrollArea* ReviewFilterBar::buildSetBar()
     setBar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBar_->setWidgetResizable(true);
+    setBar_->setFocusPolicy(Qt::NoFocus);
     setBar_->setStyleSheet(Theme::clearBackground(QStringLiteral("QScrollArea, #setBarContent")));
     auto* setContent = new QWidget(setBar_);
     setContent->setObjectName(QStringLiteral("setBarContent"));
@@ -167,7 +172,7 @@ QScrollArea* ReviewFilterBar::buildSetBar()
     return setBar_;
 }
 
-void ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons,
+bool ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons,
                                 const std::vector<FilterChip>& chips, int insertAt)
 {
     // Buttons are kept while the same chips show, so focus and hover survive a refresh.
@@ -181,6 +186,7 @@ void ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>
         for (const FilterChip& chip : chips) {
             auto* button = new FilterChipButton(row->parentWidget());
             button->setObjectName(chip.name);
+            ReturnKey::clicks(button);
             const bool setChip = row == setRow_;
             connect(button, &FilterChipButton::clicked, this, [this, name = chip.name, setChip] {
                 press(setChip ? state_.setChips : state_.chips, name);
@@ -191,6 +197,16 @@ void ReviewFilterBar::showChips(QHBoxLayout* row, std::vector<FilterChipButton*>
     }
     for (std::size_t i = 0; i < chips.size(); ++i)
         buttons[i]->setChip(chips[i].icon, chips[i].label, chips[i].count, chips[i].active);
+    return !same;
+}
+
+void ReviewFilterBar::chainTabStops()
+{
+    // Chips are made when the batch first shows them: put them back where they stand on screen.
+    QList<QWidget*> order(chipButtons_.begin(), chipButtons_.end());
+    order << hideReviewed_ << sort_ << search_ << clearSearch_;
+    order.append(QList<QWidget*>(setButtons_.begin(), setButtons_.end()));
+    TabStops::chain(TabStops::before(this), order);
 }
 
 void ReviewFilterBar::press(const std::vector<FilterChip>& chips, const QString& name)
@@ -207,7 +223,7 @@ void ReviewFilterBar::press(const std::vector<FilterChip>& chips, const QString&
 void ReviewFilterBar::display(const ReviewBarsState& state)
 {
     state_ = state;
-    showChips(chipRow_, chipButtons_, state_.chips, 0);
+    bool rebuilt = showChips(chipRow_, chipButtons_, state_.chips, 0);
     if (!chipButtons_.empty())
         chipScroll_->setFixedHeight(chipButtons_.front()->sizeHint().height());
     hideReviewed_->setVisible(state_.showsHideReviewed);
@@ -233,9 +249,11 @@ void ReviewFilterBar::display(const ReviewBarsState& state)
     clearSearch_->setVisible(state_.showsSearchCount);
 
     setBar_->setVisible(!state_.setChips.empty());
-    showChips(setRow_, setButtons_, state_.setChips, 0);
+    rebuilt = showChips(setRow_, setButtons_, state_.setChips, 0) || rebuilt;
     if (!state_.setChips.empty())
         setBar_->setFixedHeight(setButtons_.front()->sizeHint().height());
+    if (rebuilt)
+        chainTabStops();
 }
 
 } // namespace vantry

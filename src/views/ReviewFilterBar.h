@@ -42,8 +42,10 @@ private:
     QToolButton* buildSortMenu();
     QFrame* buildSearchBar();
     QScrollArea* buildSetBar();
-    void showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons, const std::vector<FilterChip>& chips,
+    // Shows `chips`; true when their buttons were made anew.
+    bool showChips(QHBoxLayout* row, std::vector<FilterChipButton*>& buttons, const std::vector<FilterChip>& chips,
                    int insertAt);
+    void chainTabStops();
     void press(const std::vector<FilterChip>& chips, const QString& name);
 
     CaptureFilters& filters_;

@@ -1,6 +1,7 @@
 #include "views/ReviewList.h"
 
 #include "app/review/CardRowTexts.h"
+#include "views/TabStops.h"
 #include "views/Theme.h"
 
 #include <QApplication>
@@ -167,6 +168,7 @@ CardRow* ReviewList::widgetFor(std::size_t index)
         if (std::find(placed_.begin(), placed_.end(), widget) != placed_.end())
             QTimer::singleShot(0, this, [this] { relayout(); });
     });
+    connect(widget, &CardRow::focusedByKeyboard, this, &ReviewList::revealFocused);
     widgets_.insert(id, widget);
     return widget;
 }
@@ -184,12 +186,20 @@ void ReviewList::place()
     const int page = viewport()->height();
     std::vector<CardRow*> now;
     // Measuring a row may change its height and so what else is in view: settle in a few passes.
+    // One row beyond each edge is placed too, out of sight, so that Tab and Shift+Tab reach it
+    // and scroll it in (revealFocused).
     for (int pass = 0; pass < 4; ++pass) {
         now.clear();
         const int top = verticalScrollBar()->value();
-        const auto first = std::upper_bound(offsets_.begin() + 1, offsets_.end(), top) - (offsets_.begin() + 1);
+        auto first = std::size_t(std::upper_bound(offsets_.begin() + 1, offsets_.end(), top) - (offsets_.begin() + 1));
+        if (first > 0)
+            --first;
+        std::size_t end = first;
+        while (end < order_.size() && offsets_[end] < top + page)
+            ++end;
+        end = std::min(end + 1, order_.size());
         bool changed = false;
-        for (std::size_t i = std::size_t(first); i < order_.size() && offsets_[i] < top + page; ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             CardRow* widget = widgetFor(i);
             const QUuid& id = order_[i];
             auto m = measured_.constFind(id);
@@ -219,15 +229,40 @@ void ReviewList::place()
         if (widget->isZoomShown())
             widget->moveZoomToAnchor(); // the popover follows its row to its new place
     }
+    const bool reordered = placed_ != now;
     placed_ = std::move(now);
+    if (reordered)
+        chainFocus();
     placing_ = false;
+}
+
+void ReviewList::chainFocus()
+{
+    // Rows are made as they scroll in, so Qt's order of creation is not the order on screen.
+    QWidget* previous = this;
+    for (CardRow* widget : placed_)
+        previous = TabStops::chain(previous, widget->focusOrder());
+}
+
+void ReviewList::revealFocused(QWidget* control)
+{
+    const QRect area = viewport()->rect();
+    const QRect rect(control->mapTo(viewport(), QPoint(0, 0)), control->size());
+    constexpr int margin = 8;
+    QScrollBar* bar = verticalScrollBar();
+    if (rect.bottom() > area.bottom())
+        bar->setValue(bar->value() + rect.bottom() - area.bottom() + margin);
+    else if (rect.top() < area.top())
+        bar->setValue(bar->value() + rect.top() - area.top() - margin);
 }
 
 std::vector<QUuid> ReviewList::rowsInView() const
 {
+    const QRect area = viewport()->rect();
     std::vector<QUuid> ids;
     for (CardRow* widget : placed_)
-        ids.push_back(widget->rowId());
+        if (widget->geometry().intersects(area))
+            ids.push_back(widget->rowId());
     return ids;
 }
 

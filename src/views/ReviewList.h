@@ -33,7 +33,8 @@ public:
     // The row's widget when it has one (made once it scrolled into view).
     CardRow* rowWidget(const QUuid& id) const { return widgets_.value(id); }
     int widgetCount() const { return int(widgets_.size()); }
-    // Rows currently placed in the viewport, top to bottom.
+    // Rows currently placed in the viewport, top to bottom (the rows just beyond its edges are
+    // placed too, out of sight, and not counted).
     std::vector<QUuid> rowsInView() const;
     // Scrolls so the row's top is in view.
     void scrollToRow(const QUuid& id);
@@ -47,6 +48,10 @@ protected:
 private:
     void relayout();
     void place();
+    // Tab order: the list, then each placed row's controls, top to bottom.
+    void chainFocus();
+    // Scrolls a control that Tab reached at the edge of the list into view.
+    void revealFocused(QWidget* control);
     void recomputeOffsets();
     CardRow* widgetFor(std::size_t index);
     int estimate(const CaptureViewModel::Row& row) const;

@@ -173,6 +173,39 @@ TEST_F(CaptureViewTest, MainAreaAndBannersFollowTheModel)
     EXPECT_EQ(area(*view), "rowsArea");
 }
 
+TEST_F(CaptureViewTest, TabRunsThroughTheWindowInScreenOrderWhateverWasBuiltLater)
+{
+    auto view = open();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    // Banners, chips and rows all come after the window was built.
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, false, false, true)});
+    test::testAccess(model).setImportError("HTTP 500: workspace locked");
+    settle();
+
+    QStringList stops;
+    QWidget* start = view->findChild<QWidget*>("recountToggle");
+    start->setFocus(Qt::TabFocusReason);
+    for (QWidget* at = start; stops.size() < 60; at = QApplication::focusWidget()) {
+        QString name = at->objectName();
+        if (name == "bannerDismiss")
+            name = at->parentWidget()->objectName();
+        if (!stops.isEmpty() && name == "recountToggle")
+            break;
+        stops << name;
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    const auto at = [&stops](const char* name) { return stops.indexOf(QString::fromLatin1(name)); };
+    for (const char* name : {"scanOrientationBanner", "markReviewed", "chipAll", "reviewSearch", "reviewList",
+                             "thumbnail", "errorBanner", "binField", "importButton"})
+        EXPECT_GE(at(name), 0) << name << " is not reached: " << stops.join(' ').toStdString();
+    const std::vector<const char*> order{"recountToggle", "scanOrientationBanner", "markReviewed", "chipAll",
+                                         "reviewSearch",  "reviewList",            "thumbnail",    "errorBanner",
+                                         "binField",      "importButton"};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        EXPECT_LT(at(order[i - 1]), at(order[i])) << stops.join(' ').toStdString();
+}
+
 TEST_F(CaptureViewTest, BulkBarCountsAndSignsOffTheShownRows)
 {
     auto view = open();

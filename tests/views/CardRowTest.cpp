@@ -345,6 +345,106 @@ TEST_F(CardRowTest, ReturnInTheSearchFieldOfASheetSearchesWithoutPressingTheDefa
     EXPECT_TRUE(sheet.isVisible());
 }
 
+// The controls Tab visits after `start` until it leaves `within`, by object name.
+std::string tabWalk(QWidget* start, const QWidget* within)
+{
+    QStringList names;
+    start->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(start, Qt::Key_Tab);
+    for (QWidget* at = QApplication::focusWidget(); at && within->isAncestorOf(at) && names.size() < 40;
+         at = QApplication::focusWidget()) {
+        names << (at->objectName().isEmpty() ? at->accessibleName() : at->objectName());
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    return names.join(' ').toStdString();
+}
+
+TEST_F(CardRowTest, TabFollowsTheScreenCandidatesThenSearchThenSkipAndRotateAlsoAfterASearch)
+{
+    resolver->onSearch = [](const QString&, ScanFinish) {
+        return std::vector<Candidate>{makeCandidate("r1", "Shock", "m21", "159"), makeCandidate("r2", "Shock", "m20", "160")};
+    };
+    const Row review = addRow({makeCandidate("b1", "Bolt", "m10", "146")});
+    const Candidate chosen = makeCandidate("c1", "Counterspell", "mh2", "267");
+    const Row confirmed = addRow({chosen}, chosen);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QPushButton("Before", &window);
+    layout->addWidget(before);
+    const CardRowOptions options{cache, images.baseUrl().toString() + '/', true};
+    auto* reviewRow = new CardRow(model, review.id, options, &window);
+    auto* confirmedRow = new CardRow(model, confirmed.id, options, &window);
+    layout->addWidget(reviewRow);
+    layout->addWidget(confirmedRow);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    settle();
+
+    EXPECT_EQ(tabWalk(before, reviewRow), "thumbnail candidateButton searchField All skip rotate");
+    EXPECT_EQ(tabWalk(reviewRow->findChild<QWidget*>("rotate"), confirmedRow),
+              "thumbnail finishPicker change statusBadge");
+
+    // A search makes new candidate buttons: they still come before the search field.
+    auto* field = reviewRow->findChild<QLineEdit*>("searchField");
+    field->setFocus();
+    QTest::keyClicks(field, "Shock");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return modelRow(review.id).candidates.size() == 2; }, 5000));
+    settle();
+    EXPECT_EQ(tabWalk(before, reviewRow),
+              "thumbnail candidateButton candidateButton searchField All search skip rotate");
+}
+
+TEST_F(CardRowTest, ReturnOnAFocusedCandidateOrButtonActsOnItAndElsewhereStillPressesTheDefaultButton)
+{
+    const Row row = addRow({makeCandidate("n1", "Bolt", "neo", "1"), makeCandidate("n2", "Bolt", "m10", "146")});
+    const Row other = addRow({makeCandidate("o1", "Other", "neo", "2")});
+    QDialog sheet;
+    auto* layout = new QVBoxLayout(&sheet);
+    const CardRowOptions options{cache, images.baseUrl().toString() + '/', true};
+    auto* widget = new CardRow(model, row.id, options, &sheet);
+    auto* otherWidget = new CardRow(model, other.id, options, &sheet);
+    layout->addWidget(widget);
+    layout->addWidget(otherWidget);
+    auto* note = new QLineEdit(&sheet);
+    layout->addWidget(note);
+    auto* done = new QPushButton("Done", &sheet);
+    done->setDefault(true);
+    layout->addWidget(done);
+    int accepted = 0;
+    QObject::connect(&sheet, &QDialog::accepted, [&] { ++accepted; });
+    QObject::connect(done, &QPushButton::clicked, &sheet, &QDialog::accept);
+    sheet.show();
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    settle();
+
+    const auto candidates = widget->findChildren<QAbstractButton*>("candidateButton");
+    ASSERT_EQ(candidates.size(), 2);
+    candidates[1]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(candidates[1], Qt::Key_Return);
+    settle();
+    ASSERT_TRUE(modelRow(row.id).chosen);
+    EXPECT_EQ(modelRow(row.id).chosen->scryfallId, "n2");
+    EXPECT_EQ(accepted, 0);
+    EXPECT_TRUE(sheet.isVisible());
+
+    // Enter on the keypad skips the focused row's card, and only that one.
+    auto* skip = otherWidget->findChild<QAbstractButton*>("skip");
+    skip->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(skip, Qt::Key_Enter, Qt::KeypadModifier);
+    settle();
+    ASSERT_EQ(model->rows().size(), 1u);
+    EXPECT_EQ(model->rows()[0].id, row.id);
+    EXPECT_EQ(accepted, 0);
+
+    // Away from the buttons Return still reaches the sheet's default button.
+    note->setFocus();
+    QTest::keyClick(note, Qt::Key_Return);
+    EXPECT_EQ(accepted, 1);
+}
+
 TEST_F(CardRowTest, RotateIsDisabledWithAProgressIndicatorWhileTheRowIsReanalysed)
 {
     const Row row = addRow({});

@@ -208,6 +208,39 @@ TEST_F(ReviewListTest, OnlyRowsScrolledIntoViewGetWidgetsAndTheyAreLaidOutInOrde
     EXPECT_EQ(list->rowsInView().back(), reviewOnly.back());
 }
 
+TEST_F(ReviewListTest, TabRunsDownTheRowsInTheOrderShownAndScrollsEachControlIntoView)
+{
+    fill(12);
+    auto list = open();
+    list->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(list.get()));
+    // Shown the other way round: the widgets made so far were made top row first.
+    std::vector<QUuid> shown = ids();
+    std::reverse(shown.begin(), shown.end());
+    list->setRows(model->rows(), shown);
+    list->verticalScrollBar()->setValue(0);
+    settle();
+
+    list->setFocus(Qt::TabFocusReason);
+    std::vector<QUuid> visited;
+    for (int presses = 0; presses < 200 && visited.size() < shown.size(); ++presses) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        settle();
+        QWidget* at = QApplication::focusWidget();
+        CardRow* row = nullptr;
+        for (QWidget* w = at; w && !row; w = w->parentWidget())
+            row = qobject_cast<CardRow*>(w);
+        ASSERT_NE(row, nullptr) << "Tab left the list after " << visited.size() << " rows";
+        if (visited.empty() || visited.back() != row->rowId())
+            visited.push_back(row->rowId());
+        const QRect control(at->mapTo(list->viewport(), QPoint(0, 0)), at->size());
+        EXPECT_TRUE(list->viewport()->rect().contains(control))
+            << "row " << visited.size() << " " << at->objectName().toStdString() << " is out of view";
+    }
+    EXPECT_TRUE(visited == shown);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+}
+
 TEST_F(ReviewListTest, TheWheelScrollsPastAFinishPickerUntilTheUserFocusesIt)
 {
     fill(40);
