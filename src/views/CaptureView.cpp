@@ -198,12 +198,21 @@ QWidget* CaptureView::buildEmptyState()
     auto* col = new QVBoxLayout(content);
     col->setContentsMargins(24, 32, 24, 32);
     col->setSpacing(16);
-    col->setAlignment(Qt::AlignHCenter);
 
+    // A box layout measures an aligned item's height at the column's whole width, so a centred
+    // widget of wrapped text came out too short for the width it got and its lines were drawn
+    // over each other. Stretches on both sides centre it instead, at the width it is measured at.
     auto centred = [col](QWidget* widget, int maxWidth = 0) {
-        if (maxWidth > 0)
-            widget->setMaximumWidth(maxWidth);
-        col->addWidget(widget, 0, Qt::AlignHCenter);
+        if (maxWidth <= 0) {
+            col->addWidget(widget, 0, Qt::AlignHCenter);
+            return;
+        }
+        widget->setMaximumWidth(maxWidth);
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(widget, 1000);
+        row->addStretch(1);
+        col->addLayout(row);
     };
     auto* symbol = new QLabel(content);
     symbol->setObjectName(QStringLiteral("emptySymbol"));
@@ -246,9 +255,8 @@ QWidget* CaptureView::buildEmptyState()
         row->addWidget(text, 1);
         stepsCol->addLayout(row);
     }
-    steps->setMaximumWidth(560);
     steps->setMinimumWidth(360);
-    centred(steps);
+    centred(steps, 560);
 
     auto* why = secondaryLabel(QStringLiteral("⌕ ") + CaptureTexts::emptyWhyFaceUp(), QStringLiteral("emptyWhy"),
                                content);
@@ -269,7 +277,7 @@ QWidget* CaptureView::buildEmptyState()
     auto* cardLayout = new QVBoxLayout(scannerCard);
     cardLayout->setContentsMargins(0, 8, 0, 0);
     cardLayout->addWidget(new ScannerSettingsCard(state_->settings(), scannerCard));
-    centred(scannerCard);
+    centred(scannerCard, ScannerSettingsCard::maximumCardWidth);
     col->addStretch(1);
     scroll->setWidget(content);
     return scroll;

@@ -206,6 +206,24 @@ TEST_F(CaptureViewTest, TabRunsThroughTheWindowInScreenOrderWhateverWasBuiltLate
         EXPECT_LT(at(order[i - 1]), at(order[i])) << stops.join(' ').toStdString();
 }
 
+TEST_F(CaptureViewTest, EmptyStateGivesEveryWrappedTextTheHeightItNeeds)
+{
+    // The scanner settings card stood centred in the column and was measured at the column's
+    // width, so its lines were drawn over each other.
+    for (const int width : {700, 1100, 1600}) {
+        auto view = open();
+        view->resize(width, 760);
+        settle();
+        ASSERT_EQ(area(*view), "emptyState");
+        for (QLabel* label : view->findChild<QWidget*>("emptyState")->findChildren<QLabel*>()) {
+            if (!label->isVisible() || !label->wordWrap() || label->text().isEmpty())
+                continue;
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                << width << " " << label->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(CaptureViewTest, BulkBarCountsAndSignsOffTheShownRows)
 {
     auto view = open();

@@ -43,6 +43,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -659,6 +660,14 @@ QList<Shot> shots()
         {"empty-direct-on", [](const QString& out) {
              CaptureScene scene(1, true);
              save(scene.window.get(), out + "/empty-direct-on.png");
+         }},
+        {"empty-direct-on-scrolled", [](const QString& out) {
+             // The scanner settings card at the foot of the guidance.
+             CaptureScene scene(1, true);
+             settle();
+             if (auto* scroll = scene.window->findChild<QScrollArea*>("emptyState"))
+                 scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+             save(scene.window.get(), out + "/empty-direct-on-scrolled.png");
          }},
         {"empty-direct-off", [](const QString& out) {
              CaptureScene scene(1, false);
