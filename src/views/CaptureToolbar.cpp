@@ -176,6 +176,16 @@ ToolbarState::Inputs CaptureToolbar::inputs() const
     return in;
 }
 
+QRect CaptureToolbar::freeArea() const
+{
+    QRect row;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{addCard_, newBatch_, duplex_, recount_})
+        if (w->isVisible())
+            row |= w->geometry();
+    const int right = width() - layout()->contentsMargins().right();
+    return {QPoint(row.right() + 1 + layout()->spacing(), row.top()), QPoint(right, row.bottom())};
+}
+
 void CaptureToolbar::refresh()
 {
     const ToolbarState s = ToolbarState::of(inputs());

@@ -26,6 +26,9 @@ public:
     // The state shown now.
     ToolbarState::Inputs inputs() const;
     void refresh();
+    // The empty part of the second row, right of its controls, in the toolbar's coordinates:
+    // a toast placed there hides no control (the first row's right end holds the progress).
+    QRect freeArea() const;
     CoalescedRefresh& refresher() const { return *refresh_; }
 
 signals:

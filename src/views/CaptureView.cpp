@@ -147,8 +147,8 @@ CaptureView::CaptureView(BatchSession& session, CaptureWindowState::Services ser
 
     toast_ = new QLabel(this);
     toast_->setObjectName(QStringLiteral("toast"));
-    toast_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 15px;"
-                                         " padding: 10px 16px; font-weight: 500; }")
+    toast_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 12px;"
+                                         " padding: 5px 14px; font-weight: 500; }")
                               .arg(Theme::css(Theme::onTint), Theme::css(Theme::success, 242)));
     toast_->hide();
 
@@ -652,16 +652,34 @@ void CaptureView::refreshToast()
         return;
     toast_->setText(QStringLiteral("✔ ") + *toast);
     toast_->setAccessibleName(*toast);
-    toast_->adjustSize();
-    toast_->move((width() - toast_->width()) / 2, 14);
+    placeToast();
     toast_->raise();
+}
+
+// In the toolbar's second row, right of its controls. Centred at the top it covered Import
+// Folder and Clear Folder for the four seconds it shows.
+void CaptureView::placeToast()
+{
+    if (!toolbar_)
+        return;
+    const QRect area = toolbar_->freeArea().translated(toolbar_->mapTo(this, QPoint(0, 0)));
+    toast_->setWordWrap(false);
+    toast_->adjustSize();
+    QSize size = toast_->size();
+    if (size.width() > area.width()) {
+        // A long toast in a narrow window wraps within the free part.
+        toast_->setWordWrap(true);
+        size = QSize(std::max(area.width(), 120), toast_->heightForWidth(std::max(area.width(), 120)));
+    }
+    toast_->resize(size);
+    toast_->move(std::max(area.left(), area.center().x() - size.width() / 2), area.center().y() - size.height() / 2);
 }
 
 void CaptureView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (toast_->isVisible())
-        toast_->move((width() - toast_->width()) / 2, 14);
+        placeToast();
 }
 
 } // namespace vantry

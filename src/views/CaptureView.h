@@ -71,6 +71,7 @@ private:
     void refreshEmptyState();
     void refreshRows();
     void refreshToast();
+    void placeToast();
     QWidget* buildEmptyState();
     QWidget* buildRowsArea();
 

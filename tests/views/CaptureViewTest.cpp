@@ -281,14 +281,21 @@ TEST_F(CaptureViewTest, RowsLeavingTheBatchTakeTheirWidgetsAndOpenPopoverWithThe
     EXPECT_TRUE(popover.isNull());
 }
 
-TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOne)
+TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOneAndHidesNoControl)
 {
+    test::testAccess(model).setRows({test::CaptureSessionKit::row(1, true)});
     auto view = open();
-    model.showToast("Imported 3 cards");
+    model.showToast("Imported 120 cards → Northside Cards, bin B0012");
     settle();
     auto* toast = view->findChild<QLabel*>("toast");
     ASSERT_TRUE(toast->isVisible());
-    EXPECT_EQ(toast->accessibleName(), "Imported 3 cards");
+    EXPECT_EQ(toast->accessibleName(), "Imported 120 cards → Northside Cards, bin B0012");
+    for (QWidget* control : view->findChildren<QWidget*>()) {
+        if (!control->isVisible() || (control->focusPolicy() & Qt::TabFocus) != Qt::TabFocus)
+            continue;
+        const QRect where(control->mapTo(view.get(), QPoint(0, 0)), control->size());
+        EXPECT_FALSE(where.intersects(toast->geometry())) << control->objectName().toStdString();
+    }
     kit.scheduler.advance(CaptureViewModel::toastDuration);
     settle();
     EXPECT_FALSE(toast->isVisible());
