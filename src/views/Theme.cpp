@@ -110,10 +110,14 @@ QFont scaled(QFont font, double factor, int weight)
 
 void setTextColor(QWidget* widget, const QColor& colour)
 {
+    // The disabled texts keep the palette's own colour: a disabled red button drawn in full
+    // red looked as if it could be pressed.
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    palette.setColor(QPalette::ButtonText, colour);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::Text, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
     widget->setPalette(palette);
 }
 

@@ -101,7 +101,8 @@ QColor color(const QWidget* widget, Tone tone);
 // `font` `factor` times as large, with `weight` when given (a QFont::Weight).
 QFont scaled(QFont font, double factor, int weight = -1);
 
-// Gives a widget's texts (window text, text and button text) the colour `colour`.
+// Gives a widget's texts (window text, text and button text) the colour `colour` while it is
+// enabled; disabled, they keep the palette's disabled colour.
 void setTextColor(QWidget* widget, const QColor& colour);
 void setTone(QWidget* widget, Tone tone);
 

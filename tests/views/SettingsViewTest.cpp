@@ -298,6 +298,7 @@ TEST(SettingsView, TrainingCountsFollowTheSelectedStoreAndClearAsksFirst)
     ASSERT_TRUE(waitUntil([&] { return text(view.get(), "labelsCollectedValue") == "3"; }));
     EXPECT_EQ(text(view.get(), "byFinishValue"), QStringLiteral("3 foil · 0 nonfoil · 0 etched"));
     EXPECT_TRUE(child<QPushButton>(view.get(), "clearTrainingButton")->isEnabled());
+    const QColor destructive = child<QPushButton>(view.get(), "clearTrainingButton")->palette().color(QPalette::ButtonText);
     view->setTrainingStore(b);
     ASSERT_TRUE(waitUntil([&] { return text(view.get(), "labelsCollectedValue") == "1"; }));
 
@@ -316,6 +317,9 @@ TEST(SettingsView, TrainingCountsFollowTheSelectedStoreAndClearAsksFirst)
     child<QPushButton>(alert, "confirmClearTraining")->click();
     ASSERT_TRUE(waitUntil([&] { return text(view.get(), "labelsCollectedValue") == "0"; }));
     EXPECT_FALSE(child<QPushButton>(view.get(), "clearTrainingButton")->isEnabled());
+    // Disabled, it no longer reads as a live red button.
+    EXPECT_NE(child<QPushButton>(view.get(), "clearTrainingButton")->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              destructive);
     EXPECT_FALSE(child<QPushButton>(view.get(), "exportTrainingButton")->isEnabled());
     EXPECT_EQ(b->stats().total, 0);
     EXPECT_EQ(a->stats().total, 3);
