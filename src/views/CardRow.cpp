@@ -23,9 +23,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vantry {
 
@@ -74,6 +78,22 @@ QWidget* segmented(const QStringList& labels, const QString& name, QList<QToolBu
     }
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
+}
+
+// The width a line edit needs to show `text` whole, frame and margins included.
+int widthFor(const QLineEdit* field, const QString& text)
+{
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QMargins margins = field->textMargins();
+    constexpr int cursorMargin = 2; // QLineEdit's own horizontal margin, on each side
+    constexpr int slack = 4;        // rounding of the text's advance
+    const int contents =
+        field->fontMetrics().horizontalAdvance(text) + 2 * cursorMargin + margins.left() + margins.right() + slack;
+    return field->style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(contents, field->fontMetrics().height()), field)
+        .width();
 }
 
 } // namespace
@@ -345,14 +365,17 @@ void CardRow::buildReviewControls()
     searchField_ = new QLineEdit(reviewControls_);
     searchField_->setObjectName(QStringLiteral("searchField"));
     searchField_->setAccessibleName(QStringLiteral("Search for this card"));
+    // As wide as the whole hint needs; squeezed by a narrow row it shows the short one (the
+    // event filter follows its width).
     searchField_->setPlaceholderText(T::searchPlaceholder());
-    searchField_->setMaximumWidth(T::searchFieldMaxWidth);
+    searchField_->setMaximumWidth(std::max(T::searchFieldMaxWidth, widthFor(searchField_, T::searchPlaceholder())));
     searchField_->setMinimumWidth(120);
+    searchField_->setToolTip(T::searchPlaceholder());
     // Return searches and goes no further: in a sheet it must not also press the default button.
     searchField_->installEventFilter(this);
     connect(searchField_, &QLineEdit::textChanged, this,
             [this](const QString& text) { search_->setEnabled(T::searchEnabled(text)); });
-    search->addWidget(searchField_, 1);
+    search->addWidget(searchField_, 100); // grows to its maximum before the space after Rotate
 
     QStringList kinds;
     for (ManualSearchKind kind : allManualSearchKinds)
@@ -710,6 +733,9 @@ void CardRow::hideZoom()
 
 bool CardRow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == searchField_ && event->type() == QEvent::Resize)
+        searchField_->setPlaceholderText(
+            T::searchPlaceholder(searchField_->width(), widthFor(searchField_, T::searchPlaceholder())));
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)

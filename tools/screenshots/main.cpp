@@ -748,6 +748,10 @@ QList<Shot> shots()
         {"review-token-row", [](const QString& out) {
              saveCardRow(out + "/review-token-row.png", reviewRows()[3]);
          }},
+        {"review-search-row", [](const QString& out) {
+             // A card needing review: its candidates, then the search field with its whole hint.
+             saveCardRow(out + "/review-search-row.png", reviewRows()[1]);
+         }},
         {"review-chase-row", [](const QString& out) {
              saveCardRow(out + "/review-chase-row.png", reviewRows()[4]);
          }},

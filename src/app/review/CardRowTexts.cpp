@@ -206,6 +206,11 @@ std::optional<int> candidateListMaxHeight(std::size_t candidateCount)
 
 QString searchPlaceholder() { return QStringLiteral("Name, collector #, or exact like \"245 set:J25\""); }
 
+QString searchPlaceholder(int available, int whole)
+{
+    return available >= whole ? searchPlaceholder() : QStringLiteral("Name, #, or \"245 set:J25\"");
+}
+
 QString kindLabel(ManualSearchKind kind)
 {
     switch (kind) {

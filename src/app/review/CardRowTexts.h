@@ -28,6 +28,7 @@ inline constexpr int zoomWidth = 300;
 inline constexpr int zoomHeight = 420;
 inline constexpr int candidateThumbWidth = 30;
 inline constexpr int candidateThumbHeight = 42;
+// The review row's search field is at most this wide, or as wide as its placeholder needs.
 inline constexpr int searchFieldMaxWidth = 220;
 inline constexpr int finishPickerWidth = 96;
 inline constexpr double reviewedOpacity = 0.6;
@@ -121,6 +122,10 @@ QString artSeriesCandidateHelp();
 // The candidate list's height cap: 160 with more than 6 candidates, none otherwise.
 std::optional<int> candidateListMaxHeight(std::size_t candidateCount);
 QString searchPlaceholder();
+// What a search field `available` pixels wide shows when the whole placeholder needs `whole`:
+// the whole one when it fits, else a short one that keeps its example in sight ("245
+// set:J25" was cut off before anyone saw it). The field's tooltip holds the whole one.
+QString searchPlaceholder(int available, int whole);
 QString kindLabel(ManualSearchKind kind);
 QString kindPickerHelp();
 QString searchLabel();

@@ -252,6 +252,17 @@ TEST(CardRowTexts, ReviewControlsWarningScoresListCapAndRotateState)
     EXPECT_TRUE(T::showsReviewControls(row));
     row.chosen = row.candidates.front();
     EXPECT_FALSE(T::showsReviewControls(row));
+
+    // The search field's placeholder: whole when it fits, else short with the example kept.
+    struct Fit {
+        int available, whole;
+        QString shown;
+    };
+    for (const Fit& f : std::vector<Fit>{{300, 280, "Name, collector #, or exact like \"245 set:J25\""},
+                                         {280, 280, "Name, collector #, or exact like \"245 set:J25\""},
+                                         {279, 280, "Name, #, or \"245 set:J25\""},
+                                         {120, 280, "Name, #, or \"245 set:J25\""}})
+        EXPECT_EQ(T::searchPlaceholder(f.available, f.whole), f.shown) << f.available;
 }
 
 TEST(CardRowTexts, PickerLabels)
