@@ -25,12 +25,13 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 12, 12, 12);
     row->setSpacing(10);
-    auto* icon = new QLabel(symbol, this);
-    icon->setObjectName(QStringLiteral("bannerSymbol"));
-    icon->setStyleSheet(QStringLiteral("QLabel { color: %1; font-size: 16px; font-weight: bold; }").arg(colour.name()));
-    icon->setFixedWidth(20);
-    icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    row->addWidget(icon, 0, Qt::AlignTop);
+    symbol_ = new QLabel(symbol, this);
+    symbol_->setObjectName(QStringLiteral("bannerSymbol"));
+    symbol_->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; font-size: 16px; font-weight: bold; }").arg(colour.name()));
+    symbol_->setFixedWidth(20);
+    symbol_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    row->addWidget(symbol_, 0, Qt::AlignTop);
 
     column_ = new QVBoxLayout;
     column_->setSpacing(4);
@@ -59,6 +60,11 @@ CaptureBanner::CaptureBanner(const QString& objectName, const QString& symbol, Q
     ReturnKey::clicks(dismiss_);
     connect(dismiss_, &QToolButton::clicked, this, &CaptureBanner::dismissed);
     row->addWidget(dismiss_, 0, Qt::AlignTop);
+}
+
+void CaptureBanner::setSymbol(const QPixmap& symbol)
+{
+    symbol_->setPixmap(symbol);
 }
 
 void CaptureBanner::setTitle(const QString& text)

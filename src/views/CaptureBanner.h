@@ -21,6 +21,8 @@ public:
                   const QString& dismissHelp, DividerEdge divider, QWidget* parent = nullptr);
 
     void setTitle(const QString& text);
+    // A drawn symbol in place of the text one (a font may lack the glyph or draw it oddly).
+    void setSymbol(const QPixmap& symbol);
     // The body label; `monospaced` for error texts, which can be selected and copied.
     QLabel* setBody(const QString& text, bool monospaced = false, bool secondary = false);
     // Room below the body for extra rows (the recount banner's bin buttons).
@@ -33,6 +35,7 @@ signals:
     void dismissed();
 
 private:
+    QLabel* symbol_;
     QLabel* title_;
     QLabel* body_;
     QVBoxLayout* column_;

@@ -19,6 +19,7 @@
 #include "views/ManualAddSheet.h"
 #include "views/ReviewFilterBar.h"
 #include "views/ScannerSettingsCard.h"
+#include "views/Symbols.h"
 #include "views/MessageBoxPrompter.h"
 #include "views/RecountView.h"
 #include "views/ReturnKey.h"
@@ -258,11 +259,21 @@ QWidget* CaptureView::buildEmptyState()
     steps->setMinimumWidth(360);
     centred(steps, 560);
 
-    auto* why = secondaryLabel(QStringLiteral("⌕ ") + CaptureTexts::emptyWhyFaceUp(), QStringLiteral("emptyWhy"),
-                               content);
-    why->setAlignment(Qt::AlignHCenter);
-    why->setMinimumWidth(360);
-    centred(why, 480);
+    // The viewfinder symbol before the first line, drawn: the font's "⌕" read as a stray letter.
+    auto* whyLine = new QWidget(content);
+    whyLine->setObjectName(QStringLiteral("emptyWhyLine"));
+    auto* whyRow = new QHBoxLayout(whyLine);
+    whyRow->setContentsMargins(0, 0, 0, 0);
+    whyRow->setSpacing(6);
+    auto* whySymbol = new QLabel(whyLine);
+    whySymbol->setObjectName(QStringLiteral("emptyWhySymbol"));
+    whySymbol->setPixmap(
+        Symbols::pixmap(QStringLiteral("text.viewfinder"), Theme::secondaryText, 14, devicePixelRatioF()));
+    whyRow->addWidget(whySymbol, 0, Qt::AlignTop);
+    auto* why = secondaryLabel(CaptureTexts::emptyWhyFaceUp(), QStringLiteral("emptyWhy"), whyLine);
+    whyRow->addWidget(why, 1);
+    whyLine->setMinimumWidth(360);
+    centred(whyLine, 480);
     emptyFolderLine_ = secondaryLabel(QString(), QStringLiteral("emptyFolderLine"), content);
     emptyFolderLine_->setAlignment(Qt::AlignHCenter);
     emptyFolderLine_->setMinimumWidth(360);
@@ -471,9 +482,11 @@ void CaptureView::refreshBanners()
         orientationBanner_ = nullptr;
         orientationShown_ = orientation;
         if (!orientation.isEmpty()) {
-            orientationBanner_ = new CaptureBanner(QStringLiteral("scanOrientationBanner"), QStringLiteral("⌕"),
-                                                   Theme::warning, 10, QStringLiteral("Dismiss"),
+            orientationBanner_ = new CaptureBanner(QStringLiteral("scanOrientationBanner"), QString(), Theme::warning,
+                                                   10, QStringLiteral("Dismiss"),
                                                    CaptureBanner::DividerEdge::bottom, this);
+            orientationBanner_->setSymbol(
+                Symbols::pixmap(QStringLiteral("text.viewfinder"), Theme::warning, 18, devicePixelRatioF()));
             orientationBanner_->setTitle(orientation);
             orientationBanner_->setBody(CaptureTexts::scanOrientationBody(), false, true);
             connect(orientationBanner_, &CaptureBanner::dismissed, this, [weak] {

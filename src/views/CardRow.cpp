@@ -389,8 +389,11 @@ void CardRow::buildReviewControls()
     }
     search->addWidget(kindPicker);
 
-    search_ = borderless(QStringLiteral("⌕ ") + T::searchLabel(), QStringLiteral("search"), reviewControls_);
+    search_ = borderless(T::searchLabel(), QStringLiteral("search"), reviewControls_);
     search_->setAccessibleName(T::searchLabel());
+    search_->setIcon(S::icon(QStringLiteral("magnifyingglass"), Theme::color(T::Tint::primary), 12));
+    search_->setIconSize(QSize(12, 12));
+    search_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     search_->setEnabled(false);
     connect(search_, &QToolButton::clicked, this, &CardRow::performSearch);
     search->addWidget(search_);

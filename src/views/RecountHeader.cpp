@@ -68,7 +68,9 @@ RecountHeader::RecountHeader(std::shared_ptr<CaptureViewModel> model,
 
     menuButton_ = new QToolButton(this);
     menuButton_->setObjectName(QStringLiteral("existingBinsMenu"));
-    menuButton_->setText(QStringLiteral("\u2630 Existing bins"));
+    // The style's menu arrow sat low at the corner like a subscript: a plain mark after the title.
+    menuButton_->setText(QStringLiteral("\u2630 Existing bins \u25BE"));
+    menuButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     menuButton_->setAccessibleName(QStringLiteral("Existing bins"));
     menuButton_->setToolTip(QStringLiteral("Pick from active inventory bins."));
     menuButton_->setPopupMode(QToolButton::InstantPopup);

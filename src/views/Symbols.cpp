@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 
 namespace vantry::Symbols {
 
@@ -300,6 +301,26 @@ void clockFace(Glyph& g)
 
 void arrowRight(Glyph& g) { g.arrow(QPointF(2, 8), QPointF(14, 8)); }
 
+// Four corner brackets around two lines of text.
+void textViewfinder(Glyph& g)
+{
+    g.stroked(g.color, 1.3);
+    for (const auto& [corner, dx, dy] : {std::tuple{QPointF(1.5, 1.5), 1, 1}, std::tuple{QPointF(14.5, 1.5), -1, 1},
+                                        std::tuple{QPointF(1.5, 14.5), 1, -1}, std::tuple{QPointF(14.5, 14.5), -1, -1}})
+        g.p.drawPolyline(QPolygonF({corner + QPointF(0, 4 * dy), corner, corner + QPointF(4 * dx, 0)}));
+    g.stroked(g.color, 1.5);
+    g.p.drawLine(QPointF(5, 6.5), QPointF(11, 6.5));
+    g.p.drawLine(QPointF(5, 9.5), QPointF(9.5, 9.5));
+}
+
+void magnifyingglass(Glyph& g)
+{
+    g.stroked(g.color, 1.6);
+    g.p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
+    g.stroked(g.color, 2.0);
+    g.p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+}
+
 struct Painter {
     const char* name;
     void (*paint)(Glyph&);
@@ -329,6 +350,8 @@ constexpr Painter painters[] = {
     {"info.circle", infoCircle},
     {"clock", clockFace},
     {"arrow.right", arrowRight},
+    {"text.viewfinder", textViewfinder},
+    {"magnifyingglass", magnifyingglass},
 };
 
 // Draws on a 16 × 16 grid; an unknown name draws nothing.
