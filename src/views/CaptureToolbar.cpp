@@ -190,8 +190,9 @@ void CaptureToolbar::refresh()
 {
     const ToolbarState s = ToolbarState::of(inputs());
     showControl(scanFolder_, s.scanFolder, Theme::controlText);
-    showControl(watch_, s.watch, Theme::onTint);
-    watch_->setStyleSheet(prominent(tintOf(s.watchTint)));
+    // At rest a plain button with its symbol in the tint; filled while it watches.
+    showControl(watch_, s.watch, s.watchFilled ? Theme::onTint : tintOf(s.watchTint));
+    watch_->setStyleSheet(s.watchFilled ? prominent(tintOf(s.watchTint)) : QString());
     // Grey is the resting tint: its text stays as dark as the other buttons'.
     const QColor pauseText =
         s.pauseTint == ToolbarState::Tint::grey ? Theme::controlText : tintOf(s.pauseTint).darker(115);

@@ -66,6 +66,7 @@ ToolbarState ToolbarState::of(const Inputs& in)
                    QStringLiteral("Start the watcher. Then scan into this folder with your scanning app and every "
                                   "new file imports automatically.")};
     s.watchTint = in.isWatching ? Tint::red : Tint::accent;
+    s.watchFilled = in.isWatching;
 
     if (in.isPaused)
         s.pause = {QStringLiteral("Resume Intake"), QStringLiteral("play.fill"),

@@ -42,6 +42,8 @@ struct ToolbarState {
     // Row 1.
     Control scanFolder, watch, pause, scan, importFolder, clearFolder;
     Tint watchTint = Tint::accent;
+    // Watch is a filled button only while it watches: filled at rest it looked switched on.
+    bool watchFilled = false;
     Tint pauseTint = Tint::grey;
     ProgressKind progress = ProgressKind::none;
     qint64 progressValue = 0;

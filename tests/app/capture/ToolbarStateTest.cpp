@@ -102,19 +102,20 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
         bool scanShown;
         QString scanTitle, scanSymbol;
         ToolbarState::Tint watchTint, pauseTint;
+        bool watchFilled;
     };
     using T = ToolbarState::Tint;
     const std::vector<Case> cases{
         {"idle, no folder", false, false, false, true, "", "Scan Folder…", "Watch Folder", "eye", false,
-         "Pause Intake", true, "Scan Batch", "scanner.fill", T::accent, T::grey},
+         "Pause Intake", true, "Scan Batch", "scanner.fill", T::accent, T::grey, false},
         {"watching", true, false, false, true, "/scans/B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
-         "Pause Intake", true, "Scan Batch", "scanner.fill", T::red, T::grey},
+         "Pause Intake", true, "Scan Batch", "scanner.fill", T::red, T::grey, true},
         {"paused", true, true, false, true, "/scans/B0007/", "B0007", "Stop Watching", "stop.circle.fill", true,
-         "Resume Intake", true, "Scan Batch", "scanner.fill", T::red, T::orange},
+         "Resume Intake", true, "Scan Batch", "scanner.fill", T::red, T::orange, true},
         {"scanning", true, false, true, true, "/scans/B0007", "B0007", "Stop Watching", "stop.circle.fill", true,
-         "Pause Intake", true, "Cancel Scan", "xmark.octagon.fill", T::red, T::grey},
+         "Pause Intake", true, "Cancel Scan", "xmark.octagon.fill", T::red, T::grey, true},
         {"direct scanning off", false, false, false, false, "/scans/B0007", "B0007", "Watch Folder", "eye", false,
-         "Pause Intake", false, "Scan Batch", "scanner.fill", T::accent, T::grey},
+         "Pause Intake", false, "Scan Batch", "scanner.fill", T::accent, T::grey, false},
     };
     for (const Case& c : cases) {
         In in = idle(c.folder);
@@ -140,6 +141,7 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
                                                   "import live as the scanner pulls them.")
             << c.name;
         EXPECT_EQ(s.watchTint, c.watchTint) << c.name;
+        EXPECT_EQ(s.watchFilled, c.watchFilled) << c.name;
         EXPECT_EQ(s.pauseTint, c.pauseTint) << c.name;
     }
     In watching = idle();
