@@ -31,7 +31,12 @@ void MessageBoxPrompter::present(AlertSpec alert)
     body->setSpacing(16);
     auto* icon = new QLabel(dialog);
     const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, dialog);
-    icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, dialog).pixmap(iconSize));
+    const QStyle::StandardPixmap symbol =
+        alert.look == AlertSpec::Look::warning ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxQuestion;
+    icon->setObjectName(QStringLiteral("alertSymbol"));
+    icon->setAccessibleName(alert.look == AlertSpec::Look::warning ? QStringLiteral("Warning")
+                                                                   : QStringLiteral("Question"));
+    icon->setPixmap(dialog->style()->standardIcon(symbol, nullptr, dialog).pixmap(iconSize));
     icon->setAlignment(Qt::AlignTop);
     body->addWidget(icon, 0, Qt::AlignTop);
 

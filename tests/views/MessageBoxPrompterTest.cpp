@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,7 @@ TEST_F(MessageBoxPrompterTest, ButtonsStandCancelFirstAndReturnNeverImports)
     EXPECT_LE(message->width(), MessageBoxPrompter::messageWidth);
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
     EXPECT_TRUE(message->text().contains(QStringLiteral("Switch\u00A0to\u00A0Recount if"))) << "a button's name keeps together";
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("alertSymbol"))->accessibleName(), "Warning");
 
     QTest::keyClick(dialog, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog; }, 2000));
@@ -97,6 +99,26 @@ TEST_F(MessageBoxPrompterTest, ButtonsStandCancelFirstAndReturnNeverImports)
     button(dialog, "Import anyway")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog; }, 2000));
     EXPECT_EQ(pressed, (QStringList{"Cancel", "Cancel", "Import anyway"})); // once, and no Cancel with it
+}
+
+// A routine question shows a question symbol, not the warning one.
+TEST_F(MessageBoxPrompterTest, ARoutineQuestionCarriesNoWarningSymbol)
+{
+    prompter.present(AlertSpec{QStringLiteral("importAlert"),
+                               QStringLiteral("Import to Vantry?"),
+                               QStringLiteral("3 cards (3 distinct printings) \u2192 personal inventory, bin B0012."),
+                               {{QStringLiteral("Cancel"), Role::cancel, {}}, {QStringLiteral("Import"), Role::defaultAction, {}}},
+                               AlertSpec::Look::routine});
+    QPointer<QDialog> dialog = window.findChild<QDialog*>(QStringLiteral("importAlert"));
+    ASSERT_TRUE(dialog);
+    auto* symbol = dialog->findChild<QLabel*>(QStringLiteral("alertSymbol"));
+    ASSERT_TRUE(symbol);
+    EXPECT_EQ(symbol->accessibleName(), "Question");
+    const QImage shown = symbol->pixmap().toImage();
+    const int size = shown.width();
+    EXPECT_EQ(shown, dialog->style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, dialog).pixmap(size).toImage());
+    EXPECT_NE(shown, dialog->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, dialog).pixmap(size).toImage());
+    dialog->reject();
 }
 
 } // namespace

@@ -23,6 +23,9 @@ struct AlertSpec {
     QString title;
     QString message;
     std::vector<Button> buttons; // in display order, "Cancel" first
+    // A routine question carries no warning symbol; one that can lose or replace work does.
+    enum class Look { warning, routine };
+    Look look = Look::warning;
 };
 
 // How an alert's buttons stand, the same on every desktop: "Cancel" first, then the others

@@ -224,6 +224,7 @@ void CaptureWindowState::confirmImport(const QString& message, std::function<voi
         message,
         {{QStringLiteral("Cancel"), AlertSpec::Role::cancel, {}},
          {QStringLiteral("Import"), AlertSpec::Role::defaultAction, std::move(startImport)}},
+        AlertSpec::Look::routine,
     });
 }
 

@@ -155,6 +155,7 @@ TEST_F(CaptureWindowStateTest, DiscardAlertNamesTheRowsAndClearsThemOnlyWhenConf
     ASSERT_EQ(prompter.shown.size(), 1u);
     const AlertSpec& alert = prompter.shown.back();
     EXPECT_EQ(alert.title, "Discard 3 rows?");
+    EXPECT_EQ(alert.look, AlertSpec::Look::warning);
     ASSERT_EQ(alert.buttons.size(), 2u);
     EXPECT_EQ(alert.buttons[0].text, "Cancel");
     EXPECT_EQ(alert.buttons[0].role, AlertSpec::Role::cancel);
@@ -177,6 +178,8 @@ TEST_F(CaptureWindowStateTest, ImportAlertsRunTheChosenAction)
     window->confirmImport("Import 3 cards?", [&] { ++imports; });
     EXPECT_EQ(prompter.shown.back().title, "Import to Vantry?");
     EXPECT_EQ(prompter.shown.back().message, "Import 3 cards?");
+    // The routine confirmation carries no warning; the one that adds instead of replacing does.
+    EXPECT_EQ(prompter.shown.back().look, AlertSpec::Look::routine);
     prompter.answer("Import");
     EXPECT_EQ(imports, 1);
 
@@ -188,6 +191,7 @@ TEST_F(CaptureWindowStateTest, ImportAlertsRunTheChosenAction)
     EXPECT_EQ(warning.buttons[1].text, "Switch to Recount");
     EXPECT_EQ(warning.buttons[2].text, "Import anyway");
     EXPECT_EQ(warning.buttons[2].role, AlertSpec::Role::destructive);
+    EXPECT_EQ(warning.look, AlertSpec::Look::warning);
     prompter.answer("Switch to Recount");
     prompter.answer("Import anyway");
     EXPECT_EQ(switches, 1);
