@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -96,6 +97,12 @@ CaptureToolbar::CaptureToolbar(CaptureWindowState& state, QWidget* parent) : QWi
     for (QPushButton* b : {scanFolder_, watch_, pause_, scan_, importFolder_, clearFolder_})
         row1->addWidget(b);
     row1->addStretch(1);
+    progressCount_ = Theme::label(QString(), QStringLiteral("toolbarProgressCount"), Theme::Size::caption,
+                                  Theme::Tone::secondary, this);
+    progressCount_->setWordWrap(false);
+    progressCount_->setTextInteractionFlags(Qt::NoTextInteraction);
+    progressCount_->setAccessibleName(QStringLiteral("Scans read"));
+    row1->addWidget(progressCount_);
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("toolbarProgress"));
     progress_->setAccessibleName(QStringLiteral("Progress"));
@@ -204,6 +211,8 @@ void CaptureToolbar::refresh()
     showControl(addCard_, s.addCard, Theme::controlText);
     showControl(newBatch_, s.newBatch, Theme::controlText);
 
+    progressCount_->setText(s.progressText);
+    progressCount_->setVisible(!s.progressText.isEmpty());
     switch (s.progress) {
     case ToolbarState::ProgressKind::none: progress_->hide(); break;
     case ToolbarState::ProgressKind::bar:

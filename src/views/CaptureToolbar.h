@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -50,6 +51,7 @@ private:
     QPushButton* scan_;
     QPushButton* importFolder_;
     QPushButton* clearFolder_;
+    QLabel* progressCount_;
     QProgressBar* progress_;
     QPushButton* addCard_;
     QPushButton* newBatch_;

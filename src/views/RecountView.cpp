@@ -2,6 +2,7 @@
 
 #include "app/batch/CaptureViewModel.h"
 #include "app/capture/AlertPrompter.h"
+#include "app/capture/CaptureTexts.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "app/recount/RecountCorrection.h"
 #include "app/recount/RecountGate.h"
@@ -489,7 +490,8 @@ void RecountView::refreshFooter()
     assign_->setEnabled(RecountGate::canAssign(int(selection.size()), destination_->text(), state.knownBins));
     assign_->setToolTip(RecountTexts::assignHelp(anythingSelected, destination_->text(), state.knownBins));
 
-    status_->setText(model_->statusMessage().isEmpty() ? QStringLiteral("Ready") : model_->statusMessage());
+    const bool reading = model_->isWorking() && !model_->recount()->isRecounting();
+    status_->setText(CaptureTexts::statusLine(model_->statusMessage(), reading));
     status_->setToolTip(status_->text());
     const bool canPreview = RecountGate::canPreview(state);
     const QString hint = canPreview ? QString() : RecountGate::previewBlockedHint(state);

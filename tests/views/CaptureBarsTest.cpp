@@ -124,6 +124,38 @@ TEST_F(CaptureBarsTest, ToolbarFollowsTheBatchAndItsTogglesWriteWhereTheyBelong)
     EXPECT_EQ(SettingsStore::standard()->boolean(SettingsKeys::duplex), !before);
 }
 
+// While scans are read the toolbar counts them beside the bar and the status line never reads "Ready".
+TEST_F(CaptureBarsTest, WhileScansAreReadTheCountStandsBesideTheBarAndTheStatusSaysSo)
+{
+    auto view = open();
+    auto* count = child<QLabel>(*view, "toolbarProgressCount");
+    auto* status = child<QLabel>(*view, "statusLine");
+    EXPECT_FALSE(count->isVisible());
+    EXPECT_EQ(status->text(), "Ready");
+
+    test::testAccess(model).setIsWorking(true);
+    settle();
+    EXPECT_EQ(status->text(), "Reading scans…");
+    test::testAccess(model).setProgress(CaptureViewModel::Progress{12, 120});
+    settle();
+    ASSERT_TRUE(count->isVisible());
+    EXPECT_EQ(count->text(), "12 of 120");
+    auto* progress = child<QProgressBar>(*view, "toolbarProgress");
+    // Beside the bar: on its row, just before it.
+    EXPECT_LT(count->geometry().right(), progress->geometry().left());
+    EXPECT_LT(std::abs(count->geometry().center().y() - progress->geometry().center().y()), 8);
+    test::testAccess(model).setStatusMessage("Reading 120 scans…");
+    settle();
+    EXPECT_EQ(status->text(), "Reading 120 scans…");
+
+    test::testAccess(model).setProgress(std::nullopt);
+    test::testAccess(model).setIsWorking(false);
+    test::testAccess(model).setStatusMessage("");
+    settle();
+    EXPECT_FALSE(count->isVisible());
+    EXPECT_EQ(status->text(), "Ready");
+}
+
 TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)
 {
     auto view = open();

@@ -20,6 +20,13 @@ QString pluralS(qint64 count)
     return count == 1 ? QString() : QStringLiteral("s");
 }
 
+QString statusLine(const QString& statusMessage, bool readingScans)
+{
+    if (!statusMessage.isEmpty())
+        return statusMessage;
+    return readingScans ? QStringLiteral("Reading scans…") : QStringLiteral("Ready");
+}
+
 std::optional<QString> tabBadge(qint64 needsReviewCount)
 {
     if (needsReviewCount < 1)

@@ -12,6 +12,10 @@ namespace vantry::CaptureTexts {
 // "s" unless the count is exactly 1.
 QString pluralS(qint64 count);
 
+// The status line: the batch's message, else what the batch is doing ("Reading scans…" while
+// scans are read, never "Ready" then).
+QString statusLine(const QString& statusMessage, bool readingScans);
+
 // Tab chip: the count of rows that need review, none when no row does.
 std::optional<QString> tabBadge(qint64 needsReviewCount);
 

@@ -2,6 +2,7 @@
 
 #include "app/batch/CaptureViewModel.h"
 #include "app/capture/CaptureCommandTexts.h"
+#include "app/capture/CaptureTexts.h"
 #include "app/capture/ToolbarState.h"
 #include "core/intake/FolderWatcher.h"
 
@@ -39,7 +40,7 @@ QString FooterState::noConfirmedHelp()
 FooterState FooterState::of(const Inputs& in)
 {
     FooterState s;
-    s.status = in.statusMessage.isEmpty() ? QStringLiteral("Ready") : in.statusMessage;
+    s.status = CaptureTexts::statusLine(in.statusMessage, in.isWorking);
 
     if (in.isWatching && !in.watchedFolderName.isEmpty()) {
         s.secondLine = SecondLine::watching;

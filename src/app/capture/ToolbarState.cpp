@@ -102,6 +102,7 @@ ToolbarState ToolbarState::of(const Inputs& in)
         s.progress = ProgressKind::bar;
         s.progressMaximum = std::max<qint64>(in.progress->total, 1);
         s.progressValue = std::clamp<qint64>(in.progress->done, 0, s.progressMaximum);
+        s.progressText = QStringLiteral("%1 of %2").arg(s.progressValue).arg(std::max<qint64>(in.progress->total, 0));
     } else if (in.isWorking) {
         s.progress = ProgressKind::spinner;
     }

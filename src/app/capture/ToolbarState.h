@@ -48,6 +48,7 @@ struct ToolbarState {
     ProgressKind progress = ProgressKind::none;
     qint64 progressValue = 0;
     qint64 progressMaximum = 1;
+    QString progressText; // beside the bar: "12 of 120" scans read; empty without a bar
     // Row 2.
     Control addCard, newBatch, duplex, recount;
 

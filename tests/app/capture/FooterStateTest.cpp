@@ -27,6 +27,7 @@ TEST(FooterState, StatusAndSecondLineAcrossWatcherAndBatchStates)
         Line line;
         QString text;
         bool pausedSymbol;
+        bool reading = false; // an ingest runs
     };
     const std::vector<Case> cases{
         {"nothing yet", "", false, false, "", 0, 0, 0, 0, "Ready", Line::none, "", false},
@@ -43,6 +44,10 @@ TEST(FooterState, StatusAndSecondLineAcrossWatcherAndBatchStates)
         {"paused", "", true, true, "B0007", 0, 0, 0, 0, "Ready", Line::watching, "Paused B0007", true},
         {"watching without a folder falls back to counts", "", true, false, "", 1, 0, 1, 0, "Ready", Line::counts,
          "0 confirmed · 1 to review · est. value $0.00", false},
+        // While scans are read the line says so, never "Ready".
+        {"reading without a message", "", false, false, "", 0, 0, 0, 0, "Reading scans…", Line::none, "", false, true},
+        {"reading with the batch's message", "Reading 120 scans…", true, false, "B0007", 3, 1, 2, 0,
+         "Reading 120 scans…", Line::watching, "Watching B0007", false, true},
     };
     for (const Case& c : cases) {
         In in;
@@ -54,6 +59,7 @@ TEST(FooterState, StatusAndSecondLineAcrossWatcherAndBatchStates)
         in.chosenCount = c.chosen;
         in.needsReviewCount = c.toReview;
         in.totalValue = c.value;
+        in.isWorking = c.reading;
         const FooterState s = FooterState::of(in);
         EXPECT_EQ(s.status, c.expectedStatus) << c.name;
         EXPECT_EQ(s.secondLine, c.line) << c.name;

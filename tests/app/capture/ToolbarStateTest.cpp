@@ -152,7 +152,7 @@ TEST(ToolbarState, TitlesSymbolsAndPresenceFollowWatcherScannerAndSettings)
     EXPECT_EQ(ToolbarState::of(watching).pause.help, "Resume polling and import scans that landed while paused.");
 }
 
-TEST(ToolbarState, ProgressShowsTheBarWhenCountedAndTheSpinnerOnlyWhileWorking)
+TEST(ToolbarState, ProgressShowsTheBarWithItsCountWhenCountedAndTheSpinnerOnlyWhileWorking)
 {
     struct Case {
         const char* name;
@@ -160,15 +160,16 @@ TEST(ToolbarState, ProgressShowsTheBarWhenCountedAndTheSpinnerOnlyWhileWorking)
         bool working;
         Kind kind;
         qint64 value, maximum;
+        const char* text; // beside the bar
     };
     const std::vector<Case> cases{
-        {"nothing running", std::nullopt, false, Kind::none, 0, 1},
-        {"ingest without counts", std::nullopt, true, Kind::spinner, 0, 1},
-        {"counted", CaptureViewModel::Progress{3, 40}, true, Kind::bar, 3, 40},
-        {"counted, done", CaptureViewModel::Progress{40, 40}, false, Kind::bar, 40, 40},
+        {"nothing running", std::nullopt, false, Kind::none, 0, 1, ""},
+        {"ingest without counts", std::nullopt, true, Kind::spinner, 0, 1, ""},
+        {"counted", CaptureViewModel::Progress{12, 120}, true, Kind::bar, 12, 120, "12 of 120"},
+        {"counted, done", CaptureViewModel::Progress{40, 40}, false, Kind::bar, 40, 40, "40 of 40"},
         // A zero total still draws a bar with a maximum of 1.
-        {"zero total", CaptureViewModel::Progress{0, 0}, true, Kind::bar, 0, 1},
-        {"overrun kept inside the bar", CaptureViewModel::Progress{7, 5}, true, Kind::bar, 5, 5},
+        {"zero total", CaptureViewModel::Progress{0, 0}, true, Kind::bar, 0, 1, "0 of 0"},
+        {"overrun kept inside the bar", CaptureViewModel::Progress{7, 5}, true, Kind::bar, 5, 5, "5 of 5"},
     };
     for (const Case& c : cases) {
         In in = idle();
@@ -176,6 +177,7 @@ TEST(ToolbarState, ProgressShowsTheBarWhenCountedAndTheSpinnerOnlyWhileWorking)
         in.isWorking = c.working;
         const ToolbarState s = ToolbarState::of(in);
         EXPECT_EQ(s.progress, c.kind) << c.name;
+        EXPECT_EQ(s.progressText, QString::fromUtf8(c.text)) << c.name;
         if (c.kind == Kind::bar) {
             EXPECT_EQ(s.progressValue, c.value) << c.name;
             EXPECT_EQ(s.progressMaximum, c.maximum) << c.name;
