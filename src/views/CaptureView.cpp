@@ -215,6 +215,18 @@ QWidget* CaptureView::buildEmptyState()
         row->addStretch(1);
         col->addLayout(row);
     };
+    // A run that brought nothing new says so where its cards would have been.
+    emptyNothingNew_ = new QLabel(content);
+    emptyNothingNew_->setObjectName(QStringLiteral("emptyNothingNew"));
+    emptyNothingNew_->setAccessibleName(QStringLiteral("Nothing new"));
+    emptyNothingNew_->setWordWrap(true);
+    emptyNothingNew_->setAlignment(Qt::AlignHCenter);
+    emptyNothingNew_->setMinimumWidth(360);
+    emptyNothingNew_->setStyleSheet(
+        QStringLiteral("#emptyNothingNew { background: %1; border-radius: 8px; padding: 10px 14px; }")
+            .arg(Theme::css(Theme::accent, 36)));
+    emptyNothingNew_->hide();
+    centred(emptyNothingNew_, 520);
     auto* symbol = new QLabel(content);
     symbol->setObjectName(QStringLiteral("emptySymbol"));
     symbol->setPixmap(scannerSymbol(devicePixelRatioF()));
@@ -609,6 +621,9 @@ void CaptureView::refreshHeldBanners()
 
 void CaptureView::refreshEmptyState()
 {
+    const std::optional<QString>& nothingNew = state_->viewModel()->lastRunNothingNew();
+    emptyNothingNew_->setText(nothingNew.value_or(QString()));
+    emptyNothingNew_->setVisible(nothingNew.has_value());
     emptyIntro_->setText(CaptureTexts::emptyIntro(state_->directScanEnabled()));
     const QString& folder = session_.scanFolderPath();
     emptyFolderLine_->setText(CaptureTexts::emptyFolderLine(folder));

@@ -96,6 +96,7 @@ private:
     QWidget* recountArea_;
     QWidget* emptyArea_;
     QWidget* rowsArea_;
+    QLabel* emptyNothingNew_;
     QLabel* emptyIntro_;
     QLabel* emptyFolderLine_;
     QWidget* bulkBar_;

@@ -118,6 +118,18 @@ QWidget* RecountView::buildEmptyState()
     emptyCol->setContentsMargins(24, 24, 24, 24);
     emptyCol->setSpacing(14);
     emptyCol->addStretch(1);
+    // A scan run that brought nothing new says so where the printings would have been.
+    emptyNothingNew_ = new QLabel(emptyHost);
+    emptyNothingNew_->setObjectName(QStringLiteral("recountEmptyNothingNew"));
+    emptyNothingNew_->setAccessibleName(QStringLiteral("Nothing new"));
+    emptyNothingNew_->setWordWrap(true);
+    emptyNothingNew_->setAlignment(Qt::AlignHCenter);
+    emptyNothingNew_->setFixedWidth(460);
+    emptyNothingNew_->setStyleSheet(
+        QStringLiteral("#recountEmptyNothingNew { background: %1; border-radius: 8px; padding: 10px 14px; }")
+            .arg(Theme::css(Theme::warning, 36)));
+    emptyNothingNew_->hide();
+    emptyCol->addWidget(emptyNothingNew_, 0, Qt::AlignHCenter);
     auto* symbol = new QLabel(QStringLiteral("\u21BB"), emptyHost);
     QFont symbolFont = symbol->font();
     symbolFont.setPointSizeF(30);
@@ -378,6 +390,10 @@ void RecountView::refresh()
     refreshReview();
     const bool hasItems = !state.items.empty();
     emptyState_->setVisible(!hasItems);
+    const std::optional<QString>& nothingNew = model_->lastRunNothingNew();
+    emptyNothingNew_->setText(nothingNew.value_or(QString()));
+    emptyNothingNew_->setVisible(!hasItems && nothingNew.has_value());
+    emptyNothingNew_->setMinimumHeight(emptyNothingNew_->heightForWidth(emptyNothingNew_->width()));
     plan_->setVisible(hasItems);
     if (hasItems) {
         refreshPrintings();

@@ -100,6 +100,7 @@ private:
     QHash<QUuid, CardRow*> reviewRows_;
     QWidget* reviewDivider_;
     QWidget* emptyState_;
+    QLabel* emptyNothingNew_;
     QWidget* plan_;
     QPushButton* selectAll_;
     QLineEdit* destination_;

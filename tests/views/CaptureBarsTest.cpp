@@ -7,10 +7,12 @@
 #include "views/CaptureView.h"
 #include "views/CaptureWatcherStatusBar.h"
 #include "core/intake/FolderWatcher.h"
+#include "core/records/ImportLedgerStore.h"
 #include "platform/FakeFileRevealer.h"
 #include "platform/FakePreferenceDomains.h"
 #include "platform/FakeSavePanel.h"
 #include "support/CaptureSessionKit.h"
+#include "support/SyntheticScan.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/CaptureViewModelTestAccess.h"
@@ -154,6 +156,45 @@ TEST_F(CaptureBarsTest, WhileScansAreReadTheCountStandsBesideTheBarAndTheStatusS
     settle();
     EXPECT_FALSE(count->isVisible());
     EXPECT_EQ(status->text(), "Ready");
+}
+
+// A folder whose scans were all imported before says so in the status line and where the list
+// would be, in the capture window and on the recount screen alike.
+TEST_F(CaptureBarsTest, AFolderImportedBeforeSaysNothingNewInsteadOfAnEmptyList)
+{
+    const QString folder = home.file("B0007");
+    ImportLedgerStore::resetForTesting();
+    for (int i = 0; i < 2; ++i) {
+        test::SyntheticCard card;
+        card.dpi = 240;
+        card.marker = 10 + i;
+        const QString path = folder + QStringLiteral("/%1.png").arg(i);
+        QDir().mkpath(folder);
+        ASSERT_TRUE(test::saveSyntheticScan(card, path));
+        ImportLedgerStore::record({*ImportLedgerStore::hash(path)});
+    }
+    auto view = open();
+    auto* status = child<QLabel>(*view, "statusLine");
+    auto* notice = child<QLabel>(*view, "emptyNothingNew");
+    EXPECT_FALSE(notice->isVisible());
+
+    const QString nothingNew = "All 2 scans in this folder were imported before; nothing new.";
+    QTest::mouseClick(child<QPushButton>(*view, "importFolderButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text() == nothingNew; }, 10000)) << status->text().toStdString();
+    EXPECT_TRUE(model.rows().empty());
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), nothingNew);
+
+    child<QCheckBox>(*view, "recountToggle")->click();
+    QTest::mouseClick(child<QPushButton>(*view, "importFolderButton"), Qt::LeftButton);
+    settle();
+    auto* recountStatus = child<QLabel>(*view, "recountStatus");
+    auto* recountNotice = child<QLabel>(*view, "recountEmptyNothingNew");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recountStatus->text() == nothingNew && !model.isWorking(); }, 10000))
+        << recountStatus->text().toStdString();
+    settle();
+    ASSERT_TRUE(recountNotice->isVisible());
+    EXPECT_EQ(recountNotice->text(), nothingNew);
 }
 
 TEST_F(CaptureBarsTest, FooterEditsTheBinExportsThroughThePanelAndGatesImport)

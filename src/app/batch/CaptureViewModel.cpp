@@ -122,6 +122,7 @@ DelayScheduler& CaptureViewModel::scheduler() const
 
 void CaptureViewModel::setRows(std::vector<Row> value)
 {
+    lastRunNothingNew_.reset(); // said of the rows as they were
     publish(this, rows_, std::move(value), &CaptureViewModel::rowsChanged);
 }
 void CaptureViewModel::setIsWorking(bool value)

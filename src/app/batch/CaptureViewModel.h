@@ -208,6 +208,10 @@ public:
     int directScanEmptyStreak = 0;
     qint64 lastIngestSkippedCount() const { return lastIngestSkippedCount_; }
     qint64 lastIngestDuplicateCount() const { return lastIngestDuplicateCount_; }
+    // The last run's word that it brought nothing new (every scan imported before or already
+    // in the batch), until the batch's cards change or another run starts; the window shows
+    // it in place of an empty list.
+    const std::optional<QString>& lastRunNothingNew() const { return lastRunNothingNew_; }
     const QSet<QString>& admittedScanIdentities() const { return admittedScanIdentities_; }
     // Files of this batch's folders and scans that were left out, and why, oldest first; the
     // status line names them. A new batch or a folder import that replaces the batch forgets them.
@@ -377,7 +381,9 @@ private:
     QCoro::Task<> awaitArtMatcher();
     bool isScanIdentityAdmitted(const QString& hash) const;
     // The steps of an ingest run, in the order they come (CaptureViewModelIngest.cpp).
-    void beginIngestRun(IngestRun& run, qint64 cardCount, const IngestOptions& options);
+    void beginIngestRun(IngestRun& run, const std::vector<ScannedCard>& cards, const IngestOptions& options);
+    // The run's closing line: what came in, or that nothing new did.
+    void tellRunOutcome(const IngestRun& run);
     // False when the run stopped: it went stale, or the record of imported scans is unreadable.
     QCoro::Task<bool> loadIngestLedger(IngestRun& run);
     // One card from preparation to its pending row; false when the run went stale and stopped.
@@ -444,6 +450,7 @@ private:
     std::optional<std::unique_ptr<TrainingDataStore>> trainingStore_; // absent: not yet created
     qint64 lastIngestSkippedCount_ = 0;
     qint64 lastIngestDuplicateCount_ = 0;
+    std::optional<QString> lastRunNothingNew_;
     QSet<QString> admittedScanIdentities_;
     qint64 ingestGeneration_ = 0;
     std::vector<LeftOutScanFile> leftOutScans_;

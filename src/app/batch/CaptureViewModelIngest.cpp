@@ -2,6 +2,7 @@
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/ImportTexts.h"
+#include "app/batch/IngestTexts.h"
 #include "app/batch/PublishThrottle.h"
 #include "core/ingest/ScanPreparation.h"
 #include "core/intake/FolderImporter.h"
@@ -73,6 +74,9 @@ QCoro::Task<RecognitionOutcome> recognizeScan(std::shared_ptr<const CardRecogniz
     co_return outcome;
 }
 
+// A scan is one file: a card scanned on both sides is two.
+qint64 scansOf(const ScannedCard& card) { return card.back ? 2 : 1; }
+
 } // namespace
 
 QString CaptureViewModel::multiFeedNote()
@@ -87,6 +91,9 @@ struct CaptureViewModel::IngestRun {
     qint64 startNs = 0;
     qint64 cardCount = 0;
     bool showProgress = false;
+    // What the run took in, for its closing line: scans are files, a two-sided card is two.
+    qint64 scanCount = 0, importedBeforeScans = 0, duplicateScans = 0;
+    bool wholeFolder = false;
     PublishThrottle progressThrottle{publishInterval};
     PublishThrottle rowThrottle{publishInterval};
     std::vector<Row> pendingRows;
@@ -124,7 +131,8 @@ QCoro::Task<> CaptureViewModel::importFromFolder(std::optional<QString> preset, 
     const bool leftOut = noteLeftOutScans(found.leftOut);
     if (found.cards.empty() && append && leftOut)
         refreshReviewStatusMessage();
-    co_await ingest(std::move(found.cards), IngestOptions{.append = append, .showProgress = true, .autoImport = true});
+    co_await ingest(std::move(found.cards),
+                    IngestOptions{.append = append, .showProgress = true, .autoImport = true, .wholeFolder = true});
 }
 
 void CaptureViewModel::cancelIngests() { ++ingestGeneration_; }
@@ -194,7 +202,7 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
     }
     co_await awaitArtMatcher();
     IngestRun run;
-    beginIngestRun(run, qint64(cards.size()), options);
+    beginIngestRun(run, cards, options);
     if (!co_await loadIngestLedger(run))
         co_return;
     for (qint64 i = 0; i < qint64(cards.size()); ++i) {
@@ -204,8 +212,10 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
     co_await endIngestRun(run, options.autoImport);
 }
 
-void CaptureViewModel::beginIngestRun(IngestRun& run, qint64 cardCount, const IngestOptions& options)
+void CaptureViewModel::beginIngestRun(IngestRun& run, const std::vector<ScannedCard>& cards,
+                                       const IngestOptions& options)
 {
+    const auto cardCount = qint64(cards.size());
     if (options.showProgress) {
         ++ingestsWithProgress_;
         beginWork();
@@ -220,6 +230,13 @@ void CaptureViewModel::beginIngestRun(IngestRun& run, qint64 cardCount, const In
     run.startNs = nowNs();
     run.cardCount = cardCount;
     run.showProgress = options.showProgress;
+    run.wholeFolder = options.wholeFolder;
+    for (const ScannedCard& card : cards)
+        run.scanCount += scansOf(card);
+    lastRunNothingNew_.reset();
+    // Until the run ends the status line says that scans are being read.
+    if (options.showProgress)
+        setStatusMessage(IngestTexts::reading(run.scanCount));
     CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cardCount) + QStringLiteral(" append=") +
                     flag(options.append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
                     QStringLiteral(" admitted=") + QString::number(admittedScanIdentities_.size()) +
@@ -330,6 +347,7 @@ bool CaptureViewModel::admitScan(IngestRun& run, qint64 i, const ScannedCard& ca
                                  : QStringLiteral(" SKIP already-imported")) +
                         QStringLiteral(" prep=") + QString::number(prepMs) + QStringLiteral("ms"));
         ++run.skipped;
+        run.importedBeforeScans += scansOf(card);
         return false;
     }
     if (prep.dedupeHash) {
@@ -339,6 +357,7 @@ bool CaptureViewModel::admitScan(IngestRun& run, qint64 i, const ScannedCard& ca
                             QStringLiteral("ms hash=") + prep.dedupeHash->left(12) + QStringLiteral(" file=") +
                             QFileInfo(card.front).fileName());
             ++run.duplicates;
+            run.duplicateScans += scansOf(card);
             return false;
         }
         admittedScanIdentities_.insert(*prep.dedupeHash);
@@ -386,13 +405,31 @@ void CaptureViewModel::addRecognizedRow(IngestRun& run, qint64 i, Row row, const
         flushPendingRows(run);
 }
 
+void CaptureViewModel::tellRunOutcome(const IngestRun& run)
+{
+    const IngestTexts::RunOutcome outcome{run.scanCount, run.autoCount + run.review + run.unresolved,
+                                          run.importedBeforeScans, run.duplicateScans, run.wholeFolder};
+    if (IngestTexts::nothingNew(outcome)) {
+        // Said in place of an empty list too, so a stack imported before is not taken for lost.
+        lastRunNothingNew_ = IngestTexts::nothingNewStatus(outcome);
+        QString text = *lastRunNothingNew_;
+        if (!leftOutScans_.empty())
+            text += QLatin1Char(' ') + leftOutSummary(leftOutScans_);
+        setStatusMessage(text);
+    } else if (outcome.added > 0) {
+        setStatusMessage(IngestTexts::readPiece(outcome) + QStringLiteral(" \u00B7 ") + reviewStatusMessage());
+    } else {
+        refreshReviewStatusMessage();
+    }
+}
+
 QCoro::Task<> CaptureViewModel::endIngestRun(IngestRun& run, bool autoImport)
 {
     flushPendingRows(run);
     if (ingestGeneration_ == run.generation) {
         lastIngestSkippedCount_ = run.skipped;
         lastIngestDuplicateCount_ = run.duplicates;
-        refreshReviewStatusMessage();
+        tellRunOutcome(run);
         // The run's closing line comes after the automatic import it may start.
         if (autoImport)
             co_await autoImportIfReady(run.config);

@@ -11,6 +11,9 @@ struct IngestOptions {
     bool showProgress = false;
     // Start the automatic import at the end when the batch is ready for it.
     bool autoImport = false;
+    // The cards are a folder's scans (Import Folder), not scans that came in; the run's
+    // closing line says which.
+    bool wholeFolder = false;
 };
 
 } // namespace vantry

@@ -162,8 +162,10 @@ TEST_F(IngestTest, FolderOfScansBecomesRowsDispositionsStatusAndLogLines)
         markers << call.marker;
     EXPECT_EQ(markers, (QList<std::optional<int>>{10, 20, 99, std::nullopt}));
 
-    EXPECT_EQ(model->statusMessage(), QStringLiteral("5 cards \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 4 need "
-                                                     "review \u00B7 1 duplicate scan skipped \u00B7 1 multi-feed"));
+    // The run's closing line says what came in, then the batch's tally.
+    EXPECT_EQ(model->statusMessage(),
+              QStringLiteral("Read 6 scans, 5 new \u00B7 5 cards \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 4 "
+                             "need review \u00B7 1 duplicate scan skipped \u00B7 1 multi-feed"));
     EXPECT_FALSE(model->isWorking());
     EXPECT_FALSE(model->progress());
     EXPECT_EQ(model->lastIngestDuplicateCount(), 1);
@@ -207,7 +209,36 @@ TEST_F(IngestTest, ScansInTheLedgerAndAgainInTheBatchAreSkipped)
                                 IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_TRUE(model->rows().empty());
     EXPECT_EQ(model->lastIngestDuplicateCount(), 1);
-    EXPECT_EQ(model->statusMessage(), QStringLiteral("No cards left in this batch."));
+    EXPECT_EQ(model->statusMessage(),
+              QStringLiteral("The 1 scan that came in was already read into this batch; nothing new."));
+}
+
+// A folder whose scans were all imported before says so, during the run and after it, instead
+// of leaving an empty list; the word goes once the batch's cards change.
+TEST_F(IngestTest, AFolderImportedBeforeSaysSoInsteadOfAnEmptyList)
+{
+    for (int i = 0; i < 3; ++i) {
+        test::writeMarkedScan(scan(QStringLiteral("%1.png").arg(i)), 10 + i);
+        ImportLedgerStore::record({*ImportLedgerStore::hash(scan(QStringLiteral("%1.png").arg(i)))});
+    }
+    const auto model = makeModel();
+    QStringList statuses;
+    QObject::connect(model.get(), &CaptureViewModel::statusMessageChanged,
+                     [&] { statuses << model->statusMessage(); });
+
+    test::waitFor(model->importFromFolder(folder));
+    EXPECT_TRUE(model->rows().empty());
+    const QString nothingNew = "All 3 scans in this folder were imported before; nothing new.";
+    EXPECT_EQ(statuses, (QStringList{"Reading 3 scans\u2026", nothingNew}));
+    EXPECT_EQ(model->lastRunNothingNew(), nothingNew);
+
+    // The same in recount mode: the run is the same run.
+    test::testAccess(*model).setReplaceMode(true);
+    test::waitFor(model->importFromFolder(folder));
+    EXPECT_EQ(model->statusMessage(), nothingNew);
+
+    test::testAccess(*model).setRows({CaptureViewModel::Row{}});
+    EXPECT_EQ(model->lastRunNothingNew(), std::nullopt);
 }
 
 TEST_F(IngestTest, DuplexFolderPairsFrontsAndBacks)
@@ -416,7 +447,8 @@ TEST_F(IngestTest, BadInputBecomesRowsNeverACrash)
     EXPECT_TRUE(rows[0].chosen);
     EXPECT_TRUE(rows[3].chosen);
     EXPECT_EQ(model->statusMessage(),
-              QStringLiteral("6 cards \u00B7 2 confirmed \u00B7 2 auto-confirmed \u00B7 4 need review"));
+              QStringLiteral("Read 6 scans, 6 new \u00B7 6 cards \u00B7 2 confirmed \u00B7 2 auto-confirmed \u00B7 4 "
+                             "need review"));
 }
 
 TEST_F(IngestTest, ScansLeftOutAreNamedWithTheirReasonAndAFileFarLargerThanAnyScanIsNeverRead)
@@ -445,8 +477,8 @@ TEST_F(IngestTest, ScansLeftOutAreNamedWithTheirReasonAndAFileFarLargerThanAnySc
     const QString tooLarge = "01.png (larger than 512 MiB, far more than any scan)";
     const std::vector<Case> cases = {
         {"single", false, {scan("02.png")},
-         "1 card \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 0 need review \u00B7 2 files left out: " + badName +
-             ", " + tooLarge},
+         "Read 2 scans, 1 new \u00B7 1 card \u00B7 1 confirmed \u00B7 1 auto-confirmed \u00B7 0 need review \u00B7 2 "
+         "files left out: " + badName + ", " + tooLarge},
         // Pairs 01+02 and 03 alone: the card of the large front goes whole, its back named too.
         {"duplex", true, {},
          "No cards left in this batch. 3 files left out: " + badName + ", " + tooLarge +
