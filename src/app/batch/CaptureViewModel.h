@@ -52,6 +52,7 @@ class FolderPicker;
 class ImportFlow;
 class TrainingDataStore;
 struct CaptureConfig;
+struct IngestCard;
 struct RotatedScan;
 struct ScanPrep;
 
@@ -151,6 +152,8 @@ public:
         std::optional<QString> trainingStoreURL;
         // The wait between two polls of a recount commit; otherwise a timer.
         VantryClient::Sleeper pollSleeper;
+        // Cards one ingest run prepares and recognises at once; 0: as many as the CPU pool is wide.
+        int ingestWindow = 0;
     };
 
     static constexpr std::chrono::milliseconds toastDuration{4000};
@@ -248,7 +251,8 @@ public:
     // Imports a folder into a fresh batch (or, with `append`, adds it to this one): `preset`,
     // or the folder the user picks.
     QCoro::Task<> importFromFolder(std::optional<QString> preset = std::nullopt, bool append = false);
-    // Adds the cards in order, as `options` say. Never throws.
+    // Adds the cards in order, as `options` say. Several cards are prepared and recognised at
+    // once (`Collaborators::ingestWindow`); they become rows in card order. Never throws.
     QCoro::Task<> ingest(std::vector<ScannedCard> cards, IngestOptions options);
     // Makes every running ingest stale: it stops at its next check and publishes nothing more.
     void cancelIngests();
@@ -386,10 +390,16 @@ private:
     void tellRunOutcome(const IngestRun& run);
     // False when the run stopped: it went stale, or the record of imported scans is unreadable.
     QCoro::Task<bool> loadIngestLedger(IngestRun& run);
-    // One card from preparation to its pending row; false when the run went stale and stopped.
-    QCoro::Task<bool> ingestCard(IngestRun& run, qint64 i, const ScannedCard& card);
-    // False for a scan left out (too large, imported, already in the batch), logged and counted.
-    bool admitScan(IngestRun& run, qint64 i, const ScannedCard& card, const ScanPrep& prep, qint64 prepMs);
+    // Every card from preparation to its pending row; false when the run went stale and stopped.
+    QCoro::Task<bool> ingestCards(IngestRun& run, const std::vector<ScannedCard>& cards);
+    // Prepared cards, in card order: left out (too large, imported, already in the batch), a
+    // multi-feed, or admitted and sent to recognition.
+    void admitPrepared(IngestRun& run);
+    // Counts, logs and makes rows of the cards that are through, in card order, up to the
+    // first still on its way; false when the run went stale and stopped.
+    bool countReady(IngestRun& run);
+    void countCard(IngestRun& run, const IngestCard& card);
+    void publishProgress(IngestRun& run);
     void addRecognizedRow(IngestRun& run, qint64 i, Row row, const RecognitionOutcome& outcome,
                           const std::optional<QImage>& image, qint64 prepMs, qint64 recogMs);
     QCoro::Task<> endIngestRun(IngestRun& run, bool autoImport);

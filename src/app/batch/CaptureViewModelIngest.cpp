@@ -2,6 +2,7 @@
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/ImportTexts.h"
+#include "app/batch/IngestCard.h"
 #include "app/batch/IngestTexts.h"
 #include "app/batch/PublishThrottle.h"
 #include "core/ingest/ScanPreparation.h"
@@ -16,6 +17,8 @@
 
 #include <QFileInfo>
 
+#include <deque>
+
 namespace vantry {
 
 namespace {
@@ -24,26 +27,11 @@ QString flag(bool value) { return value ? QStringLiteral("true") : QStringLitera
 
 qint64 millisSince(qint64 startNs, qint64 nowNs) { return qint64(double(nowNs - startNs) / 1'000'000.0); }
 
-// At the end of a card's turn, hands the scan's decoded images to the CPU pool to be freed
-// there: giving tens of megabytes back to the system takes milliseconds, and the main thread
-// would spend them on every page of a running feeder. Declared after the prep and before
-// every other copy of its images, so that it runs when those copies are gone.
-class ReleaseImagesOffMainThread {
-public:
-    explicit ReleaseImagesOffMainThread(ScanPrep& prep) : prep_(prep) {}
-    ~ReleaseImagesOffMainThread()
-    {
-        if (!prep_.full && !prep_.cardImage)
-            return;
-        CPUWork::submit([full = std::exchange(prep_.full, std::nullopt),
-                         card = std::exchange(prep_.cardImage, std::nullopt)] {});
-    }
-    ReleaseImagesOffMainThread(const ReleaseImagesOffMainThread&) = delete;
-    ReleaseImagesOffMainThread& operator=(const ReleaseImagesOffMainThread&) = delete;
-
-private:
-    ScanPrep& prep_;
-};
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // A new row of a scan that was admitted into the batch, before anything is read off it.
 CaptureViewModel::Row rowOf(const ScannedCard& card, const ScanPrep& prep)
@@ -58,22 +46,6 @@ CaptureViewModel::Row rowOf(const ScannedCard& card, const ScanPrep& prep)
     return row;
 }
 
-// What the recognizer reads off the prepared scan; nothing read when the scan did not decode.
-QCoro::Task<RecognitionOutcome> recognizeScan(std::shared_ptr<const CardRecognizing> recognizer,
-                                              const ScannedCard& card, const ScanPrep& prep)
-{
-    RecognitionOutcome outcome;
-    const std::optional<QImage> image = prep.cardImage;
-    if (!image)
-        co_return outcome;
-    auto back = ScanPreparation::backImageProvider(card);
-    outcome = co_await recognizer->recognize(*image, ScanFinish::nonfoil, std::move(back), CPULane::ordinary);
-    // A crop that read nothing may have cut the card badly: once more on the whole scan.
-    if (outcome.candidates.empty() && prep.cropped())
-        outcome = co_await recognizer->recognize(*prep.full, ScanFinish::nonfoil, {}, CPULane::ordinary);
-    co_return outcome;
-}
-
 // A scan is one file: a card scanned on both sides is two.
 qint64 scansOf(const ScannedCard& card) { return card.back ? 2 : 1; }
 
@@ -84,7 +56,8 @@ QString CaptureViewModel::multiFeedNote()
     return QStringLiteral("Looks like a multi-feed (two cards in one scan) \u2014 rescan this card on its own.");
 }
 
-// What one run keeps between its awaits; nothing of it outlives the run.
+// What one run keeps between its awaits; nothing of it outlives the run but the cards whose
+// step was still running when the run went stale.
 struct CaptureViewModel::IngestRun {
     qint64 generation = 0;
     CaptureConfig config;
@@ -104,6 +77,13 @@ struct CaptureViewModel::IngestRun {
     };
     std::vector<FoilProbe> pendingFoilProbes;
     ImportLedger ledger; // with the keys of imports still waiting for their outcome
+    // Cards started and not yet counted, in card order: never more than `window`. Each of them
+    // holds at most one decoded scan, so however large the folder, so many are in memory.
+    std::deque<std::shared_ptr<IngestCard>> open;
+    std::size_t window = 1;
+    qint64 started = 0, admitted = 0, counted = 0;
+    std::shared_ptr<IngestWaker> waker = std::make_shared<IngestWaker>();
+    IngestClock clock;
     qint64 prepTotal = 0, recognized = 0, recogTotal = 0;
     qint64 autoCount = 0, review = 0, unresolved = 0, skipped = 0, duplicates = 0, multiFeed = 0;
 };
@@ -205,10 +185,8 @@ QCoro::Task<> CaptureViewModel::ingest(std::vector<ScannedCard> cards, IngestOpt
     beginIngestRun(run, cards, options);
     if (!co_await loadIngestLedger(run))
         co_return;
-    for (qint64 i = 0; i < qint64(cards.size()); ++i) {
-        if (!co_await ingestCard(run, i, cards[std::size_t(i)]))
-            co_return;
-    }
+    if (!co_await ingestCards(run, cards))
+        co_return;
     co_await endIngestRun(run, options.autoImport);
 }
 
@@ -237,6 +215,8 @@ void CaptureViewModel::beginIngestRun(IngestRun& run, const std::vector<ScannedC
     // Until the run ends the status line says that scans are being read.
     if (options.showProgress)
         setStatusMessage(IngestTexts::reading(run.scanCount));
+    run.window = std::size_t(collaborators_.ingestWindow > 0 ? collaborators_.ingestWindow : CPUWork::width());
+    run.clock = collaborators_.clockNs ? collaborators_.clockNs : IngestClock(steadyNs);
     CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cardCount) + QStringLiteral(" append=") +
                     flag(options.append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +
                     QStringLiteral(" admitted=") + QString::number(admittedScanIdentities_.size()) +
@@ -285,58 +265,109 @@ QCoro::Task<bool> CaptureViewModel::loadIngestLedger(IngestRun& run)
     co_return true;
 }
 
-QCoro::Task<bool> CaptureViewModel::ingestCard(IngestRun& run, qint64 i, const ScannedCard& card)
+QCoro::Task<bool> CaptureViewModel::ingestCards(IngestRun& run, const std::vector<ScannedCard>& cards)
 {
-    const bool last = i == run.cardCount - 1;
-    if (run.showProgress && run.progressThrottle.shouldFire(nowNs(), last))
-        setProgress(Progress{i, run.cardCount});
-
-    const qint64 prepStart = nowNs();
-    ScanPrep prep = co_await ScanPreparation::prepare(card, run.ledger);
-    const ReleaseImagesOffMainThread release(prep);
-    if (stopIfStale(run))
-        co_return false;
-    const qint64 prepMs = millisSince(prepStart, nowNs());
-    run.prepTotal += prepMs;
-    if (!admitScan(run, i, card, prep, prepMs))
-        co_return true;
-
-    Row row = rowOf(card, prep);
-    if (prep.cropped() && looksLikeMultiFeed(prep.cardImage->width(), prep.cardImage->height())) {
-        row.disposition = Disposition::unresolved;
-        row.readNote = multiFeedNote();
-        row.isMultiFeed = true;
-        run.pendingRows.push_back(std::move(row));
-        ++run.multiFeed;
-        ++run.unresolved;
-        co_return true;
+    // Several cards are prepared and recognised at once, as many as the window holds, but each
+    // is admitted (ledger, duplicates) and counted, logged and made a row in card order: a card
+    // that finishes early waits for those before it. A stale run starts no more cards.
+    publishProgress(run);
+    for (;;) {
+        if (stopIfStale(run))
+            co_return false;
+        while (run.started < run.cardCount && run.open.size() < run.window) {
+            auto card = std::make_shared<IngestCard>(run.started, cards[std::size_t(run.started)]);
+            run.open.push_back(card);
+            ++run.started;
+            prepareIngestCard(std::move(card), run.ledger, run.clock, run.waker);
+        }
+        admitPrepared(run);
+        if (!countReady(run))
+            co_return false;
+        if (run.counted == run.cardCount)
+            co_return true;
+        // Cards counted just now made room for more. Otherwise the first open card is still
+        // being prepared or recognised, and its step wakes the run when it ends.
+        if (run.started < run.cardCount && run.open.size() < run.window)
+            continue;
+        co_await run.waker->next();
     }
-
-    const qint64 recogStart = nowNs();
-    const RecognitionOutcome outcome = co_await recognizeScan(recognizer_, card, prep);
-    if (stopIfStale(run))
-        co_return false;
-    const qint64 recogMs = millisSince(recogStart, nowNs());
-    ++run.recognized;
-    run.recogTotal += recogMs;
-    addRecognizedRow(run, i, std::move(row), outcome, prep.cardImage, prepMs, recogMs);
-    co_return true;
 }
 
-bool CaptureViewModel::admitScan(IngestRun& run, qint64 i, const ScannedCard& card, const ScanPrep& prep,
-                                 qint64 prepMs)
+void CaptureViewModel::admitPrepared(IngestRun& run)
 {
-    if (prep.tooLarge) {
-        // Left out whole, unread; told in the status line.
-        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP too-large file=") +
-                        QFileInfo(card.front).fileName());
-        std::vector<LeftOutScanFile> files{{QFileInfo(card.front).fileName(), LeftOutReason::tooLarge, {}}};
-        if (card.back)
-            files.push_back({QFileInfo(*card.back).fileName(), LeftOutReason::otherSideLeftOut, {}});
-        noteLeftOutScans(files);
-        return false;
+    while (run.admitted < run.started) {
+        const std::shared_ptr<IngestCard>& card = run.open[std::size_t(run.admitted - run.counted)];
+        if (card->stage != IngestCard::Stage::prepared)
+            return;
+        ++run.admitted;
+        const ScanPrep& prep = card->prep;
+        card->stage = IngestCard::Stage::ready;
+        if (prep.tooLarge) {
+            card->fate = IngestCard::Fate::tooLarge;
+        } else if (prep.alreadyImported) {
+            card->fate = IngestCard::Fate::imported;
+        } else if (prep.dedupeHash && isScanIdentityAdmitted(*prep.dedupeHash)) {
+            card->fate = IngestCard::Fate::duplicate;
+        } else {
+            // Admitted before it is recognised: a copy later in this run or in another one is
+            // caught while this one is still being read.
+            if (prep.dedupeHash)
+                admittedScanIdentities_.insert(*prep.dedupeHash);
+            if (prep.cropped() && looksLikeMultiFeed(prep.cardImage->width(), prep.cardImage->height())) {
+                card->fate = IngestCard::Fate::multiFeed;
+            } else {
+                card->fate = IngestCard::Fate::read;
+                card->stage = IngestCard::Stage::reading;
+                recognizeIngestCard(card, recognizer_, run.clock, run.waker);
+            }
+        }
     }
-    if (prep.alreadyImported) {
+}
+
+bool CaptureViewModel::countReady(IngestRun& run)
+{
+    while (run.counted < run.admitted && run.open.front()->stage == IngestCard::Stage::ready) {
+        // Publishing rows runs observers, which may replace the batch.
+        if (stopIfStale(run))
+            return false;
+        // Dropped here, its decoded images go to the CPU pool to be freed (unless a foil probe
+        // still needs the card).
+        const std::shared_ptr<IngestCard> card = std::move(run.open.front());
+        run.open.pop_front();
+        ++run.counted;
+        countCard(run, *card);
+        publishProgress(run);
+    }
+    return true;
+}
+
+void CaptureViewModel::publishProgress(IngestRun& run)
+{
+    // As each card's turn came when they went one after the other: (done, total) before the
+    // next card, the last card's at once.
+    if (!run.showProgress || run.counted >= run.cardCount)
+        return;
+    if (run.progressThrottle.shouldFire(nowNs(), run.counted == run.cardCount - 1))
+        setProgress(Progress{run.counted, run.cardCount});
+}
+
+void CaptureViewModel::countCard(IngestRun& run, const IngestCard& card)
+{
+    const qint64 i = card.index;
+    const ScanPrep& prep = card.prep;
+    run.prepTotal += card.prepMs;
+    const QString file = QFileInfo(card.card.front).fileName();
+    switch (card.fate) {
+    case IngestCard::Fate::tooLarge: {
+        // Left out whole, unread; told in the status line.
+        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP too-large file=") + file);
+        std::vector<LeftOutScanFile> files{{file, LeftOutReason::tooLarge, {}}};
+        if (card.card.back)
+            files.push_back({QFileInfo(*card.card.back).fileName(), LeftOutReason::otherSideLeftOut, {}});
+        noteLeftOutScans(files);
+        return;
+    }
+    case IngestCard::Fate::imported: {
         const ImportIntentStore& intents = ImportIntentStore::instance();
         const ImportIntent* pending = prep.hash ? intents.holding(*prep.hash) : nullptr;
         if (!pending && prep.dedupeHash)
@@ -345,24 +376,34 @@ bool CaptureViewModel::admitScan(IngestRun& run, qint64 i, const ScannedCard& ca
                         (pending ? QStringLiteral(" SKIP pending-import session=") +
                                        pending->sessionId.value_or(QStringLiteral("(not yet created)"))
                                  : QStringLiteral(" SKIP already-imported")) +
-                        QStringLiteral(" prep=") + QString::number(prepMs) + QStringLiteral("ms"));
+                        QStringLiteral(" prep=") + QString::number(card.prepMs) + QStringLiteral("ms"));
         ++run.skipped;
-        run.importedBeforeScans += scansOf(card);
-        return false;
+        run.importedBeforeScans += scansOf(card.card);
+        return;
     }
-    if (prep.dedupeHash) {
-        if (isScanIdentityAdmitted(*prep.dedupeHash)) {
-            CaptureLog::log(QStringLiteral("card ") + QString::number(i) +
-                            QStringLiteral(" SKIP duplicate-scan prep=") + QString::number(prepMs) +
-                            QStringLiteral("ms hash=") + prep.dedupeHash->left(12) + QStringLiteral(" file=") +
-                            QFileInfo(card.front).fileName());
-            ++run.duplicates;
-            run.duplicateScans += scansOf(card);
-            return false;
-        }
-        admittedScanIdentities_.insert(*prep.dedupeHash);
+    case IngestCard::Fate::duplicate:
+        CaptureLog::log(QStringLiteral("card ") + QString::number(i) + QStringLiteral(" SKIP duplicate-scan prep=") +
+                        QString::number(card.prepMs) + QStringLiteral("ms hash=") + prep.dedupeHash->left(12) +
+                        QStringLiteral(" file=") + file);
+        ++run.duplicates;
+        run.duplicateScans += scansOf(card.card);
+        return;
+    case IngestCard::Fate::multiFeed: {
+        Row row = rowOf(card.card, prep);
+        row.disposition = Disposition::unresolved;
+        row.readNote = multiFeedNote();
+        row.isMultiFeed = true;
+        run.pendingRows.push_back(std::move(row));
+        ++run.multiFeed;
+        ++run.unresolved;
+        return;
     }
-    return true;
+    case IngestCard::Fate::read:
+        ++run.recognized;
+        run.recogTotal += card.recogMs;
+        addRecognizedRow(run, i, rowOf(card.card, prep), card.outcome, prep.cardImage, card.prepMs, card.recogMs);
+        return;
+    }
 }
 
 void CaptureViewModel::addRecognizedRow(IngestRun& run, qint64 i, Row row, const RecognitionOutcome& outcome,

@@ -27,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -156,11 +157,13 @@ TEST_F(IngestTest, FolderOfScansBecomesRowsDispositionsStatusAndLogLines)
     EXPECT_EQ(rows[0].chosen->scryfallId, QStringLiteral("bolt"));
     EXPECT_EQ(rows[1].candidates.size(), 2u);
     // The cropped card reached recognition (the marker reads only from the card), and a
-    // scan that matched nothing was tried once more whole.
+    // scan that matched nothing was tried once more whole. Cards are read several at once, so
+    // the calls end in any order.
     QList<std::optional<int>> markers;
     for (const auto& call : *recognizer->calls)
         markers << call.marker;
-    EXPECT_EQ(markers, (QList<std::optional<int>>{10, 20, 99, std::nullopt}));
+    std::sort(markers.begin(), markers.end());
+    EXPECT_EQ(markers, (QList<std::optional<int>>{std::nullopt, 10, 20, 99}));
 
     // The run's closing line says what came in, then the batch's tally.
     EXPECT_EQ(model->statusMessage(),
@@ -309,7 +312,8 @@ TEST_F(IngestTest, IngestSupersededByAFolderImportStopsAndAddsNothing)
         watchedDone = true;
     };
     auto watched = runWatched();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hold->calls == 1; }, 5000));
+    // Its other card may be at its recognition too (cards are read several at once).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold->calls >= 1; }, 5000));
 
     test::waitFor(model->importFromFolder(folder));
     hold->open = true;
