@@ -215,6 +215,14 @@ TEST_F(CaptureRun, AnImportTheServiceNeverReceivedRecordsNothingAndWorksOnceItIs
     ASSERT_TRUE(requestImport(desktop));
     ASSERT_TRUE(desktop.waitFor([](const ProbedWidget& w) { return w.text.startsWith(QStringLiteral("Import failed")); }, 120))
         << desktop.diagnostics().toStdString();
+    // The banner names the service, says nothing was imported and the batch is kept, and what to do.
+    EXPECT_TRUE(desktop.waitFor(
+        [](const ProbedWidget& w) {
+            return w.text.startsWith(QStringLiteral("The Vantry inventory service could not be reached (")) &&
+                   w.text.contains(QStringLiteral("Nothing was imported, and the batch is kept. Check the network"));
+        },
+        5))
+        << desktop.diagnostics().toStdString();
     EXPECT_TRUE(jsonArray(desktop.dataFolder() + "/imported-scans.json", "imported").isEmpty());
     EXPECT_FALSE(QFile::exists(desktop.scanFolder() + "/vantry-scan-manifest.json"));
     EXPECT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 5)) << "the confirmed rows are kept";

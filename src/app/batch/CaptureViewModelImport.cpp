@@ -108,8 +108,8 @@ void CaptureViewModel::publishImport(const ImportOutcome& outcome)
             break;
         }
     } else if (const auto* failed = std::get_if<ImportOutcome::Failed>(&outcome.value)) {
-        setImportError(failed->description, ImportTexts::failedTitle());
-        setStatusMessage(ImportTexts::failedStatus());
+        setImportError(ImportTexts::notImported(*failed), ImportTexts::failedTitle());
+        setStatusMessage(ImportTexts::notImportedStatus(*failed));
     } else if (const auto* unknown = std::get_if<ImportOutcome::Unknown>(&outcome.value)) {
         // The held-imports banner tells the rest.
         setImportError(std::nullopt);

@@ -231,6 +231,7 @@ QCoro::Task<ImportFlow::Reply> ImportFlow::send(std::vector<ScanEvidenceUpload> 
     } catch (const std::exception& e) {
         reply.failure = CaptureViewModel::describeImportFailure(e);
         reply.refused = VantryClient::provesNothingImported(e);
+        reply.cause = ImportTexts::notImportedCause(e);
     }
     co_return reply;
 }
@@ -249,7 +250,7 @@ QCoro::Task<ImportOutcome> ImportFlow::conclude(Reply reply)
         // Nothing reached the inventory: the cards are free to be sent again.
         StdoutTrace::print(TraceTopic::import, QStringLiteral("FAILED: ") + *reply.failure);
         co_await abandon();
-        co_return ImportOutcome{ImportOutcome::Failed{*reply.failure}};
+        co_return ImportOutcome{ImportOutcome::Failed{*reply.failure, reply.cause}};
     }
 
     const QString sessionId =

@@ -50,6 +50,7 @@ private:
         std::optional<QString> failure;  // the banner's text of the failure
         std::optional<QString> withheld; // the intent could not be written before the import call
         bool refused = false;            // the failure proves nothing was imported
+        ImportOutcome::Failed::Cause cause = ImportOutcome::Failed::Cause::other; // what failed
     };
 
     QCoro::Task<std::optional<ImportOutcome>> checkRecords();

@@ -25,7 +25,16 @@ struct ImportOutcome {
     };
     // The service refused, or failed before the import call: the cards may be sent again.
     struct Failed {
-        QString description; // the banner's text
+        // What failed: the banner names the service and what to do.
+        enum class Cause {
+            unreachable, // the service could not be reached or did not answer
+            refused,     // the service refused a request (4xx)
+            serverError, // the service failed on a request before the import call (5xx)
+            upload,      // the scan pictures could not be uploaded
+            other,       // the request could not be made (a bad address, an unreadable reply)
+        };
+        QString description; // the failure as the banner describes it
+        Cause cause = Cause::other;
     };
     // The import call went out and nothing proves what it did: the cards are held until the
     // service's session record or the user settles it.

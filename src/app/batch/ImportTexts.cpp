@@ -112,7 +112,6 @@ QString evidenceUnprepared(qint64 groups, const QString& firstFailedFile)
 
 QString evidenceUnpreparedStatus() { return QStringLiteral("Import blocked - scan evidence could not be prepared."); }
 
-QString failedStatus() { return QStringLiteral("Import failed \u2014 see the red banner for details."); }
 
 QString recordUnreadable(const QString& reason)
 {
@@ -196,11 +195,13 @@ QString importedStatus(qint64 committedRows, int imported, const QString& scope,
                        qint64 rowsLeft, const QStringList& notes)
 {
     const QString binText = bin.value_or(QStringLiteral("(none)"));
+    const QString printings = plural(imported, QStringLiteral("printing"), QStringLiteral("printings"));
     if (rowsLeft == 0)
-        return QStringLiteral("Imported ") + QString::number(imported) + QStringLiteral(" printings into ") + scope +
-               QStringLiteral(" bin ") + binText + QStringLiteral(". Ready for the next batch.");
-    return QStringLiteral("Imported ") + QString::number(committedRows) + QStringLiteral(" confirmed rows (") +
-           QString::number(imported) + QStringLiteral(" printings) into ") + scope + QStringLiteral(" bin ") +
+        return QStringLiteral("Imported ") + printings + QStringLiteral(" into ") + scope + QStringLiteral(" bin ") +
+               binText + QStringLiteral(". Ready for the next batch.");
+    return QStringLiteral("Imported ") +
+           plural(committedRows, QStringLiteral("confirmed row"), QStringLiteral("confirmed rows")) +
+           QStringLiteral(" (") + printings + QStringLiteral(") into ") + scope + QStringLiteral(" bin ") +
            binText + QStringLiteral(". ") + QString::number(rowsLeft) + QStringLiteral(" row") +
            (rowsLeft == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" still need") +
            (rowsLeft == 1 ? QStringLiteral("s") : QString()) + QStringLiteral(" review.") +
@@ -209,7 +210,8 @@ QString importedStatus(qint64 committedRows, int imported, const QString& scope,
 
 QString importedToast(int imported, const QString& scope, const std::optional<QString>& bin)
 {
-    return QStringLiteral("Imported ") + QString::number(imported) + QStringLiteral(" cards \u2192 ") + scope +
+    return QStringLiteral("Imported ") + plural(imported, QStringLiteral("card"), QStringLiteral("cards")) +
+           QStringLiteral(" \u2192 ") + scope +
            (bin ? QStringLiteral(" \u00B7 bin ") + *bin : QString());
 }
 
@@ -323,5 +325,61 @@ QString droppedAlreadyImported(qint64 rows)
 }
 
 QString nothingLeftToSend() { return QStringLiteral("Nothing sent: every confirmed card is already imported or held."); }
+
+ImportOutcome::Failed::Cause notImportedCause(const std::exception& error)
+{
+    using Cause = ImportOutcome::Failed::Cause;
+    const auto* e = dynamic_cast<const CaptureError*>(&error);
+    if (!e)
+        return Cause::other;
+    switch (e->kind()) {
+    case CaptureError::Kind::transport:
+    case CaptureError::Kind::noResponse: return Cause::unreachable;
+    case CaptureError::Kind::http:
+        // A scan picture goes straight to the storage address the service handed out.
+        if (e->path().startsWith(QStringLiteral("http")))
+            return Cause::upload;
+        return e->status() >= 500 ? Cause::serverError : Cause::refused;
+    default: return Cause::other;
+    }
+}
+
+QString notImported(const ImportOutcome::Failed& failed)
+{
+    using Cause = ImportOutcome::Failed::Cause;
+    const QString kept = QStringLiteral(" Nothing was imported, and the batch is kept.");
+    const QString& detail = failed.description;
+    switch (failed.cause) {
+    case Cause::unreachable:
+        return QStringLiteral("The Vantry inventory service could not be reached (") + detail + QStringLiteral(").") +
+               kept + QStringLiteral(" Check the network connection and the API URL in Settings, then import again.");
+    case Cause::refused:
+        return QStringLiteral("The Vantry inventory service refused the import.") + kept + QStringLiteral("\n\n") +
+               detail;
+    case Cause::serverError:
+        return QStringLiteral("The Vantry inventory service failed before the import was sent.") + kept +
+               QStringLiteral(" Try again in a moment.\n\n") + detail;
+    case Cause::upload:
+        return QStringLiteral("The scan pictures could not be uploaded for the Vantry inventory service.") + kept +
+               QStringLiteral(" Import again; if it keeps failing, check the network connection.\n\n") + detail;
+    case Cause::other: break;
+    }
+    return QStringLiteral("The import could not be sent to the Vantry inventory service (") + detail +
+           QStringLiteral(").") + kept + QStringLiteral(" Check the API URL in Settings, then import again.");
+}
+
+QString notImportedStatus(const ImportOutcome::Failed& failed)
+{
+    using Cause = ImportOutcome::Failed::Cause;
+    QString what;
+    switch (failed.cause) {
+    case Cause::unreachable: what = QStringLiteral("the inventory service could not be reached"); break;
+    case Cause::refused: what = QStringLiteral("the inventory service refused the import"); break;
+    case Cause::serverError: what = QStringLiteral("the inventory service failed"); break;
+    case Cause::upload: what = QStringLiteral("the scan pictures could not be uploaded"); break;
+    case Cause::other: what = QStringLiteral("the import could not be sent"); break;
+    }
+    return QStringLiteral("Nothing imported \u2014 ") + what + QStringLiteral("; the batch is kept (see banner).");
+}
 
 } // namespace vantry::ImportTexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/batch/ImportOutcome.h"
 #include "core/records/ImportIntent.h"
 
 #include <QString>
@@ -33,8 +34,6 @@ QString noWorkspaceStatus();
 // Scan groups whose evidence could not be rendered: nothing is sent.
 QString evidenceUnprepared(qint64 groups, const QString& firstFailedFile);
 QString evidenceUnpreparedStatus();
-// The banner shows the failure itself.
-QString failedStatus();
 
 // The record of imported scans (ledger or intents) cannot be read: nothing is sent.
 QString recordUnreadable(const QString& reason);
@@ -91,5 +90,11 @@ QString leftOutHeld(qint64 rows, const QString& sessionId);
 QString leftOutInFlight(qint64 rows);
 QString droppedAlreadyImported(qint64 rows);
 QString nothingLeftToSend();
+
+// An import that provably reached nothing: which service failed, that nothing was imported and
+// the batch is kept, and what to do. Only for failures that prove it, never for a held import.
+ImportOutcome::Failed::Cause notImportedCause(const std::exception& error);
+QString notImported(const ImportOutcome::Failed& failed);
+QString notImportedStatus(const ImportOutcome::Failed& failed);
 
 } // namespace vantry::ImportTexts

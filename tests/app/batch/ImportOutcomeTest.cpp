@@ -45,6 +45,13 @@ TEST(ImportOutcomeTest, EachOutcomeShowsItsStatusBannerAndToast)
         {"nothing confirmed", {O::NothingSent{}}, 0, "Nothing confirmed to import.", earlier, earlier, {}},
         {"everything left out", {O::NothingSent{{inFlight}}}, 1,
          "Nothing sent: every confirmed card is already imported or held. " + inFlight, earlier, earlier, {}},
+        // Only a failure that proves nothing reached the inventory says nothing was imported.
+        {"refused before sending", {O::Failed{"Connection refused", O::Failed::Cause::unreachable}}, 2,
+         "Nothing imported \u2014 the inventory service could not be reached; the batch is kept (see banner).",
+         "Import failed",
+         "The Vantry inventory service could not be reached (Connection refused). Nothing was imported, and the "
+         "batch is kept.",
+         {}},
         {"unknown", {O::Unknown{"s-1"}}, 2,
          "Import outcome unknown (scan session s-1) \u2014 these cards are held until you check (see banner).",
          {}, std::nullopt, {}},
@@ -59,6 +66,9 @@ TEST(ImportOutcomeTest, EachOutcomeShowsItsStatusBannerAndToast)
         {"saved, batch empty", {saved(3, 3)}, 0,
          "Imported 3 printings into Main shop bin A1. Ready for the next batch.",
          {}, std::nullopt, "Imported 3 cards \u2192 Main shop \u00B7 bin A1"},
+        {"one printing saved", {[&] { O::Saved s = saved(1, 1); s.committedRows = 1; return s; }()}, 1,
+         "Imported 1 confirmed row (1 printing) into Main shop bin A1. 1 row still needs review. " + inFlight,
+         {}, std::nullopt, "Imported 1 card \u2192 Main shop \u00B7 bin A1"},
         {"saved, manifest not written",
          {[&] { O::Saved s = saved(3, 3); s.manifestFailure = "read-only"; return s; }()}, 0,
          "Imported 3 printings into Main shop bin A1. Ready for the next batch.",

@@ -110,15 +110,22 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
         Endpoint endpoint;
         FakeHttpResponse response;
         bool outcomeUnknown; // the import call went out and nothing proves it was refused
+        const char* failed = ""; // otherwise what failed, as the status line says it
     };
     const std::vector<Case> cases = {
-        {Endpoint::createSession, FakeHttpResponse::text(500, "down"), false},
-        {Endpoint::addItem, FakeHttpResponse::json(422, R"({"error":"bad item"})"), false},
-        {Endpoint::presign, FakeHttpResponse::text(503, "busy"), false},
-        {Endpoint::upload, FakeHttpResponse::text(403, "<Error>expired</Error>"), false},
-        {Endpoint::finalize, FakeHttpResponse::text(500, "oops"), false},
-        {Endpoint::setStatus, FakeHttpResponse::text(409, "wrong state"), false},
-        {Endpoint::importToPortfolio, FakeHttpResponse::json(422, R"({"error":"bad bin"})"), false},
+        {Endpoint::createSession, FakeHttpResponse::text(500, "down"), false, "the inventory service failed"},
+        {Endpoint::createSession, [] { FakeHttpResponse r; r.hangUp = true; return r; }(), false,
+         "the inventory service could not be reached"},
+        {Endpoint::addItem, FakeHttpResponse::json(422, R"({"error":"bad item"})"), false,
+         "the inventory service refused the import"},
+        {Endpoint::presign, FakeHttpResponse::text(503, "busy"), false, "the inventory service failed"},
+        {Endpoint::upload, FakeHttpResponse::text(403, "<Error>expired</Error>"), false,
+         "the scan pictures could not be uploaded"},
+        {Endpoint::finalize, FakeHttpResponse::text(500, "oops"), false, "the inventory service failed"},
+        {Endpoint::setStatus, FakeHttpResponse::text(409, "wrong state"), false,
+         "the inventory service refused the import"},
+        {Endpoint::importToPortfolio, FakeHttpResponse::json(422, R"({"error":"bad bin"})"), false,
+         "the inventory service refused the import"},
         {Endpoint::importToPortfolio, FakeHttpResponse::json(409, R"({"error":"not reviewing"})"), true},
         {Endpoint::importToPortfolio, FakeHttpResponse::text(502, "bad gateway"), true},
         {Endpoint::importToPortfolio, [] { FakeHttpResponse r; r.hangUp = true; return r; }(), true},
@@ -142,7 +149,9 @@ TEST_F(ImportTest, AFailureAtAnyStepKeepsTheRowsAndWritesNothing)
         } else {
             ASSERT_TRUE(model->importError());
             EXPECT_EQ(model->importErrorTitle(), "Import failed");
-            EXPECT_EQ(model->statusMessage(), "Import failed \u2014 see the red banner for details.");
+            EXPECT_EQ(model->statusMessage(), QStringLiteral("Nothing imported \u2014 ") + c.failed +
+                                                  "; the batch is kept (see banner).");
+            EXPECT_TRUE(model->importError()->contains("Nothing was imported, and the batch is kept."));
         }
         // The next case starts from nothing held.
         restartStores();
@@ -387,7 +396,10 @@ TEST_F(ImportTest, AnExpiredTokenIsRefreshedOnceAndTheRequestRepeated)
     ingestMarkers(*model, {2});
     service.unauthorizedOnce(Endpoint::createSession);
     test::waitFor(model->importToInventory());
-    EXPECT_TRUE(model->importError()->startsWith("Not signed in (session expired)."));
+    EXPECT_TRUE(model->importError()->startsWith("The Vantry inventory service refused the import. Nothing was "
+                                                 "imported, and the batch is kept.\n\nNot signed in (session "
+                                                 "expired)."))
+        << model->importError()->toStdString();
     EXPECT_EQ(model->rows().size(), 1u);
 }
 
