@@ -4,6 +4,7 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
 #include "app/batch/BatchSession.h"
+#include "app/batch/ImportOutcome.h"
 #include "app/batch/ImportTexts.h"
 #include "app/batch/SessionStore.h"
 #include "app/scanner/ScannerController.h"
@@ -26,6 +27,7 @@
 #include "views/SettingsView.h"
 #include "core/intake/FolderWatcher.h"
 #include "core/records/ImportIntentStore.h"
+#include "core/records/ImportLedgerStore.h"
 #include "core/records/TrainingDataStore.h"
 #include "platform/FakePreferenceDomains.h"
 #include "platform/FakeSavePanel.h"
@@ -479,6 +481,22 @@ void saveScannerCard(const QString& path)
 
 // A recount in progress: old bin B0012 confirmed against loaded bins, stacks of four
 // printings and one scan still needing review; `assigned` files them into two bins.
+// A folder of `count` scans whose every scan the ledger holds, read as Import Folder reads it.
+void importFolderImportedBefore(CaptureScene& scene, const QString& folder, int count)
+{
+    QDir().mkpath(folder);
+    std::vector<QString> keys;
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + QStringLiteral("/scan_%1.png").arg(i + 1, 4, 10, QLatin1Char('0'));
+        scanOf(QStringLiteral("Card %1").arg(i + 1), QColor::fromHsv((i * 37) % 360, 120, 200)).save(path);
+        keys.push_back(*ImportLedgerStore::hash(path));
+    }
+    ImportLedgerStore::record(keys);
+    scene.store->selected().setScanFolderPath(folder);
+    QCoro::waitFor(scene.model().importFromFolder(folder));
+    settle();
+}
+
 void fillRecount(CaptureScene& scene, bool assigned)
 {
     CaptureViewModel& model = scene.model();
@@ -723,6 +741,15 @@ QList<Shot> shots()
              save(scene.window.get(), out + "/banner-held.png");
              QCoro::waitFor(intents.release(id));
          }},
+        {"banner-not-imported", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             // The service was down when Import was pressed: the connection was refused before anything went out.
+             test::testAccess(scene.model())
+                 .publishImport(ImportOutcome{ImportOutcome::Failed{"Connection refused",
+                                                                    ImportOutcome::Failed::Cause::unreachable}});
+             save(scene.window.get(), out + "/banner-not-imported.png");
+         }},
         {"banner-not-recorded", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
@@ -781,6 +808,11 @@ QList<Shot> shots()
              CaptureScene scene;
              scene.watch(true);
              save(scene.window.get(), out + "/toolbar-paused.png");
+         }},
+        {"empty-nothing-new", [](const QString& out) {
+             CaptureScene scene;
+             importFolderImportedBefore(scene, QDir::home().filePath("Pictures/B0014"), 28);
+             save(scene.window.get(), out + "/empty-nothing-new.png");
          }},
         {"toolbar-progress", [](const QString& out) {
              CaptureScene scene;
@@ -917,6 +949,12 @@ QList<Shot> shots()
              scene.store->selected().setScanFolderPath("/home/me/Pictures/B0012");
              test::testAccess(scene.model()).setReplaceMode(true);
              save(scene.window.get(), out + "/recount-empty.png");
+         }},
+        {"recount-nothing-new", [](const QString& out) {
+             CaptureScene scene;
+             test::testAccess(scene.model()).setReplaceMode(true);
+             importFolderImportedBefore(scene, QDir::home().filePath("Pictures/B0015"), 12);
+             save(scene.window.get(), out + "/recount-nothing-new.png");
          }},
         {"recount-plan", [](const QString& out) {
              CaptureScene scene;
