@@ -42,8 +42,9 @@ QString discardTitle(qint64 rowCount)
 
 QString discardMessage()
 {
-    return QStringLiteral("These cards aren't imported yet. Discarding clears the review list — re-importing the same "
-                          "folder won't bring them back (the dedup ledger remembers them).");
+    // The ledger holds imported scans only: these come back whenever their folder is imported again.
+    return QStringLiteral("These cards aren't imported yet. Discarding clears the review list; their scans stay in the "
+                          "folder, and importing the folder again brings them back.");
 }
 
 QString importConfirmTitle()

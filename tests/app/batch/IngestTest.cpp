@@ -244,6 +244,21 @@ TEST_F(IngestTest, AFolderImportedBeforeSaysSoInsteadOfAnEmptyList)
     EXPECT_EQ(model->lastRunNothingNew(), std::nullopt);
 }
 
+TEST_F(IngestTest, CardsDiscardedByANewBatchComeBackWhenTheFolderIsImportedAgain)
+{
+    // The New Batch question promises it: only imported scans are remembered.
+    test::writeMarkedScan(scan("01.png"), 10);
+    test::writeMarkedScan(scan("02.png"), 20);
+    const auto model = makeModel();
+    test::waitFor(model->importFromFolder(folder));
+    ASSERT_EQ(model->rows().size(), 2u);
+
+    model->startNewBatch();
+    test::waitFor(model->importFromFolder(folder));
+    EXPECT_EQ(model->rows().size(), 2u);
+    EXPECT_EQ(model->lastIngestDuplicateCount(), 0);
+}
+
 TEST_F(IngestTest, DuplexFolderPairsFrontsAndBacks)
 {
     SettingsStore::standard()->setBoolean(SettingsKeys::duplex, true);
