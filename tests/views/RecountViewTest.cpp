@@ -228,7 +228,8 @@ TEST_F(RecountViewTest, FailedPreviewAndACommitStillRunningKeepThePlanAndResumeT
     QTest::mouseClick(view->previewButton(), Qt::LeftButton);
     ASSERT_TRUE(until([&] { return !model->isWorking(); }));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(text("recountStatus"), "Recount preview failed \u2014 see the red banner.");
+    EXPECT_EQ(text("recountStatus"),
+              "Recount preview failed \u2014 the inventory service failed; the plan is kept (see banner).");
     EXPECT_TRUE(model->importError().has_value());
     EXPECT_EQ(model->recount()->binByPrinting(), plan);
     ASSERT_TRUE(view->previewButton()->isEnabled());

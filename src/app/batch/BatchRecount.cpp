@@ -2,6 +2,7 @@
 #include "app/batch/BatchRecount.h"
 
 #include "app/batch/CaptureViewModel.h"
+#include "app/batch/ImportTexts.h"
 #include "app/batch/InventoryBinList.h"
 #include "app/settings/CaptureConfig.h"
 #include "core/records/ImportLedgerStore.h"
@@ -276,16 +277,17 @@ QCoro::Task<> BatchRecount::previewReplace()
 
     const VantryClient client = model_.makeClient(workspaceId);
     std::optional<VantryClient::CommitReplaceOutcome> outcome;
-    std::optional<QString> failure;
+    std::optional<ImportOutcome::Failed> failure;
     try {
         outcome = co_await client.commitReplace(plan.items, *plan.request);
     } catch (const std::exception& e) {
-        failure = CaptureViewModel::describeImportFailure(e);
+        failure = ImportOutcome::Failed{CaptureViewModel::describeImportFailure(e), ImportTexts::notImportedCause(e)};
     }
     if (failure) {
-        StdoutTrace::print(TraceTopic::recount, QStringLiteral("PREVIEW FAILED: ") + *failure);
-        model_.setImportError(*failure, QStringLiteral("Recount preview failed"));
-        model_.setStatusMessage(QStringLiteral("Recount preview failed \u2014 see the red banner."));
+        // A dry run: whatever failed, the inventory is as it was.
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("PREVIEW FAILED: ") + failure->description);
+        model_.setImportError(ImportTexts::previewNotRun(*failure), QStringLiteral("Recount preview failed"));
+        model_.setStatusMessage(ImportTexts::previewNotRunStatus(*failure));
         finish();
         co_return;
     }

@@ -344,42 +344,76 @@ ImportOutcome::Failed::Cause notImportedCause(const std::exception& error)
     }
 }
 
-QString notImported(const ImportOutcome::Failed& failed)
+namespace {
+
+// A service call that provably changed nothing: which service failed, `kept` (what was not done
+// and what stays), and what to do; `again` names the retry ("import again").
+QString nothingDone(const ImportOutcome::Failed& failed, const QString& attempt, const QString& kept,
+                    const QString& again)
 {
     using Cause = ImportOutcome::Failed::Cause;
-    const QString kept = QStringLiteral(" Nothing was imported, and the batch is kept.");
     const QString& detail = failed.description;
     switch (failed.cause) {
     case Cause::unreachable:
-        return QStringLiteral("The Vantry inventory service could not be reached (") + detail + QStringLiteral(").") +
-               kept + QStringLiteral(" Check the network connection and the API URL in Settings, then import again.");
+        return QStringLiteral("The Vantry inventory service could not be reached (") + detail + QStringLiteral("). ") +
+               kept + QStringLiteral(" Check the network connection and the API URL in Settings, then ") + again +
+               QLatin1Char('.');
     case Cause::refused:
-        return QStringLiteral("The Vantry inventory service refused the import.") + kept + QStringLiteral("\n\n") +
-               detail;
+        return QStringLiteral("The Vantry inventory service refused the ") + attempt + QStringLiteral(". ") + kept +
+               QStringLiteral("\n\n") + detail;
     case Cause::serverError:
-        return QStringLiteral("The Vantry inventory service failed before the import was sent.") + kept +
-               QStringLiteral(" Try again in a moment.\n\n") + detail;
+        return QStringLiteral("The Vantry inventory service failed before the ") + attempt +
+               QStringLiteral(" was sent. ") + kept + QStringLiteral(" Try again in a moment.\n\n") + detail;
     case Cause::upload:
-        return QStringLiteral("The scan pictures could not be uploaded for the Vantry inventory service.") + kept +
-               QStringLiteral(" Import again; if it keeps failing, check the network connection.\n\n") + detail;
+        return QStringLiteral("The scan pictures could not be uploaded for the Vantry inventory service. ") + kept +
+               QStringLiteral(" ") + again.left(1).toUpper() + again.mid(1) +
+               QStringLiteral("; if it keeps failing, check the network connection.\n\n") + detail;
     case Cause::other: break;
     }
-    return QStringLiteral("The import could not be sent to the Vantry inventory service (") + detail +
-           QStringLiteral(").") + kept + QStringLiteral(" Check the API URL in Settings, then import again.");
+    return QStringLiteral("The ") + attempt + QStringLiteral(" could not be sent to the Vantry inventory service (") +
+           detail + QStringLiteral("). ") + kept + QStringLiteral(" Check the API URL in Settings, then ") + again +
+           QLatin1Char('.');
+}
+
+// The status line's short form: "<what failed>; <what is kept> (see banner)."
+QString whatFailed(const ImportOutcome::Failed& failed, const QString& attempt)
+{
+    using Cause = ImportOutcome::Failed::Cause;
+    switch (failed.cause) {
+    case Cause::unreachable: return QStringLiteral("the inventory service could not be reached");
+    case Cause::refused: return QStringLiteral("the inventory service refused the ") + attempt;
+    case Cause::serverError: return QStringLiteral("the inventory service failed");
+    case Cause::upload: return QStringLiteral("the scan pictures could not be uploaded");
+    case Cause::other: break;
+    }
+    return QStringLiteral("the ") + attempt + QStringLiteral(" could not be sent");
+}
+
+} // namespace
+
+QString notImported(const ImportOutcome::Failed& failed)
+{
+    return nothingDone(failed, QStringLiteral("import"), QStringLiteral("Nothing was imported, and the batch is kept."),
+                       QStringLiteral("import again"));
 }
 
 QString notImportedStatus(const ImportOutcome::Failed& failed)
 {
-    using Cause = ImportOutcome::Failed::Cause;
-    QString what;
-    switch (failed.cause) {
-    case Cause::unreachable: what = QStringLiteral("the inventory service could not be reached"); break;
-    case Cause::refused: what = QStringLiteral("the inventory service refused the import"); break;
-    case Cause::serverError: what = QStringLiteral("the inventory service failed"); break;
-    case Cause::upload: what = QStringLiteral("the scan pictures could not be uploaded"); break;
-    case Cause::other: what = QStringLiteral("the import could not be sent"); break;
-    }
-    return QStringLiteral("Nothing imported \u2014 ") + what + QStringLiteral("; the batch is kept (see banner).");
+    return QStringLiteral("Nothing imported \u2014 ") + whatFailed(failed, QStringLiteral("import")) +
+           QStringLiteral("; the batch is kept (see banner).");
+}
+
+QString previewNotRun(const ImportOutcome::Failed& failed)
+{
+    return nothingDone(failed, QStringLiteral("recount preview"),
+                       QStringLiteral("The inventory was not changed, and the recount plan is kept."),
+                       QStringLiteral("preview again"));
+}
+
+QString previewNotRunStatus(const ImportOutcome::Failed& failed)
+{
+    return QStringLiteral("Recount preview failed \u2014 ") + whatFailed(failed, QStringLiteral("recount preview")) +
+           QStringLiteral("; the plan is kept (see banner).");
 }
 
 } // namespace vantry::ImportTexts

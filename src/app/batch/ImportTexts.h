@@ -96,5 +96,8 @@ QString nothingLeftToSend();
 ImportOutcome::Failed::Cause notImportedCause(const std::exception& error);
 QString notImported(const ImportOutcome::Failed& failed);
 QString notImportedStatus(const ImportOutcome::Failed& failed);
+// A recount preview (a dry run) that failed: the same for the preview, whose plan is kept.
+QString previewNotRun(const ImportOutcome::Failed& failed);
+QString previewNotRunStatus(const ImportOutcome::Failed& failed);
 
 } // namespace vantry::ImportTexts

@@ -56,6 +56,15 @@ TEST(ImportTexts, NotImportedNamesTheServiceAndWhatWasKept)
         EXPECT_EQ(ImportTexts::notImportedStatus(failed), c.status) << c.what;
     }
     EXPECT_EQ(ImportTexts::notImportedCause(json::Error("data: missing")), Cause::other);
+
+    // A recount preview is a dry run: the inventory is as it was and the plan stays.
+    EXPECT_EQ(ImportTexts::previewNotRun({"Connection refused", Cause::unreachable}),
+              "The Vantry inventory service could not be reached (Connection refused). The inventory was not "
+              "changed, and the recount plan is kept. Check the network connection and the API URL in Settings, "
+              "then preview again.");
+    EXPECT_EQ(ImportTexts::previewNotRunStatus({"Connection refused", Cause::refused}),
+              "Recount preview failed \u2014 the inventory service refused the recount preview; the plan is kept "
+              "(see banner).");
 }
 
 } // namespace

@@ -250,8 +250,12 @@ TEST_F(RecountTest, BlockedPreviews)
     setWorkspace("ws-1");
     service.failCall(Endpoint::importReplace, 1, 500, "nope");
     test::waitFor(model->previewReplace());
-    EXPECT_EQ(model->statusMessage(), "Recount preview failed \u2014 see the red banner.");
-    EXPECT_TRUE(model->importError()->startsWith("The server returned an error."));
+    EXPECT_EQ(model->statusMessage(),
+              "Recount preview failed \u2014 the inventory service failed; the plan is kept (see banner).");
+    EXPECT_TRUE(model->importError()->startsWith("The Vantry inventory service failed before the recount preview was "
+                                                 "sent. The inventory was not changed, and the recount plan is kept. "
+                                                 "Try again in a moment.\n\nThe server returned an error."))
+        << model->importError()->toStdString();
     EXPECT_FALSE(model->recount()->pendingPreview());
     EXPECT_EQ(trace.lines(TraceTopic::recount).size(), 1);
 }
