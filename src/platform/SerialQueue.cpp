@@ -51,6 +51,12 @@ void SerialQueue::drain()
     idle_.wait(lock, [this] { return jobs_.empty() && !running_; });
 }
 
+std::size_t SerialQueue::load()
+{
+    std::lock_guard lock(mutex_);
+    return jobs_.size() + (running_ ? 1 : 0);
+}
+
 QString SerialQueue::currentLabel() { return currentQueueLabel; }
 
 void SerialQueue::loop()

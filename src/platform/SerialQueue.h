@@ -28,6 +28,9 @@ public:
 
     const QString& label() const { return label_; }
 
+    // Jobs waiting or running: how busy the queue is at this moment.
+    std::size_t load();
+
     // The label of the queue whose job is running on the calling thread; empty elsewhere.
     static QString currentLabel();
 

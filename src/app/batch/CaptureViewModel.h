@@ -152,7 +152,8 @@ public:
         std::optional<QString> trainingStoreURL;
         // The wait between two polls of a recount commit; otherwise a timer.
         VantryClient::Sleeper pollSleeper;
-        // Cards one ingest run prepares and recognises at once; 0: as many as the CPU pool is wide.
+        // Cards one ingest run prepares and recognises at once; 0: twice as many as the CPU pool
+        // is wide, so that while one card waits between its steps another keeps the queue busy.
         int ingestWindow = 0;
     };
 

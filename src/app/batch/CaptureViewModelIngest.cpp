@@ -215,7 +215,7 @@ void CaptureViewModel::beginIngestRun(IngestRun& run, const std::vector<ScannedC
     // Until the run ends the status line says that scans are being read.
     if (options.showProgress)
         setStatusMessage(IngestTexts::reading(run.scanCount));
-    run.window = std::size_t(collaborators_.ingestWindow > 0 ? collaborators_.ingestWindow : CPUWork::width());
+    run.window = std::size_t(collaborators_.ingestWindow > 0 ? collaborators_.ingestWindow : 2 * CPUWork::width());
     run.clock = collaborators_.clockNs ? collaborators_.clockNs : IngestClock(steadyNs);
     CaptureLog::log(QStringLiteral("ingest START n=") + QString::number(cardCount) + QStringLiteral(" append=") +
                     flag(options.append) + QStringLiteral(" rows=") + QString::number(rows_.size()) +

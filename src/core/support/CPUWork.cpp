@@ -34,7 +34,19 @@ struct Pool {
         std::lock_guard lock(cursorLock);
         if (lane == CPULane::interactive)
             return *interactiveQueues[interactiveCursor++ % interactiveQueues.size()];
-        return *queues[cursor++ % queues.size()];
+        // The least busy queue from the cursor on: strict rotation would queue work behind a
+        // long job while another queue stands idle.
+        const std::size_t n = queues.size();
+        std::size_t best = cursor % n;
+        std::size_t bestLoad = queues[best]->load();
+        for (std::size_t k = 1; k < n && bestLoad > 0; ++k) {
+            const std::size_t i = (cursor + k) % n;
+            const std::size_t load = queues[i]->load();
+            if (load < bestLoad)
+                best = i, bestLoad = load;
+        }
+        cursor = best + 1;
+        return *queues[best];
     }
 };
 

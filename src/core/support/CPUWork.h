@@ -19,7 +19,8 @@ namespace vantry {
 enum class CPULane { ordinary, interactive };
 
 // The CPU work pool: `width` serial queues for ordinary work and a separate pair for
-// interactive work, each handed out in strict rotation under one lock.
+// interactive work. Ordinary work goes to the least busy queue, looking from the one after
+// the last handed out (so idle queues take turns); the interactive pair alternates.
 class CPUWork {
 public:
     // max(processors - 2, 2).
