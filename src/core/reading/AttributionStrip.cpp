@@ -113,6 +113,11 @@ std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect,
             cv::split(rgba, channels);
             cv::max(channels[0], channels[1], grey);
             cv::max(grey, channels[2], grey);
+        } else if (from == GreyFrom::darkestChannel) {
+            cv::Mat channels[4];
+            cv::split(rgba, channels);
+            cv::min(channels[0], channels[1], grey);
+            cv::min(grey, channels[2], grey);
         } else {
             cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
         }
@@ -231,9 +236,6 @@ constexpr double kLineCutHeights = 2.3;
 // share of the densest column's are ground.
 constexpr double kStrongStrokes = 0.9;
 constexpr float kColumnInk = 0.35f;
-// A frame edge: a step of this many grey levels (horizontal gradient) over most of the cut's rows.
-constexpr float kFrameEdgeStep = 80;
-constexpr double kFrameEdgeRows = 0.7;
 // Capitals of the cut as read: the engine reads one line of serif print best at this size.
 constexpr double kReadCapHeight = 34;
 // A line whose strokes are no denser than this (mean horizontal gradient of its rows, grey
@@ -271,17 +273,10 @@ std::pair<int, int> printColumns(const cv::Mat& strokes)
         ++left;
     while (right > left && columns.at<float>(right) < ink)
         --right;
+    // A frame edge left of the title stays in: it reads as a lone letter, which the title's
+    // reading drops, and a cut that left it out would take the tall initials of older frames.
     left = std::max(0, left - kSearchTextHeight / 2);
     right = std::min(columns.cols, right + kSearchTextHeight / 2 + 1);
-    // The frame's edge left of the title runs the whole height of the cut, which no letter
-    // does: the engine would read it as a letter ("B Pearled Unicorn").
-    cv::Mat edges, edgeRows;
-    cv::threshold(strokes, edges, kFrameEdgeStep, 1, cv::THRESH_BINARY);
-    cv::reduce(edges, edgeRows, 0, cv::REDUCE_SUM, CV_32F);
-    const int lastLook = std::min(edgeRows.cols, left + 3 * kSearchTextHeight);
-    for (int x = left; x < lastLook; ++x)
-        if (edgeRows.at<float>(x) > kFrameEdgeRows * strokes.rows)
-            left = std::min(x + 3, right);
     return {left, right};
 }
 
@@ -317,7 +312,18 @@ std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround grou
         const auto [left, right] = printColumns(strokes.rowRange(top, bottom));
         if (right - left < kSearchTextHeight)
             return std::nullopt;
-        cv::Mat cut = g(cv::Range(top, bottom), cv::Range(left, right)).clone();
+        // Light print on a coloured ground is as dark as the ground in luma; in the darkest
+        // channel only white and grey stay light.
+        std::optional<QImage> white;
+        if (ground == LineGround::whiteness)
+            white = normalisedGreyCrop(image, search, scale, GreyFrom::darkestChannel);
+        if (white && white->size() != grey->size())
+            return std::nullopt;
+        const cv::Mat source =
+            white ? cv::Mat(white->height(), white->width(), CV_8UC1, white->bits(), size_t(white->bytesPerLine())) : g;
+        cv::Mat cut = source(cv::Range(top, bottom), cv::Range(left, right)).clone();
+        if (white)
+            cv::bitwise_not(cut, cut);
         cv::medianBlur(cut, cut, 3);
         cv::GaussianBlur(cut, cut, cv::Size(3, 3), 0);
         cv::normalize(cut, cut, 0, 255, cv::NORM_MINMAX);

@@ -75,12 +75,15 @@ std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines);
 // cut to where the strokes are. The cut is freed of grain (median, then a small blur), its
 // contrast stretched, and enlarged so that capitals stand some 34 px tall: the engine reads
 // it as one line. `binarised` gives the same cut split at its Otsu threshold, a second
-// reading of print whose grain the blur did not remove.
+// reading of print whose grain the blur did not remove. `whiteness` takes the cut from each
+// pixel's darkest channel, inverted: light print on a coloured frame (white titles on the blue
+// or brown frames of old cards) turns dark on a light ground, where luma leaves it as dark as
+// the frame.
 inline constexpr double titleSearchTopFraction = 0.02;
 inline constexpr double titleSearchHeightFraction = 0.14;
 inline constexpr double titleSearchLeftFraction = 0.04;
 inline constexpr double titleSearchWidthFraction = 0.76;
-enum class LineGround { smoothed, binarised };
+enum class LineGround { smoothed, binarised, whiteness };
 struct LocatedLine {
     QImage image;
     double midY = 0;   // normalised to the card, 0 at the bottom edge
@@ -106,7 +109,7 @@ std::optional<QImage> upscaledCrop(const QImage& image, const QRect& rect, int s
 // `brightestChannel` takes each pixel's brightest colour channel instead of its luma: dark
 // print on a coloured frame (black on red, green or blue) keeps its full contrast, and the
 // hues of a textured frame come out alike.
-enum class GreyFrom { luma, brightestChannel };
+enum class GreyFrom { luma, brightestChannel, darkestChannel };
 std::optional<QImage> normalisedGreyCrop(const QImage& image, const QRect& rect, double scale,
                                          GreyFrom from = GreyFrom::luma);
 std::optional<QImage> collectorStrip(const QImage& image);

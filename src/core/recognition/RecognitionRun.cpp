@@ -41,6 +41,27 @@ bool readsMostOfACard(const std::vector<Candidate>& found, const QStringList& re
     return std::any_of(found.begin(), found.end(), [&](const Candidate& c) { return titlesCoverName(read, c.name); });
 }
 
+// The largest share of one found name's words that a title reads: "Craw Wettm" reads half of
+// "Craw Wurm", a misread that only shares "meet" with a long name reads a quarter of it.
+double largestNameShare(const std::vector<Candidate>& found, const QStringList& read)
+{
+    double largest = 0;
+    for (const Candidate& c : found) {
+        const QStringList nameWords = significantWords(c.name);
+        if (nameWords.isEmpty())
+            continue;
+        for (const QString& title : read) {
+            const QStringList titleWords = significantWords(title);
+            const auto words = std::count_if(nameWords.begin(), nameWords.end(), [&](const QString& nw) {
+                return std::any_of(titleWords.begin(), titleWords.end(),
+                                   [&](const QString& tw) { return titleWordsAgree(tw, nw); });
+            });
+            largest = std::max(largest, double(words) / double(nameWords.size()));
+        }
+    }
+    return largest;
+}
+
 // The scan turned by some quarter turns, read in four passes and parsed.
 QCoro::Task<CardAttribution> readTurned(TextPasses::TextEngine text, QImage image, int turns, CPULane lane)
 {
@@ -253,6 +274,7 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
         searchedTitle_ = attribution_.title;
         namedUpright_ = namesACard(*earlyNames_, titles_);
         namedWhole_ = readsMostOfACard(*earlyNames_, titles_);
+        nameShare_ = largestNameShare(*earlyNames_, titles_);
     }
     // No sign of a strip at all: older frames print none. Their title is read again closer;
     // the card is read turned only when its turned title bar names a card (a landscape card
@@ -274,14 +296,15 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
     readRemaining_ = readRemaining_ && !namedUpright_;
 }
 
-// The title line read closer, in three reads until one names a card: found by its print
-// (smoothed, then split at its threshold: light serif print on a dark textured frame reads in
-// one or the other), then the fixed title line of older frames.
+// The title line read closer, in three reads until one names a card: found by its print and
+// cut from its whiteness (light serif print on a coloured, textured frame), then the same cut
+// in luma split at its threshold (light print on a dark frame), then the fixed title line of
+// older frames.
 QCoro::Task<void> RecognitionRun::readTitleLineCloser()
 {
     using Ground = AttributionStrip::LineGround;
     for (int read = 0; read < 3 && !namedWhole_; ++read) {
-        const Ground ground = read == 0 ? Ground::smoothed : Ground::binarised;
+        const Ground ground = read == 0 ? Ground::whiteness : Ground::binarised;
         auto reading = read < 2 ? TextPasses::recognizeLocatedTitle(options_.text, image_, ground, lane_)
                                 : TextPasses::recognizeTitle(options_.text, image_, TitleCrop::line, lane_);
         const std::vector<OCRLine> closerLines = co_await std::move(reading);
@@ -291,7 +314,8 @@ QCoro::Task<void> RecognitionRun::readTitleLineCloser()
 }
 
 // A closer read's title replaces the first read's when it reads most of a found name, names a
-// card where the first read's named none, or the first read's says nothing.
+// card where the first read's named none, reads a larger share of a found name, or the first
+// read's says nothing. Either way the card goes to review: a name search never confirms.
 QCoro::Task<void> RecognitionRun::takeCloserTitle(std::vector<OCRLine> closerLines)
 {
     const CardAttribution closer = parseAttribution(closerLines);
@@ -302,7 +326,8 @@ QCoro::Task<void> RecognitionRun::takeCloserTitle(std::vector<OCRLine> closerLin
     const QStringList closerTitles = titleCandidates(closer);
     const bool named = namesACard(found, closerTitles);
     const bool whole = readsMostOfACard(found, closerTitles);
-    if (!whole && !(named && !namedUpright_) && readable(attribution_.title))
+    const double share = largestNameShare(found, closerTitles);
+    if (!whole && !(named && !namedUpright_) && share <= nameShare_ && readable(attribution_.title))
         co_return;
     lines_.insert(lines_.end(), closerLines.begin(), closerLines.end());
     attribution_.title = closer.title;
@@ -312,6 +337,7 @@ QCoro::Task<void> RecognitionRun::takeCloserTitle(std::vector<OCRLine> closerLin
     searchedTitle_ = closer.title;
     namedUpright_ = named;
     namedWhole_ = whole;
+    nameShare_ = share;
 }
 
 // Whether the title bar of the card turned a quarter names a card.

@@ -102,6 +102,7 @@ private:
     std::optional<QString> searchedTitle_;              // the title `earlyNames_` were found for
     bool namedUpright_ = false;
     bool namedWhole_ = false; // the title reads most of a name found for it
+    double nameShare_ = 0;    // the largest share of a found name's words the title reads
     bool readRemaining_ = false;
     bool readBand_ = true;
     bool readSideways_ = true;

@@ -5,6 +5,7 @@
 #include "platform/TesseractTextRecognizer.h"
 
 #include <QCoroTask>
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -65,8 +66,9 @@ TEST(TextPasses, TitleOfALineReadWhole)
 namespace {
 
 // A card's top as older frames print it: a title in a serif face, light on a dark, grainy
-// frame, or dark on a light one, with a mana symbol at the right.
-QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039)
+// frame, or dark on a light one, with a mana symbol at the right; `capital` enlarges the first
+// letter as ornate initials stand.
+QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039, double capital = 1)
 {
     const int width = height * 672 / 936;
     QImage card(width, height, image::workingFormat);
@@ -86,7 +88,14 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
     serif.setPixelSize(int(height * 0.032));
     p.setFont(serif);
     p.setPen(print);
-    p.drawText(QPointF(width * 0.08, height * 0.075), title);
+    QFont initial = serif;
+    initial.setPixelSize(int(serif.pixelSize() * capital));
+    p.setFont(initial);
+    const QString first = title.left(1);
+    p.drawText(QPointF(width * 0.08, height * 0.075), first);
+    const qreal after = QFontMetricsF(initial).horizontalAdvance(first);
+    p.setFont(serif);
+    p.drawText(QPointF(width * 0.08 + after, height * 0.075), title.mid(1));
     p.setBrush(print);
     p.drawEllipse(QPointF(width * 0.88, height * 0.065), height * 0.014, height * 0.014);
     return card;
@@ -96,31 +105,39 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
 
 // The title line is found by its print wherever the top of the card shows it and read as one
 // line by the real engine, light print on a dark grainy frame as well as dark on light, at
-// 300 and 600 dpi; an even ground has no title line.
+// 300 and 600 dpi; grey print on a bright blue frame (as dark as the frame in luma) in its
+// whiteness, a tall initial included; an even ground has no title line.
 TEST(TextPasses, LocatedTitleReadsOldFrames)
 {
     ASSERT_TRUE(TesseractTextRecognizer::available());
+    using Ground = AttributionStrip::LineGround;
     struct Case {
         const char* name;
         QColor ground, print;
         int height;
+        Ground read;
+        const char* title = "Sengir Vampire";
+        double capital = 1;
     };
     const std::vector<Case> cases{
-        {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039},
-        {"light on red, 600 dpi", QColor(120, 40, 35), QColor(230, 220, 210), 2080},
-        {"dark on light", QColor(215, 210, 195), QColor(30, 30, 30), 1039},
+        {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed},
+        {"light on red, 600 dpi", QColor(120, 40, 35), QColor(230, 220, 210), 2080, Ground::smoothed},
+        {"dark on light", QColor(215, 210, 195), QColor(30, 30, 30), 1039, Ground::smoothed},
+        {"grey on blue", QColor(30, 150, 230), QColor(165, 165, 165), 1039, Ground::whiteness},
+        {"tall initial", QColor(40, 150, 215), QColor(225, 225, 220), 1039, Ground::whiteness, "Jump Wurm", 1.9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QImage card = oldFrameTop(QStringLiteral("Sengir Vampire"), c.ground, c.print, c.height);
+        const QString title = QString::fromUtf8(c.title);
+        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital);
         const auto located = AttributionStrip::locatedTitleLine(card);
         ASSERT_TRUE(located);
         EXPECT_NEAR(located->midY, 1 - 0.065, 0.02);
-        const auto lines = QCoro::waitFor(TextPasses::recognizeLocatedTitle(
-            TesseractTextRecognizer::shared(), card, AttributionStrip::LineGround::smoothed));
+        const auto lines =
+            QCoro::waitFor(TextPasses::recognizeLocatedTitle(TesseractTextRecognizer::shared(), card, c.read));
         ASSERT_EQ(lines.size(), 1u);
-        EXPECT_TRUE(titlesAgree(lines[0].text, QStringLiteral("Sengir Vampire"))) << lines[0].text.toStdString();
-        EXPECT_TRUE(titlesCoverName({lines[0].text}, QStringLiteral("Sengir Vampire")));
+        EXPECT_TRUE(titlesAgree(lines[0].text, title)) << lines[0].text.toStdString();
+        EXPECT_TRUE(titlesCoverName({lines[0].text}, title)) << lines[0].text.toStdString();
     }
     QImage even(744, 1039, image::workingFormat);
     even.fill(QColor(60, 60, 60));
