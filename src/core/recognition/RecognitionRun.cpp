@@ -62,6 +62,23 @@ double largestNameShare(const std::vector<Candidate>& found, const QStringList& 
     return largest;
 }
 
+// The name hits of a card without a strip, those whose names the title reads more of first; the
+// search's own order otherwise ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror").
+std::vector<Candidate> rankedByNameShare(std::vector<Candidate> found, const QStringList& read)
+{
+    std::vector<std::pair<double, Candidate>> shared;
+    shared.reserve(found.size());
+    for (Candidate& c : found) {
+        const double share = largestNameShare({c}, read);
+        shared.emplace_back(share, std::move(c));
+    }
+    std::stable_sort(shared.begin(), shared.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    found.clear();
+    for (auto& [share, c] : shared)
+        found.push_back(std::move(c));
+    return found;
+}
+
 // The scan turned by some quarter turns, read in four passes and parsed.
 QCoro::Task<CardAttribution> readTurned(TextPasses::TextEngine text, QImage image, int turns, CPULane lane)
 {
@@ -521,6 +538,8 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::nameSearch()
         auto searching = nameCandidates(*title, attribution_, chosen_);
         names = co_await std::move(searching);
     }
+    if (stripless())
+        names = rankedByNameShare(std::move(names), titles_);
     if (names.empty()) {
         options_.trace(QStringLiteral("[recognize]   name search for ") + inQuotes(*title) +
                        QStringLiteral(" found nothing"));

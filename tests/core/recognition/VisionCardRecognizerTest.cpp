@@ -205,6 +205,32 @@ TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
     }
 }
 
+// The name hits of a card without a strip come in the order of how much of each name its
+// title reads; hits the title reads as much of keep the search's order.
+TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
+{
+    const Candidate terror = makeCandidate("terror", "Terror", "lea", "130");
+    const Candidate eater = makeCandidate("eater", "Valgavoth, Terror Eater", "dsk", "120");
+    const Candidate give = makeCandidate("give", "Give In to Violence", "dsk", "101");
+    const Candidate elves = makeCandidate("elves", "Llanowar Elves", "lea", "210");
+    struct Case {
+        const char* read;
+        std::vector<Candidate> found;
+        QStringList order;
+    };
+    const std::vector<Case> cases{
+        {"Tfrror", {eater, terror}, {"terror@0", "eater@0"}},
+        {"Llanowar Glve", {give, elves}, {"give@0", "elves@0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.read);
+        Harness h;
+        h.upright = {line(c.read, 0.93)};
+        h.resolver->onSearch = [found = c.found](auto&&...) { return found; };
+        EXPECT_EQ(ids(h.run().candidates), c.order);
+    }
+}
+
 namespace {
 
 // Answers each region of a 100 x 200 scan (and of the scan turned a quarter) with its own
