@@ -62,20 +62,64 @@ double largestNameShare(const std::vector<Candidate>& found, const QStringList& 
     return largest;
 }
 
-// The name hits of a card without a strip, those whose names the title reads more of first; the
-// search's own order otherwise ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror").
+// The letters of a text, lower-case, without spaces or marks.
+QString lettersOf(const QString& text)
+{
+    QString out;
+    for (const QChar c : text.toLower())
+        if (c.isLetter())
+            out += c;
+    return out;
+}
+
+// How alike two texts' letters are: 1 less their edit distance over the longer's length.
+double letterLikeness(const QString& a, const QString& b)
+{
+    const qsizetype n = a.size(), m = b.size();
+    if (n == 0 || m == 0)
+        return 0;
+    std::vector<qsizetype> row(std::size_t(m) + 1);
+    for (qsizetype j = 0; j <= m; ++j)
+        row[std::size_t(j)] = j;
+    for (qsizetype i = 1; i <= n; ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= m; ++j) {
+            const qsizetype above = row[std::size_t(j)];
+            row[std::size_t(j)] = std::min({above + 1, row[std::size_t(j - 1)] + 1,
+                                            diagonal + (a.at(i - 1) == b.at(j - 1) ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return 1.0 - double(row[std::size_t(m)]) / double(std::max(n, m));
+}
+
+// The name hits of a card without a strip, those whose names the title reads more of first
+// ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror"), among those the names whose
+// letters are most like the title's ("Llanowar Elves" before "Give In to Violence" for
+// "Llanowar Glve"); the search's own order otherwise.
 std::vector<Candidate> rankedByNameShare(std::vector<Candidate> found, const QStringList& read)
 {
-    std::vector<std::pair<double, Candidate>> shared;
-    shared.reserve(found.size());
+    struct Ranked {
+        double share = 0, likeness = 0;
+        Candidate candidate;
+    };
+    std::vector<Ranked> ranked;
+    ranked.reserve(found.size());
     for (Candidate& c : found) {
-        const double share = largestNameShare({c}, read);
-        shared.emplace_back(share, std::move(c));
+        Ranked r{largestNameShare({c}, read), 0, {}};
+        const QString name = lettersOf(c.name);
+        for (const QString& title : read)
+            r.likeness = std::max(r.likeness, letterLikeness(lettersOf(title), name));
+        r.candidate = std::move(c);
+        ranked.push_back(std::move(r));
     }
-    std::stable_sort(shared.begin(), shared.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
+        return a.share != b.share ? a.share > b.share : a.likeness > b.likeness;
+    });
     found.clear();
-    for (auto& [share, c] : shared)
-        found.push_back(std::move(c));
+    for (Ranked& r : ranked)
+        found.push_back(std::move(r.candidate));
     return found;
 }
 

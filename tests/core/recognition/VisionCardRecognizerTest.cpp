@@ -206,10 +206,11 @@ TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
 }
 
 // The name hits of a card without a strip come in the order of how much of each name its
-// title reads; hits the title reads as much of keep the search's order.
+// title reads, then of how alike the letters are; hits alike in both keep the search's order.
 TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
 {
     const Candidate terror = makeCandidate("terror", "Terror", "lea", "130");
+    const Candidate reprint = makeCandidate("reprint", "Terror", "2ed", "136");
     const Candidate eater = makeCandidate("eater", "Valgavoth, Terror Eater", "dsk", "120");
     const Candidate give = makeCandidate("give", "Give In to Violence", "dsk", "101");
     const Candidate elves = makeCandidate("elves", "Llanowar Elves", "lea", "210");
@@ -220,7 +221,8 @@ TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
     };
     const std::vector<Case> cases{
         {"Tfrror", {eater, terror}, {"terror@0", "eater@0"}},
-        {"Llanowar Glve", {give, elves}, {"give@0", "elves@0"}},
+        {"Llanowar Glve", {give, elves}, {"elves@0", "give@0"}},
+        {"Tfrror", {reprint, eater, terror}, {"reprint@0", "terror@0", "eater@0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.read);
