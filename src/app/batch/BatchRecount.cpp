@@ -4,6 +4,7 @@
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/ImportTexts.h"
 #include "app/batch/InventoryBinList.h"
+#include "app/batch/PublishedValue.h"
 #include "app/settings/CaptureConfig.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/service/CaptureError.h"
@@ -33,14 +34,6 @@ struct BatchRecount::Plan {
 };
 
 namespace {
-
-// Stores and announces every assignment, also one that keeps the value.
-template <class T, class Signal>
-void publish(BatchRecount* recount, T& member, T value, Signal signal)
-{
-    member = std::move(value);
-    emit(recount->*signal)();
-}
 
 // The service refused the replacement itself: it was not applied, and may be sent again.
 bool isRefusal(const std::exception& error)

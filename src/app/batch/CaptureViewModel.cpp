@@ -1,5 +1,6 @@
 #include "app/batch/CaptureViewModel.h"
 
+#include "app/batch/PublishedValue.h"
 #include "app/settings/CaptureConfig.h"
 #include "core/art/ArtSeriesStampingResolver.h"
 #include "core/art/SharedArtCardMatcher.h"
@@ -19,19 +20,6 @@
 
 
 namespace vantry {
-
-namespace {
-
-// Stores and announces every assignment, also one that keeps the value: observers of a
-// published value see each write.
-template <class T, class Signal>
-void publish(CaptureViewModel* model, T& member, T value, Signal signal)
-{
-    member = std::move(value);
-    emit(model->*signal)();
-}
-
-} // namespace
 
 std::shared_ptr<CaptureViewModel> CaptureViewModel::create(AuthService* auth)
 {

@@ -1,23 +1,12 @@
 #include "app/batch/InventoryBinList.h"
 
 #include "app/batch/CaptureViewModel.h"
+#include "app/batch/PublishedValue.h"
 #include "app/settings/CaptureConfig.h"
 
 #include <algorithm>
 
 namespace vantry {
-
-namespace {
-
-// Stores and announces every assignment, also one that keeps the value.
-template <class T, class Signal>
-void publish(InventoryBinList* list, T& member, T value, Signal signal)
-{
-    member = std::move(value);
-    emit(list->*signal)();
-}
-
-} // namespace
 
 InventoryBinList::InventoryBinList(CaptureViewModel& model) : QObject(&model), model_(model) {}
 
