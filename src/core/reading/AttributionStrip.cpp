@@ -242,18 +242,6 @@ constexpr double kReadCapHeight = 34;
 // levels per pixel) is an even ground, not print.
 constexpr double kLeastStrokes = 4;
 
-// The middle of the densest run of `window` values of `profile` (a column of row values or a
-// row of column values); `density` receives its mean.
-int densestWindowCentre(const cv::Mat& profile, int window, double* density)
-{
-    cv::Mat smooth;
-    const bool rows = profile.cols == 1;
-    cv::blur(profile, smooth, rows ? cv::Size(1, window) : cv::Size(window, 1));
-    cv::Point at;
-    cv::minMaxLoc(smooth, nullptr, density, nullptr, &at);
-    return rows ? at.y : at.x;
-}
-
 // The columns of the line's print in `strokes` (its rows' horizontal gradient): where the
 // strongest tenth of the gradient crowds. Texture beside a title has strokes too, but softer.
 std::pair<int, int> printColumns(const cv::Mat& strokes)
@@ -280,6 +268,28 @@ std::pair<int, int> printColumns(const cv::Mat& strokes)
     return {left, right};
 }
 
+// The middle of the run of `window` rows (a text height) whose strokes stand out most from the
+// runs just above and below it: a line of print has quieter rows on both sides, while artwork
+// below the title is as busy above and below any of its runs. `density` receives the run's mean.
+int standingLineCentre(const cv::Mat& rows, int window, double* density)
+{
+    const int reach = window;
+    cv::Mat smooth;
+    cv::blur(rows, smooth, cv::Size(1, window));
+    int best = 0;
+    double bestScore = -1e9;
+    for (int y = 0; y < smooth.rows; ++y) {
+        const float here = smooth.at<float>(y);
+        const float above = y - reach >= 0 ? smooth.at<float>(y - reach) : 0.f;
+        const float below = y + reach < smooth.rows ? smooth.at<float>(y + reach) : 0.f;
+        const double score = here - std::max(above, below);
+        if (score > bestScore)
+            bestScore = score, best = y;
+    }
+    *density = smooth.at<float>(best);
+    return best;
+}
+
 } // namespace
 
 std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround ground)
@@ -304,7 +314,7 @@ std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround grou
         cv::Mat rows;
         cv::reduce(strokes, rows, 1, cv::REDUCE_AVG, CV_32F);
         double density = 0;
-        const int centre = densestWindowCentre(rows, kSearchTextHeight, &density);
+        const int centre = standingLineCentre(rows, kSearchTextHeight, &density);
         if (density < kLeastStrokes)
             return std::nullopt;
         const int half = int(std::lround(kLineCutHeights * kSearchTextHeight / 2));

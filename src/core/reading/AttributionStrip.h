@@ -70,8 +70,9 @@ std::vector<OCRLine> remappedTitleAreaLines(const std::vector<OCRLine>& lines);
 
 // The title line found by its print, wherever it stands near the top of the card and
 // whatever its colour and ground: light serif print on a dark, textured frame (older cards),
-// dark on light, or over artwork. The rows where vertical strokes crowd most across the
-// left three quarters (the mana cost stands at the right) make the line; its columns are
+// dark on light, or over artwork. The rows where vertical strokes across the left three
+// quarters (the mana cost stands at the right) crowd most above the rows just over and under
+// them make the line (artwork is as busy there as within); its columns are
 // cut to where the strokes are. The cut is freed of grain (median, then a small blur), its
 // contrast stretched, and enlarged so that capitals stand some 34 px tall: the engine reads
 // it as one line. `binarised` gives the same cut split at its Otsu threshold, a second

@@ -67,8 +67,9 @@ namespace {
 
 // A card's top as older frames print it: a title in a serif face, light on a dark, grainy
 // frame, or dark on a light one, with a mana symbol at the right; `capital` enlarges the first
-// letter as ornate initials stand.
-QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039, double capital = 1)
+// letter as ornate initials stand; `artwork` puts busy artwork under the title.
+QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039, double capital = 1,
+                   bool artwork = false)
 {
     const int width = height * 672 / 936;
     QImage card(width, height, image::workingFormat);
@@ -83,6 +84,16 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
                                             std::clamp(c.blue() + d, 0, 255)));
         }
     QPainter p(&card);
+    if (artwork) {
+        // Fine, high-contrast detail from just under the title line to well past the title search.
+        std::uniform_int_distribution<int> tone(0, 1);
+        const int cell = std::max(2, height / 350);
+        for (int y = int(height * 0.095); y < int(height * 0.3); y += cell)
+            for (int x = int(width * 0.06); x < int(width * 0.94); x += cell) {
+                const int v = 255 * tone(grain);
+                p.fillRect(x, y, cell, cell, QColor(v, v, 255 - v));
+            }
+    }
     p.setRenderHint(QPainter::Antialiasing);
     QFont serif(QStringLiteral("DejaVu Serif"));
     serif.setPixelSize(int(height * 0.032));
@@ -106,7 +117,8 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
 // The title line is found by its print wherever the top of the card shows it and read as one
 // line by the real engine, light print on a dark grainy frame as well as dark on light, at
 // 300 and 600 dpi; grey print on a bright blue frame (as dark as the frame in luma) in its
-// whiteness, a tall initial included; an even ground has no title line.
+// whiteness, a tall initial included; over busy artwork the line is the title, not the
+// artwork's densest rows; an even ground has no title line.
 TEST(TextPasses, LocatedTitleReadsOldFrames)
 {
     ASSERT_TRUE(TesseractTextRecognizer::available());
@@ -118,6 +130,7 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         Ground read;
         const char* title = "Sengir Vampire";
         double capital = 1;
+        bool artwork = false;
     };
     const std::vector<Case> cases{
         {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed},
@@ -125,11 +138,12 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         {"dark on light", QColor(215, 210, 195), QColor(30, 30, 30), 1039, Ground::smoothed},
         {"grey on blue", QColor(30, 150, 230), QColor(165, 165, 165), 1039, Ground::whiteness},
         {"tall initial", QColor(40, 150, 215), QColor(225, 225, 220), 1039, Ground::whiteness, "Jump Wurm", 1.9},
+        {"over artwork", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Sengir Vampire", 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString title = QString::fromUtf8(c.title);
-        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital);
+        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital, c.artwork);
         const auto located = AttributionStrip::locatedTitleLine(card);
         ASSERT_TRUE(located);
         EXPECT_NEAR(located->midY, 1 - 0.065, 0.02);
