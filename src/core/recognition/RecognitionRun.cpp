@@ -94,10 +94,10 @@ double letterLikeness(const QString& a, const QString& b)
     return 1.0 - double(row[std::size_t(m)]) / double(std::max(n, m));
 }
 
-// The name hits of a card without a strip, those whose names the title reads more of first
-// ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror"), among those the names whose
-// letters are most like the title's ("Llanowar Elves" before "Give In to Violence" for
-// "Llanowar Glve"); the search's own order otherwise.
+// The name hits of a card without a strip, those whose letters are most like the title's first
+// ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror", "Wall of Water" before "Wall
+// of Air" for "Wall Wat", though the latter's one long word is read whole), then those the
+// title reads more words of; the search's own order otherwise.
 std::vector<Candidate> rankedByNameShare(std::vector<Candidate> found, const QStringList& read)
 {
     struct Ranked {
@@ -115,7 +115,7 @@ std::vector<Candidate> rankedByNameShare(std::vector<Candidate> found, const QSt
         ranked.push_back(std::move(r));
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
-        return a.share != b.share ? a.share > b.share : a.likeness > b.likeness;
+        return a.likeness != b.likeness ? a.likeness > b.likeness : a.share > b.share;
     });
     found.clear();
     for (Ranked& r : ranked)

@@ -205,8 +205,9 @@ TEST(VisionCardRecognizer, CardWithoutStripNamedByItsTitleIsNotReadSideways)
     }
 }
 
-// The name hits of a card without a strip come in the order of how much of each name its
-// title reads, then of how alike the letters are; hits alike in both keep the search's order.
+// The name hits of a card without a strip come in the order of how alike their letters are to
+// the title's, then of how much of each name the title reads; hits alike in both keep the
+// search's order.
 TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
 {
     const Candidate terror = makeCandidate("terror", "Terror", "lea", "130");
@@ -214,6 +215,8 @@ TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
     const Candidate eater = makeCandidate("eater", "Valgavoth, Terror Eater", "dsk", "120");
     const Candidate give = makeCandidate("give", "Give In to Violence", "dsk", "101");
     const Candidate elves = makeCandidate("elves", "Llanowar Elves", "lea", "210");
+    const Candidate air = makeCandidate("air", "Wall of Air", "lea", "89");
+    const Candidate water = makeCandidate("water", "Wall of Water", "lea", "90");
     struct Case {
         const char* read;
         std::vector<Candidate> found;
@@ -223,6 +226,7 @@ TEST(VisionCardRecognizer, NameHitsOfACardWithoutStripGoByTheShareOfTheNameRead)
         {"Tfrror", {eater, terror}, {"terror@0", "eater@0"}},
         {"Llanowar Glve", {give, elves}, {"elves@0", "give@0"}},
         {"Tfrror", {reprint, eater, terror}, {"reprint@0", "terror@0", "eater@0"}},
+        {"Wall Wat", {air, water}, {"water@0", "air@0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.read);
