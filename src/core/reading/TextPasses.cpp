@@ -143,8 +143,9 @@ QString titleOfLine(const QString& line)
         return std::any_of(piece.begin(), piece.end(), [](QChar c) { return c.isLetter(); });
     };
     qsizetype first = 0;
-    // A lone character before more print is the frame's edge.
-    while (first + 1 < pieces.size() && pieces[first].size() == 1)
+    // A lone character or a piece without letters before more print is the frame's edge or
+    // an ornament beside the title ("( Inquisitive Glimmer").
+    while (first + 1 < pieces.size() && (pieces[first].size() == 1 || !lettered(pieces[first])))
         ++first;
     qsizetype end = first;
     while (end < pieces.size() && lettered(pieces[end]))

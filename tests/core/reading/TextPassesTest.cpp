@@ -53,6 +53,7 @@ TEST(TextPasses, TitleOfALineReadWhole)
         {"Gloom . - * oe oo > \u201Cg", "Gloom"},                  // texture after the first letterless piece
         {"B Learled Unicorn", "Learled Unicorn"},                    // the frame's edge read as a letter
         {"| Circle of Protection: Blue", "Circle of Protection: Blue"},
+        {"\u2018( Inquisitive Glimm", "Inquisitive Glimm"},          // an ornament before the title
         {"Keldon Warlord 2", "Keldon Warlord"},                      // the mana cost
         {"B\u00E9stilence", "Bestilence"},                           // stray accents of grainy print
         {"Niko, Light of Hope", "Niko, Light of Hope"},
