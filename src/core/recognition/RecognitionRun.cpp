@@ -283,7 +283,7 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
     const AttributionResolution r = co_await std::move(resolving);
     if (r.kind == AttributionResolution::Kind::trusted)
         co_return trusted(r);
-    auto turnedReading = readTurnedTitleBar();
+    auto turnedReading = readTurnedTitleLine();
     const std::vector<OCRLine> turnedLines = co_await std::move(turnedReading);
     auto byTurned = confirmByTitleRead(turnedLines);
     if (auto confirmed = co_await std::move(byTurned))
@@ -312,14 +312,21 @@ QCoro::Task<std::optional<AttributionResolution>> RecognitionRun::confirmByTitle
     co_return r;
 }
 
-// The title bar of the card turned a quarter clockwise.
-QCoro::Task<std::vector<OCRLine>> RecognitionRun::readTurnedTitleBar() const
+// The title line of the card turned a quarter clockwise, found by its print (rooms print a
+// title along the left edge of each half: two titles on one line once turned, the first of
+// which is read); the title bar where no line stands out.
+QCoro::Task<std::vector<OCRLine>> RecognitionRun::readTurnedTitleLine() const
 {
     std::function<QImage()> rotate = [image = image_] { return rotatedByQuarterTurns(image, 1); };
     auto rotating = CPUWork::run(std::move(rotate), lane_);
     const QImage turned = co_await std::move(rotating);
-    auto reading = TextPasses::recognizeTitle(options_.text, turned, TitleCrop::bar, lane_);
-    std::vector<OCRLine> lines = co_await std::move(reading);
+    auto locating =
+        TextPasses::recognizeLocatedTitle(options_.text, turned, AttributionStrip::LineGround::smoothed, lane_);
+    std::vector<OCRLine> lines = co_await std::move(locating);
+    if (lines.empty()) {
+        auto reading = TextPasses::recognizeTitle(options_.text, turned, TitleCrop::bar, lane_);
+        lines = co_await std::move(reading);
+    }
     co_return lines;
 }
 
@@ -338,7 +345,7 @@ QCoro::Task<void> RecognitionRun::cardWithoutStrip()
         nameShare_ = largestNameShare(*earlyNames_, titles_);
     }
     // No sign of a strip at all: older frames print none. Their title is read again closer;
-    // the card is read turned only when its turned title bar names a card (a landscape card
+    // the card is read turned only when its turned title line names a card (a landscape card
     // lying on its side), and the whole card only when no title could be read.
     readRemaining_ = !namedUpright_ && !stripSettled_;
     const bool noStripSign = !attribution_.isArtSeries && !attribution_.setCode && !attribution_.collectorNumber &&
@@ -401,10 +408,10 @@ QCoro::Task<void> RecognitionRun::takeCloserTitle(std::vector<OCRLine> closerLin
     nameShare_ = share;
 }
 
-// Whether the title bar of the card turned a quarter names a card.
+// Whether the title line of the card turned a quarter names a card.
 QCoro::Task<bool> RecognitionRun::turnedTitleNamesACard()
 {
-    auto turnedReading = readTurnedTitleBar();
+    auto turnedReading = readTurnedTitleLine();
     const std::vector<OCRLine> turnedLines = co_await std::move(turnedReading);
     const CardAttribution turnedTitle = parseAttribution(turnedLines);
     if (!readable(turnedTitle.title))

@@ -61,7 +61,7 @@ private:
     QCoro::Task<void> takeCloserTitle(std::vector<OCRLine> closerLines);
     QCoro::Task<bool> turnedTitleNamesACard();
     QCoro::Task<std::optional<AttributionResolution>> confirmByTitleRead(std::vector<OCRLine> lines);
-    QCoro::Task<std::vector<OCRLine>> readTurnedTitleBar() const;
+    QCoro::Task<std::vector<OCRLine>> readTurnedTitleLine() const;
     void chooseFinish();
     QCoro::Task<std::vector<Candidate>> nameCandidates(QString title, CardAttribution attribution,
                                                        ScanFinish finish) const;

@@ -56,3 +56,41 @@ TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
             EXPECT_EQ(outcome.candidates.front().name, c.name);
     }
 }
+
+// A complete strip whose title stands away from the title bar is confirmed by it where it is:
+// a room prints a title along the left edge of each half; a promotional frame prints an
+// ornament before its title.
+TEST(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
+{
+    const QDir dir(QStringLiteral(VANTRY_REALCARDS_DIR));
+    if (!dir.exists(QStringLiteral("truth.csv")))
+        GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
+    ASSERT_TRUE(TesseractTextRecognizer::available());
+    struct Case {
+        const char* file;
+        QString number, name;
+    };
+    const std::vector<Case> cases{
+        {"images/dsk-340-borderless.jpg", QStringLiteral("340"), QStringLiteral("Charred Foyer // Warped Space")},
+        {"images/dsk-415-promo.jpg", QStringLiteral("415"), QStringLiteral("Inquisitive Glimmer")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto crop = CardCropper::croppedImage(dir.filePath(QString::fromLatin1(c.file)));
+        ASSERT_TRUE(crop);
+        auto resolver = std::make_shared<test::RecordingResolver>();
+        resolver->onSet = [c](const QString& set, const QString& number, ScanFinish, const auto&) {
+            const QString n = normalizeCollectorNumber(number);
+            return std::vector<Candidate>{
+                makeCandidate(set + n, n == c.number ? c.name : QStringLiteral("Friendly Ghost"), set.toLower(), n, 1)};
+        };
+        VisionCardRecognizer::Options options;
+        options.trace = [](const QString&) {};
+        const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
+        const auto outcome = QCoro::waitFor(recognizer.recognize(*crop, ScanFinish::nonfoil));
+        ASSERT_FALSE(outcome.candidates.empty());
+        EXPECT_EQ(outcome.candidates.front().name, c.name);
+        EXPECT_EQ(validatedDisposition(outcome.candidates, outcome.attribution).disposition,
+                  Disposition::autoConfirm);
+    }
+}
