@@ -154,6 +154,13 @@ QString titleOfLine(const QString& line)
     // language the engine reads carry none that matter to a name search.
     QString title = pieces.mid(first, end - first).join(u' ').normalized(QString::NormalizationForm_D);
     title.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+    // Quotes and brackets stuck to the title's ends are grain or the frame's ornaments: no name
+    // begins or ends with one.
+    static const QString marks = QStringLiteral("\"'()[]{}|\u2018\u2019\u201C\u201D\u00AB\u00BB");
+    while (!title.isEmpty() && marks.contains(title.front()))
+        title.remove(0, 1);
+    while (!title.isEmpty() && marks.contains(title.back()))
+        title.chop(1);
     return title;
 }
 

@@ -54,6 +54,8 @@ TEST(TextPasses, TitleOfALineReadWhole)
         {"B Learled Unicorn", "Learled Unicorn"},                    // the frame's edge read as a letter
         {"| Circle of Protection: Blue", "Circle of Protection: Blue"},
         {"\u2018( Inquisitive Glimm", "Inquisitive Glimm"},          // an ornament before the title
+        {"\u2018ifebreathing \u00A9", "ifebreathing"},              // a quote stuck to the first word
+        {"Tranquility\u201D", "Tranquility"},
         {"Keldon Warlord 2", "Keldon Warlord"},                      // the mana cost
         {"B\u00E9stilence", "Bestilence"},                           // stray accents of grainy print
         {"Niko, Light of Hope", "Niko, Light of Hope"},
