@@ -13,13 +13,46 @@
 using namespace vantry;
 using test::makeCandidate;
 
+namespace {
+
+// The folder of the real card images, kept outside the repository; none where it is absent.
+std::optional<QDir> realCards()
+{
+    const QDir dir(QStringLiteral(VANTRY_REALCARDS_DIR));
+    if (!dir.exists(QStringLiteral("truth.csv")))
+        return std::nullopt;
+    return dir;
+}
+
+// A real card through crop and the recognizer with the real engine. Every number read is some
+// printing: `number` is the card named `name`, any other a wrong card. None when the crop fails.
+std::optional<RecognitionOutcome> recognizeRealCard(const QDir& dir, const char* file, const QString& number,
+                                                    const QString& name)
+{
+    const auto crop = CardCropper::croppedImage(dir.filePath(QString::fromLatin1(file)));
+    if (!crop)
+        return std::nullopt;
+    auto resolver = std::make_shared<test::RecordingResolver>();
+    resolver->onSet = [number, name](const QString& set, const QString& read, ScanFinish, const auto&) {
+        const QString n = normalizeCollectorNumber(read);
+        return std::vector<Candidate>{
+            makeCandidate(set + n, n == number ? name : QStringLiteral("Friendly Ghost"), set.toLower(), n, 1)};
+    };
+    VisionCardRecognizer::Options options;
+    options.trace = [](const QString&) {};
+    const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
+    return QCoro::waitFor(recognizer.recognize(*crop, ScanFinish::nonfoil));
+}
+
+} // namespace
+
 // Catalogue scans of real cards (real fonts, frames and artwork) through crop, the real text
 // passes and the recognizer. The images are kept outside the repository; without them the
 // test is skipped.
 TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
 {
-    const QDir dir(QStringLiteral(VANTRY_REALCARDS_DIR));
-    if (!dir.exists(QStringLiteral("truth.csv")))
+    const auto dir = realCards();
+    if (!dir)
         GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
     ASSERT_TRUE(TesseractTextRecognizer::available());
     struct Case {
@@ -35,25 +68,14 @@ TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto crop = CardCropper::croppedImage(dir.filePath(QString::fromLatin1(c.file)));
-        ASSERT_TRUE(crop);
-        auto resolver = std::make_shared<test::RecordingResolver>();
-        // Every number is some printing: a wrong read resolves to a wrong card.
-        resolver->onSet = [](const QString& set, const QString& number, ScanFinish, const auto&) {
-            const QString n = normalizeCollectorNumber(number);
-            return std::vector<Candidate>{makeCandidate(set + n, n == "125" ? "Bedhead Beastie" : "Friendly Ghost",
-                                                        set.toLower(), n, 1)};
-        };
-        VisionCardRecognizer::Options options;
-        options.trace = [](const QString&) {};
-        const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
-        const auto outcome = QCoro::waitFor(recognizer.recognize(*crop, ScanFinish::nonfoil));
-        const auto& a = outcome.attribution;
+        const auto outcome = recognizeRealCard(*dir, c.file, QStringLiteral("125"), QStringLiteral("Bedhead Beastie"));
+        ASSERT_TRUE(outcome);
+        const auto& a = outcome->attribution;
         EXPECT_EQ(a.collectorNumber ? std::optional(normalizeCollectorNumber(*a.collectorNumber)) : std::nullopt,
                   c.number);
-        const auto d = validatedDisposition(outcome.candidates, a);
+        const auto d = validatedDisposition(outcome->candidates, a);
         if (d.disposition == Disposition::autoConfirm)
-            EXPECT_EQ(outcome.candidates.front().name, c.name);
+            EXPECT_EQ(outcome->candidates.front().name, c.name);
     }
 }
 
@@ -62,8 +84,8 @@ TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
 // ornament before its title.
 TEST(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
 {
-    const QDir dir(QStringLiteral(VANTRY_REALCARDS_DIR));
-    if (!dir.exists(QStringLiteral("truth.csv")))
+    const auto dir = realCards();
+    if (!dir)
         GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
     ASSERT_TRUE(TesseractTextRecognizer::available());
     struct Case {
@@ -76,21 +98,11 @@ TEST(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto crop = CardCropper::croppedImage(dir.filePath(QString::fromLatin1(c.file)));
-        ASSERT_TRUE(crop);
-        auto resolver = std::make_shared<test::RecordingResolver>();
-        resolver->onSet = [c](const QString& set, const QString& number, ScanFinish, const auto&) {
-            const QString n = normalizeCollectorNumber(number);
-            return std::vector<Candidate>{
-                makeCandidate(set + n, n == c.number ? c.name : QStringLiteral("Friendly Ghost"), set.toLower(), n, 1)};
-        };
-        VisionCardRecognizer::Options options;
-        options.trace = [](const QString&) {};
-        const VisionCardRecognizer recognizer(resolver, nullptr, [] { return false; }, options);
-        const auto outcome = QCoro::waitFor(recognizer.recognize(*crop, ScanFinish::nonfoil));
-        ASSERT_FALSE(outcome.candidates.empty());
-        EXPECT_EQ(outcome.candidates.front().name, c.name);
-        EXPECT_EQ(validatedDisposition(outcome.candidates, outcome.attribution).disposition,
+        const auto outcome = recognizeRealCard(*dir, c.file, c.number, c.name);
+        ASSERT_TRUE(outcome);
+        ASSERT_FALSE(outcome->candidates.empty());
+        EXPECT_EQ(outcome->candidates.front().name, c.name);
+        EXPECT_EQ(validatedDisposition(outcome->candidates, outcome->attribution).disposition,
                   Disposition::autoConfirm);
     }
 }
