@@ -44,17 +44,26 @@ std::optional<RecognitionOutcome> recognizeRealCard(const QDir& dir, const char*
     return QCoro::waitFor(recognizer.recognize(*crop, ScanFinish::nonfoil));
 }
 
+// Skips where the images are absent.
+class RecognitionOnRealCards : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = realCards();
+        if (!dir_)
+            GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
+        ASSERT_TRUE(TesseractTextRecognizer::available());
+    }
+    std::optional<QDir> dir_;
+};
+
 } // namespace
 
 // Catalogue scans of real cards (real fonts, frames and artwork) through crop, the real text
 // passes and the recognizer. The images are kept outside the repository; without them the
 // test is skipped.
-TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
+TEST_F(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
 {
-    const auto dir = realCards();
-    if (!dir)
-        GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
-    ASSERT_TRUE(TesseractTextRecognizer::available());
     struct Case {
         const char* file;
         std::optional<QString> number; // normalised; none: the card prints none
@@ -68,7 +77,7 @@ TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto outcome = recognizeRealCard(*dir, c.file, QStringLiteral("125"), QStringLiteral("Bedhead Beastie"));
+        const auto outcome = recognizeRealCard(*dir_, c.file, QStringLiteral("125"), QStringLiteral("Bedhead Beastie"));
         ASSERT_TRUE(outcome);
         const auto& a = outcome->attribution;
         EXPECT_EQ(a.collectorNumber ? std::optional(normalizeCollectorNumber(*a.collectorNumber)) : std::nullopt,
@@ -82,12 +91,8 @@ TEST(RecognitionOnRealCards, NeverConfirmsTheWrongPrintingNorInventsANumber)
 // A complete strip whose title stands away from the title bar is confirmed by it where it is:
 // a room prints a title along the left edge of each half; a promotional frame prints an
 // ornament before its title.
-TEST(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
+TEST_F(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
 {
-    const auto dir = realCards();
-    if (!dir)
-        GTEST_SKIP() << "no real card images in " << VANTRY_REALCARDS_DIR;
-    ASSERT_TRUE(TesseractTextRecognizer::available());
     struct Case {
         const char* file;
         QString number, name;
@@ -98,7 +103,7 @@ TEST(RecognitionOnRealCards, ATitleAwayFromTheTitleBarConfirmsItsStrip)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto outcome = recognizeRealCard(*dir, c.file, c.number, c.name);
+        const auto outcome = recognizeRealCard(*dir_, c.file, c.number, c.name);
         ASSERT_TRUE(outcome);
         ASSERT_FALSE(outcome->candidates.empty());
         EXPECT_EQ(outcome->candidates.front().name, c.name);
