@@ -3,6 +3,7 @@
 #include "BatchTestKit.h"
 #include "core/intake/FolderWatcher.h"
 #include "core/support/CaptureLog.h"
+#include "support/CapturedLog.h"
 #include "support/CaptureSessionKit.h"
 #include "support/TempHome.h"
 
@@ -20,14 +21,7 @@ protected:
     test::TempHome home;
     test::CaptureSessionKit kit;
 
-    static int logLinesContaining(const QString& part)
-    {
-        CaptureLog::flush();
-        QFile f(CaptureLog::filePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return 0;
-        return int(QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')).filter(part).size());
-    }
+    static int logLinesContaining(const QString& part) { return int(test::capturedLogLines().filter(part).size()); }
 
     // Ticks the session's watcher until the model holds `rows` rows and rests.
     static bool tickUntilRows(BatchSession& session, std::size_t rows)

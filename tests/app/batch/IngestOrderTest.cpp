@@ -8,6 +8,7 @@
 #include "core/records/ImportLedgerStore.h"
 #include "core/support/CaptureLog.h"
 #include "platform/VirtualDelayScheduler.h"
+#include "support/CapturedLog.h"
 #include "support/MarkerRecognizer.h"
 #include "support/RecordingResolver.h"
 #include "support/TempHome.h"
@@ -65,14 +66,6 @@ protected:
         ImportIntentStore::resetForTesting();
     }
 
-    static QStringList logLines()
-    {
-        CaptureLog::flush();
-        QFile f(CaptureLog::filePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
 };
 
 // Each case writes its scans ("m<n>": a card with marker n; "copy <k>": the bytes of scan k;
@@ -149,7 +142,7 @@ TEST_F(IngestOrderTest, CardsAreCountedAndPublishedInCardOrderWhateverOrderTheyF
         collaborators.clockNs = [] { return qint64(0); }; // every card within one instant
         collaborators.ingestWindow = 3;
         const auto model = CaptureViewModel::create(nullptr, std::move(collaborators));
-        const qsizetype logStart = logLines().size();
+        const qsizetype logStart = test::capturedLogLines().size();
 
         bool done = false;
         auto run = [&]() -> QCoro::Task<> {
@@ -179,7 +172,7 @@ TEST_F(IngestOrderTest, CardsAreCountedAndPublishedInCardOrderWhateverOrderTheyF
             rows << (row.candidates.empty() ? QStringLiteral("-") : row.candidates.front().scryfallId);
         EXPECT_EQ(rows.join(", ").toStdString(), c.rows.join(", ").toStdString());
         QStringList cardLines;
-        const QStringList lines = logLines().mid(logStart);
+        const QStringList lines = test::capturedLogLines().mid(logStart);
         static const QRegularExpression cardLine(QStringLiteral("(card \\d+ (?:prep=|SKIP [a-z-]+))"));
         for (const QString& line : lines)
             if (const auto match = cardLine.match(line); match.hasMatch())

@@ -1,6 +1,7 @@
 #include "app/batch/CaptureViewModel.h"
 
 #include "BatchTestKit.h"
+#include "support/CapturedLog.h"
 #include "support/FakeFolderPicker.h"
 #include "support/MarkerRecognizer.h"
 #include "app/batch/BatchSession.h"
@@ -99,17 +100,9 @@ protected:
 
     QString scan(const QString& name) const { return folder + QLatin1Char('/') + name; }
 
-    static QStringList logLines()
-    {
-        CaptureLog::flush();
-        QFile f(CaptureLog::filePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
     static QStringList logLinesContaining(const QString& part)
     {
-        return logLines().filter(part);
+        return test::capturedLogLines().filter(part);
     }
 };
 
