@@ -98,7 +98,7 @@ double letterLikeness(const QString& a, const QString& b)
 // ("Terror" before "Valgavoth, Terror Eater" for a read "Tfrror", "Wall of Water" before "Wall
 // of Air" for "Wall Wat", though the latter's one long word is read whole), then those the
 // title reads more words of; the search's own order otherwise.
-std::vector<Candidate> rankedByNameShare(std::vector<Candidate> found, const QStringList& read)
+std::vector<Candidate> rankedByTitle(std::vector<Candidate> found, const QStringList& read)
 {
     struct Ranked {
         double share = 0, likeness = 0;
@@ -590,7 +590,7 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::nameSearch()
         names = co_await std::move(searching);
     }
     if (stripless())
-        names = rankedByNameShare(std::move(names), titles_);
+        names = rankedByTitle(std::move(names), titles_);
     if (names.empty()) {
         options_.trace(QStringLiteral("[recognize]   name search for ") + inQuotes(*title) +
                        QStringLiteral(" found nothing"));
