@@ -270,7 +270,9 @@ std::pair<int, int> printColumns(const cv::Mat& strokes)
 
 // The middle of the run of `window` rows (a text height) whose strokes stand out most from the
 // runs just above and below it: a line of print has quieter rows on both sides, while artwork
-// below the title is as busy above and below any of its runs. `density` receives the run's mean.
+// below the title is as busy above and below any of its runs. A run without rows below it in
+// the search is not judged: artwork reaching the search's foot would stand out from nothing.
+// `density` receives the run's mean.
 int standingLineCentre(const cv::Mat& rows, int window, double* density)
 {
     const int reach = window;
@@ -278,10 +280,10 @@ int standingLineCentre(const cv::Mat& rows, int window, double* density)
     cv::blur(rows, smooth, cv::Size(1, window));
     int best = 0;
     double bestScore = -1e9;
-    for (int y = 0; y < smooth.rows; ++y) {
+    for (int y = 0; y + reach < smooth.rows; ++y) {
         const float here = smooth.at<float>(y);
         const float above = y - reach >= 0 ? smooth.at<float>(y - reach) : 0.f;
-        const float below = y + reach < smooth.rows ? smooth.at<float>(y + reach) : 0.f;
+        const float below = smooth.at<float>(y + reach);
         const double score = here - std::max(above, below);
         if (score > bestScore)
             bestScore = score, best = y;

@@ -70,9 +70,10 @@ namespace {
 
 // A card's top as older frames print it: a title in a serif face, light on a dark, grainy
 // frame, or dark on a light one, with a mana symbol at the right; `capital` enlarges the first
-// letter as ornate initials stand; `artwork` puts busy artwork under the title.
+// letter as ornate initials stand; busy artwork from `artworkTop` (a share of the height, 0 for
+// none) down.
 QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039, double capital = 1,
-                   bool artwork = false)
+                   double artworkTop = 0)
 {
     const int width = height * 672 / 936;
     QImage card(width, height, image::workingFormat);
@@ -87,11 +88,11 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
                                             std::clamp(c.blue() + d, 0, 255)));
         }
     QPainter p(&card);
-    if (artwork) {
-        // Fine, high-contrast detail from just under the title line to well past the title search.
+    if (artworkTop > 0) {
+        // Fine, high-contrast detail to well past the title search.
         std::uniform_int_distribution<int> tone(0, 1);
         const int cell = std::max(2, height / 350);
-        for (int y = int(height * 0.095); y < int(height * 0.3); y += cell)
+        for (int y = int(height * artworkTop); y < int(height * 0.3); y += cell)
             for (int x = int(width * 0.06); x < int(width * 0.94); x += cell) {
                 const int v = 255 * tone(grain);
                 p.fillRect(x, y, cell, cell, QColor(v, v, 255 - v));
@@ -121,7 +122,7 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
 // line by the real engine, light print on a dark grainy frame as well as dark on light, at
 // 300 and 600 dpi; grey print on a bright blue frame (as dark as the frame in luma) in its
 // whiteness, a tall initial included; over busy artwork the line is the title, not the
-// artwork's densest rows; an even ground has no title line.
+// artwork's densest rows nor its top where the search ends; an even ground has no title line.
 TEST(TextPasses, LocatedTitleReadsOldFrames)
 {
     ASSERT_TRUE(TesseractTextRecognizer::available());
@@ -133,7 +134,7 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         Ground read;
         const char* title = "Sengir Vampire";
         double capital = 1;
-        bool artwork = false;
+        double artworkTop = 0;
     };
     const std::vector<Case> cases{
         {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed},
@@ -141,12 +142,14 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         {"dark on light", QColor(215, 210, 195), QColor(30, 30, 30), 1039, Ground::smoothed},
         {"grey on blue", QColor(30, 150, 230), QColor(165, 165, 165), 1039, Ground::whiteness},
         {"tall initial", QColor(40, 150, 215), QColor(225, 225, 220), 1039, Ground::whiteness, "Jump Wurm", 1.9},
-        {"over artwork", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Sengir Vampire", 1, true},
+        {"over artwork", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Sengir Vampire", 1, 0.095},
+        {"artwork at the search's foot", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Jump",
+         1, 0.13},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString title = QString::fromUtf8(c.title);
-        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital, c.artwork);
+        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital, c.artworkTop);
         const auto located = AttributionStrip::locatedTitleLine(card);
         ASSERT_TRUE(located);
         EXPECT_NEAR(located->midY, 1 - 0.065, 0.02);
