@@ -44,6 +44,27 @@ std::vector<Candidate> collectorMatches(const std::vector<Candidate>& candidates
 
 bool isBlankOrNewline(QChar c) { return c.isSpace(); }
 
+// Lower-cased words of letters and digits, of any length.
+QStringList plainWords(const QString& text)
+{
+    QString cleaned = text.toLower();
+    for (QChar& c : cleaned)
+        if (!c.isLetterOrNumber())
+            c = u' ';
+    return cleaned.split(u' ', Qt::SkipEmptyParts);
+}
+
+// A name without a significant word ("Saw", "Get Out") is read only where each of its words
+// stands as a word: short words leave no room for a misread, and any title would otherwise
+// confirm such a name.
+bool holdsWordsOf(const QString& title, const QString& name)
+{
+    const QStringList read = plainWords(title);
+    const QStringList named = plainWords(name);
+    return !named.isEmpty() &&
+           std::all_of(named.begin(), named.end(), [&](const QString& w) { return read.contains(w); });
+}
+
 QString trimmed(const QString& s)
 {
     qsizetype a = 0, b = s.size();
@@ -99,12 +120,8 @@ std::vector<Candidate> promoteCollectorPinnedMatch(const std::vector<Candidate>&
 
 QStringList significantWords(const QString& text)
 {
-    QString cleaned = text.toLower();
-    for (QChar& c : cleaned)
-        if (!c.isLetterOrNumber())
-            c = u' ';
     QStringList out;
-    for (const QString& word : cleaned.split(u' ', Qt::SkipEmptyParts))
+    for (const QString& word : plainWords(text))
         if (word.size() >= 4)
             out << word;
     return out;
@@ -153,9 +170,11 @@ bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolved
     if (!ocrTitle || ocrTitle->isEmpty())
         return true;
     const QStringList titleWords = significantWords(*ocrTitle);
-    const QStringList nameWords = significantWords(resolvedName);
-    if (titleWords.isEmpty() || nameWords.isEmpty())
+    if (titleWords.isEmpty())
         return true;
+    const QStringList nameWords = significantWords(resolvedName);
+    if (nameWords.isEmpty())
+        return holdsWordsOf(*ocrTitle, resolvedName);
     int unmatched = 0;
     for (const QString& tw : titleWords) {
         const bool partnered = std::any_of(nameWords.begin(), nameWords.end(),
@@ -176,6 +195,10 @@ bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& r
             titles << t;
     if (titles.isEmpty())
         return true;
+    // Such a name is read by a title of short words as well ("Get Out" beside junk).
+    if (significantWords(resolvedName).isEmpty())
+        return std::any_of(candidates.begin(), candidates.end(),
+                           [&](const QString& t) { return holdsWordsOf(t, resolvedName); });
     return std::any_of(titles.begin(), titles.end(), [&](const QString& t) { return titlesAgree(t, resolvedName); });
 }
 

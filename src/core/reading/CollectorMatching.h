@@ -35,7 +35,8 @@ bool editDistanceAtMostOne(const QString& a, const QString& b);
 // the other, or one edit apart.
 bool titleWordsAgree(const QString& titleWord, const QString& nameWord);
 // Every significant word of the title (all but one of three or more) agrees with some word
-// of the name; true when either side has no significant word.
+// of the name; true when the title has no significant word. A name without one ("Saw",
+// "Get Out") agrees only with a title that holds each of its words as a word.
 bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolvedName);
 bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& resolvedName);
 bool titleCandidatesHaveComparableWords(const QStringList& titles);

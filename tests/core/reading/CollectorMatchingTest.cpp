@@ -97,6 +97,12 @@ TEST(CollectorMatching, TitlesAgree)
         {"Copper Whelp", "Copper Dragon", false},                       // two words, one unmatched
         {"Thalia, Guardian", "Thalia, Guardian of Thraben", true},
         {"Guar", "Guardian", true}, // a prefix counts
+        // A name without a significant word takes its words as they are.
+        {"Sengir Vampire", "Saw", false},
+        {"Saw Rnnnn", "Saw", true},
+        {"| Get Out.", "Get Out", true},
+        {"Getaway Out", "Get Out", false},
+        {"Mox Jeweled", "Mox Jet", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(titlesAgree(c.title, c.name), c.agree) << c.title.value_or("nil").toStdString();
@@ -124,6 +130,8 @@ TEST(CollectorMatching, TitleCandidatesAgreeOnlyOnEvidence)
         {{"Oe __", "Beastie Beatdo"}, "Beastie Beatdown", true},
         {{"if Kaito, Baye of Nightm"}, "Kaito, Bane of Nightmares", true},
         {{"dee", "Oe __"}, "Anything", true}, // nothing to compare: the callers ask for evidence
+        {{"pcan tne ee", "Get Out", "oe) |"}, "Get Out", true},
+        {{"pcan tne ee", "Got Oat"}, "Get Out", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(titlesAgreeAcrossCandidates(c.titles, c.name), c.agree) << c.titles.join(" | ").toStdString();

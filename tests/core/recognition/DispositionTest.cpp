@@ -105,6 +105,10 @@ TEST(Disposition, ValidatesAutoConfirmation)
         {"cut-off or short number", withSet("neo"), attribution("NEO", "45", false, "Lightning Bolt", {}, false),
          "collectorIncomplete"},
         {"no strip, no title", withSet("neo"), attribution({}, {}, false, std::nullopt), {}},
+        {"a short name against a title naming another card", withSet("dsk", "45", "Saw"),
+         attribution("DSK", "45", false, "Sengir Vampire"), "titleMismatch"},
+        {"a short name read among junk", withSet("dsk", "45", "Saw"), attribution("DSK", "45", false, "| Saw cree"),
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
