@@ -270,9 +270,9 @@ std::pair<int, int> printColumns(const cv::Mat& strokes)
 
 // The middle of the run of `window` rows (a text height) whose strokes stand out most from the
 // runs just above and below it: a line of print has quieter rows on both sides, while artwork
-// below the title is as busy above and below any of its runs. A run without rows below it in
-// the search is not judged: artwork reaching the search's foot would stand out from nothing.
-// `density` receives the run's mean.
+// below the title is as busy above and below any of its runs. A run without rows above or
+// below it in the search is not judged: artwork reaching the search's edge would stand out
+// from nothing. `density` receives the run's mean.
 int standingLineCentre(const cv::Mat& rows, int window, double* density)
 {
     const int reach = window;
@@ -280,9 +280,9 @@ int standingLineCentre(const cv::Mat& rows, int window, double* density)
     cv::blur(rows, smooth, cv::Size(1, window));
     int best = 0;
     double bestScore = -1e9;
-    for (int y = 0; y + reach < smooth.rows; ++y) {
+    for (int y = reach; y + reach < smooth.rows; ++y) {
         const float here = smooth.at<float>(y);
-        const float above = y - reach >= 0 ? smooth.at<float>(y - reach) : 0.f;
+        const float above = smooth.at<float>(y - reach);
         const float below = smooth.at<float>(y + reach);
         const double score = here - std::max(above, below);
         if (score > bestScore)
@@ -304,7 +304,7 @@ std::optional<LocatedLine> locatedTitleLine(const QImage& image, LineGround grou
                        roundHalfAway(image.height() * titleSearchHeightFraction));
     const double scale = kSearchCardHeight / image.height();
     auto grey = normalisedGreyCrop(image, search, scale);
-    if (!grey || grey->height() < 2 * kSearchTextHeight || grey->width() < 2 * kSearchTextHeight)
+    if (!grey || grey->height() <= 2 * kSearchTextHeight || grey->width() < 2 * kSearchTextHeight)
         return std::nullopt;
     try {
         const cv::Mat g(grey->height(), grey->width(), CV_8UC1, grey->bits(), size_t(grey->bytesPerLine()));

@@ -73,7 +73,7 @@ namespace {
 // letter as ornate initials stand; busy artwork from `artworkTop` (a share of the height, 0 for
 // none) down.
 QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height = 1039, double capital = 1,
-                   double artworkTop = 0)
+                   double artworkTop = 0, double artworkBottom = 0.3)
 {
     const int width = height * 672 / 936;
     QImage card(width, height, image::workingFormat);
@@ -88,11 +88,11 @@ QImage oldFrameTop(const QString& title, QColor ground, QColor print, int height
                                             std::clamp(c.blue() + d, 0, 255)));
         }
     QPainter p(&card);
-    if (artworkTop > 0) {
-        // Fine, high-contrast detail to well past the title search.
+    if (artworkTop > 0 || artworkBottom < 0.3) {
+        // Fine, high-contrast detail.
         std::uniform_int_distribution<int> tone(0, 1);
         const int cell = std::max(2, height / 350);
-        for (int y = int(height * artworkTop); y < int(height * 0.3); y += cell)
+        for (int y = int(height * artworkTop); y < int(height * artworkBottom); y += cell)
             for (int x = int(width * 0.06); x < int(width * 0.94); x += cell) {
                 const int v = 255 * tone(grain);
                 p.fillRect(x, y, cell, cell, QColor(v, v, 255 - v));
@@ -135,6 +135,7 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         const char* title = "Sengir Vampire";
         double capital = 1;
         double artworkTop = 0;
+        double artworkBottom = 0.3;
     };
     const std::vector<Case> cases{
         {"light on dark, 300 dpi", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed},
@@ -145,11 +146,13 @@ TEST(TextPasses, LocatedTitleReadsOldFrames)
         {"over artwork", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Sengir Vampire", 1, 0.095},
         {"artwork at the search's foot", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Jump",
          1, 0.13},
+        {"artwork at the search's top", QColor(50, 45, 45), QColor(215, 215, 205), 1039, Ground::smoothed, "Jump",
+         1, 0, 0.04},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString title = QString::fromUtf8(c.title);
-        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital, c.artworkTop);
+        const QImage card = oldFrameTop(title, c.ground, c.print, c.height, c.capital, c.artworkTop, c.artworkBottom);
         const auto located = AttributionStrip::locatedTitleLine(card);
         ASSERT_TRUE(located);
         EXPECT_NEAR(located->midY, 1 - 0.065, 0.02);
