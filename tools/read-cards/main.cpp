@@ -241,7 +241,10 @@ void printRow(const TruthRow& t, const Result& r, Summary& s)
                                                                Qt::CaseInsensitive) == 0;
     const bool top = !cands.empty() && samePrinting(cands.front(), t);
     const bool automatic = r.disposition == Disposition::autoConfirm;
-    const bool title = a.title && titleCandidatesHaveComparableWords({*a.title}) && titlesAgree(a.title, t.name);
+    // A name of short words ("Get Out") is read right only where its words are.
+    const bool title = a.title &&
+                       (titleCandidatesHaveComparableWords({*a.title}) || titlesReadShortName({*a.title}, t.name)) &&
+                       titlesAgree(a.title, t.name);
     const bool invented = !t.stripPrinted && a.collectorNumber.has_value();
     if (t.stripPrinted) {
         ++s.stripCards;

@@ -197,14 +197,19 @@ bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& r
         return true;
     // Such a name is read by a title of short words as well ("Get Out" beside junk).
     if (significantWords(resolvedName).isEmpty())
-        return std::any_of(candidates.begin(), candidates.end(),
-                           [&](const QString& t) { return holdsWordsOf(t, resolvedName); });
+        return titlesReadShortName(candidates, resolvedName);
     return std::any_of(titles.begin(), titles.end(), [&](const QString& t) { return titlesAgree(t, resolvedName); });
 }
 
 bool titleCandidatesHaveComparableWords(const QStringList& titles)
 {
     return std::any_of(titles.begin(), titles.end(), [](const QString& t) { return !significantWords(t).isEmpty(); });
+}
+
+bool titlesReadShortName(const QStringList& titles, const QString& resolvedName)
+{
+    return significantWords(resolvedName).isEmpty() &&
+           std::any_of(titles.begin(), titles.end(), [&](const QString& t) { return holdsWordsOf(t, resolvedName); });
 }
 
 bool titlesCoverName(const QStringList& titles, const QString& resolvedName)

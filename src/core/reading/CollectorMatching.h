@@ -40,6 +40,9 @@ bool titleWordsAgree(const QString& titleWord, const QString& nameWord);
 bool titlesAgree(const std::optional<QString>& ocrTitle, const QString& resolvedName);
 bool titlesAgreeAcrossCandidates(const QStringList& candidates, const QString& resolvedName);
 bool titleCandidatesHaveComparableWords(const QStringList& titles);
+// The name has no significant word and some title holds each of its words ("Get Out" read
+// for Get Out): for such a name, as much evidence as a significant word is for others.
+bool titlesReadShortName(const QStringList& titles, const QString& resolvedName);
 // Some title agrees with the name and reads more than half of the name's significant words:
 // enough to outrank a complete strip read ("east" agrees with "Peer Past the Veil" by one
 // letter, but reads one word of three).

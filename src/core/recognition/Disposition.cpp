@@ -76,7 +76,7 @@ AutoConfirmValidation validateAutoConfirmCandidate(const Candidate& candidate, c
             return AutoConfirmValidation::demote(QStringLiteral("collectorIncomplete"));
     }
     const QStringList titles = titleCandidates(attribution);
-    if (!titleCandidatesHaveComparableWords(titles)) {
+    if (!titleCandidatesHaveComparableWords(titles) && !titlesReadShortName(titles, candidate.name)) {
         // What the strip said needs a readable title to back it.
         const bool fromStrip = (attribution.setCode && !attribution.setCode->isEmpty()) ||
                                (attribution.collectorNumber && !attribution.collectorNumber->isEmpty());

@@ -252,7 +252,7 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
         return RecognitionOutcome{r.candidates, attribution_};
     };
     // A complete strip whose title confirms its printing needs no other pass.
-    if (completeStrip() && titleCandidatesHaveComparableWords(titles_)) {
+    if (completeStrip() && title()) {
         auto resolving = resolveAttribution(attribution_, chosen_, titles_, lookup_);
         const AttributionResolution r = co_await std::move(resolving);
         if (r.kind == AttributionResolution::Kind::trusted)
@@ -297,7 +297,8 @@ QCoro::Task<RecognitionRun::Settled> RecognitionRun::confirmStrip()
 QCoro::Task<std::optional<AttributionResolution>> RecognitionRun::confirmByTitleRead(std::vector<OCRLine> lines)
 {
     const CardAttribution found = parseAttribution(lines);
-    if (!readable(found.title))
+    // A title of short words may still read a name of short words ("Get Out").
+    if (!found.title || found.title->isEmpty())
         co_return std::nullopt;
     CardAttribution titled = attribution_;
     titled.title = found.title;

@@ -25,8 +25,7 @@ QCoro::Task<AttributionResolution> resolveAttribution(CardAttribution attributio
         co_return AttributionResolution::none();
     std::optional<Candidate> demoted;
     // Only a complete number read with a title that says something can be trusted.
-    const bool canTrust =
-        titleCandidatesHaveComparableWords(titleCandidates) && attribution.collectorNumberIsComplete;
+    const bool comparable = titleCandidatesHaveComparableWords(titleCandidates);
     for (const QString& set : attributionSetCodes(attribution)) {
         auto lookup = resolve(set, *attribution.collectorNumber, finish, attribution.language);
         std::vector<Candidate> hits = co_await std::move(lookup);
@@ -34,7 +33,9 @@ QCoro::Task<AttributionResolution> resolveAttribution(CardAttribution attributio
             continue;
         if (!demoted)
             demoted = hits.front();
-        if (canTrust && titlesAgreeAcrossCandidates(titleCandidates, hits.front().name))
+        const bool evidence = comparable || titlesReadShortName(titleCandidates, hits.front().name);
+        if (attribution.collectorNumberIsComplete && evidence &&
+            titlesAgreeAcrossCandidates(titleCandidates, hits.front().name))
             co_return AttributionResolution::trusted(std::move(hits));
     }
     if (demoted)

@@ -109,6 +109,9 @@ TEST(Disposition, ValidatesAutoConfirmation)
          attribution("DSK", "45", false, "Sengir Vampire"), "titleMismatch"},
         {"a short name read among junk", withSet("dsk", "45", "Saw"), attribution("DSK", "45", false, "| Saw cree"),
          {}},
+        {"a short name read alone", withSet("dsk", "45", "Get Out"), attribution("DSK", "45", false, "Get Out"), {}},
+        {"a short name misread", withSet("dsk", "45", "Get Out"), attribution("DSK", "45", false, "Got Oat"),
+         "titleMismatch"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

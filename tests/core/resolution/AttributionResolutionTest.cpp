@@ -73,6 +73,7 @@ TEST(AttributionResolution, TrustDependsOnTheTitle)
 {
     const Candidate bolt = makeCandidate("bolt", "Lightning Bolt", "neo", "12", 1);
     const Candidate guide = makeCandidate("guide", "Goblin Guide", "tneo", "12", 1);
+    const Candidate getOut = makeCandidate("out", "Get Out", "neo", "12", 1);
     struct Case {
         const char* name;
         std::map<QString, std::vector<Candidate>> table;
@@ -91,6 +92,13 @@ TEST(AttributionResolution, TrustDependsOnTheTitle)
         // Real title reads: junk beside a title naming another card is no agreement.
         {"junk alternative beside a disagreeing title", {{"NEO/12", {bolt}}}, {"| Bedhead aeagne", "dee"},
          AttributionResolution::demote(bolt)},
+        // A name of short words is read by its words, and only by them.
+        {"short name read", {{"NEO/12", {getOut}}}, {". Get Out"}, AttributionResolution::trusted({getOut})},
+        {"short name read beside junk", {{"NEO/12", {getOut}}}, {"pcan tne ee", "Get Out"},
+         AttributionResolution::trusted({getOut})},
+        {"short name misread", {{"NEO/12", {getOut}}}, {"Got Oat"}, AttributionResolution::demote(getOut)},
+        {"short name against another card's title", {{"NEO/12", {getOut}}}, {"Goblin Guide"},
+         AttributionResolution::demote(getOut)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
