@@ -216,16 +216,9 @@ QWidget* CaptureView::buildEmptyState()
         col->addLayout(row);
     };
     // A run that brought nothing new says so where its cards would have been.
-    emptyNothingNew_ = new QLabel(content);
-    emptyNothingNew_->setObjectName(QStringLiteral("emptyNothingNew"));
-    emptyNothingNew_->setAccessibleName(QStringLiteral("Nothing new"));
-    emptyNothingNew_->setWordWrap(true);
-    emptyNothingNew_->setAlignment(Qt::AlignHCenter);
+    emptyNothingNew_ =
+        Theme::notice(QStringLiteral("emptyNothingNew"), QStringLiteral("Nothing new"), Theme::accent, content);
     emptyNothingNew_->setMinimumWidth(360);
-    emptyNothingNew_->setStyleSheet(
-        QStringLiteral("#emptyNothingNew { background: %1; border-radius: 8px; padding: 10px 14px; }")
-            .arg(Theme::css(Theme::accent, 36)));
-    emptyNothingNew_->hide();
     centred(emptyNothingNew_, 520);
     auto* symbol = new QLabel(content);
     symbol->setObjectName(QStringLiteral("emptySymbol"));

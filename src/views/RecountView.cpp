@@ -119,16 +119,9 @@ QWidget* RecountView::buildEmptyState()
     emptyCol->setSpacing(14);
     emptyCol->addStretch(1);
     // A scan run that brought nothing new says so where the printings would have been.
-    emptyNothingNew_ = new QLabel(emptyHost);
-    emptyNothingNew_->setObjectName(QStringLiteral("recountEmptyNothingNew"));
-    emptyNothingNew_->setAccessibleName(QStringLiteral("Nothing new"));
-    emptyNothingNew_->setWordWrap(true);
-    emptyNothingNew_->setAlignment(Qt::AlignHCenter);
+    emptyNothingNew_ = Theme::notice(QStringLiteral("recountEmptyNothingNew"), QStringLiteral("Nothing new"),
+                                     Theme::warning, emptyHost);
     emptyNothingNew_->setFixedWidth(460);
-    emptyNothingNew_->setStyleSheet(
-        QStringLiteral("#recountEmptyNothingNew { background: %1; border-radius: 8px; padding: 10px 14px; }")
-            .arg(Theme::css(Theme::warning, 36)));
-    emptyNothingNew_->hide();
     emptyCol->addWidget(emptyNothingNew_, 0, Qt::AlignHCenter);
     auto* symbol = new QLabel(QStringLiteral("\u21BB"), emptyHost);
     QFont symbolFont = symbol->font();

@@ -140,6 +140,19 @@ QLabel* note(const QString& text, const QString& objectName, QWidget* parent)
     return label(text, objectName, Size::caption, Tone::secondary, parent);
 }
 
+QLabel* notice(const QString& objectName, const QString& accessibleName, const QColor& tint, QWidget* parent)
+{
+    auto* notice = new QLabel(parent);
+    notice->setObjectName(objectName);
+    notice->setAccessibleName(accessibleName);
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignHCenter);
+    notice->setStyleSheet(QStringLiteral("#%1 { background: %2; border-radius: 8px; padding: 10px 14px; }")
+                              .arg(objectName, css(tint, 36)));
+    notice->hide();
+    return notice;
+}
+
 QString labelColor(const QColor& colour) { return QStringLiteral("QLabel { color: %1; }").arg(css(colour)); }
 
 QString clearBackground(const QString& selectors)

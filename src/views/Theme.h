@@ -111,6 +111,8 @@ void setTone(QWidget* widget, Tone tone);
 QLabel* label(const QString& text, const QString& objectName, Size size, Tone tone, QWidget* parent);
 // A note under a group of controls: caption size, secondary tone.
 QLabel* note(const QString& text, const QString& objectName, QWidget* parent);
+// A hidden, word-wrapped and centred notice on a rounded panel faintly tinted with `tint`.
+QLabel* notice(const QString& objectName, const QString& accessibleName, const QColor& tint, QWidget* parent);
 
 // --- Style-sheet pieces -------------------------------------------------------------------
 
