@@ -69,6 +69,19 @@ bool writeAll(FileLayer& files, int fd, const QByteArray& bytes)
     return true;
 }
 
+bool syncFolder(FileLayer& files, const QString& folder)
+{
+    const int fd = files.open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // As for the file: a file system that cannot sync a folder says so with EINVAL.
+    const bool synced = files.fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+    const int syncError = errno;
+    files.close(fd);
+    errno = syncError;
+    return synced;
+}
+
 } // namespace
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error, std::optional<mode_t> mode)
@@ -104,10 +117,16 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error
     check(files.close(fd) == 0, "cannot write");
     if (failure == 0)
         check(files.rename(temporary.constData(), QFile::encodeName(target).constData()) == 0, "cannot replace");
-    if (failure == 0)
-        return true;
-    files.unlink(temporary.constData());
-    return failed(error, step, target, failure);
+    if (failure != 0) {
+        files.unlink(temporary.constData());
+        return failed(error, step, target, failure);
+    }
+    // The rename lives in the folder: until the folder is synced, a power cut can bring back the
+    // old file, so the write is done only then.
+    const QString folder = QFileInfo(target).path();
+    if (!syncFolder(files, folder))
+        return failed(error, QStringLiteral("cannot sync the folder of"), target, errno);
+    return true;
 }
 
 } // namespace vantry

@@ -11,8 +11,10 @@ namespace vantry {
 // Replaces the file at `path` with `bytes` in one step, so that a reader finds the old file
 // or the whole new one. The bytes go to a temporary file beside it, written unbuffered,
 // synced and closed with every step checked (a full disk shows at any of them); only then is
-// it renamed over the file. On a failure the old file stays as it was, the temporary file is
-// removed, and false is returned with the reason in `error`.
+// it renamed over the file, and the folder is synced so that the rename survives a power cut.
+// On a failure before the rename the old file stays as it was, the temporary file is removed,
+// and false is returned with the reason in `error`; a folder that cannot be synced is a failure
+// too, though the new content is in place by then.
 //
 // A link at `path` is followed: its target is replaced. `mode` gives the new file exactly
 // these permissions from its creation on; without it an existing file's permissions are

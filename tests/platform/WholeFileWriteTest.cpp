@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 using namespace vantry;
@@ -85,4 +87,39 @@ TEST(WholeFileWrite, ReplacesTheFileKeepingItsPermissionsAndFollowingALink)
     ASSERT_TRUE(writeWholeFile(home.file("empty"), QByteArray()));
     EXPECT_TRUE(QFileInfo::exists(home.file("empty")));
     EXPECT_EQ(QFileInfo(home.file("empty")).size(), 0);
+}
+
+TEST(WholeFileWrite, SyncsTheFolderAfterTheRenameAndFailsWhenItCannot)
+{
+    test::TempHome home;
+    const QString folder = home.file("data");
+    const QString path = folder + QStringLiteral("/file.json");
+    writeFile(path, "old");
+    const std::string target = QFile::encodeName(path).toStdString();
+    const std::string folderName = QFile::encodeName(folder).toStdString();
+
+    {
+        FakeFileLayer files;
+        ASSERT_TRUE(writeWholeFile(path, "new"));
+        // The rename is durable only once the folder holding it is synced, and only after it.
+        const std::vector<std::string> calls = files.calls();
+        const auto rename = std::find_if(calls.begin(), calls.end(), [&](const std::string& call) {
+            return call.rfind("rename ", 0) == 0 && call.size() > target.size() &&
+                   call.compare(call.size() - target.size(), target.size(), target) == 0;
+        });
+        ASSERT_NE(rename, calls.end());
+        EXPECT_NE(std::find(rename, calls.end(), "fsync folder " + folderName), calls.end());
+        EXPECT_EQ(std::find(calls.begin(), rename, "fsync folder " + folderName), rename);
+    }
+    {
+        // A folder that cannot be synced is a failed write, though the new content is in place.
+        FakeFileLayer files;
+        files.failFolderSync = true;
+        QString error;
+        EXPECT_FALSE(writeWholeFile(path, "newer", &error));
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        EXPECT_EQ(files.failures(), 1);
+        EXPECT_EQ(readFile(path), QByteArray("newer"));
+        EXPECT_EQ(entries(folder), QStringList{"file.json"});
+    }
 }
