@@ -119,28 +119,34 @@ std::optional<QString> ImportIntentStore::ensureLoaded()
         for (ImportIntent& intent : list->intents)
             if (intent.state != ImportIntent::State::reserved)
                 intents_.push_back(std::move(intent));
-    } else {
-        // Whatever still looks like a key is held as one import of an unknown session.
-        ImportIntent salvaged;
-        salvaged.id = QUuid::createUuid();
-        salvaged.state = ImportIntent::State::sent;
-        const ImportLedger keys = ImportLedger::salvage(bytes);
-        salvaged.keys.assign(keys.imported.begin(), keys.imported.end());
-        std::sort(salvaged.keys.begin(), salvaged.keys.end());
-        salvaged.createdAt = QDateTime::currentDateTimeUtc();
-        intents_.push_back(salvaged);
+    } else if (auto recovered = ImportIntentList::recover(bytes)) {
+        // Each import keeps the keys that could be read of it; a state that cannot is held.
+        qsizetype keys = 0;
+        for (ImportIntent& intent : recovered->intents) {
+            if (intent.state == ImportIntent::State::reserved)
+                continue;
+            keys += qsizetype(intent.keys.size());
+            intents_.push_back(std::move(intent));
+        }
+        const QString held = QStringLiteral("%1 imports recovered, %2 keys held")
+                                 .arg(QString::number(intents_.size()), QString::number(keys));
         QString keptAt;
         if (keepCopyAside(path, bytes, &keptAt)) {
             if (writeBytes(path, snapshot()))
                 ::unlink(QFile::encodeName(keptAt).constData());
             else
-                CaptureLog::log(QStringLiteral("import intents: %1 does not decode; moved aside to %2, %3 keys held")
-                                    .arg(path, keptAt, QString::number(salvaged.keys.size())));
+                CaptureLog::log(QStringLiteral("import intents: %1 does not decode; moved aside to %2, %3")
+                                    .arg(path, keptAt, held));
         } else {
             CaptureLog::log(QStringLiteral("import intents: %1 does not decode and no copy of it could be kept; "
-                                           "%2 keys held, the file is left as it is")
-                                .arg(path, QString::number(salvaged.keys.size())));
+                                           "%2, the file is left as it is")
+                                .arg(path, held));
         }
+    } else {
+        // Nothing in it can be told apart from what was imported: taking it for empty could send
+        // its cards again.
+        return QStringLiteral("cannot read ") + path +
+               QStringLiteral(": the file is damaged and no import's scans can be read from it");
     }
     loaded_ = true;
     loadedPath_ = path;

@@ -65,6 +65,13 @@ CaptureError CaptureError::withSessionId(const QString& sessionId) const
     return e;
 }
 
+CaptureError CaptureError::atUpload() const
+{
+    CaptureError e = *this;
+    e.upload_ = true;
+    return e;
+}
+
 QString CaptureError::description() const
 {
     QString text;
@@ -97,7 +104,8 @@ QString CaptureError::description() const
 bool CaptureError::operator==(const CaptureError& o) const
 {
     return kind_ == o.kind_ && status_ == o.status_ && code_ == o.code_ && body_ == o.body_
-        && method_ == o.method_ && path_ == o.path_ && text_ == o.text_ && sessionId_ == o.sessionId_;
+        && method_ == o.method_ && path_ == o.path_ && text_ == o.text_ && sessionId_ == o.sessionId_
+        && upload_ == o.upload_;
 }
 
 void CaptureError::refreshWhat()

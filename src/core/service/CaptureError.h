@@ -46,6 +46,9 @@ public:
     // service may be partial or unknown (a failure at or after the import or replacement).
     const std::optional<QString>& sessionId() const { return sessionId_; }
     CaptureError withSessionId(const QString& sessionId) const;
+    // The failure of a scan picture's upload to the storage address the service handed out.
+    bool isUpload() const { return upload_; }
+    CaptureError atUpload() const;
 
     // The case's own text; with a session id, " (scan session <id>)" follows.
     QString description() const;
@@ -65,6 +68,7 @@ private:
     QString path_;
     QString text_;
     std::optional<QString> sessionId_;
+    bool upload_ = false;
     std::string what_;
 };
 

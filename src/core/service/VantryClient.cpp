@@ -228,7 +228,7 @@ QCoro::Task<void> VantryClient::attachScanEvidence(QString sessionId, ScanEviden
     const QUrl url(slot.uploadUrl, QUrl::StrictMode);
     // The image goes only where its bytes are protected in transit.
     if (!isAcceptableUploadURL(url))
-        throw CaptureError::badURL(withoutQuery(slot.uploadUrl));
+        throw CaptureError::badURL(withoutQuery(slot.uploadUrl)).atUpload();
 
     StringDictionary headers;
     if (slot.uploadHeaders)
@@ -236,7 +236,15 @@ QCoro::Task<void> VantryClient::attachScanEvidence(QString sessionId, ScanEviden
     else
         headers[QStringLiteral("content-type")] = upload.contentType;
 
-    co_await self.transport_->upload(url, upload.imageData, headers);
+    // Whatever stops the picture on its way (a time-out too) is the upload's failure.
+    std::optional<CaptureError> failed;
+    try {
+        co_await self.transport_->upload(url, upload.imageData, headers);
+    } catch (const CaptureError& e) {
+        failed = e.atUpload();
+    }
+    if (failed)
+        throw *failed;
     co_await self.finalizeFrame(sessionId, upload.itemId, slot.s3Key);
 }
 

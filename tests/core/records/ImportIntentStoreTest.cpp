@@ -121,9 +121,9 @@ TEST_F(ImportIntentStoreTest, BrokenOrUnreadableFilesNeverLoseHeldKeys)
     writeFile(path, broken);
     ImportIntentStore& store = restart();
     ASSERT_EQ(store.held().size(), 1u);
-    EXPECT_TRUE(store.holding("k1"));
-    EXPECT_TRUE(store.holding("k2"));
+    EXPECT_EQ(store.keys(), QSet<QString>({"k1", "k2"})); // "x" and "sent" are no keys
     EXPECT_FALSE(store.held()[0].sessionId);
+    EXPECT_TRUE(store.held()[0].recovered);
     const QStringList aside = QDir(QFileInfo(path).absolutePath()).entryList({"import-intents.json.corrupt-*"});
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(readFile(QFileInfo(path).absolutePath() + "/" + aside[0]), broken);
@@ -134,6 +134,88 @@ TEST_F(ImportIntentStoreTest, BrokenOrUnreadableFilesNeverLoseHeldKeys)
     ImportIntentStore::resetForTesting();
     EXPECT_TRUE(ImportIntentStore::instance().ensureLoaded());
     QDir().rmdir(path);
+}
+
+// Each intent of a damaged file is recovered on its own, and only strings of "keys" are keys.
+TEST(ImportIntentRecovery, KeepsWhatEachIntentStillSays)
+{
+    ImportIntent whole;
+    whole.id = QUuid::fromString(QStringLiteral("6f1c2a4e-0000-4000-8000-000000000001"));
+    whole.state = ImportIntent::State::sent;
+    whole.sessionId = "sess-1";
+    whole.workspaceId = "ws-1";
+    whole.bin = "A1";
+    whole.keys = {"a1", "a2"};
+    whole.printings = 2;
+    whole.createdAt = QDateTime::fromString("2026-12-11T10:00:00.000Z", Qt::ISODateWithMs);
+    ImportIntent second = whole;
+    second.id = QUuid::fromString(QStringLiteral("6f1c2a4e-0000-4000-8000-000000000002"));
+    second.sessionId = "sess-2";
+    second.keys = {"b1", "b2", "b3"};
+    second.printings = 3;
+    const QByteArray file = ImportIntentList{{whole, second}}.encoded();
+    const qsizetype secondAt = file.indexOf(R"({"bin")", 1 + file.indexOf(R"({"bin")"));
+
+    struct Expected {
+        std::vector<QString> keys;
+        ImportIntent::State state;
+        std::optional<QString> sessionId;
+        int printings;
+        bool recovered;
+    };
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        std::vector<Expected> intents; // empty: nothing recoverable
+    };
+    auto edit = [&](const QByteArray& from, const QByteArray& to) {
+        QByteArray out = file;
+        return out.replace(out.indexOf(from, secondAt), from.size(), to);
+    };
+    const Expected firstIntact{{"a1", "a2"}, ImportIntent::State::sent, "sess-1", 2, false};
+    const std::vector<Case> cases = {
+        {"an unknown state is held", edit(R"("state":"sent")", R"("state":"queued")"),
+         {firstIntact, {{"b1", "b2", "b3"}, ImportIntent::State::sent, "sess-2", 3, true}}},
+        {"a count written as text", edit(R"("printings":3)", R"("printings":"3")"),
+         {firstIntact, {{"b1", "b2", "b3"}, ImportIntent::State::sent, "sess-2", 3, true}}},
+        {"an id that is not a UUID", edit(R"("id":"6f1c2a4e-0000-4000-8000-000000000002")", R"("id":"no")"),
+         {firstIntact, {{"b1", "b2", "b3"}, ImportIntent::State::sent, "sess-2", 3, true}}},
+        {"keys of the wrong type beside whole ones", edit(R"("b2")", "17"),
+         {firstIntact, {{"b1", "b3"}, ImportIntent::State::sent, "sess-2", 3, true}}},
+        {"cut inside a key: the cut key and the members after it are lost",
+         file.left(file.indexOf("b2") + 1), {firstIntact, {{"b1"}, ImportIntent::State::sent, std::nullopt, 0, true}}},
+        {"cut inside a count: a number that may be cut is not read",
+         file.left(file.indexOf(R"("printings":3)") + 13),
+         {firstIntact, {{"b1", "b2", "b3"}, ImportIntent::State::sent, std::nullopt, 0, true}}},
+        {"damage in the first intent: the second is whole",
+         QByteArray(file).replace(file.indexOf("\"a2\""), 1, "#"),
+         {{{"a1"}, ImportIntent::State::sent, std::nullopt, 0, true},
+          {{"b1", "b2", "b3"}, ImportIntent::State::sent, "sess-2", 3, false}}},
+        {"no key anywhere", R"({"intents":[{"id":"x","state":"sent","sessionId":"s")", {}},
+        {"not JSON at all", "\x00\x01garbage", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(ImportIntentList::decodeStrict(c.bytes));
+        const std::optional<ImportIntentList> recovered = ImportIntentList::recover(c.bytes);
+        if (c.intents.empty()) {
+            EXPECT_FALSE(recovered);
+            continue;
+        }
+        ASSERT_TRUE(recovered);
+        ASSERT_EQ(recovered->intents.size(), c.intents.size());
+        for (size_t i = 0; i < c.intents.size(); ++i) {
+            const ImportIntent& got = recovered->intents[i];
+            EXPECT_EQ(got.keys, c.intents[i].keys) << i;
+            EXPECT_EQ(got.state, c.intents[i].state) << i;
+            EXPECT_EQ(got.sessionId, c.intents[i].sessionId) << i;
+            EXPECT_EQ(got.printings, c.intents[i].printings) << i;
+            EXPECT_EQ(got.recovered, c.intents[i].recovered) << i;
+            EXPECT_FALSE(got.id.isNull());
+        }
+        // What is rewritten reads back strictly, the mark included.
+        EXPECT_EQ(ImportIntentList::decodeStrict(recovered->encoded()), recovered);
+    }
 }
 
 } // namespace

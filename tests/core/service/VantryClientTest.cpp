@@ -358,6 +358,38 @@ TEST(VantryClient, AFailureEndsTheCommitAndNothingFollows)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), CaptureError::Kind::transport);
     EXPECT_EQ(error->sessionId(), QString("sess-1"));
+    EXPECT_FALSE(error->isUpload());
+}
+
+// A scan picture stopped on its way to the storage address (a time-out, a bad address) is the
+// upload's failure, whatever the network layer calls it.
+TEST(VantryClient, AFailedPictureUploadSaysSo)
+{
+    FakeInventoryService service;
+    FakeHttpResponse silent;
+    silent.noReply = true;
+    service.failCall(Endpoint::upload, 1, silent);
+    auto transport = transportFor(service);
+    QObject::connect(&service.server(), &FakeHttpServer::requestReceived, [transport](const FakeHttpRequest& r) {
+        if (r.path().endsWith("/frames/presign"))
+            transport->setTimeout(100ms);
+    });
+    const VantryClient client(transport, "", std::nullopt);
+    auto commit = [&] {
+        return captureFailure([&] {
+            vantry::test::waitFor(client.commit({item("a:nonfoil")}, std::nullopt, std::nullopt, {evidence("a:nonfoil")}));
+        });
+    };
+    const auto timedOut = commit();
+    ASSERT_TRUE(timedOut);
+    EXPECT_EQ(timedOut->kind(), CaptureError::Kind::transport);
+    EXPECT_TRUE(timedOut->isUpload());
+
+    service.uploadUrlOverride = "ftp://127.0.0.1/x.jpg";
+    const auto badAddress = commit();
+    ASSERT_TRUE(badAddress);
+    EXPECT_EQ(badAddress->kind(), CaptureError::Kind::badURL);
+    EXPECT_TRUE(badAddress->isUpload());
 }
 
 TEST(VantryClient, UnusableUploadURLsStopTheCommitBeforeAnyUpload)
