@@ -579,7 +579,7 @@ void CaptureView::refreshHeldBanners()
         auto* banner = new CaptureBanner(QStringLiteral("heldImportBanner"), QStringLiteral("!"), Theme::warning, 12,
                                          QString(), CaptureBanner::DividerEdge::bottom, this);
         banner->dismissButton()->hide(); // only a choice ends a hold
-        banner->setTitle(ImportTexts::heldTitle());
+        banner->setTitle(ImportTexts::heldTitle(intent.kind));
         QString body = ImportTexts::heldBody(intent);
         if (const auto reason = model.heldImportReason(intent.id))
             body += QStringLiteral("\n\n") + *reason;

@@ -41,6 +41,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -741,6 +742,42 @@ QList<Shot> shots()
              save(scene.window.get(), out + "/banner-held.png");
              QCoro::waitFor(intents.release(id));
          }},
+        {"banner-held-damaged", [](const QString& out) {
+             // A record cut short after its keys: the next start holds them, without session or count.
+             ImportIntentStore::resetForTesting();
+             QFile record(ImportIntentStore::fileURL());
+             if (!record.open(QIODevice::WriteOnly))
+                 return;
+             record.write(R"({"intents":[{"bin":"B0012","createdAt":"2026-12-11T09:12:00.000Z",)"
+                          R"("id":"0c1f6d7e-2b1a-4c3d-9e8f-5a6b7c8d9e0f","keys":["key-1","key-2"],"print)");
+             record.close();
+             CaptureScene scene;
+             scene.fill();
+             ImportIntentStore& intents = ImportIntentStore::instance();
+             intents.ensureLoaded();
+             settle();
+             save(scene.window.get(), out + "/banner-held-damaged.png");
+             for (const ImportIntent& intent : intents.held())
+                 QCoro::waitFor(intents.release(intent.id));
+         }},
+        {"banner-held-recount", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             ImportIntentStore& intents = ImportIntentStore::instance();
+             ImportIntent intent;
+             intent.kind = ImportIntent::Kind::recount;
+             intent.workspaceId = "ws-1";
+             intent.workspaceName = "Main shop";
+             intent.bin = "B0003, B0004";
+             intent.keys = {"key-1", "key-2"};
+             intent.printings = 29;
+             const QUuid id = intents.reserve(intent);
+             QCoro::waitFor(intents.markSent(id, "5f1c2e9a"));
+             intents.markUnknown(id);
+             settle();
+             save(scene.window.get(), out + "/banner-held-recount.png");
+             QCoro::waitFor(intents.release(id));
+         }},
         {"banner-not-imported", [](const QString& out) {
              CaptureScene scene;
              scene.fill();
@@ -757,6 +794,15 @@ QList<Shot> shots()
                                                                    "VantryCapture/imported-scans.json: No space left on device"),
                                           ImportTexts::notRecordedTitle());
              save(scene.window.get(), out + "/banner-not-recorded.png");
+         }},
+        {"banner-recount-not-recorded", [](const QString& out) {
+             CaptureScene scene;
+             scene.fill();
+             test::testAccess(scene.model()).setImportError(
+                 ImportTexts::recountNotRecorded("5f1c2e9a", "B0003, B0004", "cannot write /home/me/.local/share/"
+                                                 "VantryCapture/imported-scans.json: No space left on device"),
+                 ImportTexts::recountNotRecordedTitle());
+             save(scene.window.get(), out + "/banner-recount-not-recorded.png");
          }},
         {"review-list", [](const QString& out) {
              CaptureScene scene;

@@ -2,10 +2,12 @@
 #include "app/batch/BatchRecount.h"
 
 #include "app/batch/CaptureViewModel.h"
+#include "app/batch/ImportFlow.h"
 #include "app/batch/ImportTexts.h"
 #include "app/batch/InventoryBinList.h"
 #include "app/batch/PublishedValue.h"
 #include "app/settings/CaptureConfig.h"
+#include "core/records/ImportIntentStore.h"
 #include "core/records/ImportLedgerStore.h"
 #include "core/service/CaptureError.h"
 #include "core/service/CommittedScan.h"
@@ -65,7 +67,12 @@ const QString recountBlockedTitle = QStringLiteral("Recount blocked");
 
 BatchRecount::BatchRecount(CaptureViewModel& model) : QObject(&model), model_(model) {}
 
-BatchRecount::~BatchRecount() = default;
+BatchRecount::~BatchRecount()
+{
+    // Nobody follows the replacement any more: its cards are held until the user settles it.
+    if (intentId_)
+        ImportIntentStore::instance().markUnknown(*intentId_);
+}
 
 // --- Published state ---------------------------------------------------------------------
 
@@ -316,11 +323,63 @@ QCoro::Task<> BatchRecount::commitReplace()
         finish();
         co_return;
     }
+    if (!resume && !co_await writeIntent(*sessionId)) {
+        finish();
+        co_return;
+    }
     const std::vector<QUuid> rowIds = snapshot_->rowIds;
     const std::optional<LastRecountResult> figures = co_await sendCommit(*sessionId, resume);
     if (figures)
-        recordCommitted(*sessionId, *figures, rowIds);
+        co_await recordCommitted(*sessionId, *figures, rowIds);
     finish();
+}
+
+QCoro::Task<bool> BatchRecount::writeIntent(QString sessionId)
+{
+    if (const std::optional<QString> error = co_await ImportFlow::readImportRecords()) {
+        blocked(ImportTexts::recountRecordUnreadable(*error));
+        model_.setStatusMessage(ImportTexts::recountBlockedStatus());
+        co_return false;
+    }
+    if (!snapshot_ || snapshot_->sessionId != sessionId)
+        co_return false; // the plan was dropped meanwhile
+    // From the check to the reservation nothing suspends: no import takes these scans meanwhile.
+    const QSet<QUuid> recounted(snapshot_->rowIds.begin(), snapshot_->rowIds.end());
+    std::vector<CommittedScan::ConfirmedRow> triples;
+    for (const CaptureViewModel::Row& row : model_.rows())
+        if (recounted.contains(row.id))
+            triples.push_back({row.id, row.contentHash, row.scanIdentityHash});
+    const CommittedScan committed(triples);
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    const ImportLedger ledger = *ImportLedgerStore::tryLoad();
+    const bool taken = std::any_of(committed.contentHashes.begin(), committed.contentHashes.end(),
+                                   [&](const QString& key) { return ledger.contains(key) || intents.holding(key); });
+    if (taken) {
+        blocked(ImportTexts::recountCardsImportedMeanwhile());
+        model_.setStatusMessage(ImportTexts::recountBlockedStatus());
+        dropPreview();
+        snapshot_.reset();
+        co_return false;
+    }
+
+    ImportIntent intent;
+    intent.kind = ImportIntent::Kind::recount;
+    intent.workspaceId = snapshot_->workspaceId;
+    if (model_.config().workspaceId == snapshot_->workspaceId && !model_.config().workspaceName.isEmpty())
+        intent.workspaceName = model_.config().workspaceName;
+    const std::vector<QString> bins = destinationsOf(snapshot_->request);
+    intent.bin = QStringList(bins.begin(), bins.end()).join(QStringLiteral(", "));
+    intent.keys = committed.contentHashes;
+    intent.printings = int(snapshot_->items.size());
+    const QUuid id = intents.reserve(std::move(intent));
+    if (const std::optional<QString> error = co_await intents.markSent(id, sessionId)) {
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("NOT SENT: the import record cannot be written: ") + *error);
+        blocked(ImportTexts::recountRecordUnwritable(*error));
+        model_.setStatusMessage(ImportTexts::recountBlockedStatus());
+        co_return false;
+    }
+    intentId_ = id;
+    co_return true;
 }
 
 std::optional<QString> BatchRecount::validCommitSession(bool resume)
@@ -375,6 +434,8 @@ QCoro::Task<std::optional<LastRecountResult>> BatchRecount::sendCommit(QString s
         if (isRefusal(e) || isNotApplied(e))
             commitSent_.reset();
     }
+    if (failure && !commitSent_ && intentId_)
+        co_await ImportIntentStore::instance().release(*std::exchange(intentId_, std::nullopt));
     if (failure) {
         StdoutTrace::print(TraceTopic::recount, QStringLiteral("COMMIT FAILED: ") + *failure);
         model_.setImportError(*failure + (commitSent_
@@ -390,8 +451,7 @@ QCoro::Task<std::optional<LastRecountResult>> BatchRecount::sendCommit(QString s
     co_return figures;
 }
 
-void BatchRecount::recordCommitted(const QString& sessionId, const LastRecountResult& figures,
-                                   const std::vector<QUuid>& rowIds)
+QCoro::Task<> BatchRecount::recordCommitted(QString sessionId, LastRecountResult figures, std::vector<QUuid> rowIds)
 {
     commitSent_.reset();
     snapshot_.reset();
@@ -399,7 +459,16 @@ void BatchRecount::recordCommitted(const QString& sessionId, const LastRecountRe
     QStringList bins(figures.binsWritten.begin(), figures.binsWritten.end());
     const QString binList = bins.join(QStringLiteral(", "));
     model_.setLastImportedSession(sessionId);
-    if (figures.figuresKnown) {
+    // The recount is done once the ledger holds its scans; should that fail, the import record
+    // keeps them counted as imported and tries again.
+    std::optional<QString> notRecorded;
+    if (intentId_)
+        notRecorded = co_await ImportIntentStore::instance().settleImported(*std::exchange(intentId_, std::nullopt));
+    if (notRecorded) {
+        StdoutTrace::print(TraceTopic::recount, QStringLiteral("SAVED, NOT RECORDED: scan session ") + sessionId +
+                                                    QStringLiteral(": ") + *notRecorded);
+        model_.setStatusMessage(ImportTexts::recountNotRecordedStatus());
+    } else if (figures.figuresKnown) {
         model_.setStatusMessage(QStringLiteral("Recount done: ") + QString::number(figures.created) +
                                 QStringLiteral(" new, ") + QString::number(figures.retired) +
                                 QStringLiteral(" retired \u2192 ") + binList + QStringLiteral("."));
@@ -420,12 +489,6 @@ void BatchRecount::recordCommitted(const QString& sessionId, const LastRecountRe
     std::vector<CaptureViewModel::Row> remaining;
     for (const CaptureViewModel::Row& row : model_.rows())
         (recounted.contains(row.id) ? committedRows : remaining).push_back(row);
-    std::vector<CommittedScan::ConfirmedRow> triples;
-    for (const CaptureViewModel::Row& row : committedRows)
-        triples.push_back({row.id, row.contentHash, row.scanIdentityHash});
-    const CommittedScan committed(triples);
-    if (!committed.contentHashes.empty())
-        ImportLedgerStore::record(committed.contentHashes);
     model_.recordTrainingLabels(committedRows);
     model_.setRows(std::move(remaining));
 
@@ -434,8 +497,16 @@ void BatchRecount::recordCommitted(const QString& sessionId, const LastRecountRe
     setPendingPreview(std::nullopt);
     setShowReplaceConfirm(false);
     replaceSessionId_.reset();
-    model_.setImportError(std::nullopt);
-    setLastRecountResult(figures);
+    if (notRecorded) {
+        model_.setImportError(ImportTexts::recountNotRecorded(sessionId, binList, *notRecorded),
+                              ImportTexts::recountNotRecordedTitle());
+    } else {
+        model_.setImportError(std::nullopt);
+        setLastRecountResult(figures);
+    }
+    // The bins' figures shown beside the old-bin text changed with the recount.
+    if (model_.binList()->inventoryBinsLoadedAt())
+        model_.binList()->refresh();
 }
 
 } // namespace vantry

@@ -125,9 +125,11 @@ private:
     // The commit's steps: the session it sends, once the plan still holds; the figures, or
     // why the service did not give them; the local records of the rows it filed.
     std::optional<QString> validCommitSession(bool resume);
+    // The recount's scans go into the import record, synced, before the replacement is sent;
+    // false when they cannot (the banner says why) and nothing may be sent.
+    QCoro::Task<bool> writeIntent(QString sessionId);
     QCoro::Task<std::optional<LastRecountResult>> sendCommit(QString sessionId, bool resume);
-    void recordCommitted(const QString& sessionId, const LastRecountResult& figures,
-                         const std::vector<QUuid>& rowIds);
+    QCoro::Task<> recordCommitted(QString sessionId, LastRecountResult figures, std::vector<QUuid> rowIds);
     // A preview or commit starts: its own guard, the busy flag and a cleared banner. The
     // returned function ends it.
     std::function<void()> beginRecount();
@@ -156,6 +158,8 @@ private:
     // The session whose replacement was sent but whose outcome is not known yet: a new
     // commit of it resumes polling instead of sending the replacement again.
     std::optional<QString> commitSent_;
+    // The import record of the replacement sent, until the service's answer settles it.
+    std::optional<QUuid> intentId_;
     bool isRecounting_ = false;
 };
 

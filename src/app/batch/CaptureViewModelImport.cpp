@@ -115,10 +115,13 @@ void CaptureViewModel::publishImport(const ImportOutcome& outcome)
         setImportError(std::nullopt);
         setStatusMessage(ImportTexts::unknownStatus(unknown->sessionId));
     } else if (const auto* settled = std::get_if<ImportOutcome::SettledByService>(&outcome.value)) {
-        if (settled->notRecorded)
+        if (settled->notRecorded) {
             publishNotRecorded(settled->sessionId, settled->printings, *settled->notRecorded);
-        else
-            setStatusMessage(ImportTexts::settledByServiceStatus(settled->sessionId));
+        } else {
+            if (settled->ofThisBatch)
+                setImportError(std::nullopt);
+            setStatusMessage(ImportTexts::settledByServiceStatus(settled->sessionId, settled->recount));
+        }
     } else if (const auto* savedNothing = std::get_if<ImportOutcome::SavedNothing>(&outcome.value)) {
         setImportError(ImportTexts::savedNothing(savedNothing->sessionId), ImportTexts::savedNothingTitle());
         setStatusMessage(ImportTexts::savedNothingStatus());
@@ -260,11 +263,14 @@ QCoro::Task<> CaptureViewModel::markHeldImportAsImported(QUuid intentId)
     if (!found)
         co_return;
     const ImportIntent intent = *found;
+    const bool own = importState().sentImports.count(intentId) > 0;
     applyImported(intentId, intent.sessionId.value_or(QString()));
     if (const std::optional<QString> error = co_await intents.settleImported(intentId)) {
         publishNotRecorded(intent.sessionId.value_or(QStringLiteral("unknown")), intent.printings, *error);
         co_return;
     }
+    if (own)
+        setImportError(std::nullopt);
     setStatusMessage(ImportTexts::markedImportedStatus(intent));
 }
 
@@ -343,7 +349,7 @@ QCoro::Task<> CaptureViewModel::autoImportIfReady(CaptureConfig settings)
     if (importState_ && std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
             return row.chosen && importState_->importedThenChanged.contains(row.id);
         }))
-        co_return; // a card the service already has: only the user sends it again
+        co_return; // a card imported before its change: the user reads its note first
     if (isImporting_) {
         importState().deferredAutoImport = std::move(settings);
         co_return;

@@ -75,10 +75,16 @@ ImportSelection selectForImport(const std::vector<CaptureViewModel::Row>& rows, 
     return out;
 }
 
-// Reads the ledger (off the main thread: the first read loads the file) and the intents; none,
-// or why they cannot be read.
-QCoro::Task<std::optional<QString>> readImportRecords()
+void traceNotSent(const QString& error)
 {
+    StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + error);
+}
+
+} // namespace
+
+QCoro::Task<std::optional<QString>> ImportFlow::readImportRecords()
+{
+    // Off the main thread: the first read loads the file.
     auto readLedger = [] {
         QString error;
         return ImportLedgerStore::tryLoad(&error) ? std::optional<QString>() : std::optional<QString>(error);
@@ -87,13 +93,6 @@ QCoro::Task<std::optional<QString>> readImportRecords()
         co_return error;
     co_return ImportIntentStore::instance().ensureLoaded();
 }
-
-void traceNotSent(const QString& error)
-{
-    StdoutTrace::print(TraceTopic::import, QStringLiteral("NOT SENT: the import record cannot be written: ") + error);
-}
-
-} // namespace
 
 ImportFlow::ImportFlow(CaptureViewModel& model) : model_(model), intents_(ImportIntentStore::instance()) {}
 
@@ -156,8 +155,15 @@ std::vector<CaptureViewModel::Row> ImportFlow::select()
     ImportSelection selection =
         selectForImport(model_.rows(), *ImportLedgerStore::tryLoad(), intents_, rowsOfOwnImports);
     if (!selection.alreadyImported.empty()) {
+        // A row changed while its import ran went in as it was sent; its change is never sent.
+        const QSet<QUuid>& changed = model_.importState().importedThenChanged;
+        const qint64 changedRows = std::count_if(selection.alreadyImported.begin(), selection.alreadyImported.end(),
+                                                 [&](const QUuid& id) { return changed.contains(id); });
         model_.removeRows(selection.alreadyImported);
-        notes_ << ImportTexts::droppedAlreadyImported(qint64(selection.alreadyImported.size()));
+        if (changedRows > 0)
+            notes_ << ImportTexts::droppedImportedBeforeChange(changedRows);
+        if (qint64(selection.alreadyImported.size()) > changedRows)
+            notes_ << ImportTexts::droppedAlreadyImported(qint64(selection.alreadyImported.size()) - changedRows);
     }
     for (const auto& [sessionId, count] : selection.held)
         notes_ << ImportTexts::leftOutHeld(count, sessionId);
@@ -338,13 +344,18 @@ QCoro::Task<std::optional<ImportOutcome>> ImportFlow::settleIfServiceImported(Ca
                                                    *intent.sessionId + QStringLiteral(": ") + QString::fromUtf8(e.what()));
         co_return std::nullopt;
     }
-    // Only the service's own word that the session was imported settles it without the user.
-    if (poll->status != QLatin1String("imported"))
+    // Only the service's own word that the session was imported (a recount: saved) settles it
+    // without the user.
+    const bool recount = intent.kind == ImportIntent::Kind::recount;
+    if (poll->status != (recount ? QLatin1String("saved") : QLatin1String("imported")))
         co_return std::nullopt;
     StdoutTrace::print(TraceTopic::import, QStringLiteral("SETTLED \u00B7 session=") + *intent.sessionId +
                                                QStringLiteral(" \u00B7 the service reports it imported"));
+    const bool ofThisBatch = model.importState().sentImports.count(intent.id) > 0;
     model.applyImported(intent.id, *intent.sessionId);
     ImportOutcome::SettledByService settled{*intent.sessionId, intent.printings};
+    settled.recount = recount;
+    settled.ofThisBatch = ofThisBatch;
     settled.notRecorded = co_await ImportIntentStore::instance().settleImported(intent.id);
     co_return ImportOutcome{std::move(settled)};
 }

@@ -36,6 +36,10 @@ public:
     // Never throws.
     QCoro::Task<ImportOutcome> run();
 
+    // Reads the imported-scan ledger and the import intents; none, or why they cannot be read
+    // (then nothing may be sent: a record taken for empty would send cards twice).
+    static QCoro::Task<std::optional<QString>> readImportRecords();
+
     // Asks the service's session record of a sent import; when it shows the import as
     // imported, the batch records it and the ledger takes its scans. None: still undecided.
     static QCoro::Task<std::optional<ImportOutcome>> settleIfServiceImported(CaptureViewModel& model,

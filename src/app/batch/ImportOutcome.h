@@ -47,6 +47,8 @@ struct ImportOutcome {
         QString sessionId;
         int printings = 0;
         std::optional<QString> notRecorded;
+        bool ofThisBatch = false; // this batch sent it: its banner of an earlier attempt is stale
+        bool recount = false;
     };
     // The service answered that it saved no card: the cards may be sent again.
     struct SavedNothing {

@@ -50,6 +50,13 @@ QString sessionName(const ImportIntent& intent)
                             : QStringLiteral("an earlier import whose scan session is not known");
 }
 
+// A damaged record may not say how many printings went out.
+QString printingsOf(const ImportIntent& intent)
+{
+    return intent.printings > 0 ? plural(intent.printings, QStringLiteral("printing"), QStringLiteral("printings"))
+                                : QStringLiteral("these cards");
+}
+
 QString destination(const ImportIntent& intent)
 {
     const QString scope = intent.workspaceName && !intent.workspaceName->isEmpty() ? *intent.workspaceName
@@ -88,7 +95,11 @@ QString savedNothingTitle() { return QStringLiteral("Nothing imported"); }
 QString shortfallTitle() { return QStringLiteral("Import incomplete"); }
 QString notRecordedTitle() { return QStringLiteral("Imported, but not recorded"); }
 QString manifestNotWrittenTitle() { return QStringLiteral("Imported, but the scan manifest was not written"); }
-QString heldTitle() { return QStringLiteral("Import outcome unknown"); }
+QString heldTitle(ImportIntent::Kind kind)
+{
+    return kind == ImportIntent::Kind::recount ? QStringLiteral("Recount outcome unknown")
+                                               : QStringLiteral("Import outcome unknown");
+}
 QString scansNotAddedTitle() { return QStringLiteral("Scans not added"); }
 
 QString nothingConfirmed() { return QStringLiteral("Nothing confirmed to import."); }
@@ -151,9 +162,10 @@ QString ingestRecordUnreadableStatus()
 
 QString notRecorded(const QString& sessionId, int imported, const QString& reason)
 {
-    return QStringLiteral("Your cards are in the inventory (") + plural(imported, QStringLiteral("printing"),
-                                                                        QStringLiteral("printings")) +
-           QStringLiteral(", scan session ") + sessionId +
+    const QString count =
+        imported > 0 ? plural(imported, QStringLiteral("printing"), QStringLiteral("printings")) + QStringLiteral(", ")
+                     : QString();
+    return QStringLiteral("Your cards are in the inventory (") + count + QStringLiteral("scan session ") + sessionId +
            QStringLiteral("), but the record of imported scans could not be saved: ") + reason +
            QStringLiteral(". They stay marked as imported and the record is saved again every 30 s, with the next "
                           "import and at quit. Free some disk space; scanning these cards again will not import them "
@@ -162,7 +174,9 @@ QString notRecorded(const QString& sessionId, int imported, const QString& reaso
 
 QString notRecordedStatus(int imported)
 {
-    return QStringLiteral("Imported ") + plural(imported, QStringLiteral("printing"), QStringLiteral("printings")) +
+    return QStringLiteral("Imported ") +
+           (imported > 0 ? plural(imported, QStringLiteral("printing"), QStringLiteral("printings"))
+                         : QStringLiteral("the cards")) +
            QStringLiteral(" \u2014 the record of imported scans could not be saved (see banner).");
 }
 
@@ -198,7 +212,8 @@ QString importedStatus(qint64 committedRows, int imported, const QString& scope,
     const QString printings = plural(imported, QStringLiteral("printing"), QStringLiteral("printings"));
     if (rowsLeft == 0)
         return QStringLiteral("Imported ") + printings + QStringLiteral(" into ") + scope + QStringLiteral(" bin ") +
-               binText + QStringLiteral(". Ready for the next batch.");
+               binText + QStringLiteral(". Ready for the next batch.") +
+               (notes.isEmpty() ? QString() : u' ' + notes.join(u' '));
     return QStringLiteral("Imported ") +
            plural(committedRows, QStringLiteral("confirmed row"), QStringLiteral("confirmed rows")) +
            QStringLiteral(" (") + printings + QStringLiteral(") into ") + scope + QStringLiteral(" bin ") +
@@ -225,7 +240,8 @@ QString importedThenChangedNote(const QString& name, const QString& finish, cons
 {
     return QStringLiteral("Imported as ") + name + QStringLiteral(" (") + finish + QStringLiteral(") in session ") +
            sessionId +
-           QStringLiteral(" before this change. Correct it in the inventory; importing it again adds another copy.");
+           QStringLiteral("; this change was not sent. Correct the card in your inventory. Import does not send it "
+                          "again; to add the changed printing as another card, use Add Card.");
 }
 
 QString unknownStatus(const QString& sessionId)
@@ -249,8 +265,19 @@ QString heldBody(const ImportIntent& intent)
     const QString which = sessionName(intent);
     const QString check = intent.sessionId ? QStringLiteral("Check session ") + *intent.sessionId
                                            : QStringLiteral("Check your inventory");
-    return QStringLiteral("The import of ") +
-           plural(intent.printings, QStringLiteral("printing"), QStringLiteral("printings")) + destination(intent) +
+    const QString damaged =
+        intent.recovered ? QStringLiteral("The record of this import was damaged; what could be read of it is kept, "
+                                          "and its scans are held as if it had been sent. ")
+                         : QString();
+    if (intent.kind == ImportIntent::Kind::recount)
+        return damaged + QStringLiteral("The recount of ") + printingsOf(intent) + destination(intent) +
+               QStringLiteral(" (") + which +
+               QStringLiteral(") ended without a confirmed result, so the bins may already hold these cards. ") +
+               check +
+               QStringLiteral(", then choose: Mark as Imported if the recount is there, or Send Again if it is not "
+                              "(the scans are released, to be recounted or imported again). Until you choose, these "
+                              "scans are never sent again.");
+    return damaged + QStringLiteral("The import of ") + printingsOf(intent) + destination(intent) +
            QStringLiteral(" (") + which +
            QStringLiteral(") ended without a confirmed result, so the cards may already be in your inventory. ") +
            check +
@@ -276,8 +303,7 @@ QString sendAgainHelp()
 
 QString sendAgainQuestion(const ImportIntent& intent)
 {
-    return QStringLiteral("Send ") + plural(intent.printings, QStringLiteral("printing"), QStringLiteral("printings")) +
-           QStringLiteral(" again?");
+    return QStringLiteral("Send ") + printingsOf(intent) + QStringLiteral(" again?");
 }
 
 QString sendAgainWarning()
@@ -299,10 +325,52 @@ QString releasedStatus(const ImportIntent& intent, bool rowsInBatch)
            QStringLiteral(" are no longer held: import their folder again to send them.");
 }
 
-QString settledByServiceStatus(const QString& sessionId)
+QString settledByServiceStatus(const QString& sessionId, bool recount)
 {
+    if (recount)
+        return QStringLiteral("The service reports the recount of scan session ") + sessionId +
+               QStringLiteral(" as saved: its cards are recorded as imported.");
     return QStringLiteral("The service reports scan session ") + sessionId +
            QStringLiteral(" as imported: its cards are recorded as imported.");
+}
+
+QString recountRecordUnreadable(const QString& reason)
+{
+    return QStringLiteral("Nothing was replaced: the record of imported scans cannot be read \u2014 ") + reason +
+           QStringLiteral(". Without it the app cannot tell which cards were imported before, so it sends nothing. "
+                          "Fix the file or the data folder, then commit the recount again.");
+}
+
+QString recountRecordUnwritable(const QString& reason)
+{
+    return QStringLiteral("Nothing was replaced: the record of imported scans cannot be written \u2014 ") + reason +
+           QStringLiteral(". Free some disk space (or fix the data folder), then commit the recount again. Your plan "
+                          "is kept.");
+}
+
+QString recountCardsImportedMeanwhile()
+{
+    return QStringLiteral("Nothing was replaced: some of these cards were imported meanwhile (from another tab). "
+                          "The recount is no longer valid \u2014 rebuild it.");
+}
+
+QString recountBlockedStatus() { return QStringLiteral("Recount blocked \u2014 see banner."); }
+
+QString recountNotRecordedTitle() { return QStringLiteral("Recount saved, but not recorded"); }
+
+QString recountNotRecorded(const QString& sessionId, const QString& bins, const QString& reason)
+{
+    return QStringLiteral("Your recount is saved in the inventory (scan session ") + sessionId +
+           QStringLiteral(" \u2192 ") + bins +
+           QStringLiteral("), but the record of imported scans could not be saved: ") + reason +
+           QStringLiteral(". Its cards stay marked as imported and the record is saved again every 30 s, with the "
+                          "next import and at quit. Free some disk space; scanning these cards again will not add "
+                          "them twice.");
+}
+
+QString recountNotRecordedStatus()
+{
+    return QStringLiteral("Recount saved \u2014 the record of imported scans could not be saved (see banner).");
 }
 
 QString leftOutHeld(qint64 rows, const QString& sessionId)
@@ -324,6 +392,14 @@ QString droppedAlreadyImported(qint64 rows)
            QStringLiteral(" already imported (from another tab) and taken out of this batch.");
 }
 
+QString droppedImportedBeforeChange(qint64 rows)
+{
+    return plural(rows, QStringLiteral("card was"), QStringLiteral("cards were")) +
+           QStringLiteral(" already imported as first sent and taken out of this batch; ") +
+           (rows == 1 ? QStringLiteral("its change was") : QStringLiteral("their changes were")) +
+           QStringLiteral(" not sent.");
+}
+
 QString nothingLeftToSend() { return QStringLiteral("Nothing sent: every confirmed card is already imported or held."); }
 
 ImportOutcome::Failed::Cause notImportedCause(const std::exception& error)
@@ -332,6 +408,8 @@ ImportOutcome::Failed::Cause notImportedCause(const std::exception& error)
     const auto* e = dynamic_cast<const CaptureError*>(&error);
     if (!e)
         return Cause::other;
+    if (e->isUpload())
+        return Cause::upload;
     switch (e->kind()) {
     case CaptureError::Kind::transport:
     case CaptureError::Kind::noResponse: return Cause::unreachable;

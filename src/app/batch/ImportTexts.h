@@ -21,7 +21,7 @@ QString savedNothingTitle();      // "Nothing imported"
 QString shortfallTitle();         // "Import incomplete"
 QString notRecordedTitle();       // "Imported, but not recorded"
 QString manifestNotWrittenTitle(); // "Imported, but the scan manifest was not written"
-QString heldTitle();              // "Import outcome unknown"
+QString heldTitle(ImportIntent::Kind kind = ImportIntent::Kind::import); // "Import outcome unknown"
 QString scansNotAddedTitle();     // "Scans not added"
 
 // Nothing is confirmed, or nothing confirmed is left to send.
@@ -63,7 +63,8 @@ QString importedStatus(qint64 committedRows, int imported, const QString& scope,
 QString importedToast(int imported, const QString& scope, const std::optional<QString>& bin);
 // Imported, but the local scan manifest could not be written.
 QString manifestNotWritten(const QString& reason);
-// A row whose printing changed while its import ran: it stays in the batch.
+// A row whose printing changed while its import ran: it stays in the batch, and its change is
+// never sent.
 QString importedThenChangedNote(const QString& name, const QString& finish, const QString& sessionId);
 
 // The import call ended without proof either way; the cards are held.
@@ -82,13 +83,14 @@ QString sendAgainWarning();
 // After the user's choice.
 QString markedImportedStatus(const ImportIntent& intent);
 QString releasedStatus(const ImportIntent& intent, bool rowsInBatch);
-// A held import the service's session record showed as imported.
-QString settledByServiceStatus(const QString& sessionId);
+// A held import the service's session record showed as imported (a recount: as saved).
+QString settledByServiceStatus(const QString& sessionId, bool recount = false);
 
 // Confirmed rows left out at the press of Import.
 QString leftOutHeld(qint64 rows, const QString& sessionId);
 QString leftOutInFlight(qint64 rows);
 QString droppedAlreadyImported(qint64 rows);
+QString droppedImportedBeforeChange(qint64 rows);
 QString nothingLeftToSend();
 
 // An import that provably reached nothing: which service failed, that nothing was imported and
@@ -96,6 +98,18 @@ QString nothingLeftToSend();
 ImportOutcome::Failed::Cause notImportedCause(const std::exception& error);
 QString notImported(const ImportOutcome::Failed& failed);
 QString notImportedStatus(const ImportOutcome::Failed& failed);
+// A recount commit stopped before the replacement went out because the record of imported
+// scans cannot be read or written: nothing was replaced.
+QString recountRecordUnreadable(const QString& reason);
+QString recountRecordUnwritable(const QString& reason);
+// Cards of the recount imported meanwhile by another tab: nothing was replaced.
+QString recountCardsImportedMeanwhile();
+QString recountBlockedStatus(); // "Recount blocked — see banner."
+// The service saved the recount but the ledger write failed.
+QString recountNotRecordedTitle(); // "Recount saved, but not recorded"
+QString recountNotRecorded(const QString& sessionId, const QString& bins, const QString& reason);
+QString recountNotRecordedStatus();
+
 // A recount preview (a dry run) that failed: the same for the preview, whose plan is kept.
 QString previewNotRun(const ImportOutcome::Failed& failed);
 QString previewNotRunStatus(const ImportOutcome::Failed& failed);

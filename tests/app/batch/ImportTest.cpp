@@ -200,6 +200,35 @@ TEST_F(ImportTest, AnImportWithoutAConfirmedCountIsHeldUntilTheUserChooses)
     }
 }
 
+// An attempt that reached nothing, then one whose outcome the service's record or the user
+// settles as imported: the first attempt's "Nothing was imported" banner goes with it.
+TEST_F(ImportTest, AnImportSettledAfterAFailedAttemptLeavesNoFailureBanner)
+{
+    for (const bool byService : {true, false}) {
+        SCOPED_TRACE(byService ? "the service's session record" : "the user marks it imported");
+        const auto model = makeModel();
+        ingestMarkers(*model, {1, 2});
+        service.failCall(Endpoint::createSession, service.calls(Endpoint::createSession) + 1, 500);
+        test::waitFor(model->importToInventory());
+        ASSERT_EQ(model->importErrorTitle(), "Import failed");
+
+        FakeHttpResponse hangUp;
+        hangUp.hangUp = true;
+        service.failAfterHandling(Endpoint::importToPortfolio, service.calls(Endpoint::importToPortfolio) + 1, hangUp);
+        if (!byService)
+            service.failCall(Endpoint::poll, service.calls(Endpoint::poll) + 1, 500);
+        test::waitFor(model->importToInventory());
+        if (!byService) {
+            ASSERT_EQ(model->heldImports().size(), 1u);
+            test::waitFor(model->markHeldImportAsImported(model->heldImports()[0].id));
+        }
+        EXPECT_TRUE(model->rows().empty());
+        EXPECT_FALSE(model->importError()) << model->importError()->toStdString();
+        restartStores();
+        QFile::remove(ImportLedgerStore::fileURL());
+    }
+}
+
 TEST_F(ImportTest, ASuccessWhoseManifestCannotBeWrittenIsNotCalledAFailure)
 {
     const auto model = makeModel();
@@ -365,7 +394,9 @@ TEST_F(ImportTest, ARowChangedWhileTheImportRunsStaysWithANote)
     EXPECT_EQ(service.lastSession().items.at(0).itemId, "card-1:nonfoil");
     ASSERT_EQ(model->rows().size(), 1u);
     EXPECT_EQ(model->rows()[0].chosen->finish, ScanFinish::foil);
-    EXPECT_TRUE(model->rows()[0].readNote->startsWith("Imported as Card 1 (nonfoil) in session sess-1"));
+    EXPECT_EQ(*model->rows()[0].readNote,
+              "Imported as Card 1 (nonfoil) in session sess-1; this change was not sent. Correct the card in your "
+              "inventory. Import does not send it again; to add the changed printing as another card, use Add Card.");
     EXPECT_EQ(model->statusMessage(),
               "Imported 2 confirmed rows (2 printings) into Main shop bin (none). 1 row still needs review.");
 
@@ -375,6 +406,16 @@ TEST_F(ImportTest, ARowChangedWhileTheImportRunsStaysWithANote)
     test::waitFor(model->ingest({{2, scan("03.png"), {}}},
                                 IngestOptions{.append = true, .showProgress = true, .autoImport = true}));
     EXPECT_EQ(service.sessionOrder.size(), 1u);
+
+    // Import sends the new card only, and says why the changed one left.
+    test::waitFor(model->importToInventory());
+    ASSERT_EQ(service.sessionOrder.size(), 2u);
+    ASSERT_EQ(service.lastSession().items.size(), 1u);
+    EXPECT_EQ(service.lastSession().items[0].itemId, "card-3:nonfoil");
+    EXPECT_TRUE(model->rows().empty());
+    EXPECT_TRUE(model->statusMessage().endsWith(
+        "1 card was already imported as first sent and taken out of this batch; its change was not sent."))
+        << model->statusMessage().toStdString();
 }
 
 TEST_F(ImportTest, AnExpiredTokenIsRefreshedOnceAndTheRequestRepeated)

@@ -43,6 +43,13 @@ TEST(ImportTexts, NotImportedNamesTheServiceAndWhatWasKept)
          "The scan pictures could not be uploaded for the Vantry inventory service. Nothing was imported, and the "
          "batch is kept. Import again; if it keeps failing, check the network connection.\n\nConnection refused",
          "Nothing imported \u2014 the scan pictures could not be uploaded; the batch is kept (see banner)."},
+        {"scan picture upload cut by the time-out",
+         CaptureError::transport(5, "The request to https://store.example/k did not finish within 60 s and was "
+                                    "stopped.").atUpload(),
+         Cause::upload,
+         "The scan pictures could not be uploaded for the Vantry inventory service. Nothing was imported, and the "
+         "batch is kept. Import again; if it keeps failing, check the network connection.\n\nConnection refused",
+         "Nothing imported \u2014 the scan pictures could not be uploaded; the batch is kept (see banner)."},
         {"bad address", CaptureError::badURL("api"), Cause::other,
          "The import could not be sent to the Vantry inventory service (Connection refused). Nothing was imported, "
          "and the batch is kept. Check the API URL in Settings, then import again.",

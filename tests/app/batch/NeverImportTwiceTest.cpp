@@ -5,6 +5,7 @@
 #include "InventoryFixture.h"
 
 #include "BatchTestKit.h"
+#include "app/batch/ImportTexts.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/records/ImportIntentStore.h"
@@ -236,6 +237,90 @@ TEST_F(NeverImportTwiceTest, EveryWayThroughTheImportLeavesOneCopy)
         QFile::remove(ImportIntentStore::fileURL());
         QFile::remove(ImportLedgerStore::fileURL());
     }
+}
+
+// A held import whose record is damaged: each import keeps its keys whatever else cannot be
+// read, so its scans are never offered again, and the banner says the record was damaged.
+TEST_F(NeverImportTwiceTest, ADamagedImportRecordStillHoldsItsScans)
+{
+    struct Case {
+        const char* name;
+        std::function<QByteArray(const QByteArray& file)> damage;
+        bool sessionKept;
+    };
+    const auto replace = [](const char* from, const char* to) {
+        return [from, to](const QByteArray& file) {
+            QByteArray out = file;
+            EXPECT_TRUE(out.contains(from)) << from;
+            return out.replace(from, to);
+        };
+    };
+    const std::vector<Case> cases = {
+        {"a state this build does not know", replace(R"("state":"sent")", R"("state":"committing")"), true},
+        {"the count written as text", replace(R"("printings":2)", R"("printings":"2")"), true},
+        {"an id that is not a UUID", [](const QByteArray& file) {
+             QByteArray out = file;
+             const qsizetype at = out.indexOf(R"("id":")") + 6;
+             return out.replace(at, 36, "not-a-uuid");
+         }, true},
+        {"a file cut short after its keys", [](const QByteArray& file) {
+             return file.left(file.indexOf(R"("printings")"));
+         }, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder = home.file(QStringLiteral("damaged-%1").arg(++n));
+        const auto model = makeModel();
+        ingestMarkers(*model, {2 * n + 1, 2 * n + 2});
+        // The service commits, its answer is lost and its session record says nothing yet.
+        FakeHttpResponse hangUp;
+        hangUp.hangUp = true;
+        service.failAfterHandling(Endpoint::importToPortfolio, importCalls() + 1, hangUp);
+        service.pollScript = {ScanSessionPoll{QStringLiteral("review")}};
+        test::waitFor(model->importToInventory());
+        ASSERT_EQ(model->heldImports().size(), 1u);
+        const QString sessionId = *model->heldImports()[0].sessionId;
+        const std::vector<QString> keys = model->heldImports()[0].keys;
+
+        restartStores();
+        test::writeFile(ImportIntentStore::fileURL(), c.damage(test::readFile(ImportIntentStore::fileURL())));
+        EXPECT_EQ(offeredAfterRestart(), 0);
+        const auto again = makeModel();
+        test::waitFor(again->importFromFolder(folder));
+        test::waitFor(again->importToInventory());
+        EXPECT_EQ(importCalls(), n);
+        ASSERT_EQ(again->heldImports().size(), 1u);
+        const ImportIntent held = again->heldImports()[0];
+        EXPECT_EQ(held.keys, keys);
+        EXPECT_EQ(held.sessionId, c.sessionKept ? std::optional<QString>(sessionId) : std::nullopt);
+        EXPECT_TRUE(ImportTexts::heldBody(held).startsWith("The record of this import was damaged"));
+        EXPECT_EQ(copies(), 2);
+
+        service.sessions.clear();
+        service.pollScript.clear();
+        restartStores();
+        QFile::remove(ImportIntentStore::fileURL());
+        QFile::remove(ImportLedgerStore::fileURL());
+    }
+}
+
+// A record of which no import's scans can be read may hold any of them: nothing is added and
+// nothing sent until it is fixed.
+TEST_F(NeverImportTwiceTest, AnImportRecordWithNoReadableScansStopsIngestAndImport)
+{
+    const auto model = makeModel();
+    ingestMarkers(*model, {1, 2});
+    restartStores();
+    test::writeFile(ImportIntentStore::fileURL(), R"({"intents":[{"bin":"A1","createdAt":"2026-12-11T10:00:00.000Z","id":"x","ke)");
+    const auto again = makeModel();
+    test::waitFor(again->importFromFolder(folder));
+    EXPECT_TRUE(again->rows().empty());
+    EXPECT_EQ(again->importErrorTitle(), "Scans not added");
+    test::waitFor(model->importToInventory());
+    EXPECT_EQ(model->importErrorTitle(), "Import blocked");
+    EXPECT_TRUE(model->importError()->contains("the file is damaged and no import's scans can be read from it"));
+    EXPECT_EQ(service.calls(Endpoint::createSession), 0);
 }
 
 TEST_F(NeverImportTwiceTest, AutomaticImportNeverResendsHeldCards)

@@ -1,8 +1,15 @@
 #include "InventoryFixture.h"
 
 #include "BatchTestKit.h"
+#include "app/batch/ImportTexts.h"
+#include "core/records/ImportIntentStore.h"
+#include "core/records/ImportLedgerStore.h"
+#include "platform/FakeFileLayer.h"
 #include "support/WaitFor.h"
 #include "support/CaptureViewModelTestAccess.h"
+
+#include <QFile>
+#include <QTest>
 
 namespace vantry {
 namespace {
@@ -258,6 +265,152 @@ TEST_F(RecountTest, BlockedPreviews)
         << model->importError()->toStdString();
     EXPECT_FALSE(model->recount()->pendingPreview());
     EXPECT_EQ(trace.lines(TraceTopic::recount).size(), 1);
+}
+
+// A recount puts cards in the inventory as an import does, and is recorded as surely: its scans
+// are in the import record before the replacement goes out, and in the ledger before it is done.
+class RecountRecordTest : public RecountTest {
+protected:
+    // After a restart: the folder's scans offered again as confirmed cards.
+    qint64 confirmedAfterRestart()
+    {
+        restartStores();
+        const auto again = makeModel();
+        test::waitFor(again->checkHeldImports());
+        test::waitFor(again->importFromFolder(folder));
+        return std::count_if(again->rows().begin(), again->rows().end(), [](const auto& r) { return r.chosen; });
+    }
+    // Replacements the service carried out (not dry runs).
+    int replacementsApplied() const
+    {
+        int n = 0;
+        for (const auto& [id, session] : service.sessions)
+            for (const ScanReplaceRequest& request : session.replacements)
+                n += request.dryRun ? 0 : 1;
+        return n;
+    }
+
+    std::unique_ptr<FakeFileLayer> fullDisk;
+};
+
+TEST_F(RecountRecordTest, ADiskThatCannotTakeTheRecordStopsTheReplacementBeforeItIsSent)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    fullDisk = std::make_unique<FakeFileLayer>();
+    fullDisk->failWritesAfter(0);
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(service.calls(Endpoint::importReplace), 1); // the preview only
+    EXPECT_EQ(model->importErrorTitle(), "Recount blocked");
+    EXPECT_TRUE(model->importError()->startsWith(
+        "Nothing was replaced: the record of imported scans cannot be written"));
+    EXPECT_EQ(model->statusMessage(), "Recount blocked \u2014 see banner.");
+    EXPECT_EQ(model->rows().size(), 4u);
+    EXPECT_FALSE(model->isWorking());
+
+    // Room again: the same preview commits.
+    fullDisk.reset();
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(replacementsApplied(), 1);
+    EXPECT_EQ(model->recount()->lastRecountResult(), (CaptureViewModel::LastRecountResult{{"A1"}, 2, 4}));
+    EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
+    EXPECT_TRUE(ImportIntentStore::instance().intents().empty());
+}
+
+TEST_F(RecountRecordTest, ARecountSavedOnAFullDiskIsNotCalledDoneAndItsCardsNeverComeBack)
+{
+    planRecount();
+    test::waitFor(model->previewReplace());
+    service.storeReplacement = [this](auto&, const ScanReplaceRequest& request, auto&) -> std::optional<QString> {
+        if (!request.dryRun) {
+            fullDisk = std::make_unique<FakeFileLayer>();
+            fullDisk->failWritesAfter(0);
+        }
+        return std::nullopt;
+    };
+    test::waitFor(model->commitReplace());
+    EXPECT_EQ(model->importErrorTitle(), "Recount saved, but not recorded");
+    EXPECT_TRUE(model->importError()->startsWith("Your recount is saved in the inventory (scan session sess-1 \u2192 "
+                                                 "A1), but the record of imported scans could not be saved"))
+        << model->importError()->toStdString();
+    EXPECT_EQ(model->statusMessage(),
+              "Recount saved \u2014 the record of imported scans could not be saved (see banner).");
+    EXPECT_FALSE(model->recount()->lastRecountResult());
+    EXPECT_FALSE(model->toast());
+    ASSERT_EQ(model->rows().size(), 1u); // the card that needed review
+    EXPECT_TRUE(ledgerKeys().empty());
+
+    // Still full after a restart: the import record keeps the recounted cards out.
+    EXPECT_EQ(confirmedAfterRestart(), 0);
+    // Room again: the retry puts them into the ledger.
+    fullDisk.reset();
+    scheduler.advance(ImportIntentStore::retryInterval);
+    ASSERT_TRUE(QTest::qWaitFor([] { return ImportIntentStore::instance().intents().empty(); }, 5000));
+    EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
+    EXPECT_EQ(confirmedAfterRestart(), 0);
+    EXPECT_EQ(replacementsApplied(), 1);
+}
+
+TEST_F(RecountRecordTest, AProcessThatDiesOnceTheServiceCommittedLeavesItsCardsHeldOrSettled)
+{
+    for (const bool serviceSaysSaved : {true, false}) {
+        SCOPED_TRACE(serviceSaysSaved ? "the service's record says saved" : "the service's record says nothing yet");
+        folder = home.file(serviceSaysSaved ? "saved" : "committing");
+        model = makeModel();
+        planRecount();
+        test::waitFor(model->previewReplace());
+        service.delayMs[Endpoint::importReplace] = 1500;
+        const int replaced = service.calls(Endpoint::importReplace);
+        auto running = model->commitReplace();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.calls(Endpoint::importReplace) > replaced; }, 5000));
+
+        // The process dies here; the next one asks the service, and never offers the cards again.
+        service.committingPolls = serviceSaysSaved ? 0 : 1000;
+        restartStores();
+        const auto again = makeModel();
+        test::waitFor(again->checkHeldImports());
+        if (serviceSaysSaved) {
+            EXPECT_TRUE(again->heldImports().empty());
+            EXPECT_EQ(again->statusMessage(), "The service reports the recount of scan session " +
+                                                  service.sessionOrder.back() +
+                                                  " as saved: its cards are recorded as imported.");
+            EXPECT_EQ(ledgerKeys().size(), 2u * 2 + 2);
+        } else {
+            ASSERT_EQ(again->heldImports().size(), 1u);
+            EXPECT_EQ(ImportTexts::heldTitle(again->heldImports()[0].kind), "Recount outcome unknown");
+            EXPECT_TRUE(ImportTexts::heldBody(again->heldImports()[0])
+                            .startsWith("The recount of 2 printings into Main shop bin A1 new (scan session " +
+                                        service.sessionOrder.back() + ") ended without a confirmed result"))
+                << ImportTexts::heldBody(again->heldImports()[0]).toStdString();
+        }
+        EXPECT_EQ(confirmedAfterRestart(), 0);
+        EXPECT_EQ(replacementsApplied(), 1);
+
+        service.delayMs.clear();
+        test::waitFor(std::move(running)); // the dead process's last moments change nothing
+        EXPECT_EQ(replacementsApplied(), 1);
+        service.sessions.clear();
+        restartStores();
+        QFile::remove(ImportIntentStore::fileURL());
+        QFile::remove(ImportLedgerStore::fileURL());
+    }
+}
+
+// The old bins' figures beside the old-bin text follow the commit.
+TEST_F(RecountTest, ACommitRefreshesTheFiguresOfTheBins)
+{
+    service.bins = {{"A1", 12, 29, {}}};
+    planRecount();
+    test::waitFor(model->binList()->refresh());
+    ASSERT_EQ(model->binList()->inventoryBins().at(0).totalQty, 29);
+    test::waitFor(model->previewReplace());
+    service.storeReplacement = [this](auto&, const ScanReplaceRequest& request, auto&) -> std::optional<QString> {
+        if (!request.dryRun)
+            service.bins = {{"A1", 1, 1, {}}};
+        return std::nullopt;
+    };
+    test::waitFor(model->commitReplace());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->binList()->inventoryBins().at(0).totalQty == 1; }, 5000));
 }
 
 } // namespace
