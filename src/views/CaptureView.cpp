@@ -29,6 +29,7 @@
 #include "core/intake/FolderWatcher.h"
 #include "platform/DBusFileRevealer.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -647,8 +648,14 @@ void CaptureView::refreshRows()
     markReviewed_->setAccessibleName(CaptureTexts::markReviewedLabel(bar.toMarkReviewed.size()));
     markReviewedIds_ = QSet<QUuid>(bar.toMarkReviewed.begin(), bar.toMarkReviewed.end());
 
-    reviewList_->setVisible(!visible.empty());
+    // A hidden list would hand its focus on along the window's chain, to the footer's bin field:
+    // when the filters leave nothing to list, the focus goes to their reset button instead.
+    const QWidget* focus = QApplication::focusWidget();
+    const bool focusInList = focus && (focus == reviewList_ || reviewList_->isAncestorOf(focus));
     filteredEmpty_->setVisible(visible.empty());
+    if (visible.empty() && focusInList)
+        filteredEmpty_->resetButton()->setFocus(Qt::OtherFocusReason);
+    reviewList_->setVisible(!visible.empty());
     reviewList_->setRows(rows, visibleRowIds_);
 }
 

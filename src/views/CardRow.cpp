@@ -515,6 +515,16 @@ QList<QWidget*> CardRow::focusOrder() const
     return order;
 }
 
+QWidget* CardRow::reviewFocus() const
+{
+    if (!reviewControls_ || reviewControls_->isHidden())
+        return nullptr;
+    for (int i = 0; i < candidateLayout_->count(); ++i)
+        if (QWidget* candidate = candidateLayout_->itemAt(i)->widget())
+            return candidate;
+    return searchField_;
+}
+
 void CardRow::applyTabOrder()
 {
     // Parts are built as the row first needs them and candidates are rebuilt with each search,

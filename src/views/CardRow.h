@@ -79,6 +79,9 @@ public:
     // The controls Tab visits, in the order they stand on screen: thumbnail, header, candidates,
     // search, kind, Search, Skip, Rotate, badge (hidden ones included; Tab passes over them).
     QList<QWidget*> focusOrder() const;
+    // Where the keyboard goes on in a row that needs review: its first candidate, else its
+    // search field; none while the review controls are hidden.
+    QWidget* reviewFocus() const;
 
 signals:
     // Something that can change the row's height was redrawn.

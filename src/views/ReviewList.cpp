@@ -1,6 +1,7 @@
 #include "views/ReviewList.h"
 
 #include "app/review/CardRowTexts.h"
+#include "app/review/ReviewRows.h"
 #include "views/TabStops.h"
 #include "views/Theme.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace vantry {
 
@@ -72,13 +74,22 @@ void ReviewList::setRows(const std::vector<CaptureViewModel::Row>& all, const st
     // when the order or the filter changes, so the popover and the field stay beside it.
     std::optional<std::pair<QUuid, int>> anchor;
     const QWidget* focus = QApplication::focusWidget();
+    // The row the keyboard is in, and the order it stood in, should its control go.
+    std::optional<QUuid> focusRow;
+    std::vector<QUuid> orderBefore;
     for (CardRow* widget : placed_) {
+        if (focus && widget->isAncestorOf(focus)) {
+            focusRow = widget->rowId();
+            orderBefore = order_;
+        }
         if (widget->isZoomShown() || (focus && widget->isAncestorOf(focus))) {
             anchor = std::pair(widget->rowId(), widget->y());
             if (widget->isZoomShown())
                 break;
         }
     }
+    settingRows_ = true;
+    focusParked_ = false;
 
     modelIndex_.clear();
     modelIndex_.reserve(qsizetype(all.size()));
@@ -133,7 +144,67 @@ void ReviewList::setRows(const std::vector<CaptureViewModel::Row>& all, const st
         }
     }
     place();
+    settingRows_ = false;
+    if (std::exchange(focusParked_, false) && focusRow && hasFocus())
+        focusNextToReview(*focusRow, orderBefore);
     viewport()->update();
+}
+
+bool ReviewList::focusNextPrevChild(bool next)
+{
+    // Qt hands the focus on along the window's chain when the focused control is hidden or
+    // disabled: past the last row that was the footer's bin field, its text selected for the
+    // next key to replace. The list keeps the focus instead, and once the rows are updated it
+    // goes on to the next row that needs review.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && isVisible() && viewport()->isAncestorOf(focus) && (!focus->isVisible() || !focus->isEnabled())) {
+        setFocus(Qt::OtherFocusReason);
+        focusParked_ = settingRows_;
+        return true;
+    }
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void ReviewList::focusNextToReview(const QUuid& from, const std::vector<QUuid>& before)
+{
+    if (order_.empty())
+        return;
+    QHash<QUuid, std::size_t> position;
+    position.reserve(qsizetype(order_.size()));
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        position.insert(order_[i], i);
+    // The row itself while it is listed (it may still need review), else the first listed row
+    // that stood after it.
+    std::size_t start = 0;
+    if (const auto at = position.constFind(from); at != position.cend()) {
+        start = *at;
+    } else {
+        auto was = std::find(before.begin(), before.end(), from);
+        if (was != before.end())
+            ++was;
+        for (; was != before.end(); ++was) {
+            if (const auto at = position.constFind(*was); at != position.cend()) {
+                start = *at;
+                break;
+            }
+        }
+    }
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+        const QUuid& id = order_[(start + k) % order_.size()];
+        const auto* row = modelRow(id);
+        if (!row || !ReviewRows::needsReview(*row))
+            continue;
+        CardRow* widget = rowWidget(id);
+        if (!widget || std::find(placed_.begin(), placed_.end(), widget) == placed_.end()) {
+            scrollToRow(id);
+            widget = rowWidget(id);
+        }
+        if (QWidget* control = widget ? widget->reviewFocus() : nullptr) {
+            control->setFocus(Qt::OtherFocusReason);
+            revealFocused(control);
+        }
+        return;
+    }
 }
 
 void ReviewList::recomputeOffsets()

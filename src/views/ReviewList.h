@@ -44,6 +44,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void relayout();
@@ -52,6 +53,9 @@ private:
     void chainFocus();
     // Scrolls a control that Tab reached at the edge of the list into view.
     void revealFocused(QWidget* control);
+    // Focuses the first row from `from` on (wrapping round) that needs review; `before` is the
+    // order `from` stood in, should it have left the list.
+    void focusNextToReview(const QUuid& from, const std::vector<QUuid>& before);
     void recomputeOffsets();
     CardRow* widgetFor(std::size_t index);
     int estimate(const CaptureViewModel::Row& row) const;
@@ -69,6 +73,9 @@ private:
     std::vector<CardRow*> placed_;
     int measuredWidth_ = -1;
     bool placing_ = false;
+    bool settingRows_ = false;
+    // The focused control of a row went during `setRows` and the list holds the focus meanwhile.
+    bool focusParked_ = false;
 };
 
 } // namespace vantry

@@ -14,9 +14,11 @@
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 #include "support/CaptureViewModelTestAccess.h"
+#include "support/RecordingResolver.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -24,6 +26,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace vantry {
 namespace {
@@ -299,6 +303,209 @@ TEST_F(CaptureViewTest, ToastShowsWhileTheModelHoldsOneAndHidesNoControl)
     kit.scheduler.advance(CaptureViewModel::toastDuration);
     settle();
     EXPECT_FALSE(toast->isVisible());
+}
+
+// --- Review by keyboard -----------------------------------------------------------------------
+
+// A control that goes while it has the focus (a confirmed row's candidates, a skipped row, a row
+// a filter drops) hands it on along the window's chain; after the last row that was the footer's
+// bin field, its text selected, and the next key typed replaced the bin.
+
+// Rows from a pattern, one letter a row in scan order: N needs review (two candidates, "Card <i>"
+// first), C confirmed. All are review rows, so the list keeps scan order.
+std::vector<CaptureViewModel::Row> rowsOf(const char* pattern)
+{
+    std::vector<CaptureViewModel::Row> rows;
+    for (int i = 0; pattern[i]; ++i) {
+        auto row = test::CaptureSessionKit::row(i, pattern[i] == 'C');
+        if (pattern[i] == 'N')
+            row.candidates = {test::makeCandidate(QString("card-%1").arg(i), QString("Card %1").arg(i), "tst",
+                                                  QString::number(i)),
+                              test::makeCandidate(QString("other-%1").arg(i), QString("Other %1").arg(i), "oth", "1")};
+        row.disposition = Disposition::review;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+class CaptureViewKeyboardTest : public CaptureViewTest {
+protected:
+    std::unique_ptr<CaptureView> view;
+
+    void openWith(const char* pattern, const std::function<void(CaptureFilters&)>& filter = {})
+    {
+        test::testAccess(model).setRows(rowsOf(pattern));
+        model.editBin("Box 1");
+        CaptureWindowState::Services services{SettingsStore::standard(), &kit.scheduler, &preferences, &prompter, {}};
+        services.catalogImageBase = "http://127.0.0.1:9/"; // images fail at once, never leave the machine
+        view = std::make_unique<CaptureView>(*session, std::move(services));
+        view->resize(900, 700);
+        view->show();
+        settle();
+        if (filter) {
+            filter(view->state().filters);
+            view->refresh();
+            settle();
+        }
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    }
+    // Where the keyboard focus is: "<control>@<scan index>" inside a row ("candidate1@2" is the
+    // second candidate of the row of scan 2), else the control's name.
+    static QString where()
+    {
+        QWidget* at = QApplication::focusWidget();
+        if (!at)
+            return "nowhere";
+        QString name = at->objectName();
+        if (name == "candidateButton")
+            name = QString("candidate%1").arg(at->parentWidget()->layout()->indexOf(at));
+        for (QWidget* w = at; w; w = w->parentWidget())
+            if (auto* row = qobject_cast<CardRow*>(w); row && row->row())
+                return name + "@" + QString::number(row->row()->card.index);
+        return name;
+    }
+    // Puts the focus on `start` as a click would, then presses Tab (Shift+Tab when `back`)
+    // until it reaches `control`.
+    static bool tabTo(CaptureView& view, const char* start, const QString& control, bool back)
+    {
+        view.findChild<QWidget*>(start)->setFocus(Qt::MouseFocusReason);
+        for (int i = 0; i < 80 && where() != control; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab,
+                            back ? Qt::ShiftModifier : Qt::NoModifier);
+            settle();
+        }
+        return where() == control;
+    }
+    // Whether the focused control stands whole in the list's view.
+    static bool inView(CaptureView& view)
+    {
+        const QWidget* viewport = view.findChild<ReviewList*>("reviewList")->viewport();
+        const QWidget* at = QApplication::focusWidget();
+        return viewport->rect().contains(QRect(at->mapTo(viewport, QPoint(0, 0)), at->size()));
+    }
+    static void press(Qt::Key key)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        settle();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        settle();
+    }
+    // A user typing on after the action: whatever has the focus takes it, never the bin.
+    void typeOn()
+    {
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+        settle();
+        EXPECT_EQ(model.bin().toStdString(), "Box 1");
+    }
+};
+
+TEST_F(CaptureViewKeyboardTest, EachReviewActionByKeyboardLeavesTheFocusOnTheNextRowThatNeedsIt)
+{
+    const auto needsReview = [](CaptureFilters& f) { f.needsReviewFilter = true; };
+    const auto search = [](CaptureFilters& f) { f.searchText = "card 2"; };
+    struct Case {
+        const char* name;
+        const char* rows;
+        std::function<void(CaptureFilters&)> filter;
+        const char* start; // what the user clicked before reaching for the keyboard
+        bool back;         // Shift+Tab from there instead of Tab
+        const char* control;
+        Qt::Key key;
+        const char* focus; // where the focus is after the action
+    };
+    const std::vector<Case> cases{
+        {"candidate reached with Tab from the search bar, Space", "NCN", {}, "reviewSearch", false, "candidate0@0",
+         Qt::Key_Space, "candidate0@2"},
+        {"candidate reached with Tab, Return", "NCN", {}, "reviewSearch", false, "candidate1@0", Qt::Key_Return,
+         "candidate0@2"},
+        {"candidate of the last row, Return", "NCN", {}, "reviewSearch", false, "candidate0@2", Qt::Key_Return,
+         "candidate0@0"},
+        {"Skip, Space", "NCN", {}, "reviewSearch", false, "skip@0", Qt::Key_Space, "candidate0@2"},
+        {"Skip on the last row, Return", "NCN", {}, "reviewSearch", false, "skip@2", Qt::Key_Return,
+         "candidate0@0"},
+        {"candidate reached with Shift+Tab from the bin, Space", "NCN", {}, "binField", true, "candidate1@2",
+         Qt::Key_Space, "candidate0@0"},
+        {"confirmed row leaves the Needs review list", "NCN", needsReview, "reviewSearch", false, "candidate0@0",
+         Qt::Key_Space, "candidate0@2"},
+        {"last row of the Needs review list leaves it", "NCN", needsReview, "reviewSearch", false, "candidate0@2",
+         Qt::Key_Space, "candidate0@0"},
+        {"the last row that needs review under Needs review", "CNC", needsReview, "reviewSearch", false,
+         "candidate0@1", Qt::Key_Return, "reviewList"},
+        {"Change on a confirmed row", "NCN", {}, "reviewSearch", false, "change@1", Qt::Key_Space, "candidate0@1"},
+        {"marking reviewed hides the row", "NCC", {}, "binField", true, "statusBadge@2", Qt::Key_Space,
+         "candidate0@0"},
+        {"skipping the only row the search shows", "NCN", search, "reviewSearch", false, "skip@2", Qt::Key_Space,
+         "resetFilters"},
+        {"skipping the batch's last row", "N", {}, "reviewSearch", false, "skip@0", Qt::Key_Space, "emptyState"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openWith(c.rows, c.filter);
+        ASSERT_TRUE(tabTo(*view, c.start, c.control, c.back)) << where().toStdString();
+        press(c.key);
+        EXPECT_EQ(where().toStdString(), c.focus);
+        typeOn();
+        view.reset();
+        settle();
+    }
+}
+
+TEST_F(CaptureViewKeyboardTest, SpaceRowAfterRowReviewsTheWholeListWithoutTheMouse)
+{
+    struct Case {
+        const char* name;
+        const char* start;
+        bool back;
+        const char* control;
+        std::vector<const char*> focus; // after each Space
+    };
+    const std::vector<Case> cases{
+        {"down from the search bar", "reviewSearch", false, "candidate0@0",
+         {"candidate0@1", "candidate0@3", "candidate0@4", "reviewList"}},
+        // Shift+Tab comes in at the lowest row laid out, the one just below the view.
+        {"up from the bin", "binField", true, "candidate1@3",
+         {"candidate0@4", "candidate0@0", "candidate0@1", "reviewList"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openWith("NNCNN");
+        ASSERT_TRUE(tabTo(*view, c.start, c.control, c.back)) << where().toStdString();
+        for (const char* next : c.focus) {
+            press(Qt::Key_Space);
+            ASSERT_EQ(where().toStdString(), next);
+            if (QString(next).startsWith("candidate"))
+                EXPECT_TRUE(inView(*view)) << next;
+        }
+        for (const auto& row : model.rows())
+            EXPECT_TRUE(row.chosen);
+        typeOn();
+        view.reset();
+        settle();
+    }
+}
+
+TEST_F(CaptureViewKeyboardTest, RotateByKeyboardKeepsTheFocusInItsRowWhileItIsReadAgain)
+{
+    // The button is disabled while the row is read again.
+    openWith("NCN");
+    ASSERT_TRUE(tabTo(*view, "reviewSearch", "rotate@2", false)) << where().toStdString();
+    press(Qt::Key_Space);
+    EXPECT_EQ(where().toStdString(), "candidate0@2");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.rows()[2].isReanalyzing; }, 5000));
+    settle();
+    EXPECT_EQ(where().toStdString(), "candidate0@2");
+    typeOn();
+}
+
+TEST_F(CaptureViewKeyboardTest, PagingTheFocusedRowOutOfTheListKeepsTheFocusInIt)
+{
+    openWith("NNNNNNNNNN");
+    ASSERT_TRUE(tabTo(*view, "reviewSearch", "thumbnail@0", false)) << where().toStdString();
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_PageDown);
+    EXPECT_EQ(where().toStdString(), "reviewList");
+    typeOn();
 }
 
 } // namespace
