@@ -175,12 +175,13 @@ SettingsView::SettingsView(AuthService& auth, std::shared_ptr<SettingsStore> set
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll_);
 
-    connect(&auth_, &AuthService::emailChanged, this, &SettingsView::showEmail);
+    connect(&auth_, &AuthService::emailChanged, this, &SettingsView::showAccount);
+    connect(&auth_, &AuthService::isSignedInChanged, this, &SettingsView::showAccount);
     connect(training_, &SettingsTrainingModel::statsChanged, this, &SettingsView::showTraining);
     connect(training_, &SettingsTrainingModel::busyChanged, this, &SettingsView::showTraining);
     connect(training_, &SettingsTrainingModel::exportToastChanged, this, &SettingsView::showTraining);
     connect(training_, &SettingsTrainingModel::storeChanged, this, &SettingsView::showTraining);
-    showEmail();
+    showAccount();
     showTraining();
     training_->setStore(std::move(trainingStore));
 }
@@ -204,12 +205,12 @@ QWidget* SettingsView::accountSection()
     email_->setWordWrap(false);
     email_->setAccessibleName(QStringLiteral("Signed-in e-mail"));
     addRow(box, QStringLiteral("Signed in as"), QStringLiteral("signedInAsLabel"), email_, false);
-    auto* signOut = button(QStringLiteral("Sign Out"), QStringLiteral("signOutButton"), true, box);
+    signOut_ = button(QStringLiteral("Sign Out"), QStringLiteral("signOutButton"), true, box);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(signOut);
+    buttons->addWidget(signOut_);
     buttons->addStretch();
     columnOf(box)->addLayout(buttons);
-    connect(signOut, &QPushButton::clicked, this, &SettingsView::requestSignOut);
+    connect(signOut_, &QPushButton::clicked, this, &SettingsView::requestSignOut);
     return box;
 }
 
@@ -383,9 +384,11 @@ QWidget* SettingsView::footerSection()
     return box;
 }
 
-void SettingsView::showEmail()
+void SettingsView::showAccount()
 {
-    email_->setText(T::signedInAs(auth_.email()));
+    const T::Account account = T::account(auth_.isSignedIn(), auth_.email());
+    email_->setText(account.signedInAs);
+    signOut_->setVisible(account.offersSignOut);
 }
 
 void SettingsView::showTraining()

@@ -51,7 +51,7 @@ private:
     QWidget* trainingSection();
     QWidget* footerSection();
 
-    void showEmail();
+    void showAccount();
     void showTraining();
     void confirmWipe();
     void requestSignOut();
@@ -63,6 +63,7 @@ private:
     QWidget* content_ = nullptr;
 
     QLabel* email_ = nullptr;
+    QPushButton* signOut_ = nullptr;
     QLabel* labelsCollected_ = nullptr;
     QLabel* byFinish_ = nullptr;
     QLabel* verified_ = nullptr;

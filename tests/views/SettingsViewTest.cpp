@@ -10,6 +10,7 @@
 #include "platform/FakeSavePanel.h"
 #include "platform/FakeWebAuthSession.h"
 
+#include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
 #include "support/WheelTurn.h"
 #include "support/TrainingLabels.h"
@@ -22,6 +23,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -345,6 +348,40 @@ TEST(SettingsView, ExportShowsItsFolderAndSignOutSignsOut)
     child<QPushButton>(view.get(), "signOutButton")->click();
     EXPECT_FALSE(f.auth->isSignedIn());
     EXPECT_EQ(text(view.get(), "signedInEmail"), QStringLiteral("—"));
+}
+
+// The window stays open across a sign-out and a sign-in; its account section follows both.
+TEST(SettingsView, TheAccountSectionFollowsSigningOutAndInWhileOpen)
+{
+    Fixture f;
+    test::FakeHttpServer server;
+    const auto b64 = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
+    const QByteArray token = QByteArray(R"({"alg":"RS256"})").toBase64(b64) + '.' +
+                             QByteArray(R"({"email":"ana@example.test"})").toBase64(b64) + ".c2lnbmF0dXJl";
+    server.route("POST", "/token",
+                 test::FakeHttpResponse::json(
+                     200, QJsonDocument(QJsonObject{{"access_token", QString::fromLatin1(token)},
+                                                    {"token_type", "Bearer"}})
+                              .toJson(QJsonDocument::Compact)));
+    ASSERT_TRUE(TokenStore::set(QString::fromLatin1(token), TokenStore::accessTokenKey));
+    f.auth = std::make_unique<AuthService>(
+        OAuthConfig(server.baseUrl().toString() + "/", "vantry-capture", "vantrycapture://auth", "vantrycapture"),
+        f.web);
+    auto view = f.view();
+    auto* signOut = child<QPushButton>(view.get(), "signOutButton");
+    EXPECT_EQ(text(view.get(), "signedInEmail"), QStringLiteral("ana@example.test"));
+    EXPECT_TRUE(signOut->isVisible());
+
+    signOut->click();
+    EXPECT_FALSE(f.auth->isSignedIn());
+    EXPECT_EQ(text(view.get(), "signedInEmail"), QStringLiteral("—"));
+    EXPECT_FALSE(signOut->isVisible());
+
+    f.auth->signIn(AuthProvider::code);
+    ASSERT_TRUE(f.web.complete(QUrl("vantrycapture://auth?code=C1&state=" + f.web.sentState())));
+    ASSERT_TRUE(waitUntil([&] { return f.auth->isSignedIn(); }));
+    EXPECT_EQ(text(view.get(), "signedInEmail"), QStringLiteral("ana@example.test"));
+    EXPECT_TRUE(signOut->isVisible());
 }
 
 // Sign Out asks first while a tab holds cards not imported yet; Cancel keeps the user signed in.

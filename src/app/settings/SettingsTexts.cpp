@@ -14,6 +14,13 @@ QString signedInAs(const std::optional<QString>& email)
     return *email;
 }
 
+Account account(bool isSignedIn, const std::optional<QString>& email)
+{
+    if (!isSignedIn)
+        return {signedInAs(std::nullopt), false};
+    return {signedInAs(email), true};
+}
+
 QString byFinish(const TrainingDataStats& stats)
 {
     return QStringLiteral("%1 foil · %2 nonfoil · %3 etched").arg(stats.foil).arg(stats.nonfoil).arg(stats.etched);

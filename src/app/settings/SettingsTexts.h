@@ -15,6 +15,14 @@ namespace vantry::SettingsTexts {
 // The account row's trailing text: the e-mail, or "—" when none is known.
 QString signedInAs(const std::optional<QString>& email);
 
+// The account section as the sign-in stands now: signed out, the row names nobody and Sign
+// Out is not offered (the window stays open across a sign-out and a sign-in).
+struct Account {
+    QString signedInAs;
+    bool offersSignOut = false;
+};
+Account account(bool isSignedIn, const std::optional<QString>& email);
+
 // "%lld foil · %lld nonfoil · %lld etched".
 QString byFinish(const TrainingDataStats& stats);
 // "%lld verified · %lld auto".

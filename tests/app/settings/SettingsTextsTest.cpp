@@ -18,6 +18,22 @@ TEST(SettingsTexts, AccountAndTrainingLines)
     EXPECT_EQ(T::signedInAs(QString()), QStringLiteral("—"));
     EXPECT_EQ(T::signedInAs(QStringLiteral("ana@example.test")), QStringLiteral("ana@example.test"));
 
+    // Sign Out only while signed in; signed out, the row names nobody.
+    struct AccountCase {
+        bool signedIn;
+        std::optional<QString> email;
+        QString shown;
+        bool offersSignOut;
+    };
+    for (const AccountCase& c : std::vector<AccountCase>{{true, QString("ana@example.test"), "ana@example.test", true},
+                                                         {true, std::nullopt, "—", true},
+                                                         {false, std::nullopt, "—", false},
+                                                         {false, QString("ana@example.test"), "—", false}}) {
+        const T::Account account = T::account(c.signedIn, c.email);
+        EXPECT_EQ(account.signedInAs, c.shown) << c.signedIn;
+        EXPECT_EQ(account.offersSignOut, c.offersSignOut) << c.signedIn;
+    }
+
     const TrainingDataStats stats{12, 3, 8, 1, 5, 7};
     EXPECT_EQ(T::byFinish(stats), QStringLiteral("3 foil · 8 nonfoil · 1 etched"));
     EXPECT_EQ(T::verifiedVsAuto(stats), QStringLiteral("5 verified · 7 auto"));
