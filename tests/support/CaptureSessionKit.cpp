@@ -35,7 +35,7 @@ std::shared_ptr<BatchSession> CaptureSessionKit::make(const QString& scanFolderP
     c.artMatcher = std::shared_ptr<const ArtCardMatching>();
     c.scheduler = &scheduler;
     BatchSession::Parts parts;
-    parts.viewModel = CaptureViewModel::create(nullptr, std::move(c));
+    parts.viewModel = CaptureViewModel::create(auth, std::move(c));
     parts.watcher = std::make_unique<FolderWatcher>(std::chrono::milliseconds(3600'000));
     parts.scanner = std::move(scanner);
     return std::make_shared<BatchSession>(std::move(parts), scanFolderPath);

@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace vantry {
+class AuthService;
 class ScannerController;
 }
 
@@ -19,6 +20,8 @@ namespace vantry::test {
 // ticked by hand, a scanner over fake browsers, timers on one virtual clock.
 struct CaptureSessionKit {
     VirtualDelayScheduler scheduler;
+    // The sign-in service of the models made from now on; none: signed out, asking no service.
+    AuthService* auth = nullptr;
     std::vector<FakeScannerBrowser*> browsers;
     std::map<const ScannerController*, FakeScannerBrowser*> browserOf;
 

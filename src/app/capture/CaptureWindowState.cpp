@@ -1,5 +1,6 @@
 #include "app/capture/CaptureWindowState.h"
 
+#include "app/auth/AuthService.h"
 #include "app/batch/BatchSession.h"
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/ImportTexts.h"
@@ -49,15 +50,13 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
     enforceSingleScanFolder();
     commands_->syncRecountBinFromScanFolder();
     commands_->syncImportBinFromScanFolder();
-    // Not awaited: the batch's model runs it to its end, also after this window has gone.
-    [](std::shared_ptr<CaptureViewModel> vm) -> QCoro::Task<> {
-        co_await vm->resolveDefaultWorkspace();
-        if (vm->recount()->replaceMode())
-            co_await vm->refreshInventoryBins();
-        // Before the clean-up: a held import's session must still be there to be asked.
-        co_await vm->checkHeldImports();
-        co_await vm->cleanupStaleScanSessions();
-    }(viewModel_);
+    askService();
+    // A window opened while signed out asked nobody: it asks once someone signs in.
+    if (AuthService* auth = viewModel_->auth())
+        connect(auth, &AuthService::isSignedInChanged, this, [this](bool signedIn) {
+            if (signedIn)
+                askService();
+        });
     heal();
     scheduleHeartbeat();
     if (directScanEnabled()) {
@@ -77,6 +76,19 @@ CaptureWindowState::CaptureWindowState(BatchSession& session, Services services,
 
 // Timers scheduled with this object as context die with it; nothing else stops.
 CaptureWindowState::~CaptureWindowState() = default;
+
+void CaptureWindowState::askService()
+{
+    // Not awaited: the batch's model runs it to its end, also after this window has gone.
+    [](std::shared_ptr<CaptureViewModel> vm) -> QCoro::Task<> {
+        co_await vm->resolveDefaultWorkspace();
+        if (vm->recount()->replaceMode())
+            co_await vm->refreshInventoryBins();
+        // Before the clean-up: a held import's session must still be there to be asked.
+        co_await vm->checkHeldImports();
+        co_await vm->cleanupStaleScanSessions();
+    }(viewModel_);
+}
 
 ReviewSort CaptureWindowState::reviewSort() const
 {

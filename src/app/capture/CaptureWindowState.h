@@ -32,7 +32,8 @@ struct UnimportedWork;
 // and destroyed when another is (never on show/hide, so minimising re-runs nothing).
 // Construction runs the appear steps: the scan-source setting is cleared, the import and
 // recount bins follow the folder's name, the default workspace is resolved (with the bins
-// list in recount mode) and stale scan sessions cleaned up, the scan app's duplicate-scan
+// list in recount mode, held imports asked about) and stale scan sessions cleaned up (again
+// whenever someone signs in while the window is open), the scan app's duplicate-scan
 // setting is healed (and checked again every 300 s while the window lives), and the scanner
 // is browsed while direct scanning is on. What the watcher hands over goes to the batch's
 // model without the window (BatchSession). Destruction only stops the heartbeat and the clock: the watcher, the scanner and
@@ -104,6 +105,8 @@ signals:
     void addManualCardRequested();
 
 private:
+    // The workspace default, the bins list in recount mode, held imports and stale sessions.
+    void askService();
     void enforceSingleScanFolder();
     void heal();
     void scheduleHeartbeat();
