@@ -1,6 +1,7 @@
 #include "views/CaptureFooter.h"
 
 #include "app/batch/BatchSession.h"
+#include "app/capture/CaptureCommands.h"
 #include "app/capture/CaptureWindowState.h"
 #include "app/capture/CoalescedRefresh.h"
 #include "app/settings/SettingsKeys.h"
@@ -163,6 +164,8 @@ void CaptureFooter::followSources()
     refresh_->follow(&watcher, &FolderWatcher::isWatchingChanged);
     refresh_->follow(&watcher, &FolderWatcher::isPausedChanged);
     refresh_->follow(&watcher, &FolderWatcher::folderChanged);
+    // Import waits while the press's workspace is looked up.
+    refresh_->follow(&state_.commands(), &CaptureCommands::changed);
     SettingsStore& settings = *state_.services().settings;
     for (const QString& key : {SettingsKeys::workspaceId, SettingsKeys::workspaceName})
         settings.observe(key, refresh_, [this] { refresh_->request(); });
@@ -174,6 +177,7 @@ FooterState::Inputs CaptureFooter::inputs() const
     const SettingsStore& settings = *state_.services().settings;
     in.workspaceId = settings.string(SettingsKeys::workspaceId).value_or(QString());
     in.workspaceName = settings.string(SettingsKeys::workspaceName).value_or(QString());
+    in.isResolvingWorkspace = state_.commands().isResolvingWorkspace();
     return in;
 }
 
@@ -201,8 +205,9 @@ void CaptureFooter::refresh()
     destination_->setAccessibleName(s.destination);
     destination_->setStyleSheet(Theme::labelColor(s.destinationWarns ? Theme::warningText : Theme::secondaryText));
 
-    for (QPushButton* b : {exportCsv_, manabox_, import_})
-        b->setEnabled(s.actionsEnabled);
+    exportCsv_->setEnabled(s.actionsEnabled);
+    manabox_->setEnabled(s.actionsEnabled);
+    import_->setEnabled(s.importEnabled);
     exportCsv_->setToolTip(s.exportHelp);
     manabox_->setToolTip(s.manaboxHelp);
     import_->setToolTip(s.importHelp);

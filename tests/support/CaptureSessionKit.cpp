@@ -73,8 +73,10 @@ bool FakeAlertPrompter::answer(const QString& button)
         return false;
     for (const auto& b : shown.back().buttons) {
         if (b.text == button) {
-            if (b.action)
-                b.action();
+            // A copy, as the real alert runs it: the action may present the next alert.
+            const auto action = b.action;
+            if (action)
+                action();
             return true;
         }
     }

@@ -274,6 +274,7 @@ TEST_F(CaptureBarsTest, ButtonsRunTheWindowsCommandsAndClearFolderFollowsTheirRu
     EXPECT_EQ(clear->isEnabled(), commands.canClearFolder());
 
     test::testAccess(model).setRows({CaptureSessionKit::row(1, true)});
+    SettingsStore::standard()->setString(SettingsKeys::workspaceId, "ws-1"); // else Import is blocked unasked
     settle();
     QTest::mouseClick(child<QPushButton>(*view, "importButton"), Qt::LeftButton);
     ASSERT_EQ(prompter.shown.size(), 1u);

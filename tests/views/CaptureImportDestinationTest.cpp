@@ -3,6 +3,7 @@
 #include "app/auth/AuthService.h"
 #include "app/auth/TokenStore.h"
 #include "app/batch/BatchSession.h"
+#include "app/batch/ImportTexts.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/records/ImportIntentStore.h"
@@ -10,6 +11,7 @@
 #include "platform/FakePreferenceDomains.h"
 #include "platform/FakeWebAuthSession.h"
 #include "support/CaptureSessionKit.h"
+#include "support/CaptureViewModelTestAccess.h"
 #include "support/FakeInventoryService.h"
 #include "support/TempHome.h"
 
@@ -17,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -103,6 +106,19 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
+    // Opened signed in while the service listed no workspace, and done asking it.
+    std::unique_ptr<CaptureView> openWithoutWorkspace()
+    {
+        TokenStore::set(tokenOf("dealer@shop.test"), TokenStore::accessTokenKey);
+        service.workspaces.clear();
+        auto view = open();
+        // Once when the window opened, once more by the stale-session clean-up.
+        EXPECT_TRUE(until([&] { return service.calls(Endpoint::workspaces) == 2; }));
+        test::testAccess(*session->viewModel())
+            .setRows({CaptureSessionKit::row(1, true), CaptureSessionKit::row(2, true)});
+        settle();
+        return view;
+    }
 };
 
 TEST_F(CaptureImportDestinationTest, SigningInWhileTheWindowIsOpenDefaultsTheWorkspaceTheFooterNames)
@@ -116,6 +132,48 @@ TEST_F(CaptureImportDestinationTest, SigningInWhileTheWindowIsOpenDefaultsTheWor
     ASSERT_TRUE(web.complete(QUrl("vantrycapture://auth?code=C1&state=" + web.sentState())));
     ASSERT_TRUE(until([&] { return destination->text() == "→ Demo shop"; })) << destination->text().toStdString();
     EXPECT_EQ(SettingsStore::standard()->string(SettingsKeys::workspaceId), QString("ws-7"));
+}
+
+// The question names the workspace the import will use, found before asking; Import waits
+// while it is looked up.
+TEST_F(CaptureImportDestinationTest, ImportFindsTheWorkspaceBeforeAskingAndNamesIt)
+{
+    auto view = openWithoutWorkspace();
+    auto* import = child<QPushButton>(*view, "importButton");
+    auto* destination = child<QLabel>(*view, "destinationLabel");
+    EXPECT_EQ(destination->text(), "→ personal inventory");
+    ASSERT_TRUE(import->isEnabled());
+
+    service.workspaces = {{"ws-7", QString("Demo shop"), QString("owner")}};
+    service.delayMs[Endpoint::workspaces] = 1500; // long enough to see the press wait
+    QTest::mouseClick(import, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(import->isEnabled());
+    EXPECT_TRUE(child<QWidget>(*view, "importSpinner")->isVisible());
+
+    ASSERT_TRUE(until([&] { return !prompter.shown.empty(); }));
+    EXPECT_EQ(prompter.shown.back().title, "Import to Vantry?");
+    EXPECT_EQ(prompter.shown.back().message, "2 cards (2 distinct printings) → Demo shop, bin B0007.");
+    EXPECT_EQ(destination->text(), "→ Demo shop");
+    EXPECT_TRUE(import->isEnabled());
+    EXPECT_FALSE(child<QWidget>(*view, "importSpinner")->isVisible());
+    EXPECT_EQ(service.calls(Endpoint::workspaces), 3);
+}
+
+// No workspace to be found: the import is blocked with its banner, and nothing is asked.
+TEST_F(CaptureImportDestinationTest, WithoutAnyWorkspaceImportIsBlockedWithoutAQuestion)
+{
+    auto view = openWithoutWorkspace();
+    QTest::mouseClick(child<QPushButton>(*view, "importButton"), Qt::LeftButton);
+    ASSERT_TRUE(until([&] { return view->findChild<QWidget*>("errorBanner") != nullptr; }));
+    EXPECT_TRUE(prompter.shown.empty());
+    auto* banner = child(*view, "errorBanner");
+    ASSERT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->findChild<QLabel*>("bannerBody")->text(), ImportTexts::noWorkspace());
+    EXPECT_EQ(child<QLabel>(*view, "statusLine")->text(), ImportTexts::noWorkspaceStatus());
+    EXPECT_EQ(service.calls(Endpoint::workspaces), 3);
+    EXPECT_EQ(service.calls(Endpoint::createSession), 0);
 }
 
 } // namespace

@@ -561,6 +561,9 @@ void previewRecount(CaptureScene& scene)
 // The alert the footer's Import raises for a batch on `folder`.
 void saveImportAlert(const QString& folder, const char* alertName, const QString& path)
 {
+    // Without a workspace Import is blocked before it asks.
+    SettingsStore::standard()->setString(SettingsKeys::workspaceId, "ws-2041");
+    SettingsStore::standard()->setString(SettingsKeys::workspaceName, "Northside Cards");
     CaptureScene scene;
     scene.store->selected().setScanFolderPath(folder);
     scene.fill();
@@ -571,6 +574,8 @@ void saveImportAlert(const QString& folder, const char* alertName, const QString
         save(box, path);
     else
         std::printf("FAILED %s (no alert)\n", qPrintable(path));
+    SettingsStore::standard()->remove(SettingsKeys::workspaceId);
+    SettingsStore::standard()->remove(SettingsKeys::workspaceName);
 }
 
 // A tab on a folder under Pictures holding `confirmed` priced cards not imported yet, and one

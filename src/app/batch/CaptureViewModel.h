@@ -308,6 +308,10 @@ public:
     // --- Workspace, service client, clean-up (CaptureViewModelWorkspace.cpp) ----------------
     // Stores the user's first workspace when none is configured. Publishes nothing.
     QCoro::Task<> resolveDefaultWorkspace();
+    // The workspace an import would go to, defaulted as above when none is set, so that the
+    // question before an import can name it. When there is none, the import is blocked now
+    // (banner and status, as the import itself blocks) and the answer is false.
+    QCoro::Task<bool> resolveImportWorkspace();
     // Has the service delete scan sessions left unfinished; a toast names how many.
     QCoro::Task<> cleanupStaleScanSessions();
     // The bins of the workspace, sorted by label; one load at a time.

@@ -2,6 +2,7 @@
 #include "app/settings/CaptureConfig.h"
 #include "app/batch/CaptureViewModel.h"
 #include "app/batch/CaptureViewModelImportState.h"
+#include "app/batch/ImportOutcome.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SettingsStore.h"
 #include "core/service/CaptureError.h"
@@ -96,6 +97,17 @@ QCoro::Task<> CaptureViewModel::resolveDefaultWorkspace()
     StdoutTrace::print(TraceTopic::workspace, QStringLiteral("defaulted import scope to ") + first.wsId +
                                                   QStringLiteral(" (") + first.name.value_or(QStringLiteral("unnamed")) +
                                                   QStringLiteral(")"));
+}
+
+QCoro::Task<bool> CaptureViewModel::resolveImportWorkspace()
+{
+    const auto self = shared_from_this();
+    if (config().workspaceId.isEmpty())
+        co_await resolveDefaultWorkspace();
+    if (!config().workspaceId.isEmpty())
+        co_return true;
+    publishImport(ImportOutcome{ImportOutcome::Blocked{ImportOutcome::Blocked::Why::noWorkspace}});
+    co_return false;
 }
 
 QCoro::Task<> CaptureViewModel::cleanupStaleScanSessions()

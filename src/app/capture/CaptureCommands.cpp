@@ -228,9 +228,29 @@ std::optional<QString> CaptureCommands::ensureDefaultScanFolder()
 
 void CaptureCommands::requestNormalImport()
 {
-    if (!viewModel_->recount()->replaceMode() && splitChildFolderSuggestion()) {
-        QPointer<CaptureCommands> self(this);
-        std::weak_ptr<CaptureViewModel> model = viewModel_;
+    if (!resolvingWorkspace_)
+        askToImport();
+}
+
+QCoro::Task<> CaptureCommands::askToImport()
+{
+    QPointer<CaptureCommands> self(this);
+    const auto vm = viewModel_;
+    std::weak_ptr<CaptureViewModel> model = vm;
+    // The question names the workspace, so it must be the one the import will use: an import
+    // without one would default it only after the answer.
+    const bool resolving = CaptureConfig::read(*services_.settings).workspaceId.isEmpty();
+    if (resolving)
+        setResolvingWorkspace(true);
+    const bool found = co_await vm->resolveImportWorkspace();
+    if (!self)
+        co_return;
+    if (resolving)
+        setResolvingWorkspace(false);
+    if (!found)
+        co_return;
+
+    if (!vm->recount()->replaceMode() && splitChildFolderSuggestion()) {
         window_.warnSplitChildImport(
             splitChildNormalImportWarningMessage(),
             [self, model] {
@@ -243,13 +263,30 @@ void CaptureCommands::requestNormalImport()
                 if (const auto vm = model.lock())
                     vm->importToInventory();
             });
-        return;
+        co_return;
     }
-    std::weak_ptr<CaptureViewModel> model = viewModel_;
-    window_.confirmImport(importConfirmMessage(), [model] {
-        if (const auto vm = model.lock())
-            vm->importToInventory();
+    const QString named = CaptureConfig::read(*services_.settings).workspaceId;
+    const std::shared_ptr<SettingsStore> settings = services_.settings;
+    window_.confirmImport(importConfirmMessage(), [self, model, named, settings] {
+        const auto vm = model.lock();
+        if (!vm)
+            return;
+        // The workspace was changed while the question stood: it no longer names the destination.
+        if (CaptureConfig::read(*settings).workspaceId != named) {
+            if (self)
+                self->requestNormalImport();
+            return;
+        }
+        vm->importToInventory();
     });
+}
+
+void CaptureCommands::setResolvingWorkspace(bool value)
+{
+    if (resolvingWorkspace_ == value)
+        return;
+    resolvingWorkspace_ = value;
+    emit changed();
 }
 
 void CaptureCommands::importNormally() { viewModel_->importToInventory(); }

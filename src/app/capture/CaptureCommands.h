@@ -74,7 +74,12 @@ public:
     std::optional<QString> ensureDefaultScanFolder();
 
     // --- Import ------------------------------------------------------------------------------
+    // Asks before importing, naming the workspace the import will use: one is defaulted first
+    // when none is set (Import waits meanwhile); without one the import is blocked and nothing
+    // is asked.
     void requestNormalImport();
+    // True from a press of Import until its workspace is known.
+    bool isResolvingWorkspace() const { return resolvingWorkspace_; }
     void importNormally();
     void requestNewBatch();
     // "Import Folder": the scan folder's pages, or a picked folder's; added to a batch that
@@ -97,6 +102,8 @@ signals:
     void changed();
 
 private:
+    QCoro::Task<> askToImport();
+    void setResolvingWorkspace(bool value);
     // Makes `folder` the scan folder; false (with a status) when another tab uses it.
     bool adoptFolder(const QString& folder);
     // Moves the folder's images into "Archived-<stamp>".
@@ -110,6 +117,7 @@ private:
     Services services_;
     QString lastSuggestedReplaceBin_;
     QString lastFolderDerivedBin_;
+    bool resolvingWorkspace_ = false;
 };
 
 } // namespace vantry

@@ -37,6 +37,11 @@ QString FooterState::noConfirmedHelp()
     return QStringLiteral("Confirm at least one card first.");
 }
 
+QString FooterState::resolvingWorkspaceHelp()
+{
+    return QStringLiteral("Looking up the workspace these cards would go to…");
+}
+
 FooterState FooterState::of(const Inputs& in)
 {
     FooterState s;
@@ -71,7 +76,10 @@ FooterState FooterState::of(const Inputs& in)
                                                      : ToolbarState::waitForIngestHelp();
         s.exportHelp = s.manaboxHelp = s.importHelp = missing;
     }
-    s.importSpinner = in.isImporting;
+    s.importEnabled = s.actionsEnabled && !in.isResolvingWorkspace;
+    if (s.actionsEnabled && in.isResolvingWorkspace)
+        s.importHelp = resolvingWorkspaceHelp();
+    s.importSpinner = in.isImporting || in.isResolvingWorkspace;
     s.importTitle = in.isImporting ? QStringLiteral("Importing…") : QStringLiteral("Import to Vantry");
     return s;
 }

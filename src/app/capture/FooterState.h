@@ -23,6 +23,7 @@ struct FooterState {
         bool hasConfirmedRows = false;
         bool isWorking = false;
         bool isImporting = false;
+        bool isResolvingWorkspace = false; // Import was pressed and its workspace is being looked up
         QString workspaceId;
         QString workspaceName;
 
@@ -40,8 +41,10 @@ struct FooterState {
     QString destination;
     bool destinationWarns = false; // no workspace: the cards go to the personal inventory
 
-    // "Export CSV", "ManaBox format" and Import share one rule.
+    // "Export CSV", "ManaBox format" and Import share one rule; Import also waits for the
+    // workspace it looks up before asking.
     bool actionsEnabled = false;
+    bool importEnabled = false;
     QString exportHelp, manaboxHelp, importHelp;
     QString importTitle;
     bool importSpinner = false;
@@ -50,6 +53,7 @@ struct FooterState {
 
     static QString binHelp();
     static QString noConfirmedHelp();
+    static QString resolvingWorkspaceHelp();
 };
 
 } // namespace vantry

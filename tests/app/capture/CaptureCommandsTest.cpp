@@ -1,6 +1,7 @@
 #include "app/capture/CaptureCommands.h"
 
 #include "app/batch/BatchSession.h"
+#include "app/batch/ImportTexts.h"
 #include "app/capture/CaptureCommandTexts.h"
 #include "app/capture/CaptureWindowState.h"
 #include "app/scanner/ScannerController.h"
@@ -521,6 +522,8 @@ TEST_F(CaptureCommandsTest, ImportAlertsAndSwitchingToRecount)
 {
     const QString child = dir("B0001/B0001a");
     tabs[0]->setScanFolderPath(child);
+    settings().setString(SettingsKeys::workspaceId, "ws-1");
+    settings().setString(SettingsKeys::workspaceName, "Main shop");
     CaptureWindowState& window = open();
     auto vm = tabs[0]->viewModel();
     test::testAccess(*vm).setRows({test::CaptureSessionKit::row(1, true), test::CaptureSessionKit::row(2, true),
@@ -539,8 +542,47 @@ TEST_F(CaptureCommandsTest, ImportAlertsAndSwitchingToRecount)
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown.back().title, QStringLiteral("Import to Vantry?"));
     EXPECT_EQ(prompter.shown.back().message,
-              QStringLiteral("2 cards (2 distinct printings) → personal inventory, bin B0001a."));
+              QStringLiteral("2 cards (2 distinct printings) → Main shop, bin B0001a."));
+    EXPECT_EQ(window.commands().destinationLabel(), QStringLiteral("→ Main shop"));
+}
+
+// Without a workspace, and nobody signed in to default one, the import is blocked as the import
+// itself blocks, without a question and without the split-child warning.
+TEST_F(CaptureCommandsTest, ImportWithoutAWorkspaceIsBlockedWithoutAQuestion)
+{
+    tabs[0]->setScanFolderPath(dir("B0001/B0001a"));
+    CaptureWindowState& window = open();
+    auto vm = tabs[0]->viewModel();
+    test::testAccess(*vm).setRows({test::CaptureSessionKit::row(1, true)});
     EXPECT_EQ(window.commands().destinationLabel(), QStringLiteral("→ personal inventory"));
+
+    window.commands().requestNormalImport();
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(window.commands().isResolvingWorkspace());
+    EXPECT_EQ(vm->importError(), ImportTexts::noWorkspace());
+    EXPECT_EQ(vm->statusMessage(), ImportTexts::noWorkspaceStatus());
+    EXPECT_FALSE(vm->isImporting());
+    EXPECT_EQ(vm->rows().size(), 1u);
+}
+
+// The workspace changed while the question stood: it is asked again, naming the new one.
+TEST_F(CaptureCommandsTest, AQuestionWhoseWorkspaceChangedIsAskedAgain)
+{
+    settings().setString(SettingsKeys::workspaceId, "ws-1");
+    settings().setString(SettingsKeys::workspaceName, "Main shop");
+    CaptureWindowState& window = open();
+    auto vm = tabs[0]->viewModel();
+    test::testAccess(*vm).setRows({test::CaptureSessionKit::row(1, true)});
+    window.commands().requestNormalImport();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown.back().message.contains("→ Main shop"));
+
+    settings().setString(SettingsKeys::workspaceId, "ws-2");
+    settings().setString(SettingsKeys::workspaceName, "Back room");
+    ASSERT_TRUE(prompter.answer("Import"));
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_TRUE(prompter.shown.back().message.contains("→ Back room")) << prompter.shown.back().message.toStdString();
+    EXPECT_FALSE(vm->isImporting());
 }
 
 // A watched folder that goes away says so, and says so again when it is back.

@@ -93,6 +93,7 @@ TEST(FooterState, ExportAndImportNeedAConfirmedRowAndAQuietBatch)
         in.isWorking = c.working;
         const FooterState s = FooterState::of(in);
         EXPECT_EQ(s.actionsEnabled, c.enabled) << c.name;
+        EXPECT_EQ(s.importEnabled, c.enabled) << c.name;
         EXPECT_EQ(s.importTitle, c.importTitle) << c.name;
         EXPECT_EQ(s.importSpinner, c.importing) << c.name;
         if (c.enabled) {
@@ -103,6 +104,25 @@ TEST(FooterState, ExportAndImportNeedAConfirmedRowAndAQuietBatch)
                 EXPECT_EQ(*help, c.missing) << c.name;
         }
     }
+}
+
+// A press of Import looks up the workspace before asking; the exports need none.
+TEST(FooterState, ImportWaitsWhileItsWorkspaceIsLookedUp)
+{
+    In in;
+    in.hasConfirmedRows = true;
+    in.isResolvingWorkspace = true;
+    const FooterState s = FooterState::of(in);
+    EXPECT_TRUE(s.actionsEnabled);
+    EXPECT_FALSE(s.importEnabled);
+    EXPECT_TRUE(s.importSpinner);
+    EXPECT_EQ(s.importTitle, "Import to Vantry");
+    EXPECT_EQ(s.importHelp, FooterState::resolvingWorkspaceHelp());
+    EXPECT_TRUE(s.exportHelp.startsWith("Download these scanned cards as a raw CSV"));
+
+    in.isResolvingWorkspace = false;
+    EXPECT_TRUE(FooterState::of(in).importEnabled);
+    EXPECT_FALSE(FooterState::of(in).importSpinner);
 }
 
 TEST(FooterState, DestinationNamesTheWorkspaceAndWarnsWithoutOne)
