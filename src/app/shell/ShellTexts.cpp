@@ -49,4 +49,29 @@ std::optional<LoginAddressPanel> loginAddressPanel(const std::optional<QUrl>& si
 
 QString loginCopyLabel(bool copied) { return copied ? QStringLiteral("Copied") : QStringLiteral("Copy"); }
 
+StartRefusalText alreadyRunningText(const QString& dataFolder)
+{
+    // The running one could not be reached: it may run in another login session, or its
+    // socket in the runtime folder is gone.
+    return {QStringLiteral("Vantry Capture is already running."),
+            QStringLiteral("Another Vantry Capture is already running with the data folder %1, and this start could "
+                           "not reach it (it may run in another login session). Only one can use the folder at a "
+                           "time: use its window, or quit it and start Vantry Capture again.")
+                .arg(dataFolder),
+            QStringLiteral("Vantry Capture is already running with the data folder %1 and could not be reached; "
+                           "this start exits.\n")
+                .arg(dataFolder)};
+}
+
+StartRefusalText dataFolderUnavailableText(const QString& dataFolder, const QString& reason)
+{
+    return {QStringLiteral("Vantry Capture cannot start."),
+            QStringLiteral("The data folder %1 cannot be locked (%2). Vantry Capture keeps its imported-scan ledger "
+                           "and sign-in there and runs only while it holds the folder's lock; check that the folder "
+                           "is yours and writable, then start it again.")
+                .arg(dataFolder, reason),
+            QStringLiteral("Vantry Capture cannot start: the data folder %1 cannot be locked (%2).\n")
+                .arg(dataFolder, reason)};
+}
+
 } // namespace vantry

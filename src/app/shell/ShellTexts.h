@@ -36,4 +36,17 @@ std::optional<LoginAddressPanel> loginAddressPanel(const std::optional<QUrl>& si
 // The panel's copy button, before and after a copy of the current address.
 QString loginCopyLabel(bool copied);
 
+// What a start that does not run says, in a window and on the terminal, before it exits.
+struct StartRefusalText {
+    QString title;
+    QString message;
+    QString terminalLine; // ends in a newline
+
+    bool operator==(const StartRefusalText&) const = default;
+};
+// Another process holds the data folder and this start could not hand over to it.
+StartRefusalText alreadyRunningText(const QString& dataFolder);
+// The data folder's lock file cannot be created or locked, for `reason`.
+StartRefusalText dataFolderUnavailableText(const QString& dataFolder, const QString& reason);
+
 } // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace vantry;
 
 TEST(ShellTexts, UpdateAlertForEachOutcome)
@@ -45,4 +47,30 @@ TEST(ShellTexts, LoginAddressPanelShowsTheWholeAddressOnlyWhileASignInWaitsForIt
     EXPECT_TRUE(panel->explanation.startsWith("No web browser could be opened for signing in."));
     EXPECT_EQ(loginCopyLabel(false), "Copy");
     EXPECT_EQ(loginCopyLabel(true), "Copied");
+}
+
+TEST(ShellTexts, AStartThatDoesNotRunNamesTheDataFolderAndWhy)
+{
+    // A folder name holding a placeholder stays as it is.
+    const QString folder = QStringLiteral("/home/a %2 b/.local/share/VantryCapture");
+    struct Case {
+        StartRefusalText text;
+        QString title;
+        QStringList said; // in the window and on the terminal
+    };
+    const std::vector<Case> cases = {
+        {alreadyRunningText(folder), "Vantry Capture is already running.", {folder, "already running"}},
+        {dataFolderUnavailableText(folder, "Permission denied"), "Vantry Capture cannot start.",
+         {folder, "(Permission denied)"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.text.title, c.title);
+        for (const QString& part : c.said) {
+            EXPECT_TRUE(c.text.message.contains(part, Qt::CaseInsensitive)) << c.text.message.toStdString();
+            EXPECT_TRUE(c.text.terminalLine.contains(part, Qt::CaseInsensitive)) << c.text.terminalLine.toStdString();
+        }
+        EXPECT_TRUE(c.text.terminalLine.endsWith('\n'));
+        EXPECT_EQ(c.text.terminalLine.count('\n'), 1);
+        EXPECT_FALSE(c.text.message.contains('\n'));
+    }
 }
