@@ -1,4 +1,5 @@
 #include "app/shell/AppInfo.h"
+#include "app/shell/ShellTexts.h"
 #include "app/auth/AuthService.h"
 #include "app/auth/SignInConfig.h"
 #include "app/batch/SessionStore.h"
@@ -14,15 +15,38 @@
 #include "core/support/CaptureLog.h"
 #include "core/service/OAuthConfig.h"
 #include "platform/BrowserWebAuthSession.h"
+#include "platform/DataFolderLock.h"
 #include "platform/FeedUpdater.h"
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemBrowser.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// Says why this start does not run, on the terminal and in a window, and ends with status 1
+// once the window is closed.
+int refuseToStart(QApplication& app, const vantry::StartRefusalText& text)
+{
+    std::fputs(text.terminalLine.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    auto* box = new QMessageBox(QMessageBox::Warning, text.title, text.title, QMessageBox::Ok);
+    box->setInformativeText(text.message);
+    box->setObjectName(QStringLiteral("startRefusal"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, &app, [] { QCoreApplication::exit(1); });
+    box->open();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -38,8 +62,8 @@ int main(int argc, char** argv)
     const std::optional<QUrl> callback =
         SingleInstance::urlArgument(app.arguments(), vantry::OAuthConfig::application().callbackScheme);
     SingleInstance instance;
-    // Twice: a start that lost the race to listen hands over to the one that won it.
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // The exit status when the running instance took the URL or cannot be asked; none when nobody listens.
+    const auto handOver = [&]() -> std::optional<int> {
         switch (SingleInstance::forward(instance.serverName(), callback.value_or(QUrl()))) {
         case SingleInstance::Forward::delivered:
             return 0;
@@ -49,8 +73,36 @@ int main(int argc, char** argv)
         case SingleInstance::Forward::noInstance:
             break;
         }
-        if (instance.listen())
-            break;
+        return std::nullopt;
+    };
+    if (const std::optional<int> status = handOver())
+        return *status;
+
+    // One process per data folder, whatever runtime folder it was started with: two would each
+    // rewrite the stores from their own memory. The lock lives as long as the process.
+    const QString dataFolder = vantry::paths::appDataDir();
+    const vantry::DataFolderLock folderLock(dataFolder);
+    switch (folderLock.state()) {
+    case vantry::DataFolderLock::State::held:
+        break;
+    case vantry::DataFolderLock::State::heldElsewhere:
+        // The holder may be between taking the lock and listening.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (attempt > 0)
+                QThread::msleep(200);
+            if (const std::optional<int> status = handOver())
+                return *status;
+        }
+        return refuseToStart(app, vantry::alreadyRunningText(dataFolder));
+    case vantry::DataFolderLock::State::unavailable:
+        return refuseToStart(app, vantry::dataFolderUnavailableText(dataFolder, folderLock.error()));
+    }
+    if (!instance.listen()) {
+        // This process keeps the data folder; only later starts and sign-in callbacks miss it.
+        std::fprintf(stderr, "Vantry Capture: cannot listen on %s; later starts and sign-in callbacks cannot reach "
+                             "this process.\n", qPrintable(instance.serverName()));
+        vantry::CaptureLog::log(QStringLiteral("cannot listen on %1: later starts cannot reach this process")
+                                    .arg(instance.serverName()));
     }
 
     // Sign-in callbacks handed over by later starts complete the browser session.

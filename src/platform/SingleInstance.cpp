@@ -103,7 +103,7 @@ bool SingleInstance::listen()
     if (server_)
         return server_->isListening();
     // Listening replaces a socket file that is in the way, a live one too: when two starts both
-    // found nobody, the lock decides which one runs (a crashed holder's lock counts as free).
+    // found nobody, the lock decides which one listens (a crashed holder's lock counts as free).
     lock_ = std::make_unique<QLockFile>(serverName_ + QStringLiteral(".lock"));
     lock_->setStaleLockTime(0);
     if (!lock_->tryLock(0)) {

@@ -1,5 +1,7 @@
 #include "DesktopSession.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using namespace vantry::test;
 
@@ -295,4 +299,59 @@ TEST_F(CaptureRun, QuitAsksWhileConfirmedCardsAreNotImportedAndASigtermDoesNot)
     ASSERT_TRUE(openBatch(desktop)) << desktop.diagnostics().toStdString();
     ASSERT_TRUE(desktop.waitFor(summary(QStringLiteral("3 confirmed")), 10)) << desktop.diagnostics().toStdString();
     ASSERT_TRUE(desktop.terminateApplication()) << desktop.error().toStdString() << desktop.diagnostics().toStdString();
+}
+
+// A start on the same data folder that cannot reach the running process (started with another
+// runtime folder, or after the running one's socket was removed) says so and ends instead of
+// running beside it; the running one keeps working.
+TEST_F(CaptureRun, ASecondStartThatCannotReachTheRunningOneEndsWithoutRunningBesideIt)
+{
+    ASSERT_TRUE(desktop.startApplication()) << desktop.error().toStdString();
+    ASSERT_TRUE(desktop.waitForName(QStringLiteral("Continue with Google"))) << desktop.diagnostics().toStdString();
+
+    const QString otherRuntime = work.filePath(QStringLiteral("run-elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(otherRuntime));
+    QFile::setPermissions(otherRuntime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    struct Case {
+        QString what;
+        QHash<QString, QString> environment;
+        bool removeSocket = false;
+    };
+    // The widget probe's socket is the running one's.
+    const std::vector<Case> cases = {
+        {"another runtime folder", {{"XDG_RUNTIME_DIR", otherRuntime}, {"VANTRY_WIDGET_PROBE", ""}}},
+        {"the socket removed", {{"VANTRY_WIDGET_PROBE", ""}}, true},
+    };
+    const QString said = QStringLiteral("Vantry Capture is already running with the data folder ") + desktop.dataFolder();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        if (c.removeSocket)
+            ASSERT_TRUE(QFile::remove(desktop.runtimeFolder() + QStringLiteral("/vantry-capture.socket")));
+        const std::unique_ptr<QProcess> second = desktop.startAnotherApplication(c.environment);
+        QString output;
+        const QDeadlineTimer deadline(20'000);
+        while (!output.contains(said) && !deadline.hasExpired() && second->state() != QProcess::NotRunning) {
+            second->waitForReadyRead(200);
+            output += QString::fromLocal8Bit(second->readAll());
+        }
+        EXPECT_TRUE(output.contains(said)) << output.toStdString();
+        // It says so in a window too, and ends once that is closed.
+        EXPECT_TRUE(desktop.pressKeyInWindow(QStringLiteral("Vantry Capture is already running."), QStringLiteral("Return")))
+            << desktop.error().toStdString();
+        if (!second->waitForFinished(10'000)) {
+            second->kill();
+            second->waitForFinished(5000);
+            ADD_FAILURE() << "the second start kept running: " << QString::fromLocal8Bit(second->readAll()).toStdString();
+            continue;
+        }
+        EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second->exitCode(), 1);
+        EXPECT_TRUE(desktop.waitForName(QStringLiteral("Continue with Google"), 5)) << desktop.diagnostics().toStdString();
+    }
+
+    // Only the first start wrote to the diagnostic log; it still quits cleanly.
+    ASSERT_TRUE(desktop.quitApplication()) << desktop.error().toStdString();
+    QFile log(desktop.logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("=== app launched ==="), 1);
 }

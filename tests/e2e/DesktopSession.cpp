@@ -236,6 +236,24 @@ bool DesktopSession::startApplication()
     return true;
 }
 
+std::unique_ptr<QProcess> DesktopSession::startAnotherApplication(const QHash<QString, QString>& changed)
+{
+    QProcessEnvironment env = env_;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (it.value().isEmpty())
+            env.remove(it.key());
+        else
+            env.insert(it.key(), it.value());
+    }
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->start(QStringLiteral(VANTRY_E2E_APP), {});
+    if (!process->waitForStarted(30'000))
+        error_ = QStringLiteral("the application did not start: ") + process->errorString();
+    return process;
+}
+
 namespace {
 
 bool endedCleanly(QProcess& app, QString* error)
@@ -389,6 +407,25 @@ bool DesktopSession::typeText(const QString& text)
 bool DesktopSession::pressKey(const QString& key)
 {
     return xdotool({QStringLiteral("key"), key});
+}
+
+bool DesktopSession::pressKeyInWindow(const QString& title, const QString& key, int seconds)
+{
+    QString pattern = QStringLiteral("^");
+    for (const QChar c : title)
+        pattern += (QStringLiteral(".^$*+?()[]{}|\\").contains(c) ? QStringLiteral("\\") : QString()) + c;
+    pattern += QLatin1Char('$');
+    const QStringList search = {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern};
+    // xdotool fails while no window matches.
+    const QDeadlineTimer deadline(seconds * 1000);
+    while (!xdotool(search)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(200);
+    }
+    // A key that closes the window can make xdotool report a failure: the window is gone before it is done.
+    xdotool(search + QStringList{QStringLiteral("windowfocus"), QStringLiteral("--sync"), QStringLiteral("key"), key});
+    return true;
 }
 
 QStringList DesktopSession::inventory()

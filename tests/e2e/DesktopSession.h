@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -44,6 +45,9 @@ public:
     // Writes a token file the stand-in issued, as `scripts/run --signed-in` does.
     bool signInWithoutBrowser();
     bool startApplication();
+    // Starts the application once more on this profile, beside the one startApplication() started,
+    // with the variables of `changed` set (an empty value removes one); its output is merged.
+    std::unique_ptr<QProcess> startAnotherApplication(const QHash<QString, QString>& changed);
     // Ends the stand-in at once (as a crash would), and starts it again on the same port and folder.
     void killStandIn();
     bool restartStandIn();
@@ -58,6 +62,8 @@ public:
     QString scanFolder() const { return root_.filePath(QStringLiteral("scans")); }
     QString dataFolder() const { return root_.filePath(QStringLiteral("data/VantryCapture")); }
     QString standInFolder() const { return root_.filePath(QStringLiteral("stand-in")); }
+    QString runtimeFolder() const { return root_.filePath(QStringLiteral("run")); }
+    QString logFile() const { return root_.filePath(QStringLiteral("state/VantryCapture/capture.log")); }
     QString error() const { return error_; }
     // The application's and the stand-in's output so far, for failure messages.
     QString diagnostics() const;
@@ -76,6 +82,8 @@ public:
     bool resizeWindow(const QString& title, int width, int height);
     bool typeText(const QString& text);
     bool pressKey(const QString& key);
+    // Presses `key` in the visible window titled `title`; false when none shows within `seconds`.
+    bool pressKeyInWindow(const QString& title, const QString& key, int seconds = 10);
 
     // The stored inventory as "bin<TAB>count<TAB>id<TAB>set<TAB>number<TAB>finish<TAB>condition<TAB>name" lines.
     QStringList inventory();
