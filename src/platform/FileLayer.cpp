@@ -1,7 +1,10 @@
 #include "platform/FileLayer.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <map>
+#include <mutex>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,8 +24,19 @@ public:
     int unlink(const char* path) override { return ::unlink(path); }
 };
 
-// Writer threads read it while a test swaps it between writes.
-std::atomic<FileLayer*> installed{nullptr};
+// Writer threads take it while a test swaps it between writes.
+struct Installed {
+    std::mutex mutex;
+    std::condition_variable released;
+    FileLayer* layer = nullptr; // none: the system's
+    std::map<FileLayer*, int> uses;
+};
+
+Installed& installed()
+{
+    static Installed* state = new Installed; // never destroyed: writers may outlive statics
+    return *state;
+}
 
 } // namespace
 
@@ -32,12 +46,33 @@ FileLayer& FileLayer::system()
     return layer;
 }
 
-FileLayer& FileLayer::current()
+FileLayer::Use::Use()
 {
-    FileLayer* layer = installed.load();
-    return layer ? *layer : system();
+    Installed& state = installed();
+    const std::lock_guard lock(state.mutex);
+    layer_ = state.layer ? state.layer : &system();
+    ++state.uses[layer_];
 }
 
-FileLayer* FileLayer::install(FileLayer* layer) { return installed.exchange(layer); }
+FileLayer::Use::~Use()
+{
+    Installed& state = installed();
+    {
+        const std::lock_guard lock(state.mutex);
+        if (--state.uses[layer_] == 0)
+            state.uses.erase(layer_);
+    }
+    state.released.notify_all();
+}
+
+FileLayer* FileLayer::install(FileLayer* layer)
+{
+    Installed& state = installed();
+    std::unique_lock lock(state.mutex);
+    FileLayer* previous = std::exchange(state.layer, layer);
+    FileLayer* replaced = previous ? previous : &system();
+    state.released.wait(lock, [&] { return !state.uses.count(replaced); });
+    return previous;
+}
 
 } // namespace vantry

@@ -19,11 +19,24 @@ public:
     virtual int rename(const char* from, const char* to) = 0;
     virtual int unlink(const char* path) = 0;
 
-    // The layer in use: the system's, unless a test installed another.
-    static FileLayer& current();
+    // The layer in use, held for a sequence of calls (a whole write): a layer being replaced
+    // is not let go while a sequence still runs on it, since a test destroys its layer at once.
+    class Use {
+    public:
+        Use();
+        ~Use();
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+        FileLayer& operator*() const { return *layer_; }
+
+    private:
+        FileLayer* layer_;
+    };
+
     // The system's own calls.
     static FileLayer& system();
-    // Makes `layer` current (none puts the system's back); returns the one it replaces.
+    // Makes `layer` current (none puts the system's back) once no `Use` holds the one it
+    // replaces; returns that one.
     static FileLayer* install(FileLayer* layer);
 };
 

@@ -86,7 +86,8 @@ bool syncFolder(FileLayer& files, const QString& folder)
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error, std::optional<mode_t> mode)
 {
-    FileLayer& files = FileLayer::current();
+    const FileLayer::Use use;
+    FileLayer& files = *use;
     const QString target = finalTarget(path);
 
     std::optional<mode_t> keep = mode;

@@ -18,7 +18,7 @@ namespace vantry {
 //
 // A link at `path` is followed: its target is replaced. `mode` gives the new file exactly
 // these permissions from its creation on; without it an existing file's permissions are
-// kept and a new file gets the default ones. Goes through FileLayer::current().
+// kept and a new file gets the default ones. Goes through the installed FileLayer.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                     std::optional<mode_t> mode = std::nullopt);
 
