@@ -423,8 +423,11 @@ bool DesktopSession::pressKeyInWindow(const QString& title, const QString& key, 
             return false;
         QThread::msleep(200);
     }
-    // A key that closes the window can make xdotool report a failure: the window is gone before it is done.
+    // A key that closes the window can make xdotool report a failure: the window is gone before it is done,
+    // and the key's release may not have been sent. A key left down repeats into whichever window has the
+    // focus next, so it is released in any case.
     xdotool(search + QStringList{QStringLiteral("windowfocus"), QStringLiteral("--sync"), QStringLiteral("key"), key});
+    xdotool({QStringLiteral("keyup"), key});
     return true;
 }
 
