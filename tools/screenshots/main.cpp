@@ -37,6 +37,7 @@
 #include "platform/VirtualDelayScheduler.h"
 #include "platform/FakeWebAuthSession.h"
 #include "support/CaptureViewModelTestAccess.h"
+#include "support/FakeInventoryService.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -288,11 +289,12 @@ public:
 
 // The signed-in window over batch tabs of fake scanners and no network.
 struct CaptureScene {
-    explicit CaptureScene(int tabs = 1, bool directScan = true)
+    explicit CaptureScene(int tabs = 1, bool directScan = true,
+                          const QString& accessToken = QStringLiteral("screenshot-access"))
     {
         SettingsStore::standard()->setBoolean(SettingsKeys::directScanEnabled, directScan);
         SettingsStore::standard()->remove(SettingsKeys::scanFolder);
-        TokenStore::set(QStringLiteral("screenshot-access"), TokenStore::accessTokenKey);
+        TokenStore::set(accessToken, TokenStore::accessTokenKey);
         auth = std::make_unique<AuthService>(web);
         store = std::make_unique<SessionStore>([this](const QString& path) {
             CaptureViewModel::Collaborators c;
@@ -948,6 +950,43 @@ QList<Shot> shots()
          }},
         {"import-confirmation", [](const QString& out) {
              saveImportAlert("/home/me/Pictures/B0012", "importAlert", out + "/import-confirmation.png");
+         }},
+        {"import-destination-defaulted", [](const QString& out) {
+             // No workspace stored: the window defaults the user's first one from the service, and
+             // the footer and the question name it.
+             test::FakeInventoryService service;
+             service.workspaces = {{"ws-7", QString("Demo shop"), QString("owner")}};
+             const auto settings = SettingsStore::standard();
+             settings->setString(SettingsKeys::apiURL, service.baseURL());
+             settings->remove(SettingsKeys::workspaceId);
+             settings->remove(SettingsKeys::workspaceName);
+             // A token that names its user, as a real sign-in's does.
+             const auto b64 = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
+             const QString token = QString::fromLatin1(QByteArray(R"({"alg":"RS256"})").toBase64(b64) + '.' +
+                                                       QByteArray(R"({"email":"dealer@shop.test"})").toBase64(b64) +
+                                                       ".c2lnbmF0dXJl");
+             {
+                 CaptureScene scene(1, true, token);
+                 scene.store->selected().setScanFolderPath("/home/me/Pictures/Box 1");
+                 scene.fill();
+                 const QDeadlineTimer defaulted(10'000);
+                 while (settings->string(SettingsKeys::workspaceId).value_or(QString()).isEmpty() && !defaulted.hasExpired())
+                     QApplication::processEvents(QEventLoop::AllEvents, 50);
+                 save(scene.window.get(), out + "/import-destination-defaulted.png");
+                 scene.root->findChild<CaptureView*>()->state().commands().requestNormalImport();
+                 const QDeadlineTimer asked(10'000);
+                 QDialog* box = nullptr;
+                 while (!(box = scene.window->findChild<QDialog*>("importAlert")) && !asked.hasExpired())
+                     QApplication::processEvents(QEventLoop::AllEvents, 50);
+                 if (box)
+                     save(box, out + "/import-destination-defaulted-question.png");
+                 else
+                     std::printf("FAILED import-destination-defaulted-question (no alert)\n");
+             }
+             settings->remove(SettingsKeys::apiURL);
+             settings->remove(SettingsKeys::workspaceId);
+             settings->remove(SettingsKeys::workspaceName);
+             TokenStore::set(QStringLiteral("screenshot-access"), TokenStore::accessTokenKey);
          }},
         {"import-split-child", [](const QString& out) {
              saveImportAlert("/home/me/Pictures/B0012/B0012a", "recountOffAlert", out + "/import-split-child.png");
