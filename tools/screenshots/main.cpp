@@ -598,6 +598,27 @@ void fillUnimported(BatchSession& session, const QString& folderName, int confir
     test::testAccess(*session.viewModel()).setRows(std::move(rows));
 }
 
+// The window with one import (or recount) of Main shop held in scan session 5f1c2e9a.
+void saveHeldBanner(const QString& path, ImportIntent::Kind kind, const QString& bin, int printings)
+{
+    CaptureScene scene;
+    scene.fill();
+    ImportIntentStore& intents = ImportIntentStore::instance();
+    ImportIntent intent;
+    intent.kind = kind;
+    intent.workspaceId = "ws-1";
+    intent.workspaceName = "Main shop";
+    intent.bin = bin;
+    intent.keys = {"key-1", "key-2"};
+    intent.printings = printings;
+    const QUuid id = intents.reserve(intent);
+    QCoro::waitFor(intents.markSent(id, "5f1c2e9a"));
+    intents.markUnknown(id);
+    settle();
+    save(scene.window.get(), path);
+    QCoro::waitFor(intents.release(id));
+}
+
 void saveAlert(QWidget* window, const char* name, const QString& path)
 {
     settle();
@@ -733,21 +754,7 @@ QList<Shot> shots()
              save(scene.window.get(), out + "/banner-error.png");
          }},
         {"banner-held", [](const QString& out) {
-             CaptureScene scene;
-             scene.fill();
-             ImportIntentStore& intents = ImportIntentStore::instance();
-             ImportIntent intent;
-             intent.workspaceId = "ws-1";
-             intent.workspaceName = "Main shop";
-             intent.bin = "B0012";
-             intent.keys = {"key-1", "key-2"};
-             intent.printings = 14;
-             const QUuid id = intents.reserve(intent);
-             QCoro::waitFor(intents.markSent(id, "5f1c2e9a"));
-             intents.markUnknown(id);
-             settle();
-             save(scene.window.get(), out + "/banner-held.png");
-             QCoro::waitFor(intents.release(id));
+             saveHeldBanner(out + "/banner-held.png", ImportIntent::Kind::import, "B0012", 14);
          }},
         {"banner-held-damaged", [](const QString& out) {
              // A record cut short after its keys: the next start holds them, without session or count.
@@ -768,22 +775,7 @@ QList<Shot> shots()
                  QCoro::waitFor(intents.release(intent.id));
          }},
         {"banner-held-recount", [](const QString& out) {
-             CaptureScene scene;
-             scene.fill();
-             ImportIntentStore& intents = ImportIntentStore::instance();
-             ImportIntent intent;
-             intent.kind = ImportIntent::Kind::recount;
-             intent.workspaceId = "ws-1";
-             intent.workspaceName = "Main shop";
-             intent.bin = "B0003, B0004";
-             intent.keys = {"key-1", "key-2"};
-             intent.printings = 29;
-             const QUuid id = intents.reserve(intent);
-             QCoro::waitFor(intents.markSent(id, "5f1c2e9a"));
-             intents.markUnknown(id);
-             settle();
-             save(scene.window.get(), out + "/banner-held-recount.png");
-             QCoro::waitFor(intents.release(id));
+             saveHeldBanner(out + "/banner-held-recount.png", ImportIntent::Kind::recount, "B0003, B0004", 29);
          }},
         {"banner-not-imported", [](const QString& out) {
              CaptureScene scene;

@@ -67,6 +67,15 @@ void InventoryFixture::restartStores()
     ImportIntentStore::instance().setSchedulerForTesting(&scheduler);
 }
 
+qint64 InventoryFixture::offeredAfterRestart()
+{
+    restartStores();
+    const auto model = makeModel();
+    test::waitFor(model->checkHeldImports());
+    test::waitFor(model->importFromFolder(folder));
+    return std::count_if(model->rows().begin(), model->rows().end(), [](const auto& r) { return r.chosen; });
+}
+
 QString InventoryFixture::accessToken(const QString& who)
 {
     const auto b64 = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;

@@ -44,6 +44,9 @@ protected:
     // Forgets what the process-wide import stores hold, as a restart does: the next use reads
     // the data folder again.
     void restartStores();
+    // After a restart (`restartStores`, a new model that checks the held imports): how many of
+    // the folder's scans come back confirmed, ready to import.
+    qint64 offeredAfterRestart();
 
     // A signed-in token (a JWT whose payload names `email`).
     static QString accessToken(const QString& who = email);

@@ -34,6 +34,7 @@ public:
     using InventoryFixture::folder;
     using InventoryFixture::ledgerKeys;
     using InventoryFixture::makeModel;
+    using InventoryFixture::offeredAfterRestart;
     using InventoryFixture::restartStores;
     using InventoryFixture::scheduler;
     using InventoryFixture::service;
@@ -51,15 +52,6 @@ public:
 
     int importCalls() const { return service.calls(Endpoint::importToPortfolio); }
 
-    // After a restart: how many of the folder's scans come back confirmed, ready to import.
-    qint64 offeredAfterRestart()
-    {
-        restartStores();
-        const auto model = makeModel();
-        test::waitFor(model->checkHeldImports());
-        test::waitFor(model->importFromFolder(folder));
-        return std::count_if(model->rows().begin(), model->rows().end(), [](const auto& r) { return r.chosen; });
-    }
 
     std::unique_ptr<FakeFileLayer> fullDisk;
 };
