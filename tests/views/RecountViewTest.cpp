@@ -185,8 +185,17 @@ TEST_F(RecountViewTest, PreviewConfirmAndCommitReplaceTheBin)
     settle();
     ASSERT_EQ(prompter.shown.size(), 2u);
 
+    // The service now holds the recount in the bin: the header says so once the commit is done.
+    service.storeReplacement = [this](auto&, const ScanReplaceRequest& request, auto&) -> std::optional<QString> {
+        if (!request.dryRun)
+            service.bins = {{"A1", 2, 3, {}}, {"B0001", 1, 1, {}}, {"B0002", 1, 3, {}}};
+        return std::nullopt;
+    };
     prompter.answer("Replace");
     ASSERT_TRUE(until([&] { return model->recount()->lastRecountResult().has_value(); }));
+    EXPECT_TRUE(until([&] {
+        return view->header()->statusLine()->accessibleName() == "Confirmed existing bin: 1 active cards";
+    })) << view->header()->statusLine()->accessibleName().toStdString();
     EXPECT_EQ(service.calls(Endpoint::importReplace), 2);
     EXPECT_FALSE(service.lastSession().replacements.back().dryRun);
     EXPECT_EQ(service.lastSession().replacements.back().replaceBins, std::vector<QString>{"B0001"});
