@@ -19,9 +19,10 @@ class QLockFile;
 
 namespace vantry {
 
-// Keeps the application to one process per user. A process started while another runs
-// (by the desktop, for a `vantrycapture://` sign-in callback, or by the user) hands its URL
-// to the running one over a local socket and exits before it opens any store.
+// The hand-off between starts of the application in one runtime folder. A process started
+// while another runs (by the desktop, for a `vantrycapture://` sign-in callback, or by the
+// user) hands its URL to the running one over a local socket and exits before it opens any
+// store. That there is one process per data folder is the data folder's lock's to ensure.
 //
 // Wire form: the client writes one line (the URL, or nothing to ask the running process to
 // come forward) ending in "\n"; the running process answers "ok\n" once it has taken it.
