@@ -16,9 +16,7 @@ QString signedInAs(const std::optional<QString>& email)
 
 Account account(bool isSignedIn, const std::optional<QString>& email)
 {
-    if (!isSignedIn)
-        return {signedInAs(std::nullopt), false};
-    return {signedInAs(email), true};
+    return {signedInAs(isSignedIn ? email : std::nullopt), isSignedIn};
 }
 
 QString byFinish(const TrainingDataStats& stats)

@@ -320,12 +320,7 @@ std::optional<ImportIntentList> ImportIntentList::recover(const QByteArray& data
 {
     ImportIntentList list;
     auto add = [&list](const QJsonValue& value, bool whole) {
-        std::optional<ImportIntent> intent = recoverIntent(value, whole);
-        if (!intent)
-            return;
-        const bool known = std::any_of(list.intents.begin(), list.intents.end(),
-                                       [&](const ImportIntent& i) { return i.id == intent->id; });
-        if (!known)
+        if (std::optional<ImportIntent> intent = recoverIntent(value, whole))
             list.intents.push_back(std::move(*intent));
     };
 
